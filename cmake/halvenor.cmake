@@ -1,0 +1,42 @@
+# Conventions shared by every subsystem folder: one static library per folder,
+# built from the folder's own sources, and one test program per file in the
+# folder's tests/ directory, each registered once with ctest.
+
+set(HALVENOR_DEFINITIONS UNICODE _UNICODE NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+set(HALVENOR_WARNINGS -Wall -Wextra)
+
+function(halvenor_target_defaults target)
+  target_compile_definitions(${target} PUBLIC ${HALVENOR_DEFINITIONS})
+  target_compile_options(${target} PRIVATE ${HALVENOR_WARNINGS})
+  target_include_directories(${target} PUBLIC ${CMAKE_SOURCE_DIR})
+endfunction()
+
+# halvenor_library(<name> [LIBS <libraries>...])
+# Sources are the folder's *.cpp and *.c files; tests/ is not part of it.
+function(halvenor_library name)
+  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  add_library(${name} STATIC ${sources})
+  halvenor_target_defaults(${name})
+  target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+endfunction()
+
+# halvenor_tests(<prefix> LIBS <libraries>... [TIMEOUT <seconds>])
+# Every tests/*_test.cpp becomes the program <prefix>_<file> and one ctest entry.
+function(halvenor_tests prefix)
+  cmake_parse_arguments(ARG "" "TIMEOUT" "LIBS" ${ARGN})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 300)
+  endif()
+  file(GLOB test_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*_test.cpp)
+  foreach(source IN LISTS test_sources)
+    get_filename_component(stem ${source} NAME_WE)
+    set(target ${prefix}_${stem})
+    add_executable(${target} ${source})
+    halvenor_target_defaults(${target})
+    target_link_libraries(${target} PRIVATE ${ARG_LIBS} test_support gtest_main)
+    add_test(NAME ${target} COMMAND ${target} --gtest_brief=1)
+    set_tests_properties(${target} PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+  endforeach()
+endfunction()
