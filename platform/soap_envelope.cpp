@@ -37,5 +37,8 @@ std::string BuildSoapEnvelope(const std::wstring& serviceNamespace, const std::w
 }
 
 std::string SoapActionHeaderValue(const std::wstring& serviceNamespace, const std::wstring& operation) {
-    return "\"" + Utf8FromWide(serviceNamespace + operation) + "\"";
+    std::string value(1, '"');
+    value += Utf8FromWide(serviceNamespace + operation);
+    value += '"';
+    return value;
 }

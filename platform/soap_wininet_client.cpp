@@ -3,6 +3,8 @@
 #include <windows.h>
 #include <wininet.h>
 
+#include <cwchar>
+
 #include "platform/xml_text.h"
 
 namespace {
@@ -58,7 +60,9 @@ bool CSoapWininetClient::Post(const HttpAddress& address, const std::string& soa
     }
     SetTimeouts(request.Get(), Timeout());
     const std::wstring headers = L"Content-Type: text/xml; charset=utf-8\r\nSOAPAction: " +
-                                 std::wstring(soapAction.begin(), soapAction.end()) + L"\r\n";
+                                 std::wstring(soapAction.begin(), soapAction.end()) +
+                                 // Each call stands alone: no idle connection is left in the pool.
+                                 L"\r\nConnection: close\r\n";
     if (!HttpSendRequestW(request.Get(), headers.c_str(), static_cast<DWORD>(headers.size()),
                           const_cast<char*>(body.data()), static_cast<DWORD>(body.size()))) {
         reply.error = "sending failed or timed out";
@@ -69,6 +73,16 @@ bool CSoapWininetClient::Post(const HttpAddress& address, const std::string& soa
     if (!HttpQueryInfoW(request.Get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr)) {
         reply.error = "no status in the answer";
         return false;
+    }
+    // A declared length beyond the cap is refused before any of the body is read.
+    wchar_t lengthText[32] = {};
+    DWORD lengthSize = sizeof(lengthText);
+    if (HttpQueryInfoW(request.Get(), HTTP_QUERY_CONTENT_LENGTH, lengthText, &lengthSize, nullptr)) {
+        const unsigned long long declared = wcstoull(lengthText, nullptr, 10);
+        if (declared > MaxAnswerBytes()) {
+            reply.error = "answer too large";
+            return false;
+        }
     }
     std::string answer;
     char buffer[16384];
