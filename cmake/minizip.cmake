@@ -1,0 +1,16 @@
+# minizip (zlib's zip contribution) as a static library, built from the sources that
+# scripts/setup fetches; zlib itself comes from the MinGW zlib package.
+function(halvenor_add_minizip)
+  if(TARGET minizip)
+    return()
+  endif()
+  set(dir ${HALVENOR_THIRD_PARTY}/minizip)
+  if(NOT EXISTS ${dir}/unzip.c)
+    message(FATAL_ERROR "minizip sources missing in ${dir}: run scripts/setup")
+  endif()
+  add_library(minizip STATIC ${dir}/ioapi.c ${dir}/iowin32.c ${dir}/zip.c ${dir}/unzip.c)
+  target_include_directories(minizip SYSTEM PUBLIC ${dir})
+  target_compile_definitions(minizip PRIVATE NOCRYPT NOUNCRYPT UNICODE _UNICODE)
+  target_compile_options(minizip PRIVATE -w)
+  target_link_libraries(minizip PUBLIC z)
+endfunction()

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "platform/difx_api.h"
+
+// The run-time binding of "difxapi.dll" that the engine keeps for its life. Any of
+// the three entry points may be missing.
+class DifxApiLoader {
+public:
+    DifxApiLoader() = default;
+    ~DifxApiLoader();
+    DifxApiLoader(const DifxApiLoader&) = delete;
+    DifxApiLoader& operator=(const DifxApiLoader&) = delete;
+
+    bool IsLoaded() const { return loaded_ == 1; }
+    HMODULE Module() const { return module_; }
+    DriverPackageInstallFn InstallEntry() const { return install_; }
+    DriverPackagePreinstallFn PreinstallEntry() const { return preinstall_; }
+    DifxSetLogCallbackFn SetLogCallbackEntry() const { return setLogCallback_; }
+
+    // DriverPackageInstallW with the log callback registered around it. Returns the
+    // DIFx code (ERROR_SUCCESS when installed). When no call is made the code says
+    // why: ERROR_MOD_NOT_FOUND (library not loaded), ERROR_PROC_NOT_FOUND (entry
+    // missing) or ERROR_FILENAME_EXCED_RANGE (INF path longer than DIFx takes).
+    DWORD Install(const std::wstring& infPath, DWORD flags) const;
+
+private:
+    friend DifxApiLoader& LoadDifxApi(DifxApiLoader& loader);
+
+    int loaded_ = 0;
+    HMODULE module_ = nullptr;
+    DriverPackageInstallFn install_ = nullptr;
+    DriverPackagePreinstallFn preinstall_ = nullptr;
+    DifxSetLogCallbackFn setLogCallback_ = nullptr;
+};
+
+// Loads "difxapi.dll" by name into the loader and looks up its entry points; the
+// loaded flag stays 0 when the library does not load. Loading again first frees the
+// library held before.
+DifxApiLoader& LoadDifxApi(DifxApiLoader& loader);
