@@ -47,6 +47,11 @@ public:
     // Always 1.
     int Initialize();
 
+    // Runs the device inventory on the calling thread, reporting each device to the
+    // scan progress callback: 32 finished, 18 stopped, 33 when no device list could
+    // be had.
+    int RunDeviceScan(const std::wstring& path);
+
     // True when the running operation honoured the stop code within the time-out.
     // Sent messages keep being delivered to this thread while it waits, so a worker
     // that reports progress with SendMessageW to this thread's windows cannot
