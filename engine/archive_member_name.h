@@ -1,0 +1,8 @@
+#pragma once
+
+#include <string_view>
+
+// Names inside downloaded archives are untrusted. A member may only name a path
+// below the folder it is extracted into: no root or drive, no UNC or device path,
+// no ".." step, no stream or drive colon.
+bool IsSafeArchiveMemberName(std::wstring_view name);

@@ -1,0 +1,108 @@
+#include "engine/zip_package_reader.h"
+
+#include <windows.h>
+
+// unzip.h first: iowin32.h relies on what it includes.
+#include <unzip.h>
+#include <iowin32.h>
+
+#include <vector>
+
+#include "engine/archive_member_name.h"
+
+namespace {
+
+constexpr unsigned kUtf8NameFlag = 0x800;
+
+std::wstring MemberName(const std::vector<char>& raw, unsigned long flags) {
+    const int length = static_cast<int>(strnlen(raw.data(), raw.size()));
+    if (length == 0) return {};
+    const UINT codePage = (flags & kUtf8NameFlag) ? CP_UTF8 : CP_OEMCP;
+    const int wideLength = MultiByteToWideChar(codePage, 0, raw.data(), length, nullptr, 0);
+    std::wstring name(static_cast<size_t>(wideLength), L'\0');
+    MultiByteToWideChar(codePage, 0, raw.data(), length, name.data(), wideLength);
+    for (wchar_t& c : name) {
+        if (c == L'/') c = L'\\';
+    }
+    return name;
+}
+
+bool CreateFolders(const std::wstring& folder) {
+    if (folder.empty()) return true;
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES) return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const size_t slash = folder.find_last_of(L'\\');
+    if (slash != std::wstring::npos && slash > 0 && !CreateFolders(folder.substr(0, slash))) return false;
+    return CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+bool WriteCurrentMember(unzFile archive, const std::wstring& path) {
+    if (unzOpenCurrentFile(archive) != UNZ_OK) return false;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    bool ok = file != INVALID_HANDLE_VALUE;
+    std::vector<char> buffer(64 * 1024);
+    while (ok) {
+        const int read = unzReadCurrentFile(archive, buffer.data(), static_cast<unsigned>(buffer.size()));
+        if (read < 0) ok = false;
+        if (read <= 0) break;
+        DWORD written = 0;
+        ok = WriteFile(file, buffer.data(), static_cast<DWORD>(read), &written, nullptr) &&
+             written == static_cast<DWORD>(read);
+    }
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    // The CRC check happens on close.
+    if (unzCloseCurrentFile(archive) != UNZ_OK) ok = false;
+    if (!ok) DeleteFileW(path.c_str());
+    return ok;
+}
+
+}  // namespace
+
+ZipPackageReader::~ZipPackageReader() { Close(); }
+
+bool ZipPackageReader::Open(const std::wstring& archivePath) {
+    Close();
+    zlib_filefunc64_def functions;
+    fill_win32_filefunc64W(&functions);
+    archive_ = unzOpen2_64(archivePath.c_str(), &functions);
+    return archive_ != nullptr;
+}
+
+void ZipPackageReader::Close() {
+    if (archive_ != nullptr) unzClose(static_cast<unzFile>(archive_));
+    archive_ = nullptr;
+}
+
+bool ZipPackageReader::ExtractAll(const std::wstring& targetFolder) {
+    auto* archive = static_cast<unzFile>(archive_);
+    if (archive == nullptr) return false;
+    std::wstring folder = targetFolder;
+    if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    if (!CreateFolders(folder)) return false;
+
+    bool allExtracted = true;
+    int step = unzGoToFirstFile(archive);
+    while (step == UNZ_OK) {
+        unz_file_info64 info = {};
+        std::vector<char> rawName(1024);
+        if (unzGetCurrentFileInfo64(archive, &info, rawName.data(), static_cast<uLong>(rawName.size()), nullptr, 0,
+                                    nullptr, 0) != UNZ_OK) {
+            return false;
+        }
+        const std::wstring name = MemberName(rawName, info.flag);
+        if (!IsSafeArchiveMemberName(name)) {
+            allExtracted = false;
+        } else {
+            const std::wstring path = folder + L"\\" + name;
+            const bool isFolder = name.back() == L'\\';
+            const size_t slash = path.find_last_of(L'\\');
+            if (isFolder) {
+                allExtracted = CreateFolders(path.substr(0, path.size() - 1)) && allExtracted;
+            } else if (!CreateFolders(path.substr(0, slash)) || !WriteCurrentMember(archive, path)) {
+                allExtracted = false;
+            }
+        }
+        step = unzGoToNextFile(archive);
+    }
+    return step == UNZ_END_OF_LIST_OF_FILE && allExtracted;
+}
