@@ -219,4 +219,132 @@ TEST_F(InventoryFixture, RecordsTheCreatedDevicesAndSkipsTheGenericOnes) {
     EXPECT_EQ(1u, unknown->isUnknownDevice);
 }
 
+// The real device list with what Wine's driver store and device tree cannot show:
+// an installed driver with rank and signature, a device that is not present, a
+// device with a problem.
+class DriverStoreStandIn : public SetupApiDeviceAccess {
+public:
+    std::map<std::wstring, InstalledDriver> installed;  // by first hardware id
+    std::map<std::wstring, DeviceNodeStatus> nodes;
+
+    DeviceNodeStatus ReadNodeStatus(const SP_DEVINFO_DATA& device) override {
+        auto found = nodes.find(FirstHardwareId(device));
+        return found != nodes.end() ? found->second : SetupApiDeviceAccess::ReadNodeStatus(device);
+    }
+    std::optional<InstalledDriver> FindInstalledDriver(const SP_DEVINFO_DATA& device) override {
+        auto found = installed.find(FirstHardwareId(device));
+        if (found != installed.end()) return found->second;
+        return SetupApiDeviceAccess::FindInstalledDriver(device);
+    }
+
+private:
+    std::wstring FirstHardwareId(const SP_DEVINFO_DATA& device) {
+        BYTE buffer[1026] = {};
+        if (!ReadProperty(device, SPDRP_HARDWAREID, buffer, 1024)) return {};
+        return reinterpret_cast<const wchar_t*>(buffer);
+    }
+};
+
+TEST_F(InventoryFixture, TakesTheDriverStoresAnswerBeforeTheDriverKey) {
+    DeviceSet devices(tag_);
+    ASSERT_TRUE(devices.AllCreated());
+    auto store = std::make_unique<DriverStoreStandIn>();
+    InstalledDriver driver;
+    driver.rank = 0x00FF2001;
+    driver.flags = kDriverFlagInstalled | kDriverFlagInfIsSigned;
+    driver.date = FileTimeOfDate(2021, 11, 2);
+    driver.infFileName = L"C:\\Windows\\System32\\DriverStore\\oem9.inf";
+    driver.provider = L"Store Provider";
+    driver.manufacturer = L"Store Maker";
+    store->installed[L"PCI\\VEN_10DE&DEV_1234&SUBSYS_" + tag_] = driver;  // its key names a provider
+    store->installed[L"USB\\VID_0B95&PID_" + tag_] = driver;               // its key names none
+    store->nodes[L"USB\\VID_0B95&PID_" + tag_] = {CR_NO_SUCH_DEVNODE, 0, 0};
+    store->nodes[L"HDAUDIO\\FUNC_01&VEN_10EC&DEV_0888&" + tag_] = {CR_SUCCESS, DN_HAS_PROBLEM, 28};
+
+    ReportLog log;
+    CDeviceInventory inventory(app_, log.Callback(), std::move(store));
+    EXPECT_EQ(32, inventory.EnumerateDevices());
+
+    const DriverInfoRecord* display = log.Find(L"PCI\\VEN_10DE&DEV_1234&SUBSYS_" + tag_);
+    ASSERT_NE(nullptr, display);
+    EXPECT_EQ(0x00FF2001u, display->driverRank);
+    EXPECT_EQ(1u, display->isSigned);
+    EXPECT_EQ(L"11-02-2021", display->driverDate);  // a full date from the store keeps the key's date out
+    EXPECT_EQ(FileTimeOfDate(2021, 11, 2).dwLowDateTime, display->driverDateLow);
+    EXPECT_EQ(L"Display Provider", display->provider);
+    EXPECT_EQ(L"Store Maker", display->manufacturer);
+    // The key's INF file is not under the Windows folder here: the store's path stands.
+    EXPECT_EQ(driver.infFileName, display->infPath);
+
+    const DriverInfoRecord* net = log.Find(L"USB\\VID_0B95&PID_" + tag_);
+    ASSERT_NE(nullptr, net);
+    EXPECT_EQ(static_cast<uint32_t>(CR_NO_SUCH_DEVNODE), net->nodeStatusResult);
+    EXPECT_EQ(0u, net->problemCode);
+    EXPECT_EQ(L"Store Provider", net->provider);
+    EXPECT_EQ(driver.infFileName, net->infPath);
+
+    const DriverInfoRecord* audio = log.Find(L"HDAUDIO\\FUNC_01&VEN_10EC&DEV_0888&" + tag_);
+    ASSERT_NE(nullptr, audio);
+    EXPECT_EQ(0u, audio->nodeStatusResult);
+    EXPECT_EQ(28u, audio->problemCode);
+    EXPECT_EQ(0xFFFFFFFFu, audio->driverRank);
+}
+
+TEST_F(InventoryFixture, StopRequestedMidScanEndsTheWalkAndLeavesTheEngineIdle) {
+    DeviceSet devices(tag_);
+    ASSERT_TRUE(devices.AllCreated());
+    size_t reports = 0;
+    HANDLE firstReport = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    app_.SetScanProgressCallback([&](const DriverInfoRecord*, int) {
+        if (++reports != 1) return;
+        SetEvent(firstReport);
+        // Hold the walk until the screen's request is in, so it lands mid-scan.
+        for (int i = 0; i < 5000 && !app_.StopRequested(18); ++i) Sleep(1);
+    });
+
+    int result = 0;
+    std::thread worker([&] { result = app_.RunDeviceScan(L"C:\\scan"); });
+    ASSERT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(firstReport, 10000));
+    EXPECT_TRUE(app_.WaitForOperation(18));
+    worker.join();
+    CloseHandle(firstReport);
+
+    EXPECT_EQ(18, result);
+    EXPECT_EQ(35, app_.StatusCode());
+    EXPECT_EQ(1u, reports);
+    EXPECT_EQ(L"C:\\scan", app_.ScanPath());
+}
+
+TEST_F(InventoryFixture, DevicesBeyondTheCapacityAreLeftOutAndTheProgressStillEnds) {
+    DeviceSet devices(tag_);
+    ASSERT_TRUE(devices.AllCreated());
+    ReportLog log;
+    CDeviceInventory inventory(app_, log.Callback(), nullptr, 2);
+    EXPECT_EQ(32, inventory.EnumerateDevices());
+    EXPECT_TRUE(inventory.CapacityReached());
+    EXPECT_EQ(2u, log.recordedCount);
+    ExpectPercentsOfAFullWalk(log.reports);
+}
+
+TEST(DeviceInventoryTest, EngineFormOnlyFiltersAndCannotRun) {
+    CDeviceInventory inventory;
+    EXPECT_TRUE(inventory.IsGenericDevice(L"", L"ROOT\\LEGACY_BEEP"));
+    EXPECT_FALSE(inventory.WindowsFolder().empty());
+    EXPECT_EQ(33, inventory.EnumerateDevices());
+}
+
+TEST(DeviceInventoryTest, NoDeviceListMeansFailureAndNoReports) {
+    class EmptyDeviceList : public SetupApiDeviceAccess {
+    public:
+        bool OpenAllDevices() override { return false; }
+    };
+    CDriverScannerApp app;
+    app.Initialize();
+    int reports = 0;
+    CDeviceInventory inventory(app, [&](const DriverInfoRecord*, int) { ++reports; },
+                               std::make_unique<EmptyDeviceList>());
+    EXPECT_EQ(33, inventory.EnumerateDevices());
+    EXPECT_EQ(0, reports);
+}
+
 }  // namespace
