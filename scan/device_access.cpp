@@ -122,3 +122,5 @@ std::optional<InstalledDriver> SetupApiDeviceAccess::FindInstalledDriver(const S
     SetupDiDestroyDriverInfoList(set_, &device, SPDIT_COMPATDRIVER);
     return found;
 }
+
+bool SetupApiDeviceAccess::QuerySignedDrivers(SignedDriverTable& table) { return ::QuerySignedDrivers(table); }

@@ -38,6 +38,8 @@ public:
     virtual bool ReadClassDescription(const GUID& classGuid, std::wstring& description) = 0;
     virtual DeviceNodeStatus ReadNodeStatus(const SP_DEVINFO_DATA& device) = 0;
     virtual std::optional<InstalledDriver> FindInstalledDriver(const SP_DEVINFO_DATA& device) = 0;
+    // The signed-driver table of WMI; true when it holds at least one row.
+    virtual bool QuerySignedDrivers(SignedDriverTable& table) = 0;
 };
 
 class SetupApiDeviceAccess : public DeviceAccess {
@@ -52,6 +54,7 @@ public:
     bool ReadClassDescription(const GUID& classGuid, std::wstring& description) override;
     DeviceNodeStatus ReadNodeStatus(const SP_DEVINFO_DATA& device) override;
     std::optional<InstalledDriver> FindInstalledDriver(const SP_DEVINFO_DATA& device) override;
+    bool QuerySignedDrivers(SignedDriverTable& table) override;
 
 private:
     bool ReadDriverInstallParams(SP_DEVINFO_DATA& device, SP_DRVINFO_DATA_W& driver, SP_DRVINSTALL_PARAMS& params);

@@ -118,7 +118,7 @@ int CDeviceInventory::EnumerateDevices() {
     bool stopped = app_->StopRequested(EngineCode::kScanStopRequest);
     bool signedTableRead = false;
     if (!stopped) {
-        signedTableRead = QuerySignedDrivers(signedDrivers_);
+        signedTableRead = access_->QuerySignedDrivers(signedDrivers_);
         stopped = app_->StopRequested(EngineCode::kScanStopRequest);
     }
 

@@ -87,6 +87,9 @@ bool EnsureWmiServiceRunning() {
 }
 
 bool QuerySignedDrivers(SignedDriverTable& table) {
+    // A failed query must not leave an earlier scan's rows behind.
+    table.rows.clear();
+    table.truncated = false;
     if (!EnsureWmiServiceRunning()) return false;
 
     // Callers run in an apartment of their own; this thread's COM mode is kept.
@@ -124,8 +127,6 @@ bool QuerySignedDrivers(SignedDriverTable& table) {
     }
     results->Reset();
 
-    table.rows.clear();
-    table.truncated = false;
     for (;;) {
         ComPtr<IWbemClassObject> object;
         ULONG returned = 0;

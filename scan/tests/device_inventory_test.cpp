@@ -150,9 +150,12 @@ TEST_F(InventoryFixture, RecordsTheCreatedDevicesAndSkipsTheGenericOnes) {
     const std::wstring infFile = std::wstring(windows) + L"\\inf\\halvenor_scan_" + tag_ + L".inf";
     ASSERT_TRUE(WriteFileBytes(infFile, "[Version]\r\nSignature=\"$WINDOWS NT$\"\r\n"));
 
+    // The real device layer end to end, through the engine's scan operation.
     ReportLog log;
-    CDeviceInventory inventory(app_, log.Callback());
-    EXPECT_EQ(32, inventory.EnumerateDevices());
+    app_.SetScanProgressCallback(log.Callback());
+    EXPECT_EQ(32, app_.RunDeviceScan(L"C:\\scan"));
+    EXPECT_EQ(35, app_.StatusCode());
+    EXPECT_EQ(L"C:\\scan", app_.ScanPath());
     DeleteFileW(infFile.c_str());
 
     ExpectPercentsOfAFullWalk(log.reports);
@@ -226,6 +229,12 @@ class DriverStoreStandIn : public SetupApiDeviceAccess {
 public:
     std::map<std::wstring, InstalledDriver> installed;  // by first hardware id
     std::map<std::wstring, DeviceNodeStatus> nodes;
+    std::vector<SignedDriverEntry> signedRows;  // none: the query fails
+
+    bool QuerySignedDrivers(SignedDriverTable& table) override {
+        table.rows = signedRows;
+        return !table.rows.empty();
+    }
 
     DeviceNodeStatus ReadNodeStatus(const SP_DEVINFO_DATA& device) override {
         auto found = nodes.find(FirstHardwareId(device));
@@ -260,6 +269,10 @@ TEST_F(InventoryFixture, TakesTheDriverStoresAnswerBeforeTheDriverKey) {
     store->installed[L"USB\\VID_0B95&PID_" + tag_] = driver;               // its key names none
     store->nodes[L"USB\\VID_0B95&PID_" + tag_] = {CR_NO_SUCH_DEVNODE, 0, 0};
     store->nodes[L"HDAUDIO\\FUNC_01&VEN_10EC&DEV_0888&" + tag_] = {CR_SUCCESS, DN_HAS_PROBLEM, 28};
+    store->signedRows = {{L"Someone Else", L"Wrong Signer", L""},
+                         {L"", L"Audio Signer", L"HALVENOR TEST AUDIO"},
+                         {L"halvenor test display", L"Display Signer", L""},
+                         {L"Halvenor Test Display", L"Later Signer", L""}};
 
     ReportLog log;
     CDeviceInventory inventory(app_, log.Callback(), std::move(store));
@@ -275,6 +288,7 @@ TEST_F(InventoryFixture, TakesTheDriverStoresAnswerBeforeTheDriverKey) {
     EXPECT_EQ(L"Store Maker", display->manufacturer);
     // The key's INF file is not under the Windows folder here: the store's path stands.
     EXPECT_EQ(driver.infFileName, display->infPath);
+    EXPECT_EQ(L"Display Signer", display->signer);  // first row by name, without regard to case
 
     const DriverInfoRecord* net = log.Find(L"USB\\VID_0B95&PID_" + tag_);
     ASSERT_NE(nullptr, net);
@@ -288,6 +302,8 @@ TEST_F(InventoryFixture, TakesTheDriverStoresAnswerBeforeTheDriverKey) {
     EXPECT_EQ(0u, audio->nodeStatusResult);
     EXPECT_EQ(28u, audio->problemCode);
     EXPECT_EQ(0xFFFFFFFFu, audio->driverRank);
+    EXPECT_EQ(L"Audio Signer", audio->signer);  // matched by its friendly name
+    EXPECT_TRUE(net->signer.empty());           // no row names it, and no fallback once the table was read
 }
 
 TEST_F(InventoryFixture, StopRequestedMidScanEndsTheWalkAndLeavesTheEngineIdle) {
@@ -295,16 +311,17 @@ TEST_F(InventoryFixture, StopRequestedMidScanEndsTheWalkAndLeavesTheEngineIdle) 
     ASSERT_TRUE(devices.AllCreated());
     size_t reports = 0;
     HANDLE firstReport = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    app_.SetScanProgressCallback([&](const DriverInfoRecord*, int) {
+    CDeviceInventory inventory(app_, [&](const DriverInfoRecord*, int) {
         if (++reports != 1) return;
         SetEvent(firstReport);
         // Hold the walk until the screen's request is in, so it lands mid-scan.
         for (int i = 0; i < 5000 && !app_.StopRequested(18); ++i) Sleep(1);
-    });
+    }, std::make_unique<DriverStoreStandIn>());
 
     int result = 0;
-    std::thread worker([&] { result = app_.RunDeviceScan(L"C:\\scan"); });
-    ASSERT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(firstReport, 10000));
+    std::thread worker([&] { result = inventory.EnumerateDevices(); });
+    const DWORD firstReportWait = WaitForSingleObject(firstReport, 30000);
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), firstReportWait);
     EXPECT_TRUE(app_.WaitForOperation(18));
     worker.join();
     CloseHandle(firstReport);
@@ -312,14 +329,13 @@ TEST_F(InventoryFixture, StopRequestedMidScanEndsTheWalkAndLeavesTheEngineIdle) 
     EXPECT_EQ(18, result);
     EXPECT_EQ(35, app_.StatusCode());
     EXPECT_EQ(1u, reports);
-    EXPECT_EQ(L"C:\\scan", app_.ScanPath());
 }
 
 TEST_F(InventoryFixture, DevicesBeyondTheCapacityAreLeftOutAndTheProgressStillEnds) {
     DeviceSet devices(tag_);
     ASSERT_TRUE(devices.AllCreated());
     ReportLog log;
-    CDeviceInventory inventory(app_, log.Callback(), nullptr, 2);
+    CDeviceInventory inventory(app_, log.Callback(), std::make_unique<DriverStoreStandIn>(), 2);
     EXPECT_EQ(32, inventory.EnumerateDevices());
     EXPECT_TRUE(inventory.CapacityReached());
     EXPECT_EQ(2u, log.recordedCount);
