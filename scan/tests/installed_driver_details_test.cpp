@@ -73,16 +73,31 @@ TEST(FindDeviceEnumKeyTest, FindsTheInstanceByHardwareIdOrDriverKey) {
     ASSERT_FALSE(device.DriverKey().empty());
     const std::wstring expected = L"SYSTEM\\CurrentControlSet\\Enum\\" + device.InstanceId();
 
-    EXPECT_TRUE(EqualsIgnoringCase(expected, FindDeviceEnumKey(L"halvenor\\enum_" + tag,
-                                                                      EnumKeySearch::kByHardwareId)));
-    EXPECT_TRUE(EqualsIgnoringCase(expected, FindDeviceEnumKey(L"HALVENOR\\ENUM_" + tag,
-                                                                      EnumKeySearch::kByHardwareId)));
-    EXPECT_TRUE(EqualsIgnoringCase(expected, FindDeviceEnumKey(device.DriverKey(),
-                                                                      EnumKeySearch::kByDriverKey)));
-    // Only the first hardware id counts, and the two searches do not mix.
-    EXPECT_EQ(L"", FindDeviceEnumKey(L"halvenor\\other", EnumKeySearch::kByHardwareId));
-    EXPECT_EQ(L"", FindDeviceEnumKey(L"halvenor\\enum_" + tag, EnumKeySearch::kByDriverKey));
-    EXPECT_EQ(L"", FindDeviceEnumKey(L"halvenor\\missing_" + tag, EnumKeySearch::kByHardwareId));
+    struct Query {
+        std::wstring text;
+        EnumKeySearch search;
+        bool found;
+    };
+    const Query queries[] = {
+        {L"halvenor\\enum_" + tag, EnumKeySearch::kByHardwareId, true},
+        {L"HALVENOR\\ENUM_" + tag, EnumKeySearch::kByHardwareId, true},
+        {device.DriverKey(), EnumKeySearch::kByDriverKey, true},
+        // Only the first hardware id counts, and the two searches do not mix.
+        {L"halvenor\\other", EnumKeySearch::kByHardwareId, false},
+        {L"halvenor\\enum_" + tag, EnumKeySearch::kByDriverKey, false},
+        {L"halvenor\\missing_" + tag, EnumKeySearch::kByHardwareId, false},
+    };
+    // The whole-scan index answers exactly as the single search.
+    DeviceEnumIndex index;
+    index.Build();
+    for (const Query& query : queries) {
+        const std::wstring searched = FindDeviceEnumKey(query.text, query.search);
+        EXPECT_EQ(query.found, EqualsIgnoringCase(expected, searched)) << testing::PrintToString(query.text);
+        if (!query.found) {
+            EXPECT_EQ(L"", searched);
+        }
+        EXPECT_EQ(searched, index.Find(query.text, query.search)) << testing::PrintToString(query.text);
+    }
 }
 
 TEST(GetInstalledDriverDateVersionTest, ReadsTheDriverKeyOfTheMatchingDevice) {
