@@ -33,6 +33,21 @@ TEST(DriverScannerAppTest, StopRequestIsAcknowledgedByTheWorker) {
     }
 }
 
+TEST(DriverScannerAppTest, ConstructionBindsTheDriverInstallLibraryAndInitialisationTheRest) {
+    CDriverScannerApp app;
+    // Wine ships a "difxapi.dll"; the binding is made when the object is built.
+    EXPECT_TRUE(app.DifxApi().IsLoaded());
+    EXPECT_EQ(nullptr, app.OperationEvent());
+    app.SetStatusCode(18);
+    EXPECT_EQ(1, app.Initialize());
+    EXPECT_EQ(0, app.StatusCode());
+    EXPECT_NE(nullptr, app.OperationEvent());
+    EXPECT_NE(nullptr, app.DifxApiModule());
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    EXPECT_EQ(wow64 != FALSE, app.IsWow64());
+}
+
 TEST(DriverScannerAppTest, UnknownCodesAreRefusedAndChangeNothing) {
     CDriverScannerApp app;
     app.Initialize();
