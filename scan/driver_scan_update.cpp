@@ -70,7 +70,6 @@ CDriverScanUpdate::CDriverScanUpdate(CDriverScannerApp* app) : app_(app) {
     // A failing key container is not the scan's concern; the call only makes sure
     // the container exists before anything asks for it.
     EnsureCryptoKeyContainer();
-    genericFilter_.Load();
     matcherMap2.clear();
 }
 

@@ -15,7 +15,7 @@
 #include "platform/my_array.h"
 #include "scan/driver_info_record.h"
 #include "scan/driver_scanner_app.h"
-#include "scan/generic_device_filter.h"
+#include "scan/device_inventory.h"
 
 // The scan page's side of the per-device progress: one row per scanned device.
 class ScannedDeviceSink {
@@ -120,7 +120,7 @@ public:
 
     // The generic-device filter the request builder and the matcher consult.
     bool IsGenericDevice(const std::wstring& classKey, const std::wstring& id) const {
-        return genericFilter_.IsGenericDevice(classKey, id);
+        return deviceInventory_.IsGenericDevice(classKey, id);
     }
 
     // The devices of the last scan: the first DeviceCount() records are filled.
@@ -226,5 +226,5 @@ private:
 
     CDriverScannerApp* app_;
     SP_CLASSIMAGELIST_DATA classImages_{};
-    GenericDeviceSets genericFilter_;
+    CDeviceInventory deviceInventory_;  // only its generic-device filter is used
 };
