@@ -83,6 +83,9 @@ void SetupApiDeviceAccess::ReadDriverDetail(SP_DEVINFO_DATA& device, SP_DRVINFO_
 }
 
 std::optional<InstalledDriver> SetupApiDeviceAccess::FindInstalledDriver(const SP_DEVINFO_DATA& constDevice) {
+    // Without the drivers' install parameters no driver can count as installed, so
+    // the costly compatible-driver search would find nothing.
+    if (!driverInstallParamsAvailable_) return std::nullopt;
     SP_DEVINFO_DATA device = constDevice;
     SP_DEVINSTALL_PARAMS_W deviceParams{};
     deviceParams.cbSize = sizeof(deviceParams);

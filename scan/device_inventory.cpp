@@ -114,6 +114,7 @@ int CDeviceInventory::EnumerateDevices() {
     size_t total = 0;
     while (access_->DeviceAt(static_cast<DWORD>(total), device)) ++total;
     size_t processed = 0;
+    enumIndex_.Build();
 
     bool stopped = app_->StopRequested(EngineCode::kScanStopRequest);
     bool signedTableRead = false;
@@ -253,7 +254,8 @@ CDeviceInventory::DeviceOutcome CDeviceInventory::ReadOneDevice(const SP_DEVINFO
         }
     }
 
-    if (EqualsIgnoringCase(category, L"Non-Plug and Play Drivers") || classKey == kLegacyDriverClass) {
+    if (EqualsIgnoringCase(category, L"Non-Plug and Play Drivers") ||
+        EqualsIgnoringCase(classKey, kLegacyDriverClass)) {
         return DeviceOutcome::kSkippedNonPnp;
     }
 
@@ -290,7 +292,7 @@ CDeviceInventory::DeviceOutcome CDeviceInventory::ReadOneDevice(const SP_DEVINFO
 
     std::vector<std::wstring> instanceHardwareIds;
     std::vector<std::wstring> instanceCompatibleIds;
-    const std::wstring instancePath = FindDeviceEnumKey(LowerInvariant(firstHardwareId), EnumKeySearch::kByHardwareId);
+    const std::wstring instancePath = enumIndex_.Find(LowerInvariant(firstHardwareId), EnumKeySearch::kByHardwareId);
     if (!instancePath.empty()) {
         CRegistry key;
         key.SetAccessMask(CRegistry::kReadOnlyMask);

@@ -64,5 +64,6 @@ private:
     ScanProgressCallback progress_;
     std::wstring windowsFolder_;
     SignedDriverTable signedDrivers_;
+    DeviceEnumIndex enumIndex_;
     GenericDeviceSets genericSets_;
 };

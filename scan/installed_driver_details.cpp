@@ -106,10 +106,15 @@ std::optional<FILETIME> DateStringToFileTime(const std::wstring& text) {
     return result;
 }
 
-std::wstring FindDeviceEnumKey(const std::wstring& text, EnumKeySearch search) {
+namespace {
+
+// Visits every device instance key below Enum in registry order, with its path
+// below HKEY_LOCAL_MACHINE, until the visitor returns true.
+template <typename Visitor>
+void ForEachEnumInstance(Visitor&& visit) {
     // Read access only: an administrator cannot open Enum for writing on Windows.
     HKEY rawEnum = nullptr;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEnumKeyPath, 0, KEY_READ, &rawEnum) != ERROR_SUCCESS) return {};
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kEnumKeyPath, 0, KEY_READ, &rawEnum) != ERROR_SUCCESS) return;
     ScopedRegKey enumKey(rawEnum);
 
     auto subKeyName = [](HKEY key, DWORD index, std::wstring& name) {
@@ -138,21 +143,57 @@ std::wstring FindDeviceEnumKey(const std::wstring& text, EnumKeySearch search) {
                 CRegistry instanceKey;
                 instanceKey.SetAccessMask(CRegistry::kReadOnlyMask);
                 if (!instanceKey.Open(instance, deviceKey.Get(), false)) continue;
-                std::wstring value;
-                if (search == EnumKeySearch::kByDriverKey) {
-                    instanceKey.ReadString(L"Driver", value);
-                } else {
-                    std::vector<std::wstring> ids;
-                    instanceKey.ReadMultiString(L"HardwareID", L"", ids);
-                    if (!ids.empty()) value = LowerInvariant(ids.front());
-                }
-                if (!value.empty() && EqualsIgnoringCase(value, text)) {
-                    return std::wstring(kEnumKeyPath) + L"\\" + enumerator + L"\\" + deviceName + L"\\" + instance;
-                }
+                const std::wstring path =
+                    std::wstring(kEnumKeyPath) + L"\\" + enumerator + L"\\" + deviceName + L"\\" + instance;
+                if (visit(path, instanceKey)) return;
             }
         }
     }
-    return {};
+}
+
+std::wstring InstanceDriverKey(const CRegistry& instanceKey) {
+    std::wstring value;
+    instanceKey.ReadString(L"Driver", value);
+    return value;
+}
+
+std::wstring InstanceFirstHardwareId(const CRegistry& instanceKey) {
+    std::vector<std::wstring> ids;
+    instanceKey.ReadMultiString(L"HardwareID", L"", ids);
+    return ids.empty() ? std::wstring() : LowerInvariant(ids.front());
+}
+
+}  // namespace
+
+std::wstring FindDeviceEnumKey(const std::wstring& text, EnumKeySearch search) {
+    std::wstring found;
+    ForEachEnumInstance([&](const std::wstring& path, const CRegistry& instanceKey) {
+        const std::wstring value = search == EnumKeySearch::kByDriverKey ? InstanceDriverKey(instanceKey)
+                                                                         : InstanceFirstHardwareId(instanceKey);
+        if (value.empty() || !EqualsIgnoringCase(value, text)) return false;
+        found = path;
+        return true;
+    });
+    return found;
+}
+
+void DeviceEnumIndex::Build() {
+    byDriverKey_.clear();
+    byHardwareId_.clear();
+    ForEachEnumInstance([&](const std::wstring& path, const CRegistry& instanceKey) {
+        // The first instance in registry order wins, as in a search.
+        const std::wstring driverKey = InstanceDriverKey(instanceKey);
+        if (!driverKey.empty()) byDriverKey_.emplace(LowerInvariant(driverKey), path);
+        const std::wstring hardwareId = InstanceFirstHardwareId(instanceKey);
+        if (!hardwareId.empty()) byHardwareId_.emplace(hardwareId, path);
+        return false;
+    });
+}
+
+std::wstring DeviceEnumIndex::Find(const std::wstring& text, EnumKeySearch search) const {
+    const auto& index = search == EnumKeySearch::kByDriverKey ? byDriverKey_ : byHardwareId_;
+    const auto found = index.find(LowerInvariant(text));
+    return found == index.end() ? std::wstring() : found->second;
 }
 
 bool GetInstalledDriverDateVersion(const std::wstring& classGuidOrDriverKey, const std::wstring& hardwareId,

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <cfgmgr32.h>
 
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -75,6 +76,18 @@ enum class EnumKeySearch { kByDriverKey, kByHardwareId };
 // order) whose "Driver" value or first "HardwareID" equals `text` without regard to
 // case; empty when none does.
 std::wstring FindDeviceEnumKey(const std::wstring& text, EnumKeySearch search);
+
+// The same answers as FindDeviceEnumKey for a whole scan, from one walk of the
+// Enum key instead of one walk per device.
+class DeviceEnumIndex {
+public:
+    void Build();
+    std::wstring Find(const std::wstring& text, EnumKeySearch search) const;
+
+private:
+    std::map<std::wstring, std::wstring> byDriverKey_;    // lower-cased value -> path
+    std::map<std::wstring, std::wstring> byHardwareId_;
+};
 
 // True when running under Wine, where some SetupAPI calls are stubs.
 bool IsRunningUnderWine();

@@ -73,16 +73,31 @@ TEST(FindDeviceEnumKeyTest, FindsTheInstanceByHardwareIdOrDriverKey) {
     ASSERT_FALSE(device.DriverKey().empty());
     const std::wstring expected = L"SYSTEM\\CurrentControlSet\\Enum\\" + device.InstanceId();
 
-    EXPECT_TRUE(EqualsIgnoringCase(expected, FindDeviceEnumKey(L"halvenor\\enum_" + tag,
-                                                                      EnumKeySearch::kByHardwareId)));
-    EXPECT_TRUE(EqualsIgnoringCase(expected, FindDeviceEnumKey(L"HALVENOR\\ENUM_" + tag,
-                                                                      EnumKeySearch::kByHardwareId)));
-    EXPECT_TRUE(EqualsIgnoringCase(expected, FindDeviceEnumKey(device.DriverKey(),
-                                                                      EnumKeySearch::kByDriverKey)));
-    // Only the first hardware id counts, and the two searches do not mix.
-    EXPECT_EQ(L"", FindDeviceEnumKey(L"halvenor\\other", EnumKeySearch::kByHardwareId));
-    EXPECT_EQ(L"", FindDeviceEnumKey(L"halvenor\\enum_" + tag, EnumKeySearch::kByDriverKey));
-    EXPECT_EQ(L"", FindDeviceEnumKey(L"halvenor\\missing_" + tag, EnumKeySearch::kByHardwareId));
+    struct Query {
+        std::wstring text;
+        EnumKeySearch search;
+        bool found;
+    };
+    const Query queries[] = {
+        {L"halvenor\\enum_" + tag, EnumKeySearch::kByHardwareId, true},
+        {L"HALVENOR\\ENUM_" + tag, EnumKeySearch::kByHardwareId, true},
+        {device.DriverKey(), EnumKeySearch::kByDriverKey, true},
+        // Only the first hardware id counts, and the two searches do not mix.
+        {L"halvenor\\other", EnumKeySearch::kByHardwareId, false},
+        {L"halvenor\\enum_" + tag, EnumKeySearch::kByDriverKey, false},
+        {L"halvenor\\missing_" + tag, EnumKeySearch::kByHardwareId, false},
+    };
+    // The whole-scan index answers exactly as the single search.
+    DeviceEnumIndex index;
+    index.Build();
+    for (const Query& query : queries) {
+        const std::wstring searched = FindDeviceEnumKey(query.text, query.search);
+        EXPECT_EQ(query.found, EqualsIgnoringCase(expected, searched)) << testing::PrintToString(query.text);
+        if (!query.found) {
+            EXPECT_EQ(L"", searched);
+        }
+        EXPECT_EQ(searched, index.Find(query.text, query.search)) << testing::PrintToString(query.text);
+    }
 }
 
 TEST(GetInstalledDriverDateVersionTest, ReadsTheDriverKeyOfTheMatchingDevice) {
@@ -136,10 +151,35 @@ TEST(ServiceImageCompanyTest, ResolvesTheImagePathUnderTheWindowsFolder) {
     }
 }
 
-TEST(ServiceImageCompanyTest, MissingServiceGivesNoCompany) {
+TEST(ServiceImageCompanyTest, ReadsTheCompanyOfTheServicesImageFile) {
     CDriverScannerApp app;
     app.Initialize();
-    EXPECT_EQ(L"", GetServiceImageCompany(app, L"C:\\windows", L"halvenor_no_such_service"));
+    wchar_t windows[MAX_PATH] = {};
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring service = L"halvenor_svc_" + UniqueTestTag();
+    const std::wstring serviceKey = L"SYSTEM\\CurrentControlSet\\Services\\" + service;
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, serviceKey.c_str(), 0, nullptr, 0, KEY_WRITE,
+                                             nullptr, &key, nullptr));
+    struct Case {
+        const wchar_t* imagePath;
+        const wchar_t* company;
+    };
+    // The prefix's own driver files carry version information with a company.
+    const Case cases[] = {
+        {L"\\SystemRoot\\System32\\drivers\\ksecdd.sys", L"Microsoft Corporation"},
+        {L"C:\\Vendor\\ksecdd.sys", L"Microsoft Corporation"},
+        {L"System32\\drivers\\halvenor_missing.sys", L""},
+    };
+    for (const Case& c : cases) {
+        const std::wstring imagePath = c.imagePath;
+        RegSetValueExW(key, L"ImagePath", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(imagePath.c_str()),
+                       static_cast<DWORD>((imagePath.size() + 1) * sizeof(wchar_t)));
+        EXPECT_EQ(c.company, GetServiceImageCompany(app, windows, service)) << testing::PrintToString(imagePath);
+    }
+    RegCloseKey(key);
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, serviceKey.c_str());
+    EXPECT_EQ(L"", GetServiceImageCompany(app, windows, service));
 }
 
 TEST(SignedDriverQueryTest, ReportsWhetherRowsWereReadAndNeverKeepsOldOnes) {
