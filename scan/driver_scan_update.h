@@ -16,6 +16,7 @@
 #include "scan/driver_info_record.h"
 #include "scan/driver_scanner_app.h"
 #include "scan/device_inventory.h"
+#include "scan/update_entry.h"
 
 // The scan page's side of the per-device progress: one row per scanned device.
 class ScannedDeviceSink {
@@ -134,6 +135,9 @@ public:
     // array of the same size.
     void ResetDeviceArrays(size_t count = kDeviceCapacity);
 
+    // The engine application object the scans run on; null when none was given.
+    CDriverScannerApp* App() const { return app_; }
+
     HIMAGELIST ClassImageList() const { return classImages_.ImageList; }
     const SP_CLASSIMAGELIST_DATA& ClassImageData() const { return classImages_; }
 
@@ -197,6 +201,8 @@ public:
     TextMap matcherMap2;
     std::wstring devicesWithUpdateText;  // device indexes joined by "|"
 
+    UpdateEntry workingOfferedDriver;
+    OfferedDriverMap offeredDriverMap;  // device index -> offered drivers, in answer order
     std::set<int> answerDeviceIndexes;  // device indexes that occur in the answer
     std::set<int> devicesWithUpdate;
     std::set<std::wstring> displayKeys;
