@@ -70,6 +70,10 @@ CDriverScanUpdate::CDriverScanUpdate(CDriverScannerApp* app) : app_(app) {
     // A failing key container is not the scan's concern; the call only makes sure
     // the container exists before anything asks for it.
     EnsureCryptoKeyContainer();
+    GetOsVersionInfo(osVersion.build, osVersion.major, osVersion.minor, osVersion.productType,
+                     osVersion.processorArchitecture);
+    osVersion.text = std::to_wstring(osVersion.major) + L"." + std::to_wstring(osVersion.minor) + L"." +
+                     std::to_wstring(osVersion.build);
     matcherMap2.clear();
 }
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "foundation/os_identity.h"
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -204,6 +206,18 @@ TEST(DriverScanUpdateTest, FailedStopRequestClearsTheBusyFlags) {
     EXPECT_EQ(35, app.StatusCode());
     engine.StartEngineOperationAndWait(true, app);
     EXPECT_EQ(1u, engine.scanFinished);
+}
+
+// The class image list cannot be shown here: this Wine answers the class image
+// list call with a failure.
+TEST(DriverScanUpdateTest, EngineHoldsTheOsVersion) {
+    CDriverScanUpdate engine;
+    DWORD build = 0, major = 0, minor = 0;
+    int productType = 0, architecture = 0;
+    GetOsVersionInfo(build, major, minor, productType, architecture);
+    EXPECT_EQ(std::to_wstring(major) + L"." + std::to_wstring(minor) + L"." + std::to_wstring(build),
+              engine.osVersion.text);
+    EXPECT_EQ(architecture, engine.osVersion.processorArchitecture);
 }
 
 TEST(DriverScanUpdateTest, SmallHelpersFormatAsTheRequestsNeed) {

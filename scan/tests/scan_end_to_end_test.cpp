@@ -5,13 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "foundation/os_identity.h"
 #include "scan/driver_scan_update.h"
 #include "scan/scan_request_facts.h"
+#include "scan/update_matcher.h"
 #include "scan/update_service_helper.h"
+#include "tests/support/scoped_registry.h"
 #include "tests/support/test_devices.h"
 
 namespace {
@@ -83,7 +86,12 @@ TEST(ScanEndToEndTest, CreatedDevicesReachTheServiceAndItsAnswerReachesTheEngine
     ASSERT_TRUE(helper.RequestDriverUpdatesData(request.GetDoc(), L"scan-key", L"MACHINE-1", kProgram.productParamsName,
                                                 WriteRequestKindName(kProgram.productParamsName, 1), GetOsIdCode(),
                                                 answer));
-    engine.answerText = answer;
+    {
+        // The matcher stores its driver-age status among the settings.
+        ScopedRegistryRoots roots;
+        ASSERT_TRUE(roots.Active());
+        ParseScanResponse(engine.markup, engine, answer);
+    }
 
     // What the service saw: both devices under their positions in the engine's
     // array, each with its identifiers.
@@ -103,12 +111,21 @@ TEST(ScanEndToEndTest, CreatedDevicesReachTheServiceAndItsAnswerReachesTheEngine
     EXPECT_NE(std::wstring::npos, call.fields.at(L"input").find(L"<dt>2018-04-02</dt>"));
     EXPECT_NE(std::wstring::npos, call.fields.at(L"input").find(L"<dn>Halvenor End To End Camera</dn>"));
 
-    // What the engine now holds: the offer for the camera, under the camera's index.
-    const std::wstring offer = L"<dev><id>" + std::to_wstring(cameraIndex) + L"</id><mid>USB\\VID_2E1A&amp;PID_" +
-                               tag + L"</mid><ver>2.4.0.1</ver><infd>2024-05-06</infd><sig>Camera Maker</sig></dev>";
-    EXPECT_NE(std::wstring::npos, engine.answerText.find(offer)) << engine.answerText;
-    EXPECT_NE(std::wstring::npos, engine.answerText.find(L"<dbv>2026.12</dbv>"));
+    // What the engine now holds: the answer, the offer under the camera's index, and
+    // the camera as a device with an update.
+    EXPECT_EQ(answer, engine.answerText);
+    EXPECT_NE(std::wstring::npos, engine.answerText.find(L"<id>" + std::to_wstring(cameraIndex) + L"</id>"));
     EXPECT_EQ(std::wstring::npos, engine.answerText.find(readerId));
+    EXPECT_EQ(L"2026.12", engine.databaseVersionText);
+    EXPECT_EQ((std::set<int>{cameraIndex}), engine.answerDeviceIndexes);
+    const auto offers = engine.offeredDriverMap.equal_range(cameraIndex);
+    ASSERT_NE(offers.first, offers.second);
+    EXPECT_EQ(L"2.4.0.1", offers.first->second.version);
+    EXPECT_EQ(cameraId, offers.first->second.hardwareIdentifier);
+    EXPECT_EQ((std::set<int>{cameraIndex}), engine.devicesWithUpdate);
+    EXPECT_EQ(1, engine.updateCount);
+    ASSERT_NE(nullptr, engine.OfferedDrivers());
+    EXPECT_EQ(L"2.4.0.1", (*engine.OfferedDrivers())[static_cast<size_t>(cameraIndex)].driverVersion);
 }
 
 }  // namespace
