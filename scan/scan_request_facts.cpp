@@ -5,6 +5,7 @@
 
 #include "foundation/language_table.h"
 #include "foundation/os_identity.h"
+#include "foundation/system_helpers.h"
 #include "scan/hardware_hash.h"
 
 namespace {
@@ -25,6 +26,10 @@ std::wstring Widened(const char* text) {
 }
 
 }  // namespace
+
+ProgramIdentity MakeProgramIdentity(std::wstring productParamsName) {
+    return {std::move(productParamsName), GetAppFileVersionString()};
+}
 
 ScanRequestFacts CollectScanRequestFacts(const ProgramIdentity& program) {
     ScanRequestFacts facts;

@@ -13,6 +13,10 @@ struct ProgramIdentity {
     std::wstring appVersion;         // "a.b.c.d", "0" when the program file has none
 };
 
+// The program's identity under `productParamsName`, with the version of the
+// running program file.
+ProgramIdentity MakeProgramIdentity(std::wstring productParamsName);
+
 // Reads what the request says about the machine: the OS identity, the computer
 // name, the current language row and the process-wide machine identity (computed on
 // the first call).

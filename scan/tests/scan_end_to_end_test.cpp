@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "foundation/os_identity.h"
+#include "foundation/system_helpers.h"
 #include "scan/driver_scan_update.h"
 #include "scan/scan_request_facts.h"
 #include "scan/update_matcher.h"
@@ -19,7 +20,6 @@
 
 namespace {
 
-const ProgramIdentity kProgram{L"brennavikhvnhalvenornewparams", L"1.0.0.1"};
 
 int IndexOfDevice(const CDriverScanUpdate& engine, const std::wstring& hardwareId) {
     for (int i = 0; i < engine.DeviceCount(); ++i) {
@@ -67,6 +67,7 @@ TEST(ScanEndToEndTest, CreatedDevicesReachTheServiceAndItsAnswerReachesTheEngine
     ASSERT_GE(readerIndex, 0);
 
     // The request.
+    const ProgramIdentity kProgram = MakeProgramIdentity(L"brennavikhvnhalvenornewparams");
     CMarkup request;
     BuildScanRequestXml(request, engine.Devices(), engine.DeviceCount(), engine, true, kProgram);
 
@@ -110,6 +111,8 @@ TEST(ScanEndToEndTest, CreatedDevicesReachTheServiceAndItsAnswerReachesTheEngine
     EXPECT_EQ(std::vector<std::wstring>{readerId}, sentIds(readerIndex));
     EXPECT_NE(std::wstring::npos, call.fields.at(L"input").find(L"<dt>2018-04-02</dt>"));
     EXPECT_NE(std::wstring::npos, call.fields.at(L"input").find(L"<dn>Halvenor End To End Camera</dn>"));
+    const std::wstring appVersion = L"<app_ver>" + GetAppFileVersionString() + L"</app_ver>";
+    EXPECT_NE(std::wstring::npos, call.fields.at(L"input").find(appVersion));
 
     // What the engine now holds: the answer, the offer under the camera's index, and
     // the camera as a device with an update.
