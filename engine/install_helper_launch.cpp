@@ -77,7 +77,9 @@ int RunInstallHelper64(int mode, const std::wstring& helperFolder, const Install
 
     SHELLEXECUTEINFOW execute = {};
     execute.cbSize = sizeof(execute);
-    execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC;
+    // No error box: a helper that cannot start is reported by the result, and a
+    // box from the install worker would stop the install until someone clicks it.
+    execute.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
     execute.lpFile = helperPath.c_str();
     execute.lpParameters = parameters.c_str();
     execute.nShow = SW_HIDE;

@@ -75,3 +75,6 @@ int ShowPopupOfKind(int kind) {
 
 bool IsPopupBusy() { return popupBusy.load() > 0; }
 bool IsPromptBusy() { return promptBusy.load() > 0; }
+
+ScopedPopupBusy::ScopedPopupBusy() { ++popupBusy; }
+ScopedPopupBusy::~ScopedPopupBusy() { --popupBusy; }

@@ -25,3 +25,13 @@ int ShowPopupOfKind(int kind);
 bool IsPopupBusy();
 // Set while the restart prompt or the feedback form is shown.
 bool IsPromptBusy();
+
+// Marks another modal window of the program (a folder dialog, for one) as shown
+// for its lifetime, so IsPopupBusy answers true meanwhile.
+class ScopedPopupBusy {
+public:
+    ScopedPopupBusy();
+    ~ScopedPopupBusy();
+    ScopedPopupBusy(const ScopedPopupBusy&) = delete;
+    ScopedPopupBusy& operator=(const ScopedPopupBusy&) = delete;
+};

@@ -27,7 +27,7 @@ bool WaitPumpingSentMessages(HANDLE event, DWORD timeoutMs) {
 
 }  // namespace
 
-CDriverScannerApp::CDriverScannerApp() = default;
+CDriverScannerApp::CDriverScannerApp() { LoadDifxApi(difxApi_); }
 
 CDriverScannerApp::~CDriverScannerApp() {
     // Reverse order of concern: the libraries first, then the event.

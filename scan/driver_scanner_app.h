@@ -7,7 +7,11 @@
 #include <functional>
 #include <string>
 
+#include "engine/cabinet_extractor.h"
+#include "engine/difx_api_loader.h"
+#include "engine/rar_extract_job.h"
 #include "scan/driver_info_record.h"
+#include "scan/exclusion_store.h"
 #include "scan/scoped_handles.h"
 
 // Result and status codes shared by the engine operations.
@@ -47,6 +51,11 @@ public:
     // Always 1.
     int Initialize();
 
+    // Runs the device inventory on the calling thread, reporting each device to the
+    // scan progress callback: 32 finished, 18 stopped, 33 when no device list could
+    // be had.
+    int RunDeviceScan(const std::wstring& path);
+
     // True when the running operation honoured the stop code within the time-out.
     // Sent messages keep being delivered to this thread while it waits, so a worker
     // that reports progress with SendMessageW to this thread's windows cannot
@@ -64,6 +73,9 @@ public:
 
     bool IsWow64() const { return isWow64_ != 0; }
     HMODULE DifxApiModule() const { return difxApiModule_.Get(); }
+    const DifxApiLoader& DifxApi() const { return difxApi_; }
+    RarExtractJob& RarExtractor() { return rarExtractor_; }
+    CabinetExtractor& CabExtractor() { return cabinetExtractor_; }
     const std::wstring& ScanPath() const { return scanPath_; }
 
     void SetScanProgressCallback(ScanProgressCallback callback) { scanProgress_ = std::move(callback); }
@@ -89,11 +101,17 @@ public:
         bool active_ = false;
     };
 
+    // The drivers this program installed itself; the matcher does not offer them again.
+    ExclusionStore& InstalledDrivers() { return installedDrivers_; }
+    const ExclusionStore& InstalledDrivers() const { return installedDrivers_; }
+
 private:
     using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
     using Wow64DisableFn = BOOL(WINAPI*)(PVOID*);
     using Wow64RevertFn = BOOL(WINAPI*)(PVOID);
 
+    RarExtractJob rarExtractor_;
+    CabinetExtractor cabinetExtractor_;
     std::wstring scanPath_;
     std::atomic<int32_t> statusCode_{0};
     uint32_t initializedFlag_ = 1;
@@ -103,6 +121,8 @@ private:
     Wow64RevertFn wow64RevertRedirection_ = nullptr;
     ScopedKernelHandle operationEvent_;
     ScopedModule difxApiModule_;
+    DifxApiLoader difxApi_;
     ScanProgressCallback scanProgress_;
     DWORD stopWaitTimeoutMs_ = kStopWaitTimeoutMs;
+    ExclusionStore installedDrivers_;
 };

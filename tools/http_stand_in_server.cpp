@@ -12,10 +12,14 @@ constexpr std::size_t kMaxHeadBytes = 64 * 1024;
 constexpr std::size_t kMaxBodyBytes = 64 * 1024 * 1024;
 constexpr std::size_t kSendPiece = 1024 * 1024;
 
-bool SendAll(SOCKET socket, const char* data, std::size_t length) {
+// Sends in slices with a send time-out, so a client that stops reading cannot
+// hold a connection thread past Stop().
+bool SendAll(SOCKET socket, const char* data, std::size_t length, HANDLE stopEvent) {
     while (length > 0) {
         const int piece = static_cast<int>(std::min(length, kSendPiece));
         const int sent = send(socket, data, piece, 0);
+        if (sent < 0 && WSAGetLastError() == WSAETIMEDOUT && WaitForSingleObject(stopEvent, 0) != WAIT_OBJECT_0)
+            continue;
         if (sent <= 0) return false;
         data += sent;
         length -= static_cast<std::size_t>(sent);
@@ -141,7 +145,7 @@ HttpResponse HttpStandInServer::Dispatch(const HttpRequest& request) {
 
 bool HttpStandInServer::SendResponse(SOCKET client, const HttpResponse& response) {
     const std::string head = FormatResponseHead(response);
-    if (!SendAll(client, head.data(), head.size())) return false;
+    if (!SendAll(client, head.data(), head.size(), stopEvent_)) return false;
     if (!response.sendBody || !response.content) return true;
 
     const char* body = response.content->data() + response.bodyOffset;
@@ -153,10 +157,10 @@ bool HttpStandInServer::SendResponse(SOCKET client, const HttpResponse& response
         if (response.chunked) {
             char size[32];
             std::snprintf(size, sizeof(size), "%zx\r\n", count);
-            if (!SendAll(client, size, std::strlen(size))) return false;
+            if (!SendAll(client, size, std::strlen(size), stopEvent_)) return false;
         }
-        if (!SendAll(client, body + sent, count)) return false;
-        if (response.chunked && !SendAll(client, "\r\n", 2)) return false;
+        if (!SendAll(client, body + sent, count, stopEvent_)) return false;
+        if (response.chunked && !SendAll(client, "\r\n", 2, stopEvent_)) return false;
         sent += count;
         return true;
     };
@@ -169,18 +173,30 @@ bool HttpStandInServer::SendResponse(SOCKET client, const HttpResponse& response
         return false;  // the caller closes the connection
     }
     if (!sendPart(length)) return false;
-    if (response.chunked && !SendAll(client, "0\r\n\r\n", 5)) return false;
+    if (response.chunked && !SendAll(client, "0\r\n\r\n", 5, stopEvent_)) return false;
     return true;
 }
 
+int HttpStandInServer::Receive(SOCKET client, char* buffer, int size) {
+    // A blocked recv does not notice Stop() everywhere, so wait in short slices.
+    for (;;) {
+        const int received = recv(client, buffer, size, 0);
+        if (received >= 0) return received;
+        if (WSAGetLastError() != WSAETIMEDOUT || WaitForStop(0)) return -1;
+    }
+}
+
 void HttpStandInServer::ServeConnection(SOCKET client) {
+    const DWORD slice = 200;
+    setsockopt(client, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&slice), sizeof(slice));
+    setsockopt(client, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&slice), sizeof(slice));
     std::string buffer;
     char piece[16 * 1024];
     for (;;) {
         std::size_t headEnd;
         while ((headEnd = buffer.find("\r\n\r\n")) == std::string::npos) {
             if (buffer.size() > kMaxHeadBytes) goto done;
-            const int received = recv(client, piece, sizeof(piece), 0);
+            const int received = Receive(client, piece, sizeof(piece));
             if (received <= 0) goto done;
             buffer.append(piece, static_cast<std::size_t>(received));
         }
@@ -202,7 +218,7 @@ void HttpStandInServer::ServeConnection(SOCKET client) {
                 bodyLength = static_cast<std::size_t>(value);
             }
             while (buffer.size() < bodyLength) {
-                const int received = recv(client, piece, sizeof(piece), 0);
+                const int received = Receive(client, piece, sizeof(piece));
                 if (received <= 0) goto done;
                 buffer.append(piece, static_cast<std::size_t>(received));
             }

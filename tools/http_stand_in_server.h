@@ -50,6 +50,7 @@ public:
 private:
     void AcceptLoop();
     void ServeConnection(SOCKET client);
+    int Receive(SOCKET client, char* buffer, int size);
     bool SendResponse(SOCKET client, const HttpResponse& response);
     HttpResponse Dispatch(const HttpRequest& request);
     bool WaitForStop(unsigned milliseconds);

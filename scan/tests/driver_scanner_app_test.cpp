@@ -33,6 +33,21 @@ TEST(DriverScannerAppTest, StopRequestIsAcknowledgedByTheWorker) {
     }
 }
 
+TEST(DriverScannerAppTest, ConstructionBindsTheDriverInstallLibraryAndInitialisationTheRest) {
+    CDriverScannerApp app;
+    // Wine ships a "difxapi.dll"; the binding is made when the object is built.
+    EXPECT_TRUE(app.DifxApi().IsLoaded());
+    EXPECT_EQ(nullptr, app.OperationEvent());
+    app.SetStatusCode(18);
+    EXPECT_EQ(1, app.Initialize());
+    EXPECT_EQ(0, app.StatusCode());
+    EXPECT_NE(nullptr, app.OperationEvent());
+    EXPECT_NE(nullptr, app.DifxApiModule());
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    EXPECT_EQ(wow64 != FALSE, app.IsWow64());
+}
+
 TEST(DriverScannerAppTest, UnknownCodesAreRefusedAndChangeNothing) {
     CDriverScannerApp app;
     app.Initialize();
@@ -93,8 +108,19 @@ TEST(DriverScannerAppTest, WaiterThatOwnsTheProgressWindowStillReceivesTheWorker
     app.Initialize();
     app.SetStopWaitTimeout(kShortWaitMs);
     app.BeginOperation();
-    std::thread worker(RunWorkerUntilStopped, std::ref(app), 18, window);
+    std::atomic<bool> workerDone{false};
+    std::thread worker([&] {
+        RunWorkerUntilStopped(app, 18, window);
+        workerDone = true;
+    });
     EXPECT_TRUE(app.WaitForOperation(18));
+    // Should the wait have given up, the worker still hangs in its SendMessageW;
+    // deliver it here so the test ends either way.
+    while (!workerDone) {
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        Sleep(1);
+    }
     worker.join();
     EXPECT_EQ(50, received.load());
     DestroyWindow(window);

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+// The pauses of a download (between connection starts, before writes, between
+// retries) and its request time-outs. Production keeps the defaults; tests replace
+// the sleep so that a transfer with retries takes milliseconds, not minutes.
+struct DownloadPacing {
+    std::function<void(DWORD milliseconds)> sleep;  // empty: ::Sleep
+    DWORD requestTimeoutMilliseconds = 150000;
+};
+
+void SetDownloadPacing(DownloadPacing pacing);
+DownloadPacing GetDownloadPacing();
+void PaceDownload(DWORD milliseconds);
+DWORD DownloadRequestTimeout();
+
+// Waits for a handle while still answering messages that other threads send to
+// windows of this thread, so a waiting UI thread cannot deadlock with a sender.
+// Returns true when the handle became signalled.
+bool WaitPumpingSentMessages(HANDLE handle, DWORD milliseconds);

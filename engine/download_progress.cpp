@@ -1,0 +1,61 @@
+#include "engine/download_progress.h"
+
+#include "engine/download_texts.h"
+
+#include <commctrl.h>
+
+#include <atomic>
+#include <cstdio>
+
+namespace {
+
+std::atomic<DownloadProgressWindow*> g_window{nullptr};
+std::atomic<bool> g_ended{true};
+
+std::wstring FormatWithValue(const wchar_t* key, double value) {
+    const std::wstring format = DownloadLangText(key);
+    wchar_t text[256] = {};
+    _snwprintf(text, 255, format.c_str(), value);
+    return text;
+}
+
+}  // namespace
+
+void SetDownloadProgressWindow(DownloadProgressWindow* window) { g_window = window; }
+DownloadProgressWindow* GetDownloadProgressWindow() { return g_window; }
+void SetDownloadEnded(bool ended) { g_ended = ended; }
+bool IsDownloadEnded() { return g_ended; }
+
+void UpdateDownloadProgress(int percent, DownloadProgressWindow& window) {
+    const int count = window.PackageCount();
+    int overall = percent;
+    if (count > 0) overall = 100 / count * (window.CurrentPackageNumber() - 1) + percent / count;
+    window.SetOverallPercent(overall);
+    if (HWND bar = window.ProgressBar()) SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(overall), 0);
+}
+
+std::wstring FormatByteSize(double bytes) {
+    if (bytes <= 0) return {};
+    if (bytes > 1073741824.0) return FormatWithValue(L"IDS_GB", bytes / 1073741824.0);
+    if (bytes > 1048576.0) return FormatWithValue(L"IDS_COUNT_MB", bytes / 1048576.0);
+    if (bytes > 1024.0) return FormatWithValue(L"IDS_COUNT_KB", bytes / 1024.0);
+    wchar_t text[64] = {};
+    _snwprintf(text, 63, L"%f", bytes);
+    return text;
+}
+
+bool DownloadProgressCallback(const DownloadProgressInfo& info) {
+    DownloadProgressWindow* window = g_window;
+    if (info.totalBytes <= 0 || info.downloadedBytes <= 0 || !window || !IsWindow(window->WindowHandle()) ||
+        window->Cancelled() || g_ended)
+        return true;
+    std::wstring downloaded = FormatByteSize(static_cast<double>(info.downloadedBytes));
+    if (downloaded.empty()) downloaded = L"0 KB";
+    const std::wstring total = FormatByteSize(static_cast<double>(info.totalBytes));
+    const std::wstring format = DownloadLangText(L"IDS_DOWNLOADED_OF");
+    wchar_t text[512] = {};
+    _snwprintf(text, 511, format.c_str(), downloaded.c_str(), total.c_str());
+    UpdateDownloadProgress(info.percent, *window);
+    window->AppendStatusRow(text, false, false);
+    return true;
+}

@@ -1,0 +1,588 @@
+#include "engine/segmented_downloader.h"
+
+#include "engine/chunk_state_file.h"
+#include "engine/download_pacing.h"
+#include "engine/download_worker.h"
+#include "engine/package_digest.h"
+
+#include <cwchar>
+#include <limits>
+
+namespace {
+
+std::atomic<int> g_connectionCount{2};
+std::atomic<int> g_blockSize{262144};
+std::atomic<long> g_activity{0};
+
+constexpr std::int32_t kDefaultBlockSize = 262144;
+constexpr std::int32_t kSingleConnectionBelow = 1048576;
+
+// Holds the activity counter up for the life of an operation.
+struct ActivityScope {
+    ActivityScope() { ++g_activity; }
+    ~ActivityScope() { --g_activity; }
+};
+
+struct CrackedUrl {
+    INTERNET_SCHEME scheme = INTERNET_SCHEME_UNKNOWN;
+    std::wstring host;
+    INTERNET_PORT port = 0;
+    std::wstring object;  // path and extra part
+};
+
+bool CrackUrl(const WinInetEntryPoints& inet, const std::wstring& url, CrackedUrl& out) {
+    if (!inet.InternetCrackUrlW || url.empty()) return false;
+    wchar_t scheme[32] = {}, host[256] = {}, path[2048] = {}, extra[2048] = {};
+    URL_COMPONENTSW parts = {};
+    parts.dwStructSize = sizeof(parts);
+    parts.lpszScheme = scheme;
+    parts.dwSchemeLength = 32;
+    parts.lpszHostName = host;
+    parts.dwHostNameLength = 256;
+    parts.lpszUrlPath = path;
+    parts.dwUrlPathLength = 2048;
+    parts.lpszExtraInfo = extra;
+    parts.dwExtraInfoLength = 2048;
+    if (!inet.InternetCrackUrlW(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts)) return false;
+    out.scheme = parts.nScheme;
+    out.host = host;
+    out.port = parts.nPort;
+    out.object = std::wstring(path) + extra;
+    return true;
+}
+
+// Closes WinInet handles through the bound entry point.
+class InternetHandle {
+public:
+    InternetHandle(const WinInetEntryPoints& inet, HINTERNET handle) : inet_(inet), handle_(handle) {}
+    ~InternetHandle() {
+        if (handle_ && inet_.InternetCloseHandle) inet_.InternetCloseHandle(handle_);
+    }
+    InternetHandle(const InternetHandle&) = delete;
+    InternetHandle& operator=(const InternetHandle&) = delete;
+    HINTERNET get() const { return handle_; }
+    explicit operator bool() const { return handle_ != nullptr; }
+
+private:
+    const WinInetEntryPoints& inet_;
+    HINTERNET handle_;
+};
+
+bool QueryStatus(const WinInetEntryPoints& inet, HINTERNET request, DWORD& status) {
+    if (!inet.HttpQueryInfoW) return false;
+    DWORD size = sizeof(status);
+    return inet.HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) !=
+           FALSE;
+}
+
+bool QueryText(const WinInetEntryPoints& inet, HINTERNET request, DWORD info, std::wstring& out) {
+    if (!inet.HttpQueryInfoW) return false;
+    wchar_t buffer[256] = {};
+    DWORD size = sizeof(buffer) - sizeof(wchar_t);
+    if (!inet.HttpQueryInfoW(request, info, buffer, &size, nullptr)) return false;
+    out = buffer;
+    return true;
+}
+
+bool ParseUnsigned(const std::wstring& text, std::int64_t& out) {
+    if (text.empty() || text.size() > 18) return false;
+    std::int64_t value = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9') return false;
+        value = value * 10 + (c - L'0');
+    }
+    out = value;
+    return true;
+}
+
+// "bytes first-last/total": the first byte and, when stated, the total length.
+bool ParseContentRange(const std::wstring& text, std::int64_t& first, std::int64_t& total) {
+    std::wstring rest = text;
+    const std::wstring unit = L"bytes ";
+    if (rest.size() < unit.size() || _wcsnicmp(rest.c_str(), unit.c_str(), unit.size()) != 0) return false;
+    rest = rest.substr(unit.size());
+    const std::size_t dash = rest.find(L'-');
+    const std::size_t slash = rest.find(L'/');
+    if (dash == std::wstring::npos || slash == std::wstring::npos || slash < dash) return false;
+    std::int64_t last = 0;
+    if (!ParseUnsigned(rest.substr(0, dash), first) || !ParseUnsigned(rest.substr(dash + 1, slash - dash - 1), last) ||
+        last < first)
+        return false;
+    const std::wstring totalText = rest.substr(slash + 1);
+    total = -1;
+    return totalText == L"*" || ParseUnsigned(totalText, total);
+}
+
+}  // namespace
+
+void SetDownloadConnectionCount(int count) { g_connectionCount = count; }
+int GetDownloadConnectionCount() { return g_connectionCount; }
+void SetDownloadBlockSize(int bytes) { g_blockSize = bytes; }
+int GetDownloadBlockSize() { return g_blockSize; }
+std::atomic<long>& DownloadActivityCounter() { return g_activity; }
+
+CThread::CThread(CSegmentedDownloader& ownerIn, std::uint8_t indexIn, std::int32_t startIn, std::int32_t lengthIn,
+                 std::int32_t blockSizeIn, std::wstring urlIn)
+    : index(indexIn), start(startIn), length(lengthIn), url(std::move(urlIn)),
+      blockSize(blockSizeIn < 1 ? kDefaultBlockSize : blockSizeIn), owner(ownerIn) {}
+
+CSegmentedDownloader::CSegmentedDownloader(CWorker& worker) : worker_(worker) {
+    wchar_t temp[MAX_PATH + 1] = {};
+    GetTempPathW(MAX_PATH, temp);
+    workingFolder_ = temp;
+    inet_.Load();
+    connectionCount_ = g_connectionCount > 0 ? g_connectionCount.load() : 2;
+    record_ = std::make_unique<DownloadFileRecord>(static_cast<std::uint8_t>(connectionCount_));
+    stopEvent_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    transferEndedEvent_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+}
+
+CSegmentedDownloader::~CSegmentedDownloader() {
+    StopConnections();
+    ClearConnections();
+    CloseDataFile();
+    CloseInternetHandle();
+    if (stopEvent_) CloseHandle(stopEvent_);
+    if (transferEndedEvent_) CloseHandle(transferEndedEvent_);
+}
+
+bool CSegmentedDownloader::IsStopEventSignalled() const { return WaitForSingleObject(stopEvent_, 0) == WAIT_OBJECT_0; }
+void CSegmentedDownloader::SignalStop() { SetEvent(stopEvent_); }
+void CSegmentedDownloader::ResetStop() { ResetEvent(stopEvent_); }
+bool CSegmentedDownloader::IsConnectionStopped() const { return IsStopEventSignalled() || state == 3; }
+bool CSegmentedDownloader::IsOnline() const { return QueryOnline(inet_, false); }
+bool CSegmentedDownloader::HasConnectedState() const { return ::HasConnectedState(inet_); }
+std::wstring CSegmentedDownloader::GetWorkingFolder() const { return workingFolder_; }
+
+void CSegmentedDownloader::CloseDataFile() {
+    if (dataFile_ != INVALID_HANDLE_VALUE) CloseHandle(dataFile_);
+    dataFile_ = INVALID_HANDLE_VALUE;
+}
+
+void CSegmentedDownloader::CloseInternetHandle() {
+    if (internet_ && inet_.InternetCloseHandle) inet_.InternetCloseHandle(internet_);
+    internet_ = nullptr;
+}
+
+bool CSegmentedDownloader::OpenInternetHandle() {
+    if (inet_.InternetSetOptionW) {
+        INTERNET_CONNECTED_INFO info = {INTERNET_STATE_CONNECTED, 0};
+        inet_.InternetSetOptionW(nullptr, INTERNET_OPTION_CONNECTED_STATE, &info, sizeof(info));
+    }
+    if (internet_) return true;
+    if (!inet_.InternetOpenW) return false;
+    internet_ = inet_.InternetOpenW(L"ISX Download DLL", INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0);
+    return internet_ != nullptr;
+}
+
+int CSegmentedDownloader::OpenInternetIfOnline() {
+    ActivityScope activity;
+    if (IsStopEventSignalled()) {
+        ResetStop();
+        return 0;
+    }
+    if (QueryOnline(inet_, true)) return OpenInternetHandle() ? 1 : 0;
+    PaceDownload(1000);
+    if (IsStopEventSignalled()) {
+        ResetStop();
+        return 0;
+    }
+    if (worker_.retryCounter >= 5) worker_.retryCounter = 0;
+    if (QueryOnline(inet_, true)) {
+        ++worker_.retryCounter;
+        return 1;
+    }
+    if (worker_.UserStopped()) return 0;
+    worker_.ReportStatus(L"IDS_INTERNET_ERROR");
+    if (worker_.AskRetry(L"IDS_NOTCONNECT_NET_RETRY") == IDYES) {
+        worker_.retryCounter = 0;
+        return 1;
+    }
+    return 0;
+}
+
+bool CSegmentedDownloader::CollectDownloadInfo(const DownloadSettings& settings) {
+    ActivityScope activity;
+    worker_.ReportStatus(L"IDS_COLLECT_DOWNINFO");
+    const bool filled = record_->FillFromSettings(settings);
+    if (filled && !record_->url.empty()) workingFolder_ = record_->folder;
+    return filled && !record_->url.empty();
+}
+
+std::int64_t CSegmentedDownloader::QueryContentLength(const std::wstring& url) {
+    ActivityScope activity;
+    CrackedUrl parts;
+    if (!internet_ || !CrackUrl(inet_, url, parts) || parts.scheme != INTERNET_SCHEME_HTTP) return -1;
+    if (!inet_.InternetConnectW || !inet_.HttpOpenRequestW || !inet_.HttpSendRequestW) return -1;
+    InternetHandle connection(inet_, inet_.InternetConnectW(internet_, parts.host.c_str(), parts.port, nullptr,
+                                                             nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    if (!connection) return -1;
+    const wchar_t* accept[] = {L"*/*", nullptr};
+    InternetHandle request(inet_, inet_.HttpOpenRequestW(connection.get(), L"HEAD", parts.object.c_str(), nullptr,
+                                                          nullptr, accept, INTERNET_FLAG_RELOAD | INTERNET_FLAG_RAW_DATA,
+                                                          0));
+    if (!request || !inet_.HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) return -1;
+    DWORD status = 0;
+    if (!QueryStatus(inet_, request.get(), status) || status != HTTP_STATUS_OK) return -1;
+    // Read as text: the numeric query cannot tell a length of 2^31 or more from garbage.
+    std::wstring lengthText;
+    std::int64_t length = -1;
+    if (!QueryText(inet_, request.get(), HTTP_QUERY_CONTENT_LENGTH, lengthText) || !ParseUnsigned(lengthText, length))
+        return -1;
+    return length;
+}
+
+bool CSegmentedDownloader::CreateTargetFile(const std::wstring& path, std::int32_t length) {
+    ActivityScope activity;
+    CloseDataFile();
+    if (length <= 0) return false;
+    // Sizing a file the disk cannot hold would only fill the disk before failing.
+    const std::wstring folder = path.substr(0, path.rfind(L'\\') + 1);
+    ULARGE_INTEGER available = {};
+    if (GetDiskFreeSpaceExW(folder.empty() ? nullptr : folder.c_str(), &available, nullptr, nullptr) &&
+        available.QuadPart < static_cast<ULONGLONG>(length))
+        return false;
+    dataFile_ = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (dataFile_ == INVALID_HANDLE_VALUE) return false;
+    const std::int32_t blockBytes = length < kDefaultBlockSize ? length : kDefaultBlockSize;
+    std::vector<char> zeros(static_cast<std::size_t>(blockBytes), 0);
+    std::int64_t total = 0;
+    while (total < length) {
+        const DWORD piece = static_cast<DWORD>(std::min<std::int64_t>(blockBytes, length - total));
+        DWORD written = 0;
+        if (!WriteFile(dataFile_, zeros.data(), piece, &written, nullptr) || written != piece) {
+            CloseDataFile();
+            return false;
+        }
+        total += written;
+    }
+    return true;
+}
+
+bool CSegmentedDownloader::OpenTargetFile(const std::wstring& path) {
+    ActivityScope activity;
+    CloseDataFile();
+    dataFile_ = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+    LARGE_INTEGER size = {};
+    if (dataFile_ != INVALID_HANDLE_VALUE &&
+        (!GetFileSizeEx(dataFile_, &size) || size.QuadPart != record_->contentLength)) {
+        CloseDataFile();  // a file of another length cannot take the recorded ranges
+    }
+    return dataFile_ != INVALID_HANDLE_VALUE;
+}
+
+void CSegmentedDownloader::PlanFreshRanges() {
+    const std::int32_t length = record_->contentLength;
+    if (length < kSingleConnectionBelow) record_->connections = 1;
+    if (record_->connections < 1) record_->connections = 1;
+    const int count = record_->connections;
+    const std::int32_t each = length / count;
+    for (int i = 0; i < count; ++i) {
+        const std::int32_t start = each * i;
+        const std::int32_t rangeLength = i == count - 1 ? length - (count - 1) * each : each;
+        AddConnection(static_cast<std::uint8_t>(i), start, rangeLength);
+    }
+}
+
+void CSegmentedDownloader::AddConnection(std::uint8_t index, std::int32_t start, std::int32_t length) {
+    connections_.push_back(
+        std::make_unique<CThread>(*this, index, start, length, g_blockSize.load(), record_->url));
+}
+
+bool CSegmentedDownloader::StartConnections(bool resuming) {
+    ActivityScope activity;
+    {
+        std::lock_guard lock(finishLock_);
+        startedConnections_ = 0;
+        finishedConnections_ = 0;
+        failedConnections_ = 0;
+        lastResult_ = kConnectionFailed;
+        sectionWritten_ = false;
+        expectedConnections_ = static_cast<int>(connections_.size());
+        record_->connections = static_cast<std::uint8_t>(connections_.size());
+    }
+    ResetEvent(transferEndedEvent_);
+    ResetStop();
+    if (!resuming) bytesWritten_ = 0;
+    int started = 0;
+    bool allStarted = true;
+    for (auto& connection : connections_) {
+        if (allStarted) {
+            CThread* raw = connection.get();
+            allStarted = raw->thread.Start([this, raw] { ConnectionThreadProc(*raw); });
+            if (allStarted) ++started;
+        }
+        PaceDownload(750);
+    }
+    if (!allStarted) {
+        // What did start must end before the caller fails the job.
+        {
+            std::lock_guard lock(finishLock_);
+            expectedConnections_ = started;
+            if (finishedConnections_ >= started) SetEvent(transferEndedEvent_);
+        }
+        SignalStop();
+        for (auto& connection : connections_) connection->thread.Join();
+        ResetStop();
+        CloseDataFile();
+    }
+    return allStarted;
+}
+
+void CSegmentedDownloader::WaitForTransferEnd(int& failed, int& lastResult) {
+    WaitPumpingSentMessages(transferEndedEvent_, INFINITE);
+    for (auto& connection : connections_) connection->thread.Join();
+    std::lock_guard lock(finishLock_);
+    failed = failedConnections_;
+    lastResult = lastResult_;
+}
+
+void CSegmentedDownloader::StopConnections() {
+    SignalStop();
+    for (auto& connection : connections_) connection->thread.Join();
+}
+
+void CSegmentedDownloader::ClearConnections() {
+    for (auto& connection : connections_) connection->thread.Join();
+    connections_.clear();
+}
+
+void CSegmentedDownloader::ConnectionThreadProc(CThread& connection) {
+    ++g_activity;
+    ++runningThreads_;
+    PaceDownload(100);
+    OnConnectionStarted();
+    std::uint8_t result = DownloadRangeThread(connection);
+    const bool completeAtOnce = result == kRangeComplete;
+    if (result == kConnectionFailed || result == kNetworkError) result = RetryRange(connection, result);
+    std::int32_t position = 0, remaining = 0;
+    if (!completeAtOnce) {
+        position = connection.start + connection.received;
+        remaining = connection.length - connection.received;
+    }
+    --runningThreads_;
+    OnConnectionFinished(connection.index, result, position, remaining);
+    --g_activity;
+}
+
+void CSegmentedDownloader::OnConnectionStarted() {
+    std::lock_guard lock(startLock_);
+    PaceDownload(100);
+    ++startedConnections_;
+}
+
+std::uint8_t CSegmentedDownloader::DownloadRangeThread(CThread& connection) {
+    ActivityScope activity;
+    if (IsConnectionStopped()) return kConnectionStopped;
+    if (connection.url.empty()) {
+        worker_.Prompt(0, L"IDS_NOTABLE_COLLCTINFO", 0, MB_ICONERROR, 0);
+        return kConnectionStopped;
+    }
+    CrackedUrl parts;
+    if (!CrackUrl(inet_, connection.url, parts) || parts.scheme != INTERNET_SCHEME_HTTP) return kConnectionFailed;
+    if (!inet_.InternetConnectW || !inet_.HttpOpenRequestW || !inet_.HttpSendRequestW || !inet_.InternetReadFile)
+        return kConnectionFailed;
+    InternetHandle session(inet_, inet_.InternetConnectW(internet_, parts.host.c_str(), parts.port, nullptr, nullptr,
+                                                          INTERNET_SERVICE_HTTP, 0, 0));
+    if (!session) return kConnectionFailed;
+    const wchar_t* accept[] = {L"*/*", nullptr};
+    // A partial body must never come from or go into the URL cache.
+    InternetHandle request(inet_, inet_.HttpOpenRequestW(session.get(), L"GET", parts.object.c_str(), nullptr,
+                                                          nullptr, accept,
+                                                          INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
+    if (!request) return kConnectionFailed;
+
+    if (inet_.InternetSetOptionW) {
+        const DWORD timeout = DownloadRequestTimeout();
+        const std::pair<DWORD, DWORD> options[] = {
+            {INTERNET_OPTION_CONNECT_RETRIES, 5},        {INTERNET_OPTION_CONNECT_TIME, 500},
+            {INTERNET_OPTION_CONNECT_TIMEOUT, timeout},  {INTERNET_OPTION_RECEIVE_TIMEOUT, timeout},
+            {INTERNET_OPTION_SEND_TIMEOUT, timeout},     {INTERNET_OPTION_DATA_SEND_TIMEOUT, timeout},
+            {INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, timeout}, {INTERNET_OPTION_RECEIVE_TIMEOUT, timeout},
+        };
+        for (auto [option, value] : options) {
+            DWORD copy = value;
+            inet_.InternetSetOptionW(request.get(), option, &copy, sizeof(copy));
+        }
+    }
+
+    wchar_t header[96];
+    std::swprintf(header, 96, L"Range: bytes=%d-%d", connection.start, connection.start + connection.length - 1);
+    if (!inet_.HttpAddRequestHeadersW ||
+        !inet_.HttpAddRequestHeadersW(request.get(), header, static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD))
+        return kConnectionFailed;
+    PaceDownload(100);
+    if (!inet_.HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) return kNetworkError;
+    if (IsConnectionStopped()) return kConnectionStopped;
+
+    DWORD status = 0;
+    if (!QueryStatus(inet_, request.get(), status)) return kConnectionFailed;
+    // Bytes are written at the range's offset only when they are that range: a 206
+    // that starts where asked, or a whole-file 200 for a range that is the whole file.
+    if (status == HTTP_STATUS_PARTIAL_CONTENT) {
+        std::wstring contentRange;
+        std::int64_t first = -1, total = -1;
+        if (!QueryText(inet_, request.get(), HTTP_QUERY_CONTENT_RANGE, contentRange) ||
+            !ParseContentRange(contentRange, first, total) || first != connection.start ||
+            (total >= 0 && total != record_->contentLength))
+            return kConnectionFailed;
+    } else if (status == HTTP_STATUS_OK) {
+        if (connection.start != 0 || connection.length != record_->contentLength) return kConnectionFailed;
+    } else {
+        return kConnectionFailed;
+    }
+
+    const std::int32_t bufferSize = std::min(connection.blockSize, connection.length);
+    std::vector<char> buffer(static_cast<std::size_t>(bufferSize));
+    std::uint8_t result = kConnectionFailed;
+    while (connection.received < connection.length) {
+        if (IsConnectionStopped()) {
+            result = kConnectionStopped;
+            break;
+        }
+        const DWORD wanted = static_cast<DWORD>(std::min(bufferSize, connection.length - connection.received));
+        DWORD read = 0;
+        if (!inet_.InternetReadFile(request.get(), buffer.data(), wanted, &read)) {
+            result = kNetworkError;
+            break;
+        }
+        if (read == 0) {
+            result = kConnectionFailed;
+            break;
+        }
+        if (!WriteAtOffset(connection.index, connection.start + connection.received, buffer.data(), read)) {
+            result = kConnectionFailed;
+            break;
+        }
+        connection.received += static_cast<std::int32_t>(read);
+    }
+    if (connection.received == connection.length) result = kRangeComplete;
+    return result;
+}
+
+std::uint8_t CSegmentedDownloader::RetryRange(CThread& connection, std::uint8_t result) {
+    ActivityScope activity;
+    PaceDownload(1000);
+    for (int attempt = 0; attempt < 6; ++attempt) {
+        if (HasConnectedState() && !IsOnline()) break;
+        if (result == kConnectionFailed || result == kConnectionStopped || result == kNetworkError) {
+            connection.start += connection.received;
+            connection.length -= connection.received;
+            connection.received = 0;
+        }
+        if (result == kRangeComplete || result == kConnectionStopped) break;
+        result = IsConnectionStopped() ? static_cast<std::uint8_t>(kConnectionStopped) : DownloadRangeThread(connection);
+        PaceDownload(100);
+        if (result == kRangeComplete || result == kConnectionStopped) break;
+    }
+    return result;
+}
+
+bool CSegmentedDownloader::WriteAtOffset(std::uint8_t, std::int32_t offset, const char* bytes, DWORD count) {
+    ActivityScope activity;
+    std::int32_t total = 0;
+    {
+        std::lock_guard lock(writeLock_);
+        PaceDownload(100);
+        LARGE_INTEGER position;
+        position.QuadPart = offset;
+        DWORD written = 0;
+        if (dataFile_ == INVALID_HANDLE_VALUE || !SetFilePointerEx(dataFile_, position, nullptr, FILE_BEGIN) ||
+            !WriteFile(dataFile_, bytes, count, &written, nullptr) || written != count)
+            return false;
+        total = (bytesWritten_ += static_cast<std::int32_t>(count));
+    }
+    worker_.ReportTotalProgress(total);
+    return true;
+}
+
+void CSegmentedDownloader::OnConnectionFinished(std::uint8_t index, std::uint8_t result, std::int32_t position,
+                                                std::int32_t remaining) {
+    ActivityScope activity;
+    std::lock_guard lock(finishLock_);
+    ++finishedConnections_;
+    if (result == kConnectionFailed) ++failedConnections_;
+    if (result != kRangeComplete && remaining > 0) {
+        if (WriteThreadSection(index, position, remaining)) sectionWritten_ = true;
+    }
+    const bool last = finishedConnections_ >= expectedConnections_;
+    // Without the global section a resume file is only half a record.
+    if (last && sectionWritten_) WriteGlobalSection();
+    lastResult_ = result;
+    if (last) {
+        CloseDataFile();
+        CloseInternetHandle();
+        SetEvent(transferEndedEvent_);
+    }
+}
+
+std::wstring CSegmentedDownloader::ChunkFileName() const { return FormatChunkFileName(record_->fileName); }
+std::wstring CSegmentedDownloader::ChunkFilePath() const { return workingFolder_ + ChunkFileName(); }
+
+bool CSegmentedDownloader::WriteThreadSection(std::uint8_t index, std::int32_t position, std::int32_t remaining) {
+    return AppendChunkText(ChunkFilePath(), FormatThreadSection(index, position, remaining), false);
+}
+
+bool CSegmentedDownloader::WriteGlobalSection() {
+    const std::int32_t written = bytesWritten_;
+    PaceDownload(100);
+    return AppendChunkText(ChunkFilePath(), FormatGlobalSection(written, record_->expectedDigest), true);
+}
+
+bool CSegmentedDownloader::ReadChunkState() {
+    ActivityScope activity;
+    bytesWritten_ = 0;
+    ChunkState chunkState;
+    if (!ReadChunkStateFile(ChunkFilePath(), record_->connections, chunkState)) return false;
+    // Every stored range must lie inside the length, none may overlap another, and
+    // together with the bytes written they must make up the whole file.
+    const std::int64_t length = record_->contentLength;
+    std::int64_t missing = 0;
+    std::vector<std::pair<std::int64_t, std::int64_t>> ranges;
+    for (const ChunkRange& range : chunkState.ranges) {
+        if (range.start < 0 || range.length <= 0 || range.start + static_cast<std::int64_t>(range.length) > length)
+            return false;
+        for (const auto& [otherStart, otherEnd] : ranges) {
+            if (range.start < otherEnd && otherStart < range.start + static_cast<std::int64_t>(range.length))
+                return false;
+        }
+        ranges.emplace_back(range.start, range.start + static_cast<std::int64_t>(range.length));
+        missing += range.length;
+    }
+    if (chunkState.totalDownloaded < 0 || chunkState.totalDownloaded + missing != length) return false;
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!GetFileAttributesExW(record_->targetPath.c_str(), GetFileExInfoStandard, &data) ||
+        (static_cast<std::int64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow) != length)
+        return false;
+
+    std::uint8_t k = 0;
+    for (const ChunkRange& range : chunkState.ranges) AddConnection(k++, range.start, range.length);
+    bytesWritten_ = chunkState.totalDownloaded;
+    record_->storedDigest = chunkState.setupHash;
+    worker_.ReportTotalProgress(bytesWritten_);
+    record_->connections = k;
+    return k != 0;
+}
+
+void CSegmentedDownloader::DeleteChunkFile() {
+    const std::wstring path = ChunkFilePath();
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW(path.c_str());
+}
+
+int CSegmentedDownloader::VerifyDigest() {
+    ActivityScope activity;
+    const std::wstring& path = record_->targetPath;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        worker_.Prompt(0, L"IDS_SETUP_FILE_NOTFOUND", 0, MB_ICONERROR, 0);
+        return 0;
+    }
+    if (record_->expectedDigest.empty()) {
+        worker_.Prompt(0, L"IDS_PLZ_RETRY_SETUP_FILE", 0, MB_ICONERROR, 0);
+        return 0;
+    }
+    return PackageDigestMatches(path, record_->expectedDigest) ? 1 : 0;
+}

@@ -1,0 +1,249 @@
+#include "scan/driver_scan_update.h"
+
+#include <wincrypt.h>
+
+#include <algorithm>
+#include <cwctype>
+#include <exception>
+
+#include "foundation/os_identity.h"
+
+namespace {
+
+std::wstring ToLower(std::wstring text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](wchar_t c) { return static_cast<wchar_t>(towlower(c)); });
+    return text;
+}
+
+// Holds a CryptoAPI context and releases it on every path out.
+class CryptContext {
+public:
+    CryptContext() = default;
+    ~CryptContext() {
+        if (handle_ != 0) CryptReleaseContext(handle_, 0);
+    }
+    CryptContext(const CryptContext&) = delete;
+    CryptContext& operator=(const CryptContext&) = delete;
+    HCRYPTPROV* Receive() { return &handle_; }
+    HCRYPTPROV Get() const { return handle_; }
+
+private:
+    HCRYPTPROV handle_ = 0;
+};
+
+// True when the container holds the key of `keySpec` or one could be generated.
+bool EnsureKey(HCRYPTPROV provider, DWORD keySpec) {
+    HCRYPTKEY key = 0;
+    if (CryptGetUserKey(provider, keySpec, &key)) {
+        CryptDestroyKey(key);
+        return true;
+    }
+    if (GetLastError() != static_cast<DWORD>(NTE_NO_KEY)) return false;
+    if (!CryptGenKey(provider, keySpec, 0, &key)) return false;
+    CryptDestroyKey(key);
+    return true;
+}
+
+}  // namespace
+
+void CDriverScanUpdate::tagUpdateResultsStruct::Reset() {
+    deviceIndex = -1;
+    offeredIndex = -1;
+    rowIndex = -1;
+    title.clear();
+    detail.clear();
+    selected = 0;
+    visible = 1;
+    state = 0;
+    statusText.clear();
+    extraText.clear();
+    severity = 4;
+    progress = 0;
+    itemData = -1;
+    resultCode = 0;
+    reserved.fill(0);
+}
+
+CDriverScanUpdate::CDriverScanUpdate(CDriverScannerApp* app) : app_(app) {
+    classImages_.cbSize = sizeof(classImages_);
+    if (!SetupDiGetClassImageList(&classImages_)) classImages_.ImageList = nullptr;
+    // A failing key container is not the scan's concern; the call only makes sure
+    // the container exists before anything asks for it.
+    EnsureCryptoKeyContainer();
+    GetOsVersionInfo(osVersion.build, osVersion.major, osVersion.minor, osVersion.productType,
+                     osVersion.processorArchitecture);
+    osVersion.text = std::to_wstring(osVersion.major) + L"." + std::to_wstring(osVersion.minor) + L"." +
+                     std::to_wstring(osVersion.build);
+    matcherMap2.clear();
+}
+
+CDriverScanUpdate::~CDriverScanUpdate() {
+    if (classImages_.ImageList != nullptr) SetupDiDestroyClassImageList(&classImages_);
+}
+
+int CDriverScanUpdate::RunEngineScan() {
+    try {
+        operationKind = kScanOperation;
+        devicesReported = 0;
+        devicesCopied = 0;
+        updateCount = 0;
+        if (scanProgressWindow != nullptr) SendMessageW(scanProgressWindow, kProgressMessage, 0, 0);
+
+        ResetDeviceArrays(kDeviceCapacity);
+        ResetUpdateResults();
+        if (app_ == nullptr) return -1;
+
+        const std::wstring path = scanPath.substr(0, scanPath.find(L'\0'));
+        app_->SetScanProgressCallback(
+            [this](const DriverInfoRecord* records, int percent) { ReportScanProgress(records, percent); });
+        const int result = app_->RunDeviceScan(path);
+        lastResultCode = result;
+
+        const wchar_t* statusKey = nullptr;
+        if (result == EngineCode::kFinished) statusKey = L"IDS_SCAN_COMPLETED";
+        if (result == EngineCode::kScanStopRequest) statusKey = L"IDS_SCAN_ABORTED";
+        if (statusKey != nullptr) {
+            scanFinished = 1;
+            if (scanStatusLabel != nullptr) {
+                const std::wstring text = languageText ? languageText(statusKey) : std::wstring(statusKey);
+                SetWindowTextW(scanStatusLabel, text.c_str());
+            }
+        }
+        return result;
+    } catch (const std::exception&) {
+        return -1;
+    }
+}
+
+void CDriverScanUpdate::ResetDeviceArrays(size_t count) {
+    devices = DriverInfoRecord::NewArray(count);
+    if (!devices.empty()) DriverInfoRecord::AttachOfferedDrivers(devices);
+}
+
+void CDriverScanUpdate::ResetUpdateResults() {
+    devicesReported = 0;
+    backupCounter = 0;
+    restoreCounter = 0;
+    checkedCount = 0;
+    backupSelectedCount = 0;
+    restoreFailureCount = 0;
+    updateCount = 0;
+    devicesCopied = 0;
+}
+
+HWND CDriverScanUpdate::ProgressWindowOfOperation() const {
+    switch (operationKind) {
+        case kScanOperation: return scanProgressWindow;
+        case kBackupOperation: return backupProgressWindow;
+        case kRestoreOperation: return restoreProgressWindow;
+        default: return nullptr;
+    }
+}
+
+bool CDriverScanUpdate::ReportScanProgress(const DriverInfoRecord* records, int percent) {
+    if (operationKind == kScanOperation) percent = std::min(percent, 99);
+    if (records != nullptr) {
+        switch (operationKind) {
+            case kScanOperation: {
+                const int index = devicesReported;
+                // The inventory never hands more records than the array holds; a
+                // record beyond it would be written past the end, so it is dropped.
+                if (index < 0 || static_cast<size_t>(index) >= devices.size()) break;
+                const DriverInfoRecord& record = records[index];
+                CopyDeviceRecord(devices[static_cast<size_t>(index)], record);
+                if (scanStatusLabel != nullptr) {
+                    SetWindowTextW(scanStatusLabel, record.deviceName.c_str());
+                    if (scanPage != nullptr) scanPage->AddScannedDevice(record.deviceName, record.category, percent, index);
+                }
+                ++devicesReported;
+                break;
+            }
+            case kBackupOperation:
+                if (backupNameLabel != nullptr) SetWindowTextW(backupNameLabel, records->deviceName.c_str());
+                if (backupCategoryLabel != nullptr) SetWindowTextW(backupCategoryLabel, records->category.c_str());
+                ++backupCounter;
+                break;
+            case kRestoreOperation:
+                if (restoreNameLabel != nullptr) SetWindowTextW(restoreNameLabel, records->deviceName.c_str());
+                if (restoreCategoryLabel != nullptr) SetWindowTextW(restoreCategoryLabel, records->category.c_str());
+                ++restoreCounter;
+                break;
+            default:
+                break;
+        }
+    }
+    if (HWND window = ProgressWindowOfOperation(); window != nullptr) {
+        SendMessageW(window, kProgressMessage, static_cast<WPARAM>(percent), 0);
+    }
+    return true;
+}
+
+int CDriverScanUpdate::ReportInstallProgress(int percent, const wchar_t* text, int code) {
+    if (progressHeld != 0) {
+        heldProgress = percent;
+    } else if (installProgressWindow != nullptr) {
+        SendMessageW(installProgressWindow, kProgressMessage, static_cast<WPARAM>(percent), 0);
+    }
+    if (code == 6 && text != nullptr) installDone = 1;
+    return 7;
+}
+
+void CDriverScanUpdate::StartEngineOperationAndWait(bool scan, CDriverScannerApp& engine) {
+    int32_t code = EngineCode::kScanStopRequest;
+    if (scan) {
+        scanFinished = 1;
+    } else {
+        firstBusy = 1;
+        secondBusy = 1;
+        code = EngineCode::kBackupStopRequest;
+    }
+    if (!engine.WaitForOperation(code)) {
+        firstBusy = 0;
+        secondBusy = 0;
+    }
+}
+
+void CDriverScanUpdate::CopyDeviceRecord(DriverInfoRecord& destination, const DriverInfoRecord& source) {
+    destination.CopyFrom(source);
+}
+
+std::wstring CDriverScanUpdate::GetOsValueText(int index) { return GetOsIdCachedValue(index); }
+
+std::wstring CDriverScanUpdate::IntegerToTextOrEmpty(int value) {
+    return value == 0 ? std::wstring() : std::to_wstring(value);
+}
+
+std::wstring CDriverScanUpdate::MakeIgnoreKey(const std::wstring& text1, const std::wstring& text2,
+                                              const std::wstring& text3) {
+    return ToLower(text1) + L"|" + ToLower(text2) + L"|" + ToLower(text3);
+}
+
+int CDriverScanUpdate::SetDeviceIgnored(const std::wstring& text1, const std::wstring& text2,
+                                        const std::wstring& text3, bool ignore) {
+    try {
+        const std::wstring key = MakeIgnoreKey(text1, text2, text3);
+        const auto found = ignoreMap.find(key);
+        if (found != ignoreMap.end() && !ignore) {
+            ignoreMap.erase(found);
+        } else if (found == ignoreMap.end() && ignore) {
+            ignoreMap.emplace(key, std::wstring());
+        }
+        return 1;
+    } catch (const std::exception&) {
+        return 0;
+    }
+}
+
+bool CDriverScanUpdate::IsDeviceIgnored(const std::wstring& text1, const std::wstring& text2,
+                                        const std::wstring& text3) const {
+    return ignoreMap.count(MakeIgnoreKey(text1, text2, text3)) != 0;
+}
+
+bool CDriverScanUpdate::EnsureCryptoKeyContainer() {
+    CryptContext context;
+    if (!CryptAcquireContextW(context.Receive(), nullptr, MS_DEF_PROV_W, PROV_RSA_FULL, 0) &&
+        !CryptAcquireContextW(context.Receive(), nullptr, MS_DEF_PROV_W, PROV_RSA_FULL, CRYPT_NEWKEYSET)) {
+        return false;
+    }
+    return EnsureKey(context.Get(), AT_SIGNATURE) && EnsureKey(context.Get(), AT_KEYEXCHANGE);
+}

@@ -1,0 +1,236 @@
+#pragma once
+
+#include <windows.h>
+#include <setupapi.h>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "foundation/markup.h"
+#include "platform/my_array.h"
+#include "scan/driver_info_record.h"
+#include "scan/driver_scanner_app.h"
+#include "scan/device_inventory.h"
+#include "scan/update_entry.h"
+
+// The scan page's side of the per-device progress: one row per scanned device.
+class ScannedDeviceSink {
+public:
+    virtual ~ScannedDeviceSink() = default;
+    virtual void AddScannedDevice(const std::wstring& deviceName, const std::wstring& category, int percent,
+                                  int deviceIndex) = 0;
+};
+
+// The one scan-and-update engine object of the program. It owns the device array of
+// the last scan with its parallel array of offered drivers, what the matcher makes
+// of the service's answer, the ignore map, the progress windows of the running
+// operation and the status flags of the last scan. The screens read it directly; it
+// has no lock because they start one operation at a time.
+class CDriverScanUpdate {
+public:
+    static constexpr size_t kDeviceCapacity = 1024;
+    static constexpr UINT kProgressMessage = WM_USER + 2;
+
+    enum OperationKind : int32_t { kNoOperation = 0, kScanOperation = 1, kBackupOperation = 2, kRestoreOperation = 3 };
+
+    // The update result of one shown device; the results screens fill it.
+    struct tagUpdateResultsStruct {
+        static constexpr int32_t kNotPending = 2;
+
+        tagUpdateResultsStruct() { Reset(); }
+        void Reset();
+
+        int32_t deviceIndex;
+        int32_t offeredIndex;
+        int32_t rowIndex;
+        std::wstring title;
+        std::wstring detail;
+        uint8_t selected;
+        uint8_t visible;
+        int32_t state;  // kNotPending: nothing left to install for this device
+        std::wstring statusText;
+        std::wstring extraText;
+        int32_t severity;
+        int32_t progress;
+        int32_t itemData;
+        int32_t resultCode;
+        std::array<int32_t, 5> reserved;
+    };
+
+    // One device category with its worst severity and its number of updates.
+    struct tagCategoryUpdateInfo {
+        std::wstring name;
+        int32_t severity = 4;
+        int32_t count = 0;
+    };
+
+    // The four operating-system numbers the requests carry, and "major.minor.build".
+    struct OsVersion {
+        DWORD major = 0;
+        DWORD minor = 0;
+        DWORD build = 0;
+        int productType = 0;
+        int processorArchitecture = 0;
+        std::wstring text;
+    };
+
+    using TextMap = std::map<std::wstring, std::wstring>;
+
+    // `app` runs the device scans and must outlive the engine; null leaves the engine
+    // without scans (RunEngineScan fails), which is all the record-keeping users need.
+    explicit CDriverScanUpdate(CDriverScannerApp* app = nullptr);
+    ~CDriverScanUpdate();
+    CDriverScanUpdate(const CDriverScanUpdate&) = delete;
+    CDriverScanUpdate& operator=(const CDriverScanUpdate&) = delete;
+
+    // One device scan into the device array; the engine application object's result
+    // code (32 finished, 18 stopped, 33 failed), -1 when the scan could not run.
+    int RunEngineScan();
+
+    // Progress of scans, backups and restores, once per device; `records` null sends
+    // only the progress message. Always true.
+    bool ReportScanProgress(const DriverInfoRecord* records, int percent);
+
+    // Progress of the install engine; always 7.
+    int ReportInstallProgress(int percent, const wchar_t* text, int code);
+
+    // Asks the running scan (flag set) or backup (flag clear) to stop and waits.
+    void StartEngineOperationAndWait(bool scan, CDriverScannerApp& engine);
+
+    void ResetUpdateResults();
+
+    static void CopyDeviceRecord(DriverInfoRecord& destination, const DriverInfoRecord& source);
+
+    static std::wstring GetOsValueText(int index);
+    static std::wstring IntegerToTextOrEmpty(int value);
+
+    // The ignore map, keyed by the three texts lower-cased and joined by "|".
+    static std::wstring MakeIgnoreKey(const std::wstring& text1, const std::wstring& text2,
+                                      const std::wstring& text3);
+    int SetDeviceIgnored(const std::wstring& text1, const std::wstring& text2, const std::wstring& text3,
+                         bool ignore);
+    bool IsDeviceIgnored(const std::wstring& text1, const std::wstring& text2, const std::wstring& text3) const;
+
+    // True when the user's default key container holds a signature and an exchange key.
+    static bool EnsureCryptoKeyContainer();
+
+    // The generic-device filter the request builder and the matcher consult.
+    bool IsGenericDevice(const std::wstring& classKey, const std::wstring& id) const {
+        return deviceInventory_.IsGenericDevice(classKey, id);
+    }
+
+    // The devices of the last scan: the first DeviceCount() records are filled.
+    int DeviceCount() const { return static_cast<int>(devicesReported); }
+    DriverInfoRecord* Devices() { return devices.empty() ? nullptr : devices.data(); }
+    const DriverInfoRecord* Devices() const { return devices.empty() ? nullptr : devices.data(); }
+    // The offered-driver array linked from the first device; null before any scan.
+    DriverInfoArray* OfferedDrivers() { return devices.empty() ? nullptr : devices[0].offeredDrivers.get(); }
+
+    // Replaces the device array by `count` fresh records with a linked offered-driver
+    // array of the same size.
+    void ResetDeviceArrays(size_t count = kDeviceCapacity);
+
+    // The engine application object the scans run on; null when none was given.
+    CDriverScannerApp* App() const { return app_; }
+
+    HIMAGELIST ClassImageList() const { return classImages_.ImageList; }
+    const SP_CLASSIMAGELIST_DATA& ClassImageData() const { return classImages_; }
+
+    // Members are public: the screens, the answer reader, the matcher and the results
+    // file work on them directly.
+    int32_t reservedValue1 = 0;
+    int32_t reservedValue2 = 0;
+    int32_t lastResultCode = 0;
+
+    TextMap updateList;  // running update count -> device index, both decimal
+    TextMap secondTextMap;
+    TextMap ignoreMap;   // ignore key -> empty
+
+    HWND scanProgressWindow = nullptr;
+    HWND backupProgressWindow = nullptr;
+    HWND installProgressWindow = nullptr;
+    HWND restoreProgressWindow = nullptr;
+    HWND scanStatusLabel = nullptr;  // the device name while scanning, the final status after
+    HWND scanCountLabel = nullptr;
+    HWND backupNameLabel = nullptr;
+    HWND backupCategoryLabel = nullptr;
+    HWND restoreNameLabel = nullptr;
+    HWND restoreCategoryLabel = nullptr;
+    ScannedDeviceSink* scanPage = nullptr;
+    // The text of a language key for the status label; the key itself until the
+    // program sets its language lookup.
+    std::function<std::wstring(const wchar_t* key)> languageText;
+
+    // Zeroed together by ResetUpdateResults.
+    int32_t devicesReported = 0;  // also the number of filled device records
+    int32_t backupCounter = 0;
+    int32_t restoreCounter = 0;
+    int32_t checkedCount = 0;
+    int32_t backupSelectedCount = 0;
+    int32_t restoreFailureCount = 0;
+    int32_t updateCount = 0;
+    int32_t devicesCopied = 0;  // devices copied with an offered record
+
+    uint32_t scanFinished = 0;
+    uint32_t connectionProblem = 0;
+    uint32_t firstBusy = 0;
+    uint32_t installDone = 0;
+    CMarkup markup;  // reads the service answer
+    uint32_t secondBusy = 0;
+    int32_t operationKind = kNoOperation;
+
+    DriverInfoArray devices;  // empty until the first scan or load
+
+    std::wstring scanPath;  // handed to the device scan
+    std::wstring workText2;
+    std::wstring workText3;
+
+    uint8_t progressHeld = 0;
+    int32_t heldProgress = 0;
+
+    // Work texts of the matcher.
+    TextMap matcherMap;
+    std::vector<std::wstring> candidateIds;
+    std::array<std::wstring, 12> matcherTexts;
+    std::vector<std::wstring> identifierCuts;
+    TextMap matcherMap2;
+    std::wstring devicesWithUpdateText;  // device indexes joined by "|"
+
+    UpdateEntry workingOfferedDriver;
+    OfferedDriverMap offeredDriverMap;  // device index -> offered drivers, in answer order
+    std::set<int> answerDeviceIndexes;  // device indexes that occur in the answer
+    std::set<int> devicesWithUpdate;
+    std::set<std::wstring> displayKeys;
+    std::vector<std::wstring> displayOrder;  // sorted without regard to case
+    std::vector<int32_t> integerArray;
+
+    tagUpdateResultsStruct workingUpdateResult;
+    CMyArray<tagUpdateResultsStruct> updateResults;  // one per shown device
+
+    OsVersion osVersion;
+    int32_t worstSeverity = 0;
+    std::vector<tagCategoryUpdateInfo> categoryTable;
+
+    std::set<std::wstring> furtherKeys;
+    std::wstring furtherText;
+    std::array<std::wstring, 3> furtherTexts;
+
+    std::wstring answerText;           // the service answer last read
+    std::wstring databaseVersionText;  // the answer's "dbv"
+
+    std::vector<std::wstring> lastArray;
+    TextMap lastTextMap;
+    std::wstring lastText;
+
+private:
+    HWND ProgressWindowOfOperation() const;
+
+    CDriverScannerApp* app_;
+    SP_CLASSIMAGELIST_DATA classImages_{};
+    CDeviceInventory deviceInventory_;  // only its generic-device filter is used
+};

@@ -1,0 +1,159 @@
+#include "scan/update_service_helper.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <cwchar>
+
+#include "scan/update_service_proxy.h"
+
+namespace {
+
+std::wstring Trimmed(const std::wstring& text) {
+    const wchar_t* blanks = L" \t\r\n";
+    const size_t first = text.find_first_not_of(blanks);
+    if (first == std::wstring::npos) return {};
+    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+}
+
+// The two encryption flags of the download information request: never set, so
+// the request and its answer travel as plain text.
+constexpr bool kInputEncrypted = false;
+constexpr bool kOutputEncrypted = false;
+
+// An address too long for the program's address buffers is not called at all,
+// rather than called cut short.
+bool UsableAddress(const std::wstring& address) { return address.size() <= ServiceAddresses::kMaxAddressLength; }
+
+void ApplyInternetSettingsProxy(CSoapSocketClientT& client) {
+    std::wstring host;
+    unsigned short port = 0;
+    if (ReadInternetSettingsProxy(host, port)) client.SetProxy(host, port);
+}
+
+}  // namespace
+
+CUpdateServiceHelper::CUpdateServiceHelper() : CUpdateServiceHelper(LoadServiceAddresses(), nullptr) {}
+
+CUpdateServiceHelper::CUpdateServiceHelper(ServiceAddresses addresses, ServiceClock* clock)
+    : addresses_(std::move(addresses)), clock_(clock ? clock : &systemClock_) {}
+
+CUpdateServiceHelper::~CUpdateServiceHelper() = default;
+
+ULONGLONG CUpdateServiceHelper::SecondsSince(ULONGLONG startTicks) {
+    return (clock_->TickCountMs() - startTicks + 500) / 1000;
+}
+
+bool CUpdateServiceHelper::RunWithFallback(const std::wstring& firstAddress, const std::wstring& secondAddress,
+                                           const std::function<bool(const std::wstring&)>& addressAttempt) {
+    const ULONGLONG start = clock_->TickCountMs();
+    const bool succeeded = addressAttempt(firstAddress);
+    if (SecondsSince(start) > kOverallLimitSeconds) return succeeded;
+    clock_->PumpMessages();
+    clock_->Sleep(kPauseMs);
+    clock_->PumpMessages();
+    if (SecondsSince(start) > kOverallLimitSeconds) return succeeded;
+    if (succeeded) return true;
+    return addressAttempt(secondAddress);
+}
+
+bool CUpdateServiceHelper::RequestDriverUpdatesData(const std::wstring& input, const std::wstring& key,
+                                                    const std::wstring& macId, const std::wstring& dbInitials,
+                                                    const std::wstring& saveXmlFileName, int nOSId,
+                                                    std::wstring& answer) {
+    const std::wstring defaultUrl = addresses_.updateFirst;
+    auto call = [&](const std::wstring& address, bool withProxy) {
+        if (!UsableAddress(address)) return false;
+        UpdateService::CUpdateServiceT<CSoapSocketClientT> proxy(addresses_.serviceNamespace, defaultUrl);
+        proxy.SetUrl(address);
+        if (withProxy) ApplyInternetSettingsProxy(proxy.Client());
+        proxy.Client().SetTimeout(kCallTimeoutMs);
+        std::wstring result;
+        if (proxy.GetDriverUpdatesData1(input, key, macId, dbInitials, saveXmlFileName, nOSId, result) != S_OK) {
+            return false;
+        }
+        answer = result;
+        return true;
+    };
+    auto addressAttempt = [&](const std::wstring& address) {
+        const ULONGLONG attemptStart = clock_->TickCountMs();
+        if (call(address, true)) return true;
+        if (SecondsSince(attemptStart) > kRetryLimitSeconds) return false;
+        clock_->Sleep(kPauseMs);
+        return call(address, false);
+    };
+    return RunWithFallback(addresses_.updateFirst, addresses_.updateSecond, addressAttempt);
+}
+
+bool CUpdateServiceHelper::RequestDriverDownloadInformation(std::wstring& input, std::wstring& answer) {
+    input = Trimmed(input);
+    const std::wstring defaultUrl = addresses_.updateFirst;
+    auto socketCall = [&](const std::wstring& address, bool withProxy) {
+        UpdateService::CUpdateServiceT<CSoapSocketClientT> proxy(addresses_.serviceNamespace, defaultUrl);
+        proxy.SetUrl(address);
+        if (withProxy) ApplyInternetSettingsProxy(proxy.Client());
+        proxy.Client().SetTimeout(kCallTimeoutMs);
+        return proxy.GetDriverDownloadInformation(input, kInputEncrypted, kOutputEncrypted, answer) == S_OK;
+    };
+    // WinInet connects with the system's settings either way; its second try
+    // differs from the first only in clearing a proxy name that is never set.
+    auto wininetCall = [&](const std::wstring& address) {
+        UpdateService::CUpdateServiceT<CSoapWininetClient> proxy(addresses_.serviceNamespace, defaultUrl);
+        proxy.SetUrl(address);
+        proxy.Client().SetTimeout(kCallTimeoutMs);
+        return proxy.GetDriverDownloadInformation(input, kInputEncrypted, kOutputEncrypted, answer) == S_OK;
+    };
+    auto addressAttempt = [&](const std::wstring& address) {
+        if (!UsableAddress(address)) return false;
+        const std::function<bool()> tries[] = {
+            [&] { return socketCall(address, false); },
+            [&] { return socketCall(address, true); },
+            [&] { return wininetCall(address); },
+            [&] { return wininetCall(address); },
+        };
+        for (size_t i = 0; i < std::size(tries); ++i) {
+            if (i > 0) clock_->Sleep(kPauseMs);
+            if (tries[i]()) return true;
+        }
+        return false;
+    };
+    return RunWithFallback(addresses_.updateFirst, addresses_.updateSecond, addressAttempt);
+}
+
+int CUpdateServiceHelper::UploadFeedbackFile(const std::wstring& document, const std::wstring& fileName) {
+    const std::wstring defaultUrl = addresses_.miscFirst;
+    const struct {
+        const std::wstring* address;
+        bool withProxy;
+    } tries[] = {
+        {&addresses_.miscFirst, false},
+        {&addresses_.miscFirst, true},
+        {&addresses_.miscSecond, false},
+        {&addresses_.miscSecond, true},
+    };
+    for (size_t i = 0; i < std::size(tries); ++i) {
+        if (i > 0) clock_->Sleep(kPauseMs);
+        if (document.size() > kMaxFeedbackCharacters || !UsableAddress(*tries[i].address)) continue;
+        MiscService::CMiscServiceT<CSoapSocketClientT> proxy(addresses_.serviceNamespace, defaultUrl);
+        proxy.SetUrl(*tries[i].address);
+        if (tries[i].withProxy) ApplyInternetSettingsProxy(proxy.Client());
+        std::wstring result;
+        if (proxy.MS_UploadFeedback(document, fileName, result) == S_OK) return 1;
+    }
+    return 0;
+}
+
+std::wstring CUpdateServiceHelper::MakeFeedbackFileName(const std::wstring& middlePart) {
+    std::wstring name = productParamsName_ + middlePart + L"-Feedback";
+
+    const SYSTEMTIME now = clock_->LocalTime();
+    const int hour12 = now.wHour % 12 == 0 ? 12 : now.wHour % 12;
+    wchar_t stamp[64] = {};
+    swprintf(stamp, 64, L" %04u%02u%02uT%02d_%02u%02u%ls", now.wYear, now.wMonth, now.wDay, hour12, now.wMinute,
+             now.wSecond, now.wHour < 12 ? L"AM" : L"PM");
+    name += stamp;
+
+    // Two names made within one second differ by this number.
+    srand(static_cast<unsigned>(clock_->TickCountMs()));
+    name += L" " + std::to_wstring(rand() % 32768) + L".xml";
+    return name;
+}

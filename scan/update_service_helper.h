@@ -1,0 +1,60 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "scan/service_addresses.h"
+#include "scan/service_clock.h"
+
+// The three web-service calls the screens make, with the program's choice of
+// transports, proxy settings, pauses and elapsed-time limits around the plain
+// SOAP calls. No error leaves these: a call succeeded or it did not, and the
+// calling screen decides what to show.
+class CUpdateServiceHelper {
+public:
+    static constexpr DWORD kCallTimeoutMs = 120000;
+    static constexpr DWORD kPauseMs = 1024;
+    static constexpr ULONGLONG kOverallLimitSeconds = 54;
+    static constexpr ULONGLONG kRetryLimitSeconds = 480;
+    static constexpr size_t kMaxFeedbackCharacters = 20971520;
+
+    // The addresses under the product key and the system clock.
+    CUpdateServiceHelper();
+    // The clock must outlive the helper; null means the system clock.
+    CUpdateServiceHelper(ServiceAddresses addresses, ServiceClock* clock);
+    virtual ~CUpdateServiceHelper();
+
+    // One successful call of GetDriverUpdatesData1; `answer` then holds its result.
+    bool RequestDriverUpdatesData(const std::wstring& input, const std::wstring& key, const std::wstring& macId,
+                                  const std::wstring& dbInitials, const std::wstring& saveXmlFileName, int nOSId,
+                                  std::wstring& answer);
+
+    // Trims `input` in place; true when one call of GetDriverDownloadInformation
+    // succeeded. `answer` holds the result of the last call made.
+    bool RequestDriverDownloadInformation(std::wstring& input, std::wstring& answer);
+
+    // 1 when one call of MS_UploadFeedback succeeded, else 0.
+    int UploadFeedbackFile(const std::wstring& document, const std::wstring& fileName);
+
+    // Product parameter name, middle part, "-Feedback", time stamp, a random number, ".xml".
+    std::wstring MakeFeedbackFileName(const std::wstring& middlePart);
+
+    // The program's parameter name, which begins every feedback file name.
+    void SetProductParamsName(std::wstring name) { productParamsName_ = std::move(name); }
+
+    const ServiceAddresses& Addresses() const { return addresses_; }
+
+private:
+    using Call = std::function<bool(const std::wstring& address)>;
+
+    // Both scan-style front-ends: the address attempt on the first address, the
+    // limits, the pause, then the attempt on the second address.
+    bool RunWithFallback(const std::wstring& firstAddress, const std::wstring& secondAddress,
+                         const std::function<bool(const std::wstring&)>& addressAttempt);
+    ULONGLONG SecondsSince(ULONGLONG startTicks);
+
+    ServiceAddresses addresses_;
+    std::wstring productParamsName_;
+    SystemServiceClock systemClock_;
+    ServiceClock* clock_;
+};
