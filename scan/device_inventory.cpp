@@ -254,7 +254,8 @@ CDeviceInventory::DeviceOutcome CDeviceInventory::ReadOneDevice(const SP_DEVINFO
         }
     }
 
-    if (EqualsIgnoringCase(category, L"Non-Plug and Play Drivers") || classKey == kLegacyDriverClass) {
+    if (EqualsIgnoringCase(category, L"Non-Plug and Play Drivers") ||
+        EqualsIgnoringCase(classKey, kLegacyDriverClass)) {
         return DeviceOutcome::kSkippedNonPnp;
     }
 

@@ -1,3 +1,4 @@
+#include "foundation/file_version_info.h"
 #include "foundation/registry.h"
 #include "scan/driver_scanner_app.h"
 #include "scan/installed_driver_details.h"
@@ -11,8 +12,9 @@ bool FileExists(const std::wstring& path) {
 }
 
 std::wstring ReadCompanyName(const std::wstring& path) {
-    (void)path;
-    return {};
+    FILE_DETAILS details;
+    if (!GetFileVersionTranslation(path, details)) return {};
+    return GetFileVersionString(details);
 }
 
 }  // namespace

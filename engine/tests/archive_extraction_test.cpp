@@ -114,7 +114,8 @@ TEST_F(ArchiveExtraction, ZipReaderRejectsWhatIsNoZip) {
 }
 
 TEST_F(ArchiveExtraction, CabinetMembersLandBelowTheTargetWithTheirFolders) {
-    const auto parts = WriteCabinetSet(Narrow(source_), "pkg", {{"drv.inf", "[Version]"}, {"x86\\drv.sys", "bin"}});
+    const auto parts = WriteCabinetSet(Narrow(source_), "pkg",
+                                       {{"drv.inf", "[Version]"}, {"x86\\drv.sys", "bin"}, {"<APwgrA>\\<AEEAQg>.txt", "wide"}});
     ASSERT_EQ(parts.size(), 1u);
     CabinetExtractor extractor;
     ASSERT_TRUE(extractor.LoadCabinetFdi());
@@ -123,6 +124,8 @@ TEST_F(ArchiveExtraction, CabinetMembersLandBelowTheTargetWithTheirFolders) {
     EXPECT_EQ(extractor.ErrorCode(), CabinetError::kNone);
     EXPECT_EQ(ReadFileBytes(target_ + L"\\drv.inf"), "[Version]");
     EXPECT_EQ(ReadFileBytes(target_ + L"\\x86\\drv.sys"), "bin");
+    // A name with encoded runs is decoded to its UTF-16 form, folders included.
+    EXPECT_EQ(ReadFileBytes(target_ + L"\\\u00FC\u20AC\\AB.txt"), "wide");
 }
 
 TEST_F(ArchiveExtraction, CabinetSetIsFollowedToItsLastPart) {

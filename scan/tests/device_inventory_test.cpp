@@ -342,6 +342,32 @@ TEST_F(InventoryFixture, DevicesBeyondTheCapacityAreLeftOutAndTheProgressStillEn
     ExpectPercentsOfAFullWalk(log.reports);
 }
 
+TEST_F(InventoryFixture, NonPlugAndPlayDriversAreLeftOutWithoutTheLastDeviceRule) {
+    TestDeviceClass nonPnpClass(L"Non-Plug and Play drivers", L"HalvenorLegacy");
+    ASSERT_TRUE(nonPnpClass.Created());
+    TestDeviceSpec spec;
+    spec.classGuid = nonPnpClass.Guid();
+    spec.hardwareIds = {L"HALVENOR\\NONPNP_" + tag_};
+    spec.friendlyName = L"Legacy service";
+    TestDevice device(spec);
+    ASSERT_TRUE(device.Created());
+
+    ReportLog log;
+    CDeviceInventory inventory(app_, log.Callback(), std::make_unique<DriverStoreStandIn>());
+    EXPECT_EQ(32, inventory.EnumerateDevices());
+    EXPECT_EQ(nullptr, log.Find(L"HALVENOR\\NONPNP_" + tag_));
+    const size_t total = log.reports.size();
+    ASSERT_GT(total, 1u);
+    for (size_t i = 0; i + 1 < total; ++i) EXPECT_EQ(static_cast<int>(i * 100 / total), log.reports[i].percent);
+    // The last device reports 100 unless it was the one left out here.
+    const Report& last = log.reports.back();
+    if (last.recorded) {
+        EXPECT_EQ(100, last.percent);
+    } else {
+        EXPECT_TRUE(last.percent == 100 || last.percent == static_cast<int>((total - 1) * 100 / total));
+    }
+}
+
 TEST(DeviceInventoryTest, EngineFormOnlyFiltersAndCannotRun) {
     CDeviceInventory inventory;
     EXPECT_TRUE(inventory.IsGenericDevice(L"", L"ROOT\\LEGACY_BEEP"));

@@ -151,10 +151,35 @@ TEST(ServiceImageCompanyTest, ResolvesTheImagePathUnderTheWindowsFolder) {
     }
 }
 
-TEST(ServiceImageCompanyTest, MissingServiceGivesNoCompany) {
+TEST(ServiceImageCompanyTest, ReadsTheCompanyOfTheServicesImageFile) {
     CDriverScannerApp app;
     app.Initialize();
-    EXPECT_EQ(L"", GetServiceImageCompany(app, L"C:\\windows", L"halvenor_no_such_service"));
+    wchar_t windows[MAX_PATH] = {};
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring service = L"halvenor_svc_" + UniqueTestTag();
+    const std::wstring serviceKey = L"SYSTEM\\CurrentControlSet\\Services\\" + service;
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExW(HKEY_LOCAL_MACHINE, serviceKey.c_str(), 0, nullptr, 0, KEY_WRITE,
+                                             nullptr, &key, nullptr));
+    struct Case {
+        const wchar_t* imagePath;
+        const wchar_t* company;
+    };
+    // The prefix's own driver files carry version information with a company.
+    const Case cases[] = {
+        {L"\\SystemRoot\\System32\\drivers\\ksecdd.sys", L"Microsoft Corporation"},
+        {L"C:\\Vendor\\ksecdd.sys", L"Microsoft Corporation"},
+        {L"System32\\drivers\\halvenor_missing.sys", L""},
+    };
+    for (const Case& c : cases) {
+        const std::wstring imagePath = c.imagePath;
+        RegSetValueExW(key, L"ImagePath", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(imagePath.c_str()),
+                       static_cast<DWORD>((imagePath.size() + 1) * sizeof(wchar_t)));
+        EXPECT_EQ(c.company, GetServiceImageCompany(app, windows, service)) << testing::PrintToString(imagePath);
+    }
+    RegCloseKey(key);
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, serviceKey.c_str());
+    EXPECT_EQ(L"", GetServiceImageCompany(app, windows, service));
 }
 
 TEST(SignedDriverQueryTest, ReportsWhetherRowsWereReadAndNeverKeepsOldOnes) {
