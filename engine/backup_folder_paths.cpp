@@ -61,6 +61,16 @@ bool IsPathInsideFolder(const std::wstring& folder, const std::wstring& path) {
                                 static_cast<int>(base.size()), TRUE) == CSTR_EQUAL;
 }
 
+bool IsSameFolder(const std::wstring& left, const std::wstring& right) {
+    std::wstring a = FullPath(left);
+    std::wstring b = FullPath(right);
+    if (a.empty() || b.empty()) return false;
+    if (a.back() != L'\\') a.push_back(L'\\');
+    if (b.back() != L'\\') b.push_back(L'\\');
+    return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+           CSTR_EQUAL;
+}
+
 bool ResolveBackupInfPath(const std::wstring& backupFolder, const std::wstring& entryFolder,
                           const std::wstring& entryInfPath, std::wstring& infPath) {
     infPath.clear();

@@ -21,3 +21,5 @@ bool ResolveBackupInfPath(const std::wstring& backupFolder, const std::wstring& 
 
 // True when `path`, made absolute, lies strictly inside `folder`.
 bool IsPathInsideFolder(const std::wstring& folder, const std::wstring& path);
+// True when both name the same folder (a trailing "\" and case aside).
+bool IsSameFolder(const std::wstring& left, const std::wstring& right);

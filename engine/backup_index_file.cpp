@@ -25,8 +25,7 @@ void PutText(std::vector<BYTE>& bytes, const std::wstring& text) {
     }
 }
 
-std::vector<BYTE> EntryBytes(const IndexEntry& entry) {
-    std::vector<BYTE> bytes;
+void PutEntry(std::vector<BYTE>& bytes, const IndexEntry& entry) {
     for (const std::wstring* text :
          {&entry.deviceName, &entry.infPath, &entry.driverVersion, &entry.category, &entry.text5, &entry.provider,
           &entry.hardwareId, &entry.driverKey, &entry.driverDate, &entry.serviceName, &entry.signer}) {
@@ -34,7 +33,6 @@ std::vector<BYTE> EntryBytes(const IndexEntry& entry) {
     }
     PutNumber(bytes, entry.number18);
     PutText(bytes, entry.folder);
-    return bytes;
 }
 
 void WriteAll(HANDLE file, const std::vector<BYTE>& bytes) {
@@ -104,8 +102,7 @@ bool BackupIndexWriter::Append(const IndexEntry& entry, const std::function<void
     std::vector<BYTE> bytes;
     if (!existedAtStart_ && !wroteAnything_) PutNumber(bytes, IndexFormatNumber);
     if (opened) opened();
-    const std::vector<BYTE> entryBytes = EntryBytes(entry);
-    bytes.insert(bytes.end(), entryBytes.begin(), entryBytes.end());
+    PutEntry(bytes, entry);
     PutNumber(bytes, count);
     WriteAll(file.get(), bytes);
     wroteAnything_ = true;
@@ -113,6 +110,13 @@ bool BackupIndexWriter::Append(const IndexEntry& entry, const std::function<void
 }
 
 int BackupIndexReader::Open(const std::wstring& indexPath) {
+    const int result = OpenFile(indexPath);
+    // A refused file is not read any further.
+    if (result != kOpened) file_.reset();
+    return result;
+}
+
+int BackupIndexReader::OpenFile(const std::wstring& indexPath) {
     file_.reset();
     size_ = position_ = 0;
     entryCount_ = 0;

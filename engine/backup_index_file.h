@@ -90,6 +90,7 @@ public:
     bool ReadEntry(IndexEntry& entry, size_t textLimit = kIndexTextLimit, size_t folderLimit = 255);
 
 private:
+    int OpenFile(const std::wstring& indexPath);
     bool ReadBytes(void* buffer, DWORD size);
     bool ReadText(std::wstring& text, size_t limit);
 

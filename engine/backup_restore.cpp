@@ -7,6 +7,7 @@
 #include <new>
 
 #include "engine/backup_folder_paths.h"
+#include "engine/engine_texts.h"
 #include "foundation/folders.h"
 #include "foundation/string_file.h"
 #include "foundation/system_helpers.h"

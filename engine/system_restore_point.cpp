@@ -6,7 +6,7 @@
 #include <mutex>
 
 #include "foundation/folders.h"
-#include "foundation/language_strings.h"
+#include "engine/engine_texts.h"
 #include "foundation/product_key.h"
 #include "foundation/registry.h"
 #include "foundation/system_helpers.h"
@@ -55,7 +55,7 @@ public:
         CloseHandle(token);
     }
     void PostQuit(int exitCode) override { PostQuitMessage(exitCode); }
-    void ExitWindows(UINT flags, DWORD reason) override { ExitWindowsEx(flags, reason); }
+    void RequestRestart(UINT flags, DWORD reason) override { ExitWindowsEx(flags, reason); }
 };
 
 SrClientLibrary g_srClient;
@@ -132,7 +132,7 @@ bool CreateRestorePoint(const std::wstring& description) {
         request.dwRestorePtType = APPLICATION_INSTALL;
         request.llSequenceNumber = 0;
         const std::wstring text =
-            description.empty() ? CutToDescription(LoadAppTitleString() + L" " + FormatCurrentTime())
+            description.empty() ? CutToDescription(EngineAppTitle() + L" " + FormatCurrentTime())
                                 : CutToDescription(description);
         wcsncpy(request.szDescription, text.c_str(), kRestorePointDescriptionLimit);
         STATEMGRSTATUS status{};
@@ -176,5 +176,5 @@ void RestartWindows() {
         g_restart->PostQuit(kPendingComponentWorkExitCode);
         return;
     }
-    g_restart->ExitWindows(kRestartFlags, kRestartReason);
+    g_restart->RequestRestart(kRestartFlags, kRestartReason);
 }

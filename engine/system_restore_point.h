@@ -27,7 +27,7 @@ public:
     virtual ~SystemRestartActions() = default;
     virtual void EnableShutdownPrivilege() = 0;
     virtual void PostQuit(int exitCode) = 0;
-    virtual void ExitWindows(UINT flags, DWORD reason) = 0;
+    virtual void RequestRestart(UINT flags, DWORD reason) = 0;
 };
 
 // nullptr puts the system's own back. An installed object must outlive its use.

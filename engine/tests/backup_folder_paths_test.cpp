@@ -62,7 +62,7 @@ TEST(BackupInfPath, StaysInsideTheBackupFolder) {
         {L"C:\\Windows\\", L"x.inf", nullptr},
         {L"C:Windows\\", L"x.inf", nullptr},
         {L"\\\\server\\share\\", L"x.inf", nullptr},
-        {L"A/../../", L"x.inf", nullptr},
+        {L"A/../../", L"x.inf", L"C:\\Backups\\Run1\\x.inf"},
         {L"Disk\\", L"..", nullptr},
         {L"Disk\\", L"C:x.inf", nullptr},
         {L"Disk\\", L"a/../../x.inf", nullptr},
