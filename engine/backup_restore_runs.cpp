@@ -10,6 +10,7 @@
 #include "engine/driver_restore.h"
 #include "foundation/folders.h"
 #include "engine/engine_texts.h"
+#include "foundation/language_strings.h"
 #include "scan/driver_scan_update.h"
 
 std::atomic<bool> BackupAllDevicesFlag{false};
@@ -86,7 +87,7 @@ void ShowRunMessage(const std::wstring& text) {
     if (sink) {
         sink(text);
     } else {
-        MessageBoxW(nullptr, text.c_str(), EngineAppTitle().c_str(), MB_OK | MB_ICONINFORMATION);
+        MessageBoxW(nullptr, text.c_str(), GetAppTitle().c_str(), MB_OK | MB_ICONINFORMATION);
     }
 }
 

@@ -1,5 +1,6 @@
 #include "engine/engine_texts.h"
 
-std::wstring AbsentDeviceText() { return L"string404"; }
-std::wstring CorruptBackupText() { return L"IDS_CURRPTZIP_BACKUP"; }
-std::wstring EngineAppTitle() { return L"Halvenor"; }
+#include "foundation/language_strings.h"
+
+std::wstring AbsentDeviceText() { return GetLangString(L"string404", L"RESOURCESTRING"); }
+std::wstring CorruptBackupText() { return GetLangString(L"IDS_CURRPTZIP_BACKUP", L"RESOURCESTRING"); }

@@ -6,7 +6,7 @@
 #include <mutex>
 
 #include "foundation/folders.h"
-#include "engine/engine_texts.h"
+#include "foundation/language_strings.h"
 #include "foundation/product_key.h"
 #include "foundation/registry.h"
 #include "foundation/system_helpers.h"
@@ -132,7 +132,7 @@ bool CreateRestorePoint(const std::wstring& description) {
         request.dwRestorePtType = APPLICATION_INSTALL;
         request.llSequenceNumber = 0;
         const std::wstring text =
-            description.empty() ? CutToDescription(EngineAppTitle() + L" " + FormatCurrentTime())
+            description.empty() ? CutToDescription(LoadAppTitleString() + L" " + FormatCurrentTime())
                                 : CutToDescription(description);
         wcsncpy(request.szDescription, text.c_str(), kRestorePointDescriptionLimit);
         STATEMGRSTATUS status{};
