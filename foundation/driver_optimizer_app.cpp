@@ -11,6 +11,7 @@
 #include "foundation/folders.h"
 #include "foundation/modal_prompts.h"
 #include "foundation/language_strings.h"
+#include "foundation/machine_id.h"
 #include "foundation/product_key.h"
 #include "foundation/registry_values.h"
 #include "foundation/system_helpers.h"
@@ -263,6 +264,10 @@ bool CDriverOptimizerApp::BrowseForFolder(HWND owner, std::wstring& path) {
     }
     if (comStarted) CoUninitialize();
     return !path.empty();
+}
+
+std::wstring CDriverOptimizerApp::GetMachineId() {
+    return ResolveMachineId(machineId_, machineIdFallback_);
 }
 
 bool CDriverOptimizerApp::PathExistsNonEmpty(const std::wstring& path) {
