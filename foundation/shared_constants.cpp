@@ -2,6 +2,8 @@
 
 #include <initializer_list>
 
+#include "foundation/os_identity.h"
+
 namespace {
 
 // Built first: the browser libraries stay loaded for the embedded pages, and the
@@ -61,5 +63,9 @@ const HBRUSH BrushFFFFFFSecond = g_brushFFFFFFSecond.get();
 const HBRUSH BrushFEFEFE = g_brushFEFEFE.get();
 const HBRUSH BrushF7F7F7 = g_brushF7F7F7.get();
 const HBRUSH BrushFDFAF4 = g_brushFDFAF4.get();
+
+const DWORD WindowsFamilyCode = ReadOsVersionFacts().platformId;
+const int OsIdCode = GetOsIdCode();
+const std::wstring ComputerNameText = GetComputerNameString();
 
 HMODULE DownloadLibraryModule() { return g_startupLibraries.downloadLibrary; }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 // Process-wide constants of the main program, defined once. The registered message
 // numbers, brushes and library handle are set while static objects are built,
 // before the program's start-up: static initialisers of other files must not read
@@ -92,6 +94,13 @@ inline constexpr SiblingProductRecord SiblingProductTable[4] = {
     {2, L"Vantrelis", L"vantrelis.exe", L"Software\\Brennavik\\vtl", L"Vantrelis"},
     {3, L"Ostrafel", L"ostrafel.exe", L"Software\\Brennavik\\osf", L"Ostrafel"},
 };
+
+// Computed once with the constants: the Windows family (1: the Windows 95 family,
+// 2: the NT family), the operating system's id for the update service, and the
+// computer's name.
+extern const DWORD WindowsFamilyCode;
+extern const int OsIdCode;
+extern const std::wstring ComputerNameText;
 
 // The download library ("isxdl.dll"), loaded by name before start-up; null when it
 // is missing, and then only the features that call it fail.

@@ -70,12 +70,49 @@ CDriverScanUpdate::CDriverScanUpdate(CDriverScannerApp* app) : app_(app) {
     // A failing key container is not the scan's concern; the call only makes sure
     // the container exists before anything asks for it.
     EnsureCryptoKeyContainer();
-    genericFilter_.Load();
+    GetOsVersionInfo(osVersion.build, osVersion.major, osVersion.minor, osVersion.productType,
+                     osVersion.processorArchitecture);
+    osVersion.text = std::to_wstring(osVersion.major) + L"." + std::to_wstring(osVersion.minor) + L"." +
+                     std::to_wstring(osVersion.build);
     matcherMap2.clear();
 }
 
 CDriverScanUpdate::~CDriverScanUpdate() {
     if (classImages_.ImageList != nullptr) SetupDiDestroyClassImageList(&classImages_);
+}
+
+int CDriverScanUpdate::RunEngineScan() {
+    try {
+        operationKind = kScanOperation;
+        devicesReported = 0;
+        devicesCopied = 0;
+        updateCount = 0;
+        if (scanProgressWindow != nullptr) SendMessageW(scanProgressWindow, kProgressMessage, 0, 0);
+
+        ResetDeviceArrays(kDeviceCapacity);
+        ResetUpdateResults();
+        if (app_ == nullptr) return -1;
+
+        const std::wstring path = scanPath.substr(0, scanPath.find(L'\0'));
+        app_->SetScanProgressCallback(
+            [this](const DriverInfoRecord* records, int percent) { ReportScanProgress(records, percent); });
+        const int result = app_->RunDeviceScan(path);
+        lastResultCode = result;
+
+        const wchar_t* statusKey = nullptr;
+        if (result == EngineCode::kFinished) statusKey = L"IDS_SCAN_COMPLETED";
+        if (result == EngineCode::kScanStopRequest) statusKey = L"IDS_SCAN_ABORTED";
+        if (statusKey != nullptr) {
+            scanFinished = 1;
+            if (scanStatusLabel != nullptr) {
+                const std::wstring text = languageText ? languageText(statusKey) : std::wstring(statusKey);
+                SetWindowTextW(scanStatusLabel, text.c_str());
+            }
+        }
+        return result;
+    } catch (const std::exception&) {
+        return -1;
+    }
 }
 
 void CDriverScanUpdate::ResetDeviceArrays(size_t count) {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -14,7 +15,8 @@
 #include "platform/my_array.h"
 #include "scan/driver_info_record.h"
 #include "scan/driver_scanner_app.h"
-#include "scan/generic_device_filter.h"
+#include "scan/device_inventory.h"
+#include "scan/update_entry.h"
 
 // The scan page's side of the per-device progress: one row per scanned device.
 class ScannedDeviceSink {
@@ -119,7 +121,7 @@ public:
 
     // The generic-device filter the request builder and the matcher consult.
     bool IsGenericDevice(const std::wstring& classKey, const std::wstring& id) const {
-        return genericFilter_.IsGenericDevice(classKey, id);
+        return deviceInventory_.IsGenericDevice(classKey, id);
     }
 
     // The devices of the last scan: the first DeviceCount() records are filled.
@@ -132,6 +134,9 @@ public:
     // Replaces the device array by `count` fresh records with a linked offered-driver
     // array of the same size.
     void ResetDeviceArrays(size_t count = kDeviceCapacity);
+
+    // The engine application object the scans run on; null when none was given.
+    CDriverScannerApp* App() const { return app_; }
 
     HIMAGELIST ClassImageList() const { return classImages_.ImageList; }
     const SP_CLASSIMAGELIST_DATA& ClassImageData() const { return classImages_; }
@@ -157,6 +162,9 @@ public:
     HWND restoreNameLabel = nullptr;
     HWND restoreCategoryLabel = nullptr;
     ScannedDeviceSink* scanPage = nullptr;
+    // The text of a language key for the status label; the key itself until the
+    // program sets its language lookup.
+    std::function<std::wstring(const wchar_t* key)> languageText;
 
     // Zeroed together by ResetUpdateResults.
     int32_t devicesReported = 0;  // also the number of filled device records
@@ -193,6 +201,8 @@ public:
     TextMap matcherMap2;
     std::wstring devicesWithUpdateText;  // device indexes joined by "|"
 
+    UpdateEntry workingOfferedDriver;
+    OfferedDriverMap offeredDriverMap;  // device index -> offered drivers, in answer order
     std::set<int> answerDeviceIndexes;  // device indexes that occur in the answer
     std::set<int> devicesWithUpdate;
     std::set<std::wstring> displayKeys;
@@ -222,5 +232,5 @@ private:
 
     CDriverScannerApp* app_;
     SP_CLASSIMAGELIST_DATA classImages_{};
-    GenericDeviceSets genericFilter_;
+    CDeviceInventory deviceInventory_;  // only its generic-device filter is used
 };

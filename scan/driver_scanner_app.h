@@ -11,6 +11,7 @@
 #include "engine/difx_api_loader.h"
 #include "engine/rar_extract_job.h"
 #include "scan/driver_info_record.h"
+#include "scan/exclusion_store.h"
 #include "scan/scoped_handles.h"
 
 // Result and status codes shared by the engine operations.
@@ -100,6 +101,10 @@ public:
         bool active_ = false;
     };
 
+    // The drivers this program installed itself; the matcher does not offer them again.
+    ExclusionStore& InstalledDrivers() { return installedDrivers_; }
+    const ExclusionStore& InstalledDrivers() const { return installedDrivers_; }
+
 private:
     using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
     using Wow64DisableFn = BOOL(WINAPI*)(PVOID*);
@@ -119,4 +124,5 @@ private:
     DifxApiLoader difxApi_;
     ScanProgressCallback scanProgress_;
     DWORD stopWaitTimeoutMs_ = kStopWaitTimeoutMs;
+    ExclusionStore installedDrivers_;
 };

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <ctime>
+#include <cwchar>
 
 #include "scan/update_service_proxy.h"
 
@@ -139,4 +140,20 @@ int CUpdateServiceHelper::UploadFeedbackFile(const std::wstring& document, const
         if (proxy.MS_UploadFeedback(document, fileName, result) == S_OK) return 1;
     }
     return 0;
+}
+
+std::wstring CUpdateServiceHelper::MakeFeedbackFileName(const std::wstring& middlePart) {
+    std::wstring name = productParamsName_ + middlePart + L"-Feedback";
+
+    const SYSTEMTIME now = clock_->LocalTime();
+    const int hour12 = now.wHour % 12 == 0 ? 12 : now.wHour % 12;
+    wchar_t stamp[64] = {};
+    swprintf(stamp, 64, L" %04u%02u%02uT%02d_%02u%02u%ls", now.wYear, now.wMonth, now.wDay, hour12, now.wMinute,
+             now.wSecond, now.wHour < 12 ? L"AM" : L"PM");
+    name += stamp;
+
+    // Two names made within one second differ by this number.
+    srand(static_cast<unsigned>(clock_->TickCountMs()));
+    name += L" " + std::to_wstring(rand() % 32768) + L".xml";
+    return name;
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/os_identity.h"
 #include "tests/support/scoped_temp_folder.h"
 
 namespace {
@@ -87,6 +88,15 @@ TEST(SharedConstantsTest, SiblingProductsInIndexOrder) {
     ASSERT_EQ(std::size(SiblingProductTable), 4u);
     for (int i = 0; i < 4; ++i) EXPECT_EQ(SiblingProductTable[i].index, i);
     EXPECT_STREQ(SiblingProductTable[1].registryKey, L"Software\\Brennavik\\pcr\\Version 6.1");
+}
+
+TEST(SharedConstantsTest, SystemValuesAreReadBeforeStartUp) {
+    EXPECT_EQ(WindowsFamilyCode, static_cast<DWORD>(VER_PLATFORM_WIN32_NT));
+    EXPECT_EQ(OsIdCode, GetOsIdCode());
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+    ASSERT_TRUE(GetComputerNameW(name, &size));
+    EXPECT_EQ(ComputerNameText, name);
 }
 
 TEST(SharedConstantsTest, MissingDownloadLibraryLeavesNoHandle) {

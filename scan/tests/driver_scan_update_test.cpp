@@ -3,8 +3,13 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "foundation/os_identity.h"
+
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "tests/support/test_devices.h"
 
 namespace {
 
@@ -203,6 +208,18 @@ TEST(DriverScanUpdateTest, FailedStopRequestClearsTheBusyFlags) {
     EXPECT_EQ(1u, engine.scanFinished);
 }
 
+// The class image list cannot be shown here: this Wine answers the class image
+// list call with a failure.
+TEST(DriverScanUpdateTest, EngineHoldsTheOsVersion) {
+    CDriverScanUpdate engine;
+    DWORD build = 0, major = 0, minor = 0;
+    int productType = 0, architecture = 0;
+    GetOsVersionInfo(build, major, minor, productType, architecture);
+    EXPECT_EQ(std::to_wstring(major) + L"." + std::to_wstring(minor) + L"." + std::to_wstring(build),
+              engine.osVersion.text);
+    EXPECT_EQ(architecture, engine.osVersion.processorArchitecture);
+}
+
 TEST(DriverScanUpdateTest, SmallHelpersFormatAsTheRequestsNeed) {
     EXPECT_EQ(L"", CDriverScanUpdate::IntegerToTextOrEmpty(0));
     EXPECT_EQ(L"-3", CDriverScanUpdate::IntegerToTextOrEmpty(-3));
@@ -220,6 +237,116 @@ TEST(DriverScanUpdateTest, KeyContainerHoldsBothKeysAfterTheEngineIsBuilt) {
         if (key != 0) CryptDestroyKey(key);
     }
     CryptReleaseContext(provider, 0);
+}
+
+// A page that asks the running scan to stop once it has seen `stopAfter` devices.
+class StoppingScanPage : public RecordingScanPage {
+public:
+    StoppingScanPage(CDriverScannerApp& app, size_t stopAfter) : app_(app), stopAfter_(stopAfter) {}
+    void AddScannedDevice(const std::wstring& name, const std::wstring& category, int percent, int index) override {
+        RecordingScanPage::AddScannedDevice(name, category, percent, index);
+        if (rows.size() == stopAfter_) app_.SetStatusCode(EngineCode::kScanStopRequest);
+    }
+
+private:
+    CDriverScannerApp& app_;
+    size_t stopAfter_;
+};
+
+class EngineScanTest : public testing::Test {
+protected:
+    void SetUp() override {
+        app_.Initialize();
+        const std::wstring tag = UniqueTestTag();
+        for (const wchar_t* name : {L"Halvenor Engine Sensor A", L"Halvenor Engine Sensor B"}) {
+            TestDeviceSpec spec;
+            spec.classGuid = deviceClass_.Guid();
+            spec.hardwareIds = {std::wstring(L"HALVENOR\\ENGINE_") + name[24] + L"_" + tag};
+            spec.friendlyName = name;
+            devices_.push_back(std::make_unique<TestDevice>(spec));
+            ASSERT_TRUE(devices_.back()->Created());
+        }
+        ASSERT_TRUE(deviceClass_.Created());
+        label_ = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    }
+    void TearDown() override { DestroyWindow(label_); }
+
+    const DriverInfoRecord* FindDevice(const CDriverScanUpdate& engine, const std::wstring& name) const {
+        for (int i = 0; i < engine.DeviceCount(); ++i) {
+            if (engine.Devices()[i].deviceName == name) return &engine.Devices()[i];
+        }
+        return nullptr;
+    }
+
+    CDriverScannerApp app_;
+    TestDeviceClass deviceClass_{L"Halvenor Engine Sensors", L"HalvenorEngineSensors"};
+    std::vector<std::unique_ptr<TestDevice>> devices_;
+    HWND label_ = nullptr;
+};
+
+TEST_F(EngineScanTest, ScanFillsTheDeviceArrayAndReportsProgress) {
+    CDriverScanUpdate engine(&app_);
+    ProgressRecorder progress;
+    RecordingScanPage page;
+    engine.scanProgressWindow = progress.Handle();
+    engine.scanStatusLabel = label_;
+    engine.scanPage = &page;
+    engine.languageText = [](const wchar_t* key) { return std::wstring(L"text of ") + key; };
+    engine.updateCount = 5;
+    engine.scanPath = std::wstring(L"C:\\scan", 8) + std::wstring(1, L'\0') + L"rest";
+
+    ASSERT_EQ(EngineCode::kFinished, engine.RunEngineScan());
+
+    EXPECT_EQ(L"C:\\scan", app_.ScanPath());
+    EXPECT_EQ(1u, engine.scanFinished);
+    EXPECT_EQ(0, engine.updateCount);
+    EXPECT_EQ(L"text of IDS_SCAN_COMPLETED", WindowText(label_));
+    const DriverInfoRecord* sensorA = FindDevice(engine, L"Halvenor Engine Sensor A");
+    ASSERT_NE(nullptr, sensorA);
+    EXPECT_EQ(L"Halvenor Engine Sensors", sensorA->category);
+    EXPECT_NE(nullptr, FindDevice(engine, L"Halvenor Engine Sensor B"));
+    ASSERT_NE(nullptr, engine.OfferedDrivers());
+
+    // One row per recorded device; the progress starts at 0, never falls, stays below 100.
+    EXPECT_EQ(static_cast<size_t>(engine.DeviceCount()), page.rows.size());
+    ASSERT_FALSE(progress.Messages().empty());
+    EXPECT_EQ(0u, progress.Messages().front().first);
+    WPARAM previous = 0;
+    for (const auto& [percent, second] : progress.Messages()) {
+        EXPECT_GE(percent, previous);
+        EXPECT_LE(percent, 99u);
+        EXPECT_EQ(0, second);
+        previous = percent;
+    }
+    EXPECT_EQ(99u, progress.Messages().back().first);
+
+    // A second scan replaces the arrays rather than adding to them. Other test
+    // programs add and remove devices meanwhile, so only our own are counted.
+    ASSERT_EQ(EngineCode::kFinished, engine.RunEngineScan());
+    int sensorRecords = 0;
+    for (int i = 0; i < engine.DeviceCount(); ++i) {
+        if (engine.Devices()[i].deviceName == L"Halvenor Engine Sensor A") ++sensorRecords;
+    }
+    EXPECT_EQ(1, sensorRecords);
+}
+
+TEST_F(EngineScanTest, StoppedScanIsMarkedAborted) {
+    CDriverScanUpdate engine(&app_);
+    StoppingScanPage page(app_, 1);
+    engine.scanStatusLabel = label_;
+    engine.scanPage = &page;
+
+    EXPECT_EQ(EngineCode::kScanStopRequest, engine.RunEngineScan());
+    EXPECT_EQ(1u, engine.scanFinished);
+    EXPECT_EQ(1, engine.DeviceCount());
+    EXPECT_EQ(L"IDS_SCAN_ABORTED", WindowText(label_));
+    EXPECT_EQ(EngineCode::kIdle, app_.StatusCode());
+}
+
+TEST(DriverScanUpdateTest, ScanWithoutTheEngineApplicationFails) {
+    CDriverScanUpdate engine;
+    EXPECT_EQ(-1, engine.RunEngineScan());
+    EXPECT_EQ(0u, engine.scanFinished);
 }
 
 TEST(MyArrayTest, GrowsInTheFrameworkSteps) {

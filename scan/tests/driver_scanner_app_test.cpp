@@ -108,8 +108,19 @@ TEST(DriverScannerAppTest, WaiterThatOwnsTheProgressWindowStillReceivesTheWorker
     app.Initialize();
     app.SetStopWaitTimeout(kShortWaitMs);
     app.BeginOperation();
-    std::thread worker(RunWorkerUntilStopped, std::ref(app), 18, window);
+    std::atomic<bool> workerDone{false};
+    std::thread worker([&] {
+        RunWorkerUntilStopped(app, 18, window);
+        workerDone = true;
+    });
     EXPECT_TRUE(app.WaitForOperation(18));
+    // Should the wait have given up, the worker still hangs in its SendMessageW;
+    // deliver it here so the test ends either way.
+    while (!workerDone) {
+        MSG message;
+        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        Sleep(1);
+    }
     worker.join();
     EXPECT_EQ(50, received.load());
     DestroyWindow(window);

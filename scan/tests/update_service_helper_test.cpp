@@ -235,4 +235,34 @@ TEST_F(UpdateServiceHelperTest, FeedbackTriesBothAddressesWithoutAndWithProxy) {
     EXPECT_EQ(clock_.Sleeps(), (std::vector<DWORD>{1024, 1024}));
 }
 
+TEST_F(UpdateServiceHelperTest, FeedbackFileNameCarriesTheTimeOnTheTwelveHourClock) {
+    struct Case {
+        const wchar_t* middle;
+        WORD hour;
+        const wchar_t* expectedStart;
+    };
+    const Case cases[] = {
+        {L"", 14, L"brennavikhvnhalvenornewparams-Feedback 20240305T02_0709PM "},
+        {L"-Display", 0, L"brennavikhvnhalvenornewparams-Display-Feedback 20240305T12_0709AM "},
+        {L"", 12, L"brennavikhvnhalvenornewparams-Feedback 20240305T12_0709PM "},
+        {L"", 11, L"brennavikhvnhalvenornewparams-Feedback 20240305T11_0709AM "},
+    };
+    CUpdateServiceHelper helper(addresses_, &clock_);
+    helper.SetProductParamsName(L"brennavikhvnhalvenornewparams");
+    for (const Case& c : cases) {
+        clock_.localTime.wHour = c.hour;
+        const std::wstring name = helper.MakeFeedbackFileName(c.middle);
+        const std::wstring start = c.expectedStart;
+        ASSERT_EQ(name.substr(0, start.size()), start) << name;
+        // Then the random number in decimal and ".xml" right behind it.
+        const std::wstring rest = name.substr(start.size());
+        ASSERT_GT(rest.size(), 4u) << name;
+        EXPECT_EQ(rest.substr(rest.size() - 4), L".xml");
+        const std::wstring number = rest.substr(0, rest.size() - 4);
+        ASSERT_FALSE(number.empty());
+        EXPECT_EQ(number.find_first_not_of(L"0123456789"), std::wstring::npos) << name;
+        EXPECT_LE(std::stoi(number), 32767);
+    }
+}
+
 }  // namespace

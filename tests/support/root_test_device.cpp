@@ -7,6 +7,11 @@
 
 namespace {
 
+// Generated instance ids are numbered per device name, and two test processes that
+// number under one name at the same moment can be handed the same instance, each
+// overwriting the other's device. A name per process keeps them apart.
+std::wstring ProcessDeviceName(const wchar_t* base) { return base + std::to_wstring(GetCurrentProcessId()); }
+
 const GUID kSystemClass = {0x4d36e97d, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
 std::atomic<int> g_deviceCounter{0};
 
@@ -20,7 +25,8 @@ RootTestDevice::RootTestDevice() {
     set_ = SetupDiCreateDeviceInfoList(&kSystemClass, nullptr);
     if (set_ == INVALID_HANDLE_VALUE) return;
     device_.cbSize = sizeof(device_);
-    if (!SetupDiCreateDeviceInfoW(set_, L"HalvenorTest", &kSystemClass, nullptr, nullptr, DICD_GENERATE_ID,
+    const std::wstring deviceName = ProcessDeviceName(L"HalvenorTest");
+    if (!SetupDiCreateDeviceInfoW(set_, deviceName.c_str(), &kSystemClass, nullptr, nullptr, DICD_GENERATE_ID,
                                   &device_)) {
         return;
     }

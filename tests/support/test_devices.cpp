@@ -10,6 +10,11 @@ const GUID kLegacyDriverClassGuid = {0x8ecc055d, 0x047f, 0x11d1, {0xa5, 0x37, 0x
 
 namespace {
 
+// Generated instance ids are numbered per device name, and two test processes that
+// number under one name at the same moment can be handed the same instance, each
+// overwriting the other's device. A name per process keeps them apart.
+std::wstring ProcessDeviceName(const wchar_t* base) { return base + std::to_wstring(GetCurrentProcessId()); }
+
 std::atomic<int> g_tagCounter{0};
 
 std::vector<wchar_t> MultiString(const std::vector<std::wstring>& texts) {
@@ -56,7 +61,8 @@ TestDevice::TestDevice(const TestDeviceSpec& spec) {
     set_ = SetupDiCreateDeviceInfoList(&spec.classGuid, nullptr);
     if (set_ == INVALID_HANDLE_VALUE) return;
     device_.cbSize = sizeof(device_);
-    if (!SetupDiCreateDeviceInfoW(set_, L"HalvenorScanTest", &spec.classGuid, nullptr, nullptr, DICD_GENERATE_ID,
+    const std::wstring deviceName = ProcessDeviceName(L"HalvenorScanTest");
+    if (!SetupDiCreateDeviceInfoW(set_, deviceName.c_str(), &spec.classGuid, nullptr, nullptr, DICD_GENERATE_ID,
                                   &device_)) {
         return;
     }
