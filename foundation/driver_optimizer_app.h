@@ -46,6 +46,13 @@ public:
     // Drops downloads-list entries whose file no longer exists and saves the list.
     void PruneDownloadList();
 
+    // The machine identifier for the web services: one left by an earlier
+    // installation, else the stored one, else the scan request's machine hash.
+    // Looked up afresh on every call.
+    std::wstring GetMachineId();
+    // The scan request builder leaves its machine hash here for GetMachineId.
+    void SetFallbackMachineId(const std::wstring& hash) { fallbackMachineId_ = hash; }
+
     int GetDeviceClassImageIndex(const std::wstring& classGuid);
     bool BrowseForFolder(HWND owner, std::wstring& path);
     static bool PathExistsNonEmpty(const std::wstring& path);
@@ -84,7 +91,8 @@ public:
     int currentItemIndex = -1;
 
 private:
-    std::wstring machineId_;  // cached machine identifier
+    std::wstring machineId_;          // cached machine identifier
+    std::wstring fallbackMachineId_;  // the scan request's machine hash
     BYTE feedbackRequested_ = 0;
     BYTE showFeedbackForm_ = 0;
     BYTE firstInstall_ = 0;
