@@ -21,6 +21,9 @@ bool FileExists(const std::wstring& path) {
 // never serves the asked ranges must not keep the job alive for ever.
 constexpr int kTransfersWithoutProgressLimit = 5;
 
+// The style of the retry question; the window that answers prompts reads it as yes or no.
+constexpr int kRetryQuestionStyle = 2;
+
 }  // namespace
 
 CWorker::CWorker() {
@@ -85,7 +88,7 @@ void CWorker::ReportTotalProgress(std::int32_t bytes) {
 int CWorker::Prompt(int percent, const std::wstring& key, int style, int icon, int defaultAnswer) {
     ActivityScope activity;
     if (percent <= 0) percent = percent_;
-    const int fallback = style == MB_YESNO ? IDNO : IDOK;
+    const int fallback = style == kRetryQuestionStyle ? IDNO : IDOK;
     if (!callbacks_.prompt) return fallback;
     try {
         return callbacks_.prompt(percent, key, style, icon, defaultAnswer);
@@ -134,7 +137,7 @@ int CWorker::AskRetry(const std::wstring& key) {
             return IDNO;
         }
         int answer = IDYES;
-        if (first && !key.empty()) answer = Prompt(0, key, MB_YESNO, MB_ICONERROR, 3);
+        if (first && !key.empty()) answer = Prompt(0, key, kRetryQuestionStyle, MB_ICONERROR, 3);
         if (downloader.IsStopEventSignalled()) {
             downloader.ResetStop();
             return IDNO;

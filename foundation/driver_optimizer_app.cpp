@@ -263,7 +263,9 @@ bool CDriverOptimizerApp::BrowseForFolder(HWND owner, std::wstring& path) {
     return !path.empty();
 }
 
-std::wstring CDriverOptimizerApp::GetMachineId() { return ResolveMachineId(machineId_, fallbackMachineId_); }
+std::wstring CDriverOptimizerApp::GetMachineId() {
+    return ResolveMachineId(machineId_, machineIdFallback_);
+}
 
 bool CDriverOptimizerApp::PathExistsNonEmpty(const std::wstring& path) {
     return !path.empty() && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;

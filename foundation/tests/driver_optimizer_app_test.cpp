@@ -210,6 +210,16 @@ TEST_F(DriverOptimizerAppTest, StartupPrunesVanishedDownloadsAndDropsAnEmptyBack
     EXPECT_EQ(reread.DownloadsList().size(), 2u);
 }
 
+TEST_F(DriverOptimizerAppTest, MachineIdAdoptsTheFallbackOnceAndKeepsIt) {
+    CDriverOptimizerApp app;
+    app.SetMachineIdFallback(L"HASH-1");
+    EXPECT_EQ(app.GetMachineId(), L"HASH-1");
+
+    CDriverOptimizerApp later;
+    later.SetMachineIdFallback(L"HASH-2");
+    EXPECT_EQ(later.GetMachineId(), L"HASH-1");  // the stored identifier wins
+}
+
 TEST(DriverOptimizerAppArgumentsTest, SwitchesIgnoreCaseDashesAndSlashes) {
     ScopedAppDataFolder appData;
     struct Case {

@@ -5,11 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "foundation/driver_optimizer_app.h"
 #include "foundation/product_key.h"
-#include "foundation/product_shortcuts.h"
 #include "foundation/registry.h"
-#include "tests/support/scoped_app_data_folder.h"
 #include "tests/support/scoped_registry.h"
 
 namespace {
@@ -120,20 +117,5 @@ TEST_F(MachineIdTest, StoresTheIdentifierTrimmed) {
     EXPECT_FALSE(ReadMachineId(read));
 }
 
-TEST(MachineIdOfTheApplicationState, AdoptsTheScanRequestsHashOnce) {
-    ScopedAppDataFolder appData;
-    ASSERT_TRUE(appData.Active());
-    CDriverOptimizerApp app;
-    EXPECT_EQ(app.GetMachineId(), L"");
-    app.SetFallbackMachineId(L"HASH-1");
-    EXPECT_EQ(app.GetMachineId(), L"HASH-1");
-    app.SetFallbackMachineId(L"HASH-2");
-    EXPECT_EQ(app.GetMachineId(), L"HASH-1");
-
-    CDriverOptimizerApp nextRun;
-    EXPECT_EQ(nextRun.GetMachineId(), L"HASH-1") << "kept in the registry across runs";
-    EXPECT_EQ(GetDataFolder(), appData.ProductDataFolder());
-    EXPECT_FALSE(GetProductTitle().empty());
-}
-
 }  // namespace
+
