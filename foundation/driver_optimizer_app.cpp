@@ -8,10 +8,11 @@
 #include <cwctype>
 
 #include "foundation/app_settings.h"
+#include "foundation/folder_browse.h"
 #include "foundation/folders.h"
+#include "foundation/machine_id.h"
 #include "foundation/modal_prompts.h"
 #include "foundation/language_strings.h"
-#include "foundation/machine_id.h"
 #include "foundation/product_key.h"
 #include "foundation/registry_values.h"
 #include "foundation/system_helpers.h"
@@ -81,12 +82,6 @@ std::vector<std::wstring> ProcessArguments() {
 
 std::wstring DownloadedFilePath(const std::wstring& value) {
     return value.substr(0, value.find(L'|'));
-}
-
-// The folder dialog preselects the folder it was opened with.
-int CALLBACK PreselectFolder(HWND window, UINT message, LPARAM, LPARAM data) {
-    if (message == BFFM_INITIALIZED) SendMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
-    return 0;
 }
 
 }  // namespace
@@ -261,8 +256,10 @@ bool CDriverOptimizerApp::BrowseForFolder(HWND owner, std::wstring& path) {
     BROWSEINFOW browse{};
     browse.hwndOwner = owner;
     browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
-    browse.lpfn = PreselectFolder;
-    browse.lParam = reinterpret_cast<LPARAM>(preselected);
+    // The shared callback preselects the folder and refuses recycle bins, network
+    // paths and volumes without a file system.
+    SetBrowseInitialFolder(preselected);
+    browse.lpfn = BrowseFolderCallback;
     PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);
     if (chosen != nullptr) {
         wchar_t folder[MAX_PATH] = {};
