@@ -1,7 +1,8 @@
 #include "engine/download_worker.h"
 
 #include "engine/download_pacing.h"
-#include "engine/download_texts.h"
+#include "foundation/ini_file_cache.h"
+#include "foundation/language_strings.h"
 
 #include <cstdio>
 
@@ -79,7 +80,7 @@ void CWorker::ReportTotalProgress(std::int32_t bytes) {
     if (length <= 0) return;
     const int percent = static_cast<int>(static_cast<double>(bytes) * 100.0 / static_cast<double>(length));
     percent_ = percent;
-    const std::wstring format = DownloadLangText(L"IDS_TOTAL_PERCENTAGE");
+    const std::wstring format = GetLangString(L"IDS_TOTAL_PERCENTAGE", kResourceStringSection);
     wchar_t text[512] = {};
     _snwprintf(text, 511, format.c_str(), percent > 100 ? 100 : percent);
     ReportProgress(text, percent, bytes);

@@ -127,6 +127,10 @@ CDriverOptimizerApp::CDriverOptimizerApp() {
     const wchar_t* const kHelperSubfolders[] = {L"xp\\",    L"amd64\\",    L"amd64\\",     L"ia64\\",
                                                 L"Vista\\", L"win7i386\\", L"win7amd64\\", L"amd64Helper\\"};
     for (std::size_t i = 0; i < helperFolders_.size(); ++i) helperFolders_[i] = updaterFolder_ + kHelperSubfolders[i];
+    // The engine installs through the 64-bit helper's folder and backs up into the
+    // work folder; it holds its own copies so its workers never reach back into us.
+    scanUpdate_.installHelperFolder = helperFolders_[7];
+    scanUpdate_.temporaryWorkFolder = temporaryFolder_;
 
     if (!dataFolder_.empty()) {
         CreateIfMissing(dataFolder_);
@@ -136,6 +140,8 @@ CDriverOptimizerApp::CDriverOptimizerApp() {
     }
     CreateIfMissing(downloadFolder_);
     CreateIfMissing(backupFolder_);
+    // The record of drivers the engine installed is loaded with the engine.
+    if (!dataFolder_.empty()) scannerApp_.InstalledDrivers().Open(dataFolder_);
 }
 
 CDriverOptimizerApp::~CDriverOptimizerApp() {
@@ -147,6 +153,7 @@ int CDriverOptimizerApp::ParseStartupSwitches() {
     if (!temporaryBase.empty()) {
         temporaryFolder_ = JoinAndCreateFolder(TemporaryFolderName(GetAppTitleNoSpaces()), temporaryBase);
     }
+    scanUpdate_.temporaryWorkFolder = temporaryFolder_;
     scannerApp_.Initialize();
     CurrentScanStatus() = GetAppSettings().appDriverScanStatus;
     ApplyStartupArguments(ProcessArguments());

@@ -4,31 +4,30 @@
 #include "engine/download_job.h"
 #include "engine/download_pacing.h"
 #include "engine/download_progress.h"
-#include "engine/download_texts.h"
 #include "engine/wininet_entry_points.h"
+#include "foundation/ini_file_cache.h"
+#include "foundation/language_strings.h"
 #include "tests/support/scoped_temp_folder.h"
 
 #include <gtest/gtest.h>
 
-#include <cwchar>
 #include <mutex>
 #include <string>
 #include <vector>
 
 namespace {
 
-// The shipped English strings, read the way the program reads its language file.
-std::wstring EnglishText(const std::wstring& key) {
-    const std::wstring file = std::wstring(HALVENOR_SOURCE_DIR L"/resources/eng_hal.ini");
-    wchar_t text[512] = {};
-    GetPrivateProfileStringW(L"RESOURCESTRING", key.c_str(), L"", text, 512, file.c_str());
-    return text;
-}
-
+// The shipped English language file is the current one.
 class EnglishTexts : public ::testing::Test {
 protected:
-    void SetUp() override { SetDownloadTextLookup(EnglishText); }
-    void TearDown() override { SetDownloadTextLookup(nullptr); }
+    void SetUp() override {
+        LanguageFileCache().SetPath(HALVENOR_SOURCE_DIR L"\\resources\\eng_hal.ini");
+        LanguageFileCache().ClearCache();
+    }
+    void TearDown() override {
+        LanguageFileCache().SetPath(L"");
+        LanguageFileCache().ClearCache();
+    }
 };
 
 TEST_F(EnglishTexts, ByteSizesUseTheUnitAboveWhichTheyLie) {
