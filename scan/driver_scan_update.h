@@ -6,7 +6,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -163,9 +162,6 @@ public:
     HWND restoreNameLabel = nullptr;
     HWND restoreCategoryLabel = nullptr;
     ScannedDeviceSink* scanPage = nullptr;
-    // The text of a language key for the status label; the key itself until the
-    // program sets its language lookup.
-    std::function<std::wstring(const wchar_t* key)> languageText;
 
     // Zeroed together by ResetUpdateResults.
     int32_t devicesReported = 0;  // also the number of filled device records
