@@ -25,16 +25,17 @@ ScopedRegistryKey::~ScopedRegistryKey() {
     RegDeleteKeyW(HKEY_CURRENT_USER, path_.c_str());
 }
 
-ScopedRegistryRoots::ScopedRegistryRoots() {
+ScopedRegistryRoots::ScopedRegistryRoots(Roots roots) {
+    machineOverridden_ = roots == Roots::UserAndMachine;
     active_ = userRoot_.Handle() != nullptr && machineRoot_.Handle() != nullptr &&
-              RegOverridePredefKey(HKEY_LOCAL_MACHINE, machineRoot_.Handle()) == ERROR_SUCCESS &&
+              (!machineOverridden_ || RegOverridePredefKey(HKEY_LOCAL_MACHINE, machineRoot_.Handle()) == ERROR_SUCCESS) &&
               RegOverridePredefKey(HKEY_CURRENT_USER, userRoot_.Handle()) == ERROR_SUCCESS;
 }
 
 ScopedRegistryRoots::~ScopedRegistryRoots() {
     // Restore first: the scoped keys delete themselves through the real roots.
     RegOverridePredefKey(HKEY_CURRENT_USER, nullptr);
-    RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
+    if (machineOverridden_) RegOverridePredefKey(HKEY_LOCAL_MACHINE, nullptr);
 }
 
 bool SetRawValue(HKEY key, const wchar_t* name, DWORD type, const void* data, DWORD bytes) {
