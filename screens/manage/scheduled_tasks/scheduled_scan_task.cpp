@@ -104,11 +104,13 @@ bool WriteScheduledTask(bool automatic, const ScheduledTaskWriter& writer, const
         return false;
     }
 
-    const HRESULT hr = task.SaveTask();
+    HRESULT hr = task.SaveTask();
     if (hr == kTaskExists) {
-        // The scheduler keeps no history the user would miss: replace the old task.
-        if (SUCCEEDED(DeleteScheduledTask(task.taskName))) task.SaveTask();
-        return true;
+        // The scheduler keeps no history the user would miss: replace the old task. A
+        // task that could not be replaced is a failure, or the caller would record a
+        // schedule that the scheduler does not hold.
+        hr = DeleteScheduledTask(task.taskName);
+        if (SUCCEEDED(hr)) hr = task.SaveTask();
     }
     if (hr == E_ACCESSDENIED) {
         ShowScheduleMessage(L"IDS_NORIGHTS", MB_ICONINFORMATION);

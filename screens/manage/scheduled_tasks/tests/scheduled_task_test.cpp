@@ -186,6 +186,35 @@ TEST_F(ScheduledTaskTest, WriterReplacesATaskOfTheSameNameAndPicksTheParameters)
     EXPECT_TRUE(messages_.empty());
 }
 
+// A task that cannot be replaced must not be reported as written: the default scan
+// would otherwise record a schedule the scheduler does not hold.
+TEST_F(ScheduledTaskTest, ATaskThatCannotBeReplacedIsAFailureAndTheOldOneStays) {
+    ScopedScheduledTask scope(UniqueTaskName(L"locked"));
+    ASSERT_TRUE(scope.ComReady());
+    ScheduledTaskWriter writer;
+    writer.taskName = scope.Name();
+    writer.SetStart(Time(2031, 3, 3, 9, 15));
+    writer.kind = ScheduledTaskWriter::kDaily;
+    ASSERT_TRUE(CreateScheduledScanTask(false, writer));
+
+    wchar_t windows[MAX_PATH] = {};
+    ASSERT_GT(GetWindowsDirectoryW(windows, MAX_PATH), 0u);
+    const std::wstring jobFile = std::wstring(windows) + L"\\Tasks\\" + scope.Name() + L".job";
+    // Held open without write or delete sharing, the task's file can be neither
+    // removed nor overwritten.
+    const HANDLE held = CreateFileW(jobFile.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    writer.SetStart(Time(2032, 4, 5, 18, 40));
+    const bool replaced = CreateScheduledScanTask(false, writer);
+    CloseHandle(held);
+
+    EXPECT_FALSE(replaced);
+    EXPECT_EQ(messages_, std::vector<std::wstring>{L"IDS_NEWTASKERROR|" + std::to_wstring(MB_ICONERROR)});
+    const auto stored = ReadScheduledTask(scope.Name());
+    ASSERT_TRUE(stored.has_value());
+    EXPECT_EQ(stored->trigger.wBeginYear, 2031) << "the old task stays as it was";
+}
+
 TEST_F(ScheduledTaskTest, WriterReportsABadStartOrKindAndWritesNothing) {
     ScopedScheduledTask scope(UniqueTaskName(L"refused"));
     ASSERT_TRUE(scope.ComReady());
