@@ -1,5 +1,7 @@
 #include "engine/chunk_state_file.h"
 
+#include "foundation/ini_file_cache.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -29,24 +31,6 @@ bool ParseInt32(const std::wstring& text, std::int32_t& out) {
 
 bool StartsWith(const std::wstring& text, const std::wstring& prefix) {
     return text.compare(0, prefix.size(), prefix) == 0;
-}
-
-std::vector<std::wstring> ReadSectionNames(const std::wstring& path) {
-    std::vector<wchar_t> buffer(2000);
-    const DWORD length = GetPrivateProfileSectionNamesW(buffer.data(), static_cast<DWORD>(buffer.size()), path.c_str());
-    std::vector<std::wstring> names;
-    for (DWORD i = 0; i < length;) {
-        std::wstring name(buffer.data() + i);
-        i += static_cast<DWORD>(name.size()) + 1;
-        if (!name.empty()) names.push_back(name);
-    }
-    return names;
-}
-
-std::wstring ReadValue(const std::wstring& path, const std::wstring& section, const wchar_t* key) {
-    wchar_t value[4096] = {};
-    GetPrivateProfileStringW(section.c_str(), key, L"", value, 4096, path.c_str());
-    return value;
 }
 
 }  // namespace
@@ -91,7 +75,13 @@ bool ReadChunkStateFile(const std::wstring& path, int maxConnections, ChunkState
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
 
-    std::vector<std::wstring> names = ReadSectionNames(path);
+    // A reader of its own: the values of an earlier resume file must not linger.
+    IniFileCache reader;
+    reader.SetPath(path);
+    const auto value = [&reader](const std::wstring& section, const wchar_t* key) {
+        return LookupLangString(section, key, reader, false);
+    };
+    std::vector<std::wstring> names = ReadIniSectionNames(reader);
     const auto threadCount =
         std::count_if(names.begin(), names.end(), [](const std::wstring& n) { return StartsWith(n, L"Thread "); });
     if (threadCount > maxConnections) return false;
@@ -100,13 +90,13 @@ bool ReadChunkStateFile(const std::wstring& path, int maxConnections, ChunkState
     for (const std::wstring& name : names) {
         if (StartsWith(name, L"Thread ")) {
             ChunkRange range;
-            if (!ParseInt32(ReadValue(path, name, L"StartPos"), range.start) ||
-                !ParseInt32(ReadValue(path, name, L"ChunkLength"), range.length))
+            if (!ParseInt32(value(name, L"StartPos"), range.start) ||
+                !ParseInt32(value(name, L"ChunkLength"), range.length))
                 return false;
             out.ranges.push_back(range);
         } else if (name == L"Global") {
-            if (!ParseInt32(ReadValue(path, name, L"TotalDownloaded"), out.totalDownloaded)) return false;
-            out.setupHash = ReadValue(path, name, L"SetupHash");
+            if (!ParseInt32(value(name, L"TotalDownloaded"), out.totalDownloaded)) return false;
+            out.setupHash = value(name, L"SetupHash");
         }
     }
     return !out.ranges.empty();

@@ -1,6 +1,7 @@
 #include "engine/download_progress.h"
 
-#include "engine/download_texts.h"
+#include "foundation/ini_file_cache.h"
+#include "foundation/language_strings.h"
 
 #include <commctrl.h>
 
@@ -13,7 +14,7 @@ std::atomic<DownloadProgressWindow*> g_window{nullptr};
 std::atomic<bool> g_ended{true};
 
 std::wstring FormatWithValue(const wchar_t* key, double value) {
-    const std::wstring format = DownloadLangText(key);
+    const std::wstring format = GetLangString(key, kResourceStringSection);
     wchar_t text[256] = {};
     _snwprintf(text, 255, format.c_str(), value);
     return text;
@@ -52,7 +53,7 @@ bool DownloadProgressCallback(const DownloadProgressInfo& info) {
     std::wstring downloaded = FormatByteSize(static_cast<double>(info.downloadedBytes));
     if (downloaded.empty()) downloaded = L"0 KB";
     const std::wstring total = FormatByteSize(static_cast<double>(info.totalBytes));
-    const std::wstring format = DownloadLangText(L"IDS_DOWNLOADED_OF");
+    const std::wstring format = GetLangString(L"IDS_DOWNLOADED_OF", kResourceStringSection);
     wchar_t text[512] = {};
     _snwprintf(text, 511, format.c_str(), downloaded.c_str(), total.c_str());
     UpdateDownloadProgress(info.percent, *window);

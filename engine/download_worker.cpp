@@ -1,7 +1,8 @@
 #include "engine/download_worker.h"
 
 #include "engine/download_pacing.h"
-#include "engine/download_texts.h"
+#include "foundation/ini_file_cache.h"
+#include "foundation/language_strings.h"
 
 #include <cstdio>
 
@@ -20,6 +21,9 @@ bool FileExists(const std::wstring& path) {
 // Transfers in a row that wrote nothing before the job gives up: a server that
 // never serves the asked ranges must not keep the job alive for ever.
 constexpr int kTransfersWithoutProgressLimit = 5;
+
+// The style of the retry question; the window that answers prompts reads it as yes or no.
+constexpr int kRetryQuestionStyle = 2;
 
 }  // namespace
 
@@ -76,7 +80,7 @@ void CWorker::ReportTotalProgress(std::int32_t bytes) {
     if (length <= 0) return;
     const int percent = static_cast<int>(static_cast<double>(bytes) * 100.0 / static_cast<double>(length));
     percent_ = percent;
-    const std::wstring format = DownloadLangText(L"IDS_TOTAL_PERCENTAGE");
+    const std::wstring format = GetLangString(L"IDS_TOTAL_PERCENTAGE", kResourceStringSection);
     wchar_t text[512] = {};
     _snwprintf(text, 511, format.c_str(), percent > 100 ? 100 : percent);
     ReportProgress(text, percent, bytes);
@@ -85,7 +89,7 @@ void CWorker::ReportTotalProgress(std::int32_t bytes) {
 int CWorker::Prompt(int percent, const std::wstring& key, int style, int icon, int defaultAnswer) {
     ActivityScope activity;
     if (percent <= 0) percent = percent_;
-    const int fallback = style == MB_YESNO ? IDNO : IDOK;
+    const int fallback = style == kRetryQuestionStyle ? IDNO : IDOK;
     if (!callbacks_.prompt) return fallback;
     try {
         return callbacks_.prompt(percent, key, style, icon, defaultAnswer);
@@ -134,7 +138,7 @@ int CWorker::AskRetry(const std::wstring& key) {
             return IDNO;
         }
         int answer = IDYES;
-        if (first && !key.empty()) answer = Prompt(0, key, MB_YESNO, MB_ICONERROR, 3);
+        if (first && !key.empty()) answer = Prompt(0, key, kRetryQuestionStyle, MB_ICONERROR, 3);
         if (downloader.IsStopEventSignalled()) {
             downloader.ResetStop();
             return IDNO;

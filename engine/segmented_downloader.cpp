@@ -484,8 +484,9 @@ bool CSegmentedDownloader::WriteAtOffset(std::uint8_t, std::int32_t offset, cons
     ActivityScope activity;
     std::int32_t total = 0;
     {
+        // No pause here: a wait inside the lock that every connection shares capped
+        // the whole download at one block per wait (about 5 MiB/s), whatever the line.
         std::lock_guard lock(writeLock_);
-        PaceDownload(100);
         LARGE_INTEGER position;
         position.QuadPart = offset;
         DWORD written = 0;

@@ -8,7 +8,9 @@
 #include <cwctype>
 
 #include "foundation/app_settings.h"
+#include "foundation/folder_browse.h"
 #include "foundation/folders.h"
+#include "foundation/machine_id.h"
 #include "foundation/modal_prompts.h"
 #include "foundation/language_strings.h"
 #include "foundation/product_key.h"
@@ -82,12 +84,6 @@ std::wstring DownloadedFilePath(const std::wstring& value) {
     return value.substr(0, value.find(L'|'));
 }
 
-// The folder dialog preselects the folder it was opened with.
-int CALLBACK PreselectFolder(HWND window, UINT message, LPARAM, LPARAM data) {
-    if (message == BFFM_INITIALIZED) SendMessageW(window, BFFM_SETSELECTIONW, TRUE, data);
-    return 0;
-}
-
 }  // namespace
 
 std::atomic<int>& CurrentScanStatus() {
@@ -131,6 +127,10 @@ CDriverOptimizerApp::CDriverOptimizerApp() {
     const wchar_t* const kHelperSubfolders[] = {L"xp\\",    L"amd64\\",    L"amd64\\",     L"ia64\\",
                                                 L"Vista\\", L"win7i386\\", L"win7amd64\\", L"amd64Helper\\"};
     for (std::size_t i = 0; i < helperFolders_.size(); ++i) helperFolders_[i] = updaterFolder_ + kHelperSubfolders[i];
+    // The engine installs through the 64-bit helper's folder and backs up into the
+    // work folder; it holds its own copies so its workers never reach back into us.
+    scanUpdate_.installHelperFolder = helperFolders_[7];
+    scanUpdate_.temporaryWorkFolder = temporaryFolder_;
 
     if (!dataFolder_.empty()) {
         CreateIfMissing(dataFolder_);
@@ -140,6 +140,8 @@ CDriverOptimizerApp::CDriverOptimizerApp() {
     }
     CreateIfMissing(downloadFolder_);
     CreateIfMissing(backupFolder_);
+    // The record of drivers the engine installed is loaded with the engine.
+    if (!dataFolder_.empty()) scannerApp_.InstalledDrivers().Open(dataFolder_);
 }
 
 CDriverOptimizerApp::~CDriverOptimizerApp() {
@@ -151,6 +153,7 @@ int CDriverOptimizerApp::ParseStartupSwitches() {
     if (!temporaryBase.empty()) {
         temporaryFolder_ = JoinAndCreateFolder(TemporaryFolderName(GetAppTitleNoSpaces()), temporaryBase);
     }
+    scanUpdate_.temporaryWorkFolder = temporaryFolder_;
     scannerApp_.Initialize();
     CurrentScanStatus() = GetAppSettings().appDriverScanStatus;
     ApplyStartupArguments(ProcessArguments());
@@ -253,8 +256,10 @@ bool CDriverOptimizerApp::BrowseForFolder(HWND owner, std::wstring& path) {
     BROWSEINFOW browse{};
     browse.hwndOwner = owner;
     browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_NEWDIALOGSTYLE;
-    browse.lpfn = PreselectFolder;
-    browse.lParam = reinterpret_cast<LPARAM>(preselected);
+    // The shared callback preselects the folder and refuses recycle bins, network
+    // paths and volumes without a file system.
+    SetBrowseInitialFolder(preselected);
+    browse.lpfn = BrowseFolderCallback;
     PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);
     if (chosen != nullptr) {
         wchar_t folder[MAX_PATH] = {};
@@ -263,6 +268,10 @@ bool CDriverOptimizerApp::BrowseForFolder(HWND owner, std::wstring& path) {
     }
     if (comStarted) CoUninitialize();
     return !path.empty();
+}
+
+std::wstring CDriverOptimizerApp::GetMachineId() {
+    return ResolveMachineId(machineId_, machineIdFallback_);
 }
 
 bool CDriverOptimizerApp::PathExistsNonEmpty(const std::wstring& path) {

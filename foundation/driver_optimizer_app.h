@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "foundation/os_identity.h"
+#include "scan/driver_scan_update.h"
 #include "scan/driver_scanner_app.h"
+#include "scan/update_service_helper.h"
 
 // The current scan status shared by the screens: 0 no scan, 1 outdated drivers
 // found, 2 all up to date. Taken from the settings at start-up.
@@ -61,6 +63,14 @@ public:
     // Filled by the screens that need a third text map.
     StringMap& AuxiliaryList() { return auxiliaryList_; }
 
+    // The machine identifier for the web services (taken over, stored, or adopted
+    // from the fallback), cached in the state.
+    std::wstring GetMachineId();
+    // The scan request stores the machine hash here when it computes it.
+    void SetMachineIdFallback(const std::wstring& hash) { machineIdFallback_ = hash; }
+
+    CDriverScanUpdate& ScanUpdate() { return scanUpdate_; }
+    CUpdateServiceHelper& ServiceHelper() { return serviceHelper_; }
     CDriverScannerApp& ScannerApp() { return scannerApp_; }
     SystemInfoStrings& SystemInfo() { return systemInfo_; }
 
@@ -84,7 +94,12 @@ public:
     int currentItemIndex = -1;
 
 private:
-    std::wstring machineId_;  // cached machine identifier
+    // The engine object comes first; it only keeps the pointer to the engine
+    // application object built further down.
+    CDriverScanUpdate scanUpdate_{&scannerApp_};
+    CUpdateServiceHelper serviceHelper_;
+    std::wstring machineId_;
+    std::wstring machineIdFallback_;
     BYTE feedbackRequested_ = 0;
     BYTE showFeedbackForm_ = 0;
     BYTE firstInstall_ = 0;

@@ -6,6 +6,7 @@
 #include <cwctype>
 #include <exception>
 
+#include "foundation/language_strings.h"
 #include "foundation/os_identity.h"
 
 namespace {
@@ -105,7 +106,7 @@ int CDriverScanUpdate::RunEngineScan() {
         if (statusKey != nullptr) {
             scanFinished = 1;
             if (scanStatusLabel != nullptr) {
-                const std::wstring text = languageText ? languageText(statusKey) : std::wstring(statusKey);
+                const std::wstring text = GetLangString(statusKey, L"RESOURCESTRING");
                 SetWindowTextW(scanStatusLabel, text.c_str());
             }
         }

@@ -1,11 +1,11 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 #include <setupapi.h>
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -162,9 +162,6 @@ public:
     HWND restoreNameLabel = nullptr;
     HWND restoreCategoryLabel = nullptr;
     ScannedDeviceSink* scanPage = nullptr;
-    // The text of a language key for the status label; the key itself until the
-    // program sets its language lookup.
-    std::function<std::wstring(const wchar_t* key)> languageText;
 
     // Zeroed together by ResetUpdateResults.
     int32_t devicesReported = 0;  // also the number of filled device records
@@ -226,6 +223,38 @@ public:
     std::vector<std::wstring> lastArray;
     TextMap lastTextMap;
     std::wstring lastText;
+
+    // The backup and restore runs of the wizards and the backup before an update;
+    // their bodies live with the backup engine. Each leaves its outcome in the fields
+    // below, which the wizards read when the worker ends.
+    void BackupSelectedDrivers();
+    int RestoreDriversFromArchive(CDriverScannerApp& engine);
+    void BackupDriversBeforeUpdate();
+    // Copies each checked device item of the backup tree, from `item` on, into the
+    // backup selection.
+    void CollectCheckedDevices(HTREEITEM item);
+    void CopyDeviceToBackupList(int deviceIndex, int slot);
+    void CollectCheckedRestoreItems(HTREEITEM item);
+
+    HWND backupTree = nullptr;   // state image 2 = checked; item data -1 = category, else device index
+    HWND restoreTree = nullptr;  // item data -1 = category, else part of the selection key
+    DriverInfoArray backupSelection;
+    DriverInfoArray restoreSelection;
+    int32_t restoreSelectedCount = 0;
+    uint32_t restartNeeded = 0;
+    uint32_t backupDone = 0;
+    uint32_t backupSuccess = 0;
+    uint32_t backupCancelled = 0;
+    uint32_t restoreSuccess = 0;
+    int32_t devicesNotBackedUp = 0;  // selected devices of which nothing could be copied
+    std::wstring backupFolder;   // what the last backup filled
+    std::wstring restoreFolder;  // the unpacked backup to restore; set by the restore wizard
+    // Tree item text + item data in decimal -> the device's hardware id "|" category.
+    TextMap restoreSelectionMap;
+    // Handed over by the application state: its temporary work folder (the backup
+    // fills it and backups are unpacked into it) and the 64-bit install helper's folder.
+    std::wstring temporaryWorkFolder;
+    std::wstring installHelperFolder;
 
 private:
     HWND ProgressWindowOfOperation() const;

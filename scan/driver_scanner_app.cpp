@@ -80,6 +80,16 @@ void CDriverScannerApp::BeginOperation() {
     statusCode_.store(EngineCode::kIdle);
 }
 
+bool CDriverScannerApp::EnterIdleUnlessStopPending() {
+    int32_t current = statusCode_.load();
+    for (;;) {
+        const bool stopPending = (current >= EngineCode::kScanStopRequest && current <= 25) || current == 37 ||
+                                 current == EngineCode::kInstallStopRequest;
+        if (stopPending) return false;
+        if (statusCode_.compare_exchange_weak(current, EngineCode::kIdle)) return true;
+    }
+}
+
 void CDriverScannerApp::AcknowledgeStop() {
     // The status is settled before the waiter can wake up and look at it.
     statusCode_.store(EngineCode::kIdle);

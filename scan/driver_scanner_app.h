@@ -64,6 +64,9 @@ public:
 
     // The worker's side.
     void BeginOperation();
+    // Sets the status to idle for a new operation unless a screen has asked for a stop
+    // that no worker has answered yet; that request is kept (false then).
+    bool EnterIdleUnlessStopPending();
     bool StopRequested(int32_t code) const { return statusCode_.load() == code; }
     void AcknowledgeStop();
 

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "foundation/language_strings.h"
 #include "foundation/language_table.h"
 #include "foundation/os_identity.h"
 #include "foundation/system_helpers.h"
@@ -27,9 +28,7 @@ std::wstring Widened(const char* text) {
 
 }  // namespace
 
-ProgramIdentity MakeProgramIdentity(std::wstring productParamsName) {
-    return {std::move(productParamsName), GetAppFileVersionString()};
-}
+ProgramIdentity CurrentProgramIdentity() { return {BuildProductParamsName(), GetAppFileVersionString()}; }
 
 ScanRequestFacts CollectScanRequestFacts(const ProgramIdentity& program) {
     ScanRequestFacts facts;
@@ -69,4 +68,9 @@ void BuildScanRequestXml(CMarkup& document, const DriverInfoRecord* records, int
                          const CDriverScanUpdate& engine, bool compact, const ProgramIdentity& program) {
     BuildScanRequestXml(document, records, count, EngineDeviceRules(engine), CollectScanRequestFacts(program),
                         compact);
+}
+
+void BuildScanRequestXml(CMarkup& document, const DriverInfoRecord* records, int count,
+                         const CDriverScanUpdate& engine, bool compact) {
+    BuildScanRequestXml(document, records, count, engine, compact, CurrentProgramIdentity());
 }

@@ -13,9 +13,8 @@ struct ProgramIdentity {
     std::wstring appVersion;         // "a.b.c.d", "0" when the program file has none
 };
 
-// The program's identity under `productParamsName`, with the version of the
-// running program file.
-ProgramIdentity MakeProgramIdentity(std::wstring productParamsName);
+// The running program's parameter name and file version.
+ProgramIdentity CurrentProgramIdentity();
 
 // Reads what the request says about the machine: the OS identity, the computer
 // name, the current language row and the process-wide machine identity (computed on
@@ -29,3 +28,6 @@ ScanRequestDeviceRules EngineDeviceRules(const CDriverScanUpdate& engine);
 // The scan request for the engine's rules and this machine's facts.
 void BuildScanRequestXml(CMarkup& document, const DriverInfoRecord* records, int count,
                          const CDriverScanUpdate& engine, bool compact, const ProgramIdentity& program);
+// The same for the running program.
+void BuildScanRequestXml(CMarkup& document, const DriverInfoRecord* records, int count,
+                         const CDriverScanUpdate& engine, bool compact);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cwctype>
 
+#include "foundation/app_settings.h"
 #include "foundation/markup.h"
 #include "foundation/sort_string_array.h"
 #include "scan/exclusion_store.h"
@@ -12,12 +13,6 @@
 #include "scan/markup_walk.h"
 #include "scan/text_case.h"
 
-// The settings store is built alongside the scan engine; until it is part of the
-// build the status is computed but has nowhere to go.
-#if __has_include("foundation/app_settings.h")
-#include "foundation/app_settings.h"
-#define HALVENOR_HAS_SETTINGS_STORE 1
-#endif
 
 namespace {
 
@@ -330,10 +325,6 @@ void ParseScanResponse(CMarkup& markup, CDriverScanUpdate& engine, const std::ws
 
 void UpdateDriverAgeStatus(const CDriverScanUpdate& engine) {
     const int status = ComputeDriverAgeStatus(engine.updateCount, engine.worstSeverity);
-#ifdef HALVENOR_HAS_SETTINGS_STORE
     UpdateAppSettings([status](AppSettings& settings) { settings.driverAge = status; });
     SaveSettings();
-#else
-    (void)status;
-#endif
 }

@@ -4,6 +4,7 @@
 #include <ctime>
 #include <cwchar>
 
+#include "foundation/language_strings.h"
 #include "scan/update_service_proxy.h"
 
 namespace {
@@ -143,7 +144,7 @@ int CUpdateServiceHelper::UploadFeedbackFile(const std::wstring& document, const
 }
 
 std::wstring CUpdateServiceHelper::MakeFeedbackFileName(const std::wstring& middlePart) {
-    std::wstring name = productParamsName_ + middlePart + L"-Feedback";
+    std::wstring name = BuildProductParamsName() + middlePart + L"-Feedback";
 
     const SYSTEMTIME now = clock_->LocalTime();
     const int hour12 = now.wHour % 12 == 0 ? 12 : now.wHour % 12;

@@ -39,9 +39,6 @@ public:
     // Product parameter name, middle part, "-Feedback", time stamp, a random number, ".xml".
     std::wstring MakeFeedbackFileName(const std::wstring& middlePart);
 
-    // The program's parameter name, which begins every feedback file name.
-    void SetProductParamsName(std::wstring name) { productParamsName_ = std::move(name); }
-
     const ServiceAddresses& Addresses() const { return addresses_; }
 
 private:
@@ -54,7 +51,6 @@ private:
     ULONGLONG SecondsSince(ULONGLONG startTicks);
 
     ServiceAddresses addresses_;
-    std::wstring productParamsName_;
     SystemServiceClock systemClock_;
     ServiceClock* clock_;
 };

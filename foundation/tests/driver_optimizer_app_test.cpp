@@ -68,6 +68,20 @@ TEST_F(DriverOptimizerAppTest, FoldersFollowTheSettingsAndAreCreated) {
     EXPECT_EQ(app.HelperFolders()[2], programFolder + L"updater\\amd64\\");
     EXPECT_EQ(app.HelperFolders()[7], programFolder + L"updater\\amd64Helper\\");
     EXPECT_FALSE(PathExists(app.UpdaterFolder()));
+    EXPECT_EQ(app.ScanUpdate().installHelperFolder, app.HelperFolders()[7]);
+}
+
+TEST_F(DriverOptimizerAppTest, EngineLoadsItsRecordOfInstalledDriversFromTheDataFolder) {
+    const std::string record =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n<devices>\r\n<device>\r\n"
+        "<HardwareIdentifier>PCI\\VEN_1234</HardwareIdentifier>\r\n<guidPath>{guid}\\0001</guidPath>\r\n"
+        "<InfPath>oem7.inf</InfPath>\r\n</device>\r\n</devices>\r\n";
+    { CDriverOptimizerApp creatingTheDataFolder; }
+    ASSERT_TRUE(WriteFileBytes(DataFolder() + L"\\exc.xml", record));
+
+    CDriverOptimizerApp app;
+    EXPECT_EQ(app.ScannerApp().InstalledDrivers().Path(), DataFolder() + L"\\exc.xml");
+    EXPECT_EQ(app.ScannerApp().InstalledDrivers().Entries().size(), 1u);
 }
 
 TEST_F(DriverOptimizerAppTest, ListFileBytesMatchTheArchiveLayout) {
@@ -210,6 +224,16 @@ TEST_F(DriverOptimizerAppTest, StartupPrunesVanishedDownloadsAndDropsAnEmptyBack
     EXPECT_EQ(reread.DownloadsList().size(), 2u);
 }
 
+TEST_F(DriverOptimizerAppTest, MachineIdAdoptsTheFallbackOnceAndKeepsIt) {
+    CDriverOptimizerApp app;
+    app.SetMachineIdFallback(L"HASH-1");
+    EXPECT_EQ(app.GetMachineId(), L"HASH-1");
+
+    CDriverOptimizerApp later;
+    later.SetMachineIdFallback(L"HASH-2");
+    EXPECT_EQ(later.GetMachineId(), L"HASH-1");  // the stored identifier wins
+}
+
 TEST(DriverOptimizerAppArgumentsTest, SwitchesIgnoreCaseDashesAndSlashes) {
     ScopedAppDataFolder appData;
     struct Case {
@@ -287,6 +311,7 @@ TEST_F(DriverOptimizerAppTest, WorkFolderWithoutLanguageFileStaysInsideTemp) {
 
     app.ParseStartupSwitches();
     EXPECT_EQ(app.TemporaryFolder(), UserTemp() + L"Halvenor\\");
+    EXPECT_EQ(app.ScanUpdate().temporaryWorkFolder, app.TemporaryFolder());
     const std::wstring inside = app.TemporaryFolder() + L"left-over.txt";
     ASSERT_TRUE(WriteFileBytes(inside, "old"));
     EXPECT_TRUE(app.RecreateTemporaryFolder());

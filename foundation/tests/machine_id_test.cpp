@@ -118,3 +118,4 @@ TEST_F(MachineIdTest, StoresTheIdentifierTrimmed) {
 }
 
 }  // namespace
+

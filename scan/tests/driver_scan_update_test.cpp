@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "foundation/ini_file_cache.h"
+#include "foundation/language_strings.h"
 #include "foundation/os_identity.h"
 
 #include <memory>
@@ -267,6 +269,7 @@ protected:
             ASSERT_TRUE(devices_.back()->Created());
         }
         ASSERT_TRUE(deviceClass_.Created());
+        LanguageFileCache().SetPath(HALVENOR_SOURCE_DIR L"\\resources\\eng_hal.ini");
         label_ = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr, nullptr, nullptr);
     }
     void TearDown() override { DestroyWindow(label_); }
@@ -291,7 +294,6 @@ TEST_F(EngineScanTest, ScanFillsTheDeviceArrayAndReportsProgress) {
     engine.scanProgressWindow = progress.Handle();
     engine.scanStatusLabel = label_;
     engine.scanPage = &page;
-    engine.languageText = [](const wchar_t* key) { return std::wstring(L"text of ") + key; };
     engine.updateCount = 5;
     engine.scanPath = std::wstring(L"C:\\scan", 8) + std::wstring(1, L'\0') + L"rest";
 
@@ -300,7 +302,7 @@ TEST_F(EngineScanTest, ScanFillsTheDeviceArrayAndReportsProgress) {
     EXPECT_EQ(L"C:\\scan", app_.ScanPath());
     EXPECT_EQ(1u, engine.scanFinished);
     EXPECT_EQ(0, engine.updateCount);
-    EXPECT_EQ(L"text of IDS_SCAN_COMPLETED", WindowText(label_));
+    EXPECT_EQ(L"Scan complete.", WindowText(label_));
     const DriverInfoRecord* sensorA = FindDevice(engine, L"Halvenor Engine Sensor A");
     ASSERT_NE(nullptr, sensorA);
     EXPECT_EQ(L"Halvenor Engine Sensors", sensorA->category);
@@ -339,7 +341,7 @@ TEST_F(EngineScanTest, StoppedScanIsMarkedAborted) {
     EXPECT_EQ(EngineCode::kScanStopRequest, engine.RunEngineScan());
     EXPECT_EQ(1u, engine.scanFinished);
     EXPECT_EQ(1, engine.DeviceCount());
-    EXPECT_EQ(L"IDS_SCAN_ABORTED", WindowText(label_));
+    EXPECT_EQ(L"The scan was stopped.", WindowText(label_));
     EXPECT_EQ(EngineCode::kIdle, app_.StatusCode());
 }
 

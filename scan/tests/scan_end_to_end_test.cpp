@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "foundation/os_identity.h"
-#include "foundation/system_helpers.h"
 #include "scan/driver_scan_update.h"
 #include "scan/scan_request_facts.h"
 #include "scan/update_matcher.h"
@@ -67,9 +66,9 @@ TEST(ScanEndToEndTest, CreatedDevicesReachTheServiceAndItsAnswerReachesTheEngine
     ASSERT_GE(readerIndex, 0);
 
     // The request.
-    const ProgramIdentity kProgram = MakeProgramIdentity(L"brennavikhvnhalvenornewparams");
+    const ProgramIdentity program = CurrentProgramIdentity();
     CMarkup request;
-    BuildScanRequestXml(request, engine.Devices(), engine.DeviceCount(), engine, true, kProgram);
+    BuildScanRequestXml(request, engine.Devices(), engine.DeviceCount(), engine, true);
 
     // The service.
     HttpStandInServer server;
@@ -84,8 +83,8 @@ TEST(ScanEndToEndTest, CreatedDevicesReachTheServiceAndItsAnswerReachesTheEngine
     CUpdateServiceHelper helper(addresses, nullptr);
 
     std::wstring answer;
-    ASSERT_TRUE(helper.RequestDriverUpdatesData(request.GetDoc(), L"scan-key", L"MACHINE-1", kProgram.productParamsName,
-                                                WriteRequestKindName(kProgram.productParamsName, 1), GetOsIdCode(),
+    ASSERT_TRUE(helper.RequestDriverUpdatesData(request.GetDoc(), L"scan-key", L"MACHINE-1", program.productParamsName,
+                                                WriteRequestKindName(program.productParamsName, 1), GetOsIdCode(),
                                                 answer));
     {
         // The matcher stores its driver-age status among the settings.
@@ -101,6 +100,8 @@ TEST(ScanEndToEndTest, CreatedDevicesReachTheServiceAndItsAnswerReachesTheEngine
     const ServiceCall& call = calls[0];
     EXPECT_EQ(L"GetDriverUpdatesData1", call.operation);
     EXPECT_EQ(L"brennavikhvnhalvenornewparamsScanXml-dt", call.fields.at(L"saveXmlFileName"));
+    EXPECT_NE(std::wstring::npos,
+              call.fields.at(L"input").find(L"<dbinitials>brennavikhvnhalvenornewparams</dbinitials>"));
     auto sentIds = [&call](int index) {
         for (const auto& [id, identifiers] : call.devices) {
             if (id == std::to_wstring(index)) return identifiers;
@@ -111,7 +112,7 @@ TEST(ScanEndToEndTest, CreatedDevicesReachTheServiceAndItsAnswerReachesTheEngine
     EXPECT_EQ(std::vector<std::wstring>{readerId}, sentIds(readerIndex));
     EXPECT_NE(std::wstring::npos, call.fields.at(L"input").find(L"<dt>2018-04-02</dt>"));
     EXPECT_NE(std::wstring::npos, call.fields.at(L"input").find(L"<dn>Halvenor End To End Camera</dn>"));
-    const std::wstring appVersion = L"<app_ver>" + GetAppFileVersionString() + L"</app_ver>";
+    const std::wstring appVersion = L"<app_ver>" + program.appVersion + L"</app_ver>";
     EXPECT_NE(std::wstring::npos, call.fields.at(L"input").find(appVersion));
 
     // What the engine now holds: the answer, the offer under the camera's index, and

@@ -53,12 +53,8 @@ protected:
 
     void Match(const std::vector<Offer>& offers) { ParseScanResponse(engine_.markup, engine_, AnswerOf(offers)); }
 
-    // The "DriverAge" setting as stored; the status itself when the build has no
-    // settings store to keep it in.
+    // The "DriverAge" setting as stored in the registry.
     DWORD StoredDriverAge() const {
-#if !__has_include("foundation/app_settings.h")
-        return static_cast<DWORD>(ComputeDriverAgeStatus(engine_.updateCount, engine_.worstSeverity));
-#endif
         DWORD value = 0;
         DWORD size = sizeof(value);
         EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, kProductKeyPath, L"DriverAge", RRF_RT_REG_DWORD, nullptr, &value,

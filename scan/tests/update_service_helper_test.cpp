@@ -8,6 +8,7 @@
 #include <atomic>
 #include <mutex>
 
+#include "foundation/language_strings.h"
 #include "tests/support/scoped_registry.h"
 
 namespace {
@@ -248,7 +249,8 @@ TEST_F(UpdateServiceHelperTest, FeedbackFileNameCarriesTheTimeOnTheTwelveHourClo
         {L"", 11, L"brennavikhvnhalvenornewparams-Feedback 20240305T11_0709AM "},
     };
     CUpdateServiceHelper helper(addresses_, &clock_);
-    helper.SetProductParamsName(L"brennavikhvnhalvenornewparams");
+    // Without a language file the title comes from the program's own string.
+    ASSERT_EQ(L"brennavikhvnhalvenornewparams", BuildProductParamsName());
     for (const Case& c : cases) {
         clock_.localTime.wHour = c.hour;
         const std::wstring name = helper.MakeFeedbackFileName(c.middle);

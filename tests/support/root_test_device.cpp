@@ -74,6 +74,27 @@ std::wstring RootTestDevice::DriverValue(const wchar_t* name) const {
     return value;
 }
 
+std::wstring RootTestDevice::DriverKeyName() const {
+    wchar_t instanceId[MAX_DEVICE_ID_LEN] = {};
+    if (!SetupDiGetDeviceInstanceIdW(set_, const_cast<SP_DEVINFO_DATA*>(&device_), instanceId, MAX_DEVICE_ID_LEN,
+                                     nullptr)) {
+        return {};
+    }
+    HDEVINFO fresh = SetupDiCreateDeviceInfoList(nullptr, nullptr);
+    SP_DEVINFO_DATA device = {};
+    device.cbSize = sizeof(device);
+    std::wstring name;
+    if (SetupDiOpenDeviceInfoW(fresh, instanceId, nullptr, 0, &device)) {
+        wchar_t text[256] = {};
+        if (SetupDiGetDeviceRegistryPropertyW(fresh, &device, SPDRP_DRIVER, nullptr, reinterpret_cast<BYTE*>(text),
+                                              sizeof(text) - sizeof(wchar_t), nullptr)) {
+            name = text;
+        }
+    }
+    SetupDiDestroyDeviceInfoList(fresh);
+    return name;
+}
+
 std::string NullDriverInf(const std::wstring& hardwareId, const std::string& driverVersion) {
     const std::string id(hardwareId.begin(), hardwareId.end());
     const std::string models = "%Dev%=NullInstall," + id + "\r\n";

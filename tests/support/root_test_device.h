@@ -18,6 +18,8 @@ public:
     const std::wstring& HardwareId() const { return hardwareId_; }
     // A value of the device's driver key; empty when it has none (no driver yet).
     std::wstring DriverValue(const wchar_t* name) const;
+    // "{class guid}\NNNN" of the device's driver key; empty without a driver.
+    std::wstring DriverKeyName() const;
 
 private:
     HDEVINFO set_ = INVALID_HANDLE_VALUE;

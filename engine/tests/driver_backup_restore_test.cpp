@@ -1,0 +1,214 @@
+// A root device gets a small driver (INF, catalog, driver file) through the 64-bit
+// helper, as on 64-bit Windows; its driver is backed up, taken away and restored.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <setupapi.h>
+
+#include <string>
+
+#include "engine/backup_restore.h"
+#include "engine/driver_restore.h"
+#include "engine/install_helper_launch.h"
+#include "tests/support/child_process.h"
+#include "tests/support/root_test_device.h"
+#include "tests/support/scoped_registry.h"
+#include "tests/support/scoped_temp_folder.h"
+
+namespace {
+
+std::string U32(uint32_t value) {
+    std::string bytes;
+    for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<char>((value >> shift) & 0xFF));
+    return bytes;
+}
+
+std::string Text(const std::wstring& text) {
+    std::string bytes;
+    bytes.push_back(static_cast<char>(text.size() & 0xFF));
+    bytes.push_back(static_cast<char>(text.size() >> 8));
+    for (wchar_t unit : text) {
+        bytes.push_back(static_cast<char>(unit & 0xFF));
+        bytes.push_back(static_cast<char>((unit >> 8) & 0xFF));
+    }
+    return bytes;
+}
+
+std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+
+std::wstring WindowsFolder() {
+    wchar_t path[MAX_PATH] = {};
+    GetWindowsDirectoryW(path, MAX_PATH);
+    return path;
+}
+
+std::string PackageInf(const std::wstring& hardwareId, const std::string& base) {
+    const std::string models = "%Dev%=Drv_Install," + Narrow(hardwareId) + "\r\n";
+    return "[Version]\r\nSignature=\"$WINDOWS NT$\"\r\nClass=System\r\n"
+           "ClassGuid={4d36e97d-e325-11ce-bfc1-08002be10318}\r\nProvider=%Prov%\r\n"
+           "DriverVer=01/02/2020,1.2.3.4\r\nCatalogFile=" + base + ".cat\r\n\r\n"
+           "[DestinationDirs]\r\nDefaultDestDir = 12\r\n\r\n"
+           "[SourceDisksNames]\r\n1 = %Disk%,,,\r\n\r\n[SourceDisksFiles]\r\n" + base + ".sys = 1\r\n\r\n"
+           "[Manufacturer]\r\n%Prov%=Models,NTx86,NTamd64\r\n\r\n"
+           "[Models]\r\n" + models + "\r\n[Models.NTx86]\r\n" + models + "\r\n[Models.NTamd64]\r\n" + models +
+           "\r\n[Drv_Install]\r\nCopyFiles=Drv_Copy\r\n\r\n[Drv_Copy]\r\n" + base + ".sys\r\n\r\n"
+           "[Drv_Install.Services]\r\nAddService=,2\r\n\r\n"
+           "[Strings]\r\nProv=\"Halvenor Tests\"\r\nDev=\"Halvenor Backup Device\"\r\nDisk=\"Halvenor Disk\"\r\n";
+}
+
+class DriverBackupAndRestore : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(engine_.Initialize(), 1);
+        const std::string hostDir = HALVENOR_HELPER64_HOST_DIR;
+        ASSERT_FALSE(hostDir.empty()) << "configure with -DHALVENOR_HELPER64_BUILD_DIR=<64-bit build tree>";
+        ASSERT_TRUE(CopyFileW((WindowsPathFromHost(hostDir) + L"\\installhelper64\\Kavelin64.exe").c_str(),
+                              helperFolder_.File(L"Kavelin64.exe").c_str(), FALSE));
+        ASSERT_TRUE(device_.Created());
+        base_ = "hvbk" + std::to_string(GetCurrentProcessId()) + "_" + std::to_string(GetTickCount() % 100000);
+        const std::wstring wideBase(base_.begin(), base_.end());
+        infName_ = wideBase + L".inf";
+        driverFile_ = WindowsFolder() + L"\\system32\\drivers\\" + wideBase + L".sys";
+        catalogFile_ = WindowsFolder() + L"\\system32\\CatRoot\\{F750E6C3-38EE-11D1-85E5-00C04FC295EE}\\" +
+                       wideBase + L".cat";
+        ASSERT_TRUE(WriteFileBytes(packageFolder_.File(infName_), PackageInf(device_.HardwareId(), base_)));
+        ASSERT_TRUE(WriteFileBytes(packageFolder_.File(wideBase + L".sys"), "driver image"));
+        ASSERT_TRUE(WriteFileBytes(packageFolder_.File(wideBase + L".cat"), "catalog"));
+
+        InstallHelperArguments arguments;
+        arguments.hwdid = device_.HardwareId();
+        arguments.inf = packageFolder_.File(infName_);
+        arguments.regpath = results_.Path();
+        DWORD pnpError = 0;
+        DWORD difxError = 0;
+        ASSERT_EQ(RunInstallHelper64(1, helperFolder_.Path(), arguments, pnpError, difxError), 1);
+        // Windows keeps the installed INF in its inf folder and names it in the driver
+        // key; this system's installer does neither, so the test does what it would.
+        wchar_t storedInf[MAX_PATH] = {};
+        wchar_t* storedName = nullptr;
+        ASSERT_TRUE(SetupCopyOEMInfW(packageFolder_.File(infName_).c_str(), nullptr, SPOST_PATH, 0, storedInf,
+                                     MAX_PATH, nullptr, &storedName));
+        storedInfName_ = storedName;
+        HKEY driverKey = nullptr;
+        ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE,
+                                (L"SYSTEM\\CurrentControlSet\\Control\\Class\\" + device_.DriverKeyName()).c_str(), 0,
+                                KEY_SET_VALUE, &driverKey),
+                  ERROR_SUCCESS);
+        ASSERT_TRUE(SetRawValue(driverKey, L"InfPath", REG_SZ, storedInfName_.c_str(),
+                                static_cast<DWORD>((storedInfName_.size() + 1) * sizeof(wchar_t))));
+        RegCloseKey(driverKey);
+        // The system's folders as the 64-bit side sees them.
+        const CDriverScannerApp::FsRedirectionOff redirection(engine_);
+        ASSERT_EQ(ReadFileBytes(driverFile_), "driver image");
+        CreateDirectoryW((WindowsFolder() + L"\\system32\\CatRoot").c_str(), nullptr);
+        CreateDirectoryW((WindowsFolder() + L"\\system32\\CatRoot\\{F750E6C3-38EE-11D1-85E5-00C04FC295EE}").c_str(),
+                         nullptr);
+        ASSERT_TRUE(WriteFileBytes(catalogFile_, "catalog"));
+    }
+
+    void TearDown() override {
+        const CDriverScannerApp::FsRedirectionOff redirection(engine_);
+        DeleteFileW(driverFile_.c_str());
+        DeleteFileW(catalogFile_.c_str());
+        if (storedInfName_.size() > 4) {
+            for (const wchar_t* ext : {L".inf", L".pnf"}) {
+                const std::wstring stem = storedInfName_.substr(0, storedInfName_.size() - 4);
+                DeleteFileW((WindowsFolder() + L"\\inf\\" + stem + ext).c_str());
+            }
+        }
+    }
+
+    DriverInfoRecord DeviceRecord() const {
+        DriverInfoRecord record;
+        record.deviceName = L"Halvenor: Backup/Device";
+        record.infPath = storedInfName_;
+        record.driverVersion = L"1.2.3.4";
+        record.category = L"System";
+        record.provider = L"Halvenor Tests";
+        record.hardwareId = device_.HardwareId();
+        record.driverKey = device_.DriverKeyName();
+        record.driverDate = L"01-02-2020";
+        return record;
+    }
+
+    CDriverScannerApp engine_;
+    RootTestDevice device_;
+    ScopedTempFolder helperFolder_;
+    ScopedTempFolder packageFolder_;
+    ScopedTempFolder backupFolder_;
+    ScopedRegistryKey results_;
+    std::string base_;
+    std::wstring infName_;
+    std::wstring storedInfName_;
+    std::wstring driverFile_;
+    std::wstring catalogFile_;
+};
+
+TEST_F(DriverBackupAndRestore, BacksUpTheInstalledDriverAndPutsItBack) {
+    const DriverInfoRecord record = DeviceRecord();
+    ASSERT_FALSE(record.driverKey.empty());
+    std::vector<int> percents;
+    BackupOutcome outcome;
+    ASSERT_EQ(BackupOneDriver(engine_, backupFolder_.Path(), &record, 1,
+                              [&](int percent) { percents.push_back(percent); }, &outcome),
+              32);
+    EXPECT_EQ(outcome.devicesBackedUp, 1);
+    EXPECT_EQ(percents, (std::vector<int>{20, 40, 60, 80, 100, 100}));
+
+    // The device folder: ":" and "/" cannot be in a folder name.
+    const std::wstring deviceFolder = backupFolder_.File(L"Halvenor BackupDevice");
+    const std::wstring wideBase(base_.begin(), base_.end());
+    EXPECT_EQ(ReadFileBytes(deviceFolder + L"\\" + wideBase + L".sys"), "driver image");
+    EXPECT_EQ(ReadFileBytes(deviceFolder + L"\\" + wideBase + L".cat"), "catalog");
+    EXPECT_EQ(ReadFileBytes(deviceFolder + L"\\" + storedInfName_), PackageInf(device_.HardwareId(), base_));
+
+    const std::string expectedIndex =
+        U32(11) + Text(L"Halvenor: Backup/Device") + Text(storedInfName_) + Text(L"1.2.3.4") + Text(L"System") + Text(L"") +
+        Text(L"Halvenor Tests") + Text(device_.HardwareId()) + Text(record.driverKey) + Text(L"01-02-2020") +
+        Text(L"") + Text(L"") + U32(0) + Text(L"Halvenor BackupDevice\\") + U32(1);
+    EXPECT_EQ(ReadFileBytes(backupFolder_.File(L"index.dat")), expectedIndex);
+
+    int count = 0;
+    const DriverInfoArray listed = LoadBackupIndexRecords(backupFolder_.Path(), count);
+    ASSERT_EQ(count, 1);
+    EXPECT_EQ(listed[0].deviceName, L"Halvenor: Backup/Device");
+    EXPECT_EQ(listed[0].hardwareId, device_.HardwareId());
+
+    // The driver goes away; the restore puts it back from the backup.
+    {
+        const CDriverScannerApp::FsRedirectionOff redirection(engine_);
+        ASSERT_TRUE(DeleteFileW(driverFile_.c_str()));
+    }
+    DriverInfoRecord selected;
+    selected.deviceName = listed[0].deviceName;
+    selected.hardwareId = listed[0].hardwareId;
+    RestoreOutcome restored;
+    std::vector<int> restorePercents;
+    EXPECT_EQ(InstallDriverFromBackup(engine_, helperFolder_.Path(), backupFolder_.Path(), &selected, 1, restored,
+                                      [&](const DriverInfoRecord*, int percent) { restorePercents.push_back(percent); }),
+              1);
+    EXPECT_EQ(restored.failureCount, 0);
+    EXPECT_TRUE(restored.restartNeeded);
+    EXPECT_EQ(restorePercents, (std::vector<int>{50}));
+    const CDriverScannerApp::FsRedirectionOff redirection(engine_);
+    EXPECT_EQ(ReadFileBytes(driverFile_), "driver image");
+}
+
+TEST_F(DriverBackupAndRestore, AStopBetweenDevicesGivesTheCancelCode) {
+    DriverInfoRecord records[2] = {DeviceRecord(), DeviceRecord()};
+    records[1].deviceName = L"Second";
+    int reports = 0;
+    // The stop comes with the first report of the second device.
+    const int result = BackupOneDriver(engine_, backupFolder_.Path(), records, 2, [&](int) {
+        if (++reports == 6) engine_.SetStatusCode(19);
+    });
+    EXPECT_EQ(result, 19);
+    EXPECT_EQ(engine_.StatusCode(), 35);
+    EXPECT_EQ(WaitForSingleObject(engine_.OperationEvent(), 0), WAIT_OBJECT_0);
+    EXPECT_TRUE(PathExists(backupFolder_.File(L"Halvenor BackupDevice")));
+    EXPECT_FALSE(PathExists(backupFolder_.File(L"Second")));
+    int count = 0;
+    EXPECT_EQ(LoadBackupIndexRecords(backupFolder_.Path(), count).size(), 1u);
+}
+
+}  // namespace
