@@ -186,7 +186,7 @@ int DriverDateDifferenceDays(const std::wstring& offeredDate, const std::wstring
                  L"strUpdatedDeviceDrvDate=%ls",
                  (*installed)[2], (*installed)[0], (*installed)[1], (*offered)[0], (*offered)[1], (*offered)[2],
                  offeredDate.c_str(), installedDate.c_str());
-    return difference > 0 ? 1 : -1;
+    return static_cast<int>(difference);
 }
 
 void RecordInstalledDriver(CDriverScannerApp& scanner, const DriverPackageInfo& info) {

@@ -296,6 +296,20 @@ TEST_F(DriverInstallEngine, SetupProgramsKeepWhatTheyMayStillUse) {
     EXPECT_TRUE(device_.DriverValue(L"InfSection").empty());
 }
 
+TEST_F(DriverInstallEngine, SevenZipFailureEndsWithoutAText) {
+    ASSERT_TRUE(CreateDirectoryW(helperFolder_.File(L"extract").c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW((WindowsPathFromHost(HALVENOR_FAKE_DLL_HOST_DIR) + L"\\7z\\7z.exe").c_str(),
+                          helperFolder_.File(L"extract\\7z.exe").c_str(), FALSE));
+    const std::wstring package = packageFolder_.File(L"selfextract.exe");
+    ASSERT_TRUE(WriteFileBytes(package, "MZ not a zip"));
+    request_.useSevenZip = true;
+    ScopedEnvironmentVariable exitCode(L"HALVENOR_FAKE_7Z_EXIT", L"2");
+
+    EXPECT_EQ(Install(package), InstallResult::kFailed);
+    EXPECT_TRUE(texts_.empty());
+    EXPECT_FALSE(launched_);
+}
+
 TEST_F(DriverInstallEngine, AFolderThatWasThereBeforeIsNotDeleted) {
     const std::wstring package = packageFolder_.File(L"mine.zip");
     ASSERT_TRUE(WriteZip(package, {{"halvenor_engine.inf", Inf()}}));
@@ -356,6 +370,7 @@ TEST(DriverDates, DifferOnlyWhenBothReadAsDifferentDays) {
         {L"2021-03-04T10:00:00", L"3-4-2021", false},
         {L"2021-03-04", L"03-05-2021", true},
         {L"2020-12-31", L"01-01-2021", true},
+        {L"2020-02-28", L"03-01-2020", true},  // a leap year: two days
         {L"", L"03-05-2021", false},
         {L"2021-03-04", L"", false},
         {L"March 4", L"03-05-2021", false},
@@ -365,6 +380,7 @@ TEST(DriverDates, DifferOnlyWhenBothReadAsDifferentDays) {
         EXPECT_EQ(DriverDateDifferenceDays(c.offered, c.installed) != 0, c.differs)
             << Narrow(c.offered) << " / " << Narrow(c.installed);
     }
+    EXPECT_EQ(DriverDateDifferenceDays(L"2020-02-28", L"03-01-2020"), 2);
 }
 
 TEST(OsFamily, FirstMatchingRuleChoosesTheText) {
