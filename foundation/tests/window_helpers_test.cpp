@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "tests/support/scoped_test_desktop.h"
+
 namespace {
 
 int dispatchedCount = 0;
@@ -77,6 +79,8 @@ TEST(OpenUrlInBrowserTest, RefusesEverythingButWebAddresses) {
 }
 
 TEST(ForceForegroundWindowTest, RestoresAMinimisedWindowAndBringsItToTheFront) {
+    ScopedTestDesktop desktop;
+    ASSERT_TRUE(desktop.Active());
     const auto make = [](const wchar_t* title) {
         return CreateWindowExW(0, L"STATIC", title, WS_OVERLAPPEDWINDOW, 10, 10, 200, 100, nullptr, nullptr,
                                GetModuleHandleW(nullptr), nullptr);
