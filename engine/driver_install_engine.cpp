@@ -15,6 +15,7 @@
 #include "engine/invalid_name_char.h"
 #include "engine/seven_zip_extract.h"
 #include "engine/zip_package_reader.h"
+#include "foundation/daily_log.h"
 #include "foundation/folders.h"
 #include "foundation/language_strings.h"
 #include "foundation/os_identity.h"
@@ -23,12 +24,6 @@
 #include "scan/driver_scan_update.h"
 #include "scan/driver_scanner_app.h"
 #include "scan/installed_driver_details.h"
-
-#if __has_include("foundation/daily_log.h")
-#include "foundation/daily_log.h"
-#else
-static void WriteLogLine(const wchar_t*, ...) {}
-#endif
 
 namespace {
 
