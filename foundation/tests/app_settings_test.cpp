@@ -51,9 +51,6 @@ private:
 // Every test gets empty registry roots of its own and a record back at its start.
 class AppSettingsTest : public ::testing::Test {
 protected:
-    explicit AppSettingsTest(ScopedRegistryRoots::Roots roots = ScopedRegistryRoots::Roots::UserAndMachine)
-        : roots_(roots) {}
-
     void SetUp() override {
         ASSERT_TRUE(roots_.Active());
         InitDefaultSettings();
@@ -70,6 +67,8 @@ protected:
         });
     }
 
+    void TearDown() override { SetScheduleMessageSink(nullptr); }
+
     // Stops LoadSettings from creating the default scan task in tests about other values.
     static void StoreScheduleKind(const ProductKey& key) { key.SetDword(L"m_rBtnEvery", 3); }
 
@@ -77,22 +76,8 @@ protected:
 };
 
 // The only test that lets LoadSettings write the real task "halvenor"; it removes the
-// task before and after. The scheduler needs the machine's own keys, so only the
-// user's root is private here; the machine's product key, which the load creates, is
-// removed again at the end.
-class AppSettingsFreshUserTest : public AppSettingsTest {
-protected:
-    AppSettingsFreshUserTest() : AppSettingsTest(ScopedRegistryRoots::Roots::UserOnly) {}
-    void TearDown() override {
-        SetScheduleMessageSink(nullptr);
-        if (!machineKeyExisted_) RegDeleteKeyW(HKEY_LOCAL_MACHINE, kProductKeyPath);
-    }
-
-    const bool machineKeyExisted_ = KeyExists(HKEY_LOCAL_MACHINE, kProductKeyPath);
-};
-
-TEST_F(AppSettingsFreshUserTest, FreshUserGetsTheKeyAndTheDefaultScanTask) {
-    ASSERT_FALSE(machineKeyExisted_) << "the machine's product key must be absent for the defaults";
+// task before and after.
+TEST_F(AppSettingsTest, FreshUserGetsTheKeyEveryDefaultAndTheDefaultScanTask) {
     ScopedScheduledTask scanTask(L"halvenor");
     ASSERT_TRUE(scanTask.ComReady());
     std::vector<std::wstring> messages;
@@ -128,7 +113,8 @@ TEST_F(AppSettingsFreshUserTest, FreshUserGetsTheKeyAndTheDefaultScanTask) {
 
     // The default scan: daily from an hour after now, starting the program with "-scan".
     const auto task = ReadScheduledTask(L"halvenor");
-    ASSERT_TRUE(task.has_value()) << "the default scan task was not written; messages: " << messages.size() << (messages.empty() ? std::string() : std::string(messages[0].begin(), messages[0].end()));
+    const std::string firstMessage = messages.empty() ? "none" : std::string(messages[0].begin(), messages[0].end());
+    ASSERT_TRUE(task.has_value()) << "the default scan task was not written; message: " << firstMessage;
     EXPECT_EQ(task->parameters, L"-scan");
     EXPECT_FALSE(task->application.empty());
     ASSERT_EQ(task->triggerCount, 1);

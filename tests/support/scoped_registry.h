@@ -27,13 +27,9 @@ private:
 // Makes HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE of this process point at private
 // keys, so code that uses the fixed product key can run in parallel test processes
 // without touching each other's values or the prefix's real ones. Undone at the end.
-//
-// The Task Scheduler's objects read the machine's keys in the process that uses them,
-// so a test that writes real tasks leaves HKEY_LOCAL_MACHINE alone (UserOnly).
 class ScopedRegistryRoots {
 public:
-    enum class Roots { UserAndMachine, UserOnly };
-    explicit ScopedRegistryRoots(Roots roots = Roots::UserAndMachine);
+    ScopedRegistryRoots();
     ~ScopedRegistryRoots();
     ScopedRegistryRoots(const ScopedRegistryRoots&) = delete;
     ScopedRegistryRoots& operator=(const ScopedRegistryRoots&) = delete;
@@ -44,7 +40,6 @@ private:
     ScopedRegistryKey userRoot_;
     ScopedRegistryKey machineRoot_;
     bool active_ = false;
-    bool machineOverridden_ = false;
 };
 
 // Test helpers for raw values: write exactly the bytes and type given.
