@@ -6,6 +6,7 @@
 #include <cwctype>
 #include <exception>
 
+#include "foundation/daily_log.h"
 #include "foundation/language_strings.h"
 #include "foundation/os_identity.h"
 
@@ -162,11 +163,15 @@ bool CDriverScanUpdate::ReportScanProgress(const DriverInfoRecord* records, int 
             case kBackupOperation:
                 if (backupNameLabel != nullptr) SetWindowTextW(backupNameLabel, records->deviceName.c_str());
                 if (backupCategoryLabel != nullptr) SetWindowTextW(backupCategoryLabel, records->category.c_str());
+                WriteLogLine(L"Creating Backup For: Category: %ls, Driver:%ls", records->category.c_str(),
+                             records->deviceName.c_str());
                 ++backupCounter;
                 break;
             case kRestoreOperation:
                 if (restoreNameLabel != nullptr) SetWindowTextW(restoreNameLabel, records->deviceName.c_str());
                 if (restoreCategoryLabel != nullptr) SetWindowTextW(restoreCategoryLabel, records->category.c_str());
+                WriteLogLine(L"Restoring: Category: %ls, Driver:%ls", records->category.c_str(),
+                             records->deviceName.c_str());
                 ++restoreCounter;
                 break;
             default:

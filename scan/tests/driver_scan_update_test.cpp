@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "foundation/daily_log.h"
 #include "foundation/ini_file_cache.h"
 #include "foundation/language_strings.h"
 #include "foundation/os_identity.h"
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/scoped_temp_folder.h"
 #include "tests/support/test_devices.h"
 
 namespace {
@@ -57,6 +59,12 @@ public:
     }
     std::vector<Row> rows;
 };
+
+// The daily log is UTF-16LE without a byte-order mark.
+std::wstring ReadLogText(const std::wstring& path) {
+    const std::string bytes = ReadFileBytes(path);
+    return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
+}
 
 std::wstring WindowText(HWND window) {
     wchar_t text[256] = {};
@@ -179,6 +187,10 @@ TEST(DriverScanUpdateTest, ProgressGoesToTheWindowOfTheRunningOperation) {
     EXPECT_EQ(1, engine.backupCounter);
     EXPECT_EQ(1, engine.restoreCounter);
     EXPECT_EQ(0, engine.DeviceCount());
+
+    const std::wstring log = ReadLogText(ProcessLog().Path());
+    EXPECT_NE(std::wstring::npos, log.find(L"|  Creating Backup For: Category: Audio, Driver:Sound\r\n")) << log;
+    EXPECT_NE(std::wstring::npos, log.find(L"|  Restoring: Category: Audio, Driver:Sound\r\n")) << log;
 }
 
 TEST(DriverScanUpdateTest, InstallProgressCanBeHeldAndMarksTheInstallDone) {

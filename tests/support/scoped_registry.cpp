@@ -25,7 +25,29 @@ ScopedRegistryKey::~ScopedRegistryKey() {
     RegDeleteKeyW(HKEY_CURRENT_USER, path_.c_str());
 }
 
+namespace {
+
+// The system's own components (the Task Scheduler among them) ask for the computer
+// name, which lives under the machine's root; the private root carries it too.
+void CopyComputerName(HKEY machineRoot) {
+    wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD length = MAX_COMPUTERNAME_LENGTH + 1;
+    if (machineRoot == nullptr || !GetComputerNameW(name, &length)) return;
+    for (const wchar_t* path : {L"System\\CurrentControlSet\\Control\\ComputerName\\ActiveComputerName",
+                                L"System\\CurrentControlSet\\Control\\ComputerName\\ComputerName"}) {
+        HKEY key = nullptr;
+        if (RegCreateKeyExW(machineRoot, path, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS) {
+            continue;
+        }
+        RegSetValueExW(key, L"ComputerName", 0, REG_SZ, reinterpret_cast<const BYTE*>(name), (length + 1) * 2);
+        RegCloseKey(key);
+    }
+}
+
+}  // namespace
+
 ScopedRegistryRoots::ScopedRegistryRoots() {
+    CopyComputerName(machineRoot_.Handle());
     active_ = userRoot_.Handle() != nullptr && machineRoot_.Handle() != nullptr &&
               RegOverridePredefKey(HKEY_LOCAL_MACHINE, machineRoot_.Handle()) == ERROR_SUCCESS &&
               RegOverridePredefKey(HKEY_CURRENT_USER, userRoot_.Handle()) == ERROR_SUCCESS;
