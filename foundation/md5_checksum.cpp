@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "foundation/extended_path.h"
-#include "foundation/unique_handle.h"
+#include "platform/scoped_handle.h"
 
 namespace {
 
@@ -129,7 +129,7 @@ std::wstring Md5OfFile(const std::wstring& path) {
     BYTE piece[1024];
     for (;;) {
         DWORD read = 0;
-        if (!ReadFile(file.get(), piece, sizeof(piece), &read, nullptr)) return {};
+        if (!ReadFile(file.Get(), piece, sizeof(piece), &read, nullptr)) return {};
         if (read == 0) break;
         md5.Update(piece, read);
     }

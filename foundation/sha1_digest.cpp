@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "foundation/extended_path.h"
-#include "foundation/unique_handle.h"
+#include "platform/scoped_handle.h"
 
 namespace {
 
@@ -109,13 +109,13 @@ bool ComputeFileSha1(Sha1Digest& sha1, const std::wstring& path) {
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size)) return false;
+    if (!GetFileSizeEx(file.Get(), &size)) return false;
     std::vector<BYTE> piece(kFilePieceSize);
     LONGLONG remaining = size.QuadPart;
     while (remaining > 0) {
         const DWORD want = static_cast<DWORD>(std::min<LONGLONG>(remaining, kFilePieceSize));
         DWORD read = 0;
-        if (!ReadFile(file.get(), piece.data(), want, &read, nullptr) || read == 0) return false;
+        if (!ReadFile(file.Get(), piece.data(), want, &read, nullptr) || read == 0) return false;
         sha1.Update(piece.data(), read);
         remaining -= read;
     }

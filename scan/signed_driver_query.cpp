@@ -2,7 +2,7 @@
 #include <wbemidl.h>
 
 #include "scan/installed_driver_details.h"
-#include "scan/scoped_handles.h"
+#include "platform/scoped_handle.h"
 
 namespace {
 
@@ -30,7 +30,8 @@ private:
 
 struct ServiceHandleTraits {
     static SC_HANDLE Invalid() { return nullptr; }
-    static void Close(SC_HANDLE handle) { CloseServiceHandle(handle); }
+    static bool Holds(SC_HANDLE handle) { return handle != nullptr; }
+    static bool Close(SC_HANDLE handle) { return CloseServiceHandle(handle) != FALSE; }
 };
 using ScopedServiceHandle = ScopedHandle<SC_HANDLE, ServiceHandleTraits>;
 
