@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <vector>
 
 #include "foundation/extended_path.h"
@@ -22,45 +21,17 @@ void Sha1Digest::Reset() {
     state_[2] = 0x98BADCFE;
     state_[3] = 0x10325476;
     state_[4] = 0xC3D2E1F0;
-    bitCount_[0] = bitCount_[1] = 0;
-    std::memset(buffer_, 0, sizeof(buffer_));
+    blocks_.Reset();
     digest_.fill(0);
     finalised_ = false;
 }
 
 void Sha1Digest::Update(const void* data, size_t length) {
-    const BYTE* bytes = static_cast<const BYTE*>(data);
-    size_t used = (bitCount_[0] >> 3) & 0x3F;
-    const uint64_t addedBits = static_cast<uint64_t>(length) << 3;
-    const uint32_t low = bitCount_[0] + static_cast<uint32_t>(addedBits);
-    if (low < bitCount_[0]) ++bitCount_[1];
-    bitCount_[0] = low;
-    bitCount_[1] += static_cast<uint32_t>(addedBits >> 32);
-
-    while (length > 0) {
-        const size_t take = std::min<size_t>(64 - used, length);
-        std::memcpy(buffer_ + used, bytes, take);
-        used += take;
-        bytes += take;
-        length -= take;
-        if (used == 64) {
-            Transform(buffer_);
-            used = 0;
-        }
-    }
+    blocks_.Add(data, length, [this](const BYTE* block) { Transform(block); });
 }
 
 void Sha1Digest::Final() {
-    BYTE lengthBytes[8];
-    for (int i = 0; i < 4; ++i) {
-        lengthBytes[i] = static_cast<BYTE>(bitCount_[1] >> (24 - 8 * i));
-        lengthBytes[4 + i] = static_cast<BYTE>(bitCount_[0] >> (24 - 8 * i));
-    }
-    const size_t used = (bitCount_[0] >> 3) & 0x3F;
-    const size_t padLength = used < 56 ? 56 - used : 120 - used;
-    BYTE padding[64] = {0x80};
-    Update(padding, padLength);
-    Update(lengthBytes, 8);
+    blocks_.Finish(DigestBlocks::LengthOrder::kHighByteFirst, [this](const BYTE* block) { Transform(block); });
     for (int i = 0; i < 20; ++i) digest_[i] = static_cast<BYTE>(state_[i / 4] >> (24 - 8 * (i % 4)));
     finalised_ = true;
 }
