@@ -4,6 +4,7 @@
 
 #include <cwctype>
 
+#include "foundation/daily_log.h"
 #include "foundation/registry.h"
 #include "scan/text_case.h"
 
@@ -157,9 +158,19 @@ int CDeviceInventory::EnumerateDevices() {
     }
 
     access_->CloseDevices();
+    // A machine beyond these limits gets an incomplete scan; the log tells support why.
+    if (capacityReached_) {
+        WriteLogLine(L"Device list full: %u devices recorded, further devices were left out",
+                     static_cast<unsigned>(capacity_));
+    }
+    if (signedDrivers_.truncated) {
+        WriteLogLine(L"Signed driver list full: %u entries read, further entries were left out",
+                     static_cast<unsigned>(signedDrivers_.rows.size()));
+    }
     records_.clear();
     records_.shrink_to_fit();
     signedDrivers_.rows.clear();
+    signedDrivers_.truncated = false;
     if (app_->StopRequested(EngineCode::kScanStopRequest)) {
         app_->AcknowledgeStop();
         return EngineCode::kScanStopRequest;

@@ -4,11 +4,20 @@
 
 #include <algorithm>
 
+#include "foundation/daily_log.h"
 #include "foundation/text_codec.h"
 #include "platform/archive_reader.h"
 #include "platform/archive_writer.h"
 
 namespace {
+
+// A lost results file only shows as an empty results page, so the log keeps why.
+// Messages are cut to 255 characters like every error message in the log.
+void LogFileFailure(const wchar_t* what, const std::wstring& path) {
+    std::wstring message = what + path;
+    if (message.size() > 255) message.resize(255);
+    WriteLogLine(L"%ls", message.c_str());
+}
 
 // The encoded form of a text; the text itself when the codec fails.
 std::wstring Encoded(const std::wstring& text) {
@@ -148,13 +157,20 @@ int CScanResults::Save(const DriverInfoArray* records, uint32_t count, const std
         WriteRecordPairs(archive, *records, count);
         archive.WriteString(Encoded(summaryText));
     }
-    return archive.SaveToFile(path_) ? 1 : 0;
+    if (!archive.SaveToFile(path_)) {
+        LogFileFailure(L"Could not write the scan results to ", path_);
+        return 0;
+    }
+    return 1;
 }
 
 int CScanResults::Load(DriverInfoArray& callerRecords, uint32_t& callerCount, std::wstring& callerSummary) const {
     if (GetFileAttributesW(path_.c_str()) == INVALID_FILE_ATTRIBUTES) return 0;
     std::string bytes;
-    if (!ArchiveReader::LoadFile(path_, bytes)) return 0;
+    if (!ArchiveReader::LoadFile(path_, bytes)) {
+        LogFileFailure(L"Could not read the scan results from ", path_);
+        return 0;
+    }
 
     ArchiveReader archive(std::move(bytes));
     uint32_t count = 0;
@@ -168,6 +184,7 @@ int CScanResults::Load(DriverInfoArray& callerRecords, uint32_t& callerCount, st
     read = read && ReadRecordPairs(archive, count, records) && ReadDecoded(archive, summaryText);
     if (!read) {
         DeleteFileW(path_.c_str());
+        LogFileFailure(L"Damaged scan results deleted: ", path_);
         return 0;
     }
     callerRecords = std::move(records);

@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/process_log_watch.h"
 #include "tests/support/scoped_temp_folder.h"
 #include "tests/support/test_devices.h"
 
@@ -230,9 +231,11 @@ public:
     std::map<std::wstring, InstalledDriver> installed;  // by first hardware id
     std::map<std::wstring, DeviceNodeStatus> nodes;
     std::vector<SignedDriverEntry> signedRows;  // none: the query fails
+    bool signedTableTruncated = false;
 
     bool QuerySignedDrivers(SignedDriverTable& table) override {
         table.rows = signedRows;
+        table.truncated = signedTableTruncated;
         return !table.rows.empty();
     }
 
@@ -340,6 +343,37 @@ TEST_F(InventoryFixture, DevicesBeyondTheCapacityAreLeftOutAndTheProgressStillEn
     EXPECT_TRUE(inventory.CapacityReached());
     EXPECT_EQ(2u, log.recordedCount);
     ExpectPercentsOfAFullWalk(log.reports);
+}
+
+TEST_F(InventoryFixture, ReachedLimitsAreWrittenToTheDailyLog) {
+    const std::wstring deviceLine = L"|  Device list full: 2 devices recorded, further devices were left out\r\n";
+    const std::wstring signedLine = L"|  Signed driver list full: 1 entries read, further entries were left out\r\n";
+    struct Case {
+        const char* name;
+        size_t capacity;
+        bool signedTableTruncated;
+        bool deviceLineExpected;
+        bool signedLineExpected;
+    } cases[] = {
+        {"within both limits", 1024, false, false, false},
+        {"device list full", 2, false, true, false},
+        {"signed driver list full", 1024, true, false, true},
+    };
+    DeviceSet devices(tag_);
+    ASSERT_TRUE(devices.AllCreated());
+    for (const Case& c : cases) {
+        auto access = std::make_unique<DriverStoreStandIn>();
+        access->signedRows.resize(1);
+        access->signedTableTruncated = c.signedTableTruncated;
+        CDeviceInventory inventory(app_, nullptr, std::move(access), c.capacity);
+        ProcessLogWatch log;
+        EXPECT_EQ(32, inventory.EnumerateDevices()) << c.name;
+        const std::wstring written = log.NewText();
+        EXPECT_EQ(c.deviceLineExpected, written.find(L"Device list full") != std::wstring::npos) << c.name;
+        EXPECT_EQ(c.signedLineExpected, written.find(L"Signed driver list full") != std::wstring::npos) << c.name;
+        if (c.deviceLineExpected) EXPECT_NE(std::wstring::npos, written.find(deviceLine)) << c.name;
+        if (c.signedLineExpected) EXPECT_NE(std::wstring::npos, written.find(signedLine)) << c.name;
+    }
 }
 
 TEST_F(InventoryFixture, NonPlugAndPlayDriversAreLeftOutWithoutTheLastDeviceRule) {

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/archive_writer.h"
+#include "tests/support/process_log_watch.h"
 #include "tests/support/scoped_temp_folder.h"
 
 namespace {
@@ -345,6 +348,50 @@ TEST(ScanResults, AFailedSaveKeepsThePreviousFile) {
     EXPECT_EQ(nowhere.Save(&scan.records, 1, L"<r/>"), 0);
     EXPECT_EQ(scan.records[0].deviceName, L"Pad");
     EXPECT_TRUE((*scan.records[0].offeredDrivers)[0].text14 == L"AB");
+}
+
+TEST(ScanResults, FileFailuresAreWrittenToTheDailyLog) {
+    ScopedTempFolder folder;
+    const CScanResults results(folder.Path());
+    const CScanResults nowhere(folder.File(L"missing"));
+    SmallScan scan;
+    CallerState caller;
+    struct Case {
+        const char* name;
+        std::function<void()> prepare;
+        std::function<int()> operation;
+        std::wstring expectedLine;  // empty: nothing logged
+    } cases[] = {
+        {"saved", [] {}, [&] { return results.Save(&scan.records, 1, L"<r/>"); }, L""},
+        {"loaded", [] {}, [&] { return results.Load(caller.records, caller.count, caller.summary); }, L""},
+        {"folder missing", [] {}, [&] { return nowhere.Save(&scan.records, 1, L"<r/>"); },
+         L"Could not write the scan results to " + nowhere.Path()},
+        {"file damaged", [&] { ASSERT_TRUE(WriteFileBytes(results.Path(), SmallScan::Bytes().substr(0, 40))); },
+         [&] { return results.Load(caller.records, caller.count, caller.summary); },
+         L"Damaged scan results deleted: " + results.Path()},
+    };
+    for (const Case& c : cases) {
+        c.prepare();
+        ProcessLogWatch log;
+        const int result = c.operation();
+        EXPECT_EQ(c.expectedLine.empty() ? 1 : 0, result) << c.name;
+        const std::wstring written = log.NewText();
+        if (c.expectedLine.empty()) {
+            EXPECT_EQ(L"", written) << c.name;
+        } else {
+            EXPECT_NE(std::wstring::npos, written.find(L"|  " + c.expectedLine + L"\r\n")) << c.name;
+        }
+    }
+
+    // A file another program holds open without sharing cannot be read.
+    ASSERT_EQ(results.Save(&scan.records, 1, L"<r/>"), 1);
+    HANDLE held = CreateFileW(results.Path().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    ProcessLogWatch log;
+    EXPECT_EQ(results.Load(caller.records, caller.count, caller.summary), 0);
+    CloseHandle(held);
+    EXPECT_NE(std::wstring::npos,
+              log.NewText().find(L"|  Could not read the scan results from " + results.Path() + L"\r\n"));
 }
 
 TEST(ScanResults, SerializeWritesTheSummaryPlain) {
