@@ -81,13 +81,13 @@ bool BackupIndexWriter::Append(const IndexEntry& entry, const std::function<void
         UniqueHandle reader(CreateFileW(path_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                         FILE_ATTRIBUTE_NORMAL, nullptr));
         if (reader) {
-            const uint64_t size = FileSize(reader.get());
+            const uint64_t size = FileSize(reader.Get());
             if (size < sizeof(count)) throw IndexFileError("index too short for its count");
             LARGE_INTEGER tail{};
             tail.QuadPart = static_cast<LONGLONG>(size - sizeof(count));
             DWORD read = 0;
-            if (!SetFilePointerEx(reader.get(), tail, nullptr, FILE_BEGIN) ||
-                !ReadFile(reader.get(), &count, sizeof(count), &read, nullptr) || read != sizeof(count)) {
+            if (!SetFilePointerEx(reader.Get(), tail, nullptr, FILE_BEGIN) ||
+                !ReadFile(reader.Get(), &count, sizeof(count), &read, nullptr) || read != sizeof(count)) {
                 throw IndexFileError("index count unreadable");
             }
         }
@@ -98,13 +98,13 @@ bool BackupIndexWriter::Append(const IndexEntry& entry, const std::function<void
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     LARGE_INTEGER zero{};
-    if (!SetFilePointerEx(file.get(), zero, nullptr, FILE_END)) throw IndexFileError("index seek failed");
+    if (!SetFilePointerEx(file.Get(), zero, nullptr, FILE_END)) throw IndexFileError("index seek failed");
     std::vector<BYTE> bytes;
     if (!existedAtStart_ && !wroteAnything_) PutNumber(bytes, IndexFormatNumber);
     if (opened) opened();
     PutEntry(bytes, entry);
     PutNumber(bytes, count);
-    WriteAll(file.get(), bytes);
+    WriteAll(file.Get(), bytes);
     wroteAnything_ = true;
     return true;
 }
@@ -112,20 +112,20 @@ bool BackupIndexWriter::Append(const IndexEntry& entry, const std::function<void
 int BackupIndexReader::Open(const std::wstring& indexPath) {
     const int result = OpenFile(indexPath);
     // A refused file is not read any further.
-    if (result != kOpened) file_.reset();
+    if (result != kOpened) file_.Reset();
     return result;
 }
 
 int BackupIndexReader::OpenFile(const std::wstring& indexPath) {
-    file_.reset();
+    file_.Reset();
     size_ = position_ = 0;
     entryCount_ = 0;
     if (GetFileAttributesW(indexPath.c_str()) == INVALID_FILE_ATTRIBUTES) return kMissing;
-    file_.reset(CreateFileW(indexPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    file_.Reset(CreateFileW(indexPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file_) return kBadFormat;
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file_.get(), &size)) return kBadFormat;
+    if (!GetFileSizeEx(file_.Get(), &size)) return kBadFormat;
     size_ = static_cast<uint64_t>(size.QuadPart);
     if (size_ < 2 * sizeof(uint32_t)) {
         // Too short for the format number and a count: no entries, but the format
@@ -137,11 +137,11 @@ int BackupIndexReader::OpenFile(const std::wstring& indexPath) {
     uint32_t lastCount = 0;
     LARGE_INTEGER tail{};
     tail.QuadPart = static_cast<LONGLONG>(size_ - sizeof(lastCount));
-    if (!SetFilePointerEx(file_.get(), tail, nullptr, FILE_BEGIN)) return kBadFormat;
+    if (!SetFilePointerEx(file_.Get(), tail, nullptr, FILE_BEGIN)) return kBadFormat;
     position_ = size_ - sizeof(lastCount);
     if (!ReadBytes(&lastCount, sizeof(lastCount))) return kBadFormat;
     LARGE_INTEGER start{};
-    if (!SetFilePointerEx(file_.get(), start, nullptr, FILE_BEGIN)) return kBadFormat;
+    if (!SetFilePointerEx(file_.Get(), start, nullptr, FILE_BEGIN)) return kBadFormat;
     position_ = 0;
     uint32_t format = 0;
     if (!ReadBytes(&format, sizeof(format)) || format != IndexFormatNumber) return kBadFormat;
@@ -153,7 +153,7 @@ int BackupIndexReader::OpenFile(const std::wstring& indexPath) {
 bool BackupIndexReader::ReadBytes(void* buffer, DWORD size) {
     if (!file_ || size_ - position_ < size) return false;
     DWORD read = 0;
-    if (!ReadFile(file_.get(), buffer, size, &read, nullptr) || read != size) return false;
+    if (!ReadFile(file_.Get(), buffer, size, &read, nullptr) || read != size) return false;
     position_ += size;
     return true;
 }

@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "foundation/unique_handle.h"
+#include "platform/scoped_handle.h"
 #include "scan/driver_info_record.h"
 
 // "index.dat" of a backup folder: the format number, then each entry followed by the

@@ -26,7 +26,7 @@ int ExtractWith7z(const std::wstring& archivePath, const std::wstring& subFolder
     const std::wstring extractionFolder = archiveFolder + subFolderName + L"\\";
     const std::wstring program = WithBackslash(holderFolder) + L"extract\\7z.exe";
     if (GetFileAttributesW(program.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        message = MissingProgramMessage(program);
+        message = MissingProgramMessage();
         return kFailed;
     }
 

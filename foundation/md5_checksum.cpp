@@ -1,11 +1,7 @@
 #include "foundation/md5_checksum.h"
 
-#include <algorithm>
-#include <cstring>
-#include <vector>
-
 #include "foundation/extended_path.h"
-#include "foundation/unique_handle.h"
+#include "platform/scoped_handle.h"
 
 namespace {
 
@@ -45,38 +41,11 @@ constexpr wchar_t kUpperDigits[] = L"0123456789ABCDEF";
 CMD5Checksum::CMD5Checksum() : state_{0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476} {}
 
 void CMD5Checksum::Update(const void* data, size_t length) {
-    const BYTE* bytes = static_cast<const BYTE*>(data);
-    size_t used = (bitCount_[0] >> 3) & 0x3F;
-    const uint64_t addedBits = static_cast<uint64_t>(length) << 3;
-    const uint32_t low = bitCount_[0] + static_cast<uint32_t>(addedBits);
-    if (low < bitCount_[0]) ++bitCount_[1];
-    bitCount_[0] = low;
-    bitCount_[1] += static_cast<uint32_t>(addedBits >> 32);
-
-    while (length > 0) {
-        const size_t take = std::min<size_t>(64 - used, length);
-        std::memcpy(buffer_ + used, bytes, take);
-        used += take;
-        bytes += take;
-        length -= take;
-        if (used == 64) {
-            Transform(buffer_);
-            used = 0;
-        }
-    }
+    blocks_.Add(data, length, [this](const BYTE* block) { Transform(block); });
 }
 
 CMD5Checksum::Digest CMD5Checksum::Final() {
-    BYTE lengthBytes[8];
-    for (int i = 0; i < 4; ++i) {
-        lengthBytes[i] = static_cast<BYTE>(bitCount_[0] >> (8 * i));
-        lengthBytes[4 + i] = static_cast<BYTE>(bitCount_[1] >> (8 * i));
-    }
-    const size_t used = (bitCount_[0] >> 3) & 0x3F;
-    const size_t padLength = used < 56 ? 56 - used : 120 - used;
-    BYTE padding[64] = {0x80};
-    Update(padding, padLength);
-    Update(lengthBytes, 8);
+    blocks_.Finish(DigestBlocks::LengthOrder::kLowByteFirst, [this](const BYTE* block) { Transform(block); });
 
     Digest digest;
     for (int i = 0; i < 4; ++i) {
@@ -129,7 +98,7 @@ std::wstring Md5OfFile(const std::wstring& path) {
     BYTE piece[1024];
     for (;;) {
         DWORD read = 0;
-        if (!ReadFile(file.get(), piece, sizeof(piece), &read, nullptr)) return {};
+        if (!ReadFile(file.Get(), piece, sizeof(piece), &read, nullptr)) return {};
         if (read == 0) break;
         md5.Update(piece, read);
     }

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "foundation/digest_blocks.h"
+
 // MD5 as published (RFC 1321). One object digests one input.
 class CMD5Checksum {
 public:
@@ -22,8 +24,7 @@ public:
 private:
     void Transform(const BYTE block[64]);
 
-    BYTE buffer_[64] = {};
-    uint32_t bitCount_[2] = {0, 0};  // low half, high half
+    DigestBlocks blocks_;
     uint32_t state_[4];
 };
 

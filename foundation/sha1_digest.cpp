@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <vector>
 
 #include "foundation/extended_path.h"
-#include "foundation/unique_handle.h"
+#include "platform/scoped_handle.h"
 
 namespace {
 
@@ -22,45 +21,17 @@ void Sha1Digest::Reset() {
     state_[2] = 0x98BADCFE;
     state_[3] = 0x10325476;
     state_[4] = 0xC3D2E1F0;
-    bitCount_[0] = bitCount_[1] = 0;
-    std::memset(buffer_, 0, sizeof(buffer_));
+    blocks_.Reset();
     digest_.fill(0);
     finalised_ = false;
 }
 
 void Sha1Digest::Update(const void* data, size_t length) {
-    const BYTE* bytes = static_cast<const BYTE*>(data);
-    size_t used = (bitCount_[0] >> 3) & 0x3F;
-    const uint64_t addedBits = static_cast<uint64_t>(length) << 3;
-    const uint32_t low = bitCount_[0] + static_cast<uint32_t>(addedBits);
-    if (low < bitCount_[0]) ++bitCount_[1];
-    bitCount_[0] = low;
-    bitCount_[1] += static_cast<uint32_t>(addedBits >> 32);
-
-    while (length > 0) {
-        const size_t take = std::min<size_t>(64 - used, length);
-        std::memcpy(buffer_ + used, bytes, take);
-        used += take;
-        bytes += take;
-        length -= take;
-        if (used == 64) {
-            Transform(buffer_);
-            used = 0;
-        }
-    }
+    blocks_.Add(data, length, [this](const BYTE* block) { Transform(block); });
 }
 
 void Sha1Digest::Final() {
-    BYTE lengthBytes[8];
-    for (int i = 0; i < 4; ++i) {
-        lengthBytes[i] = static_cast<BYTE>(bitCount_[1] >> (24 - 8 * i));
-        lengthBytes[4 + i] = static_cast<BYTE>(bitCount_[0] >> (24 - 8 * i));
-    }
-    const size_t used = (bitCount_[0] >> 3) & 0x3F;
-    const size_t padLength = used < 56 ? 56 - used : 120 - used;
-    BYTE padding[64] = {0x80};
-    Update(padding, padLength);
-    Update(lengthBytes, 8);
+    blocks_.Finish(DigestBlocks::LengthOrder::kHighByteFirst, [this](const BYTE* block) { Transform(block); });
     for (int i = 0; i < 20; ++i) digest_[i] = static_cast<BYTE>(state_[i / 4] >> (24 - 8 * (i % 4)));
     finalised_ = true;
 }
@@ -109,13 +80,13 @@ bool ComputeFileSha1(Sha1Digest& sha1, const std::wstring& path) {
                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size)) return false;
+    if (!GetFileSizeEx(file.Get(), &size)) return false;
     std::vector<BYTE> piece(kFilePieceSize);
     LONGLONG remaining = size.QuadPart;
     while (remaining > 0) {
         const DWORD want = static_cast<DWORD>(std::min<LONGLONG>(remaining, kFilePieceSize));
         DWORD read = 0;
-        if (!ReadFile(file.get(), piece.data(), want, &read, nullptr) || read == 0) return false;
+        if (!ReadFile(file.Get(), piece.data(), want, &read, nullptr) || read == 0) return false;
         sha1.Update(piece.data(), read);
         remaining -= read;
     }

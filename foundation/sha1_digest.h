@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+#include "foundation/digest_blocks.h"
+
 // SHA-1 as published (FIPS 180-1). Unlike the MD5 object it may be kept, finalised
 // and read again, which the download resume state relies on.
 class Sha1Digest {
@@ -26,8 +28,7 @@ private:
     void Transform(const BYTE block[64]);
 
     uint32_t state_[5];
-    uint32_t bitCount_[2];  // low half, high half
-    BYTE buffer_[64];
+    DigestBlocks blocks_;
     Digest digest_;
     bool finalised_ = false;
 };

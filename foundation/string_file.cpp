@@ -4,11 +4,11 @@
 
 bool CStringFile::Open(const std::wstring& path) {
     Close();
-    file_.reset(CreateFileW(ExtendedLengthPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    file_.Reset(CreateFileW(ExtendedLengthPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file_) return false;
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file_.get(), &size)) {
+    if (!GetFileSizeEx(file_.Get(), &size)) {
         Close();
         return false;
     }
@@ -17,7 +17,7 @@ bool CStringFile::Open(const std::wstring& path) {
 }
 
 void CStringFile::Close() {
-    file_.reset();
+    file_.Reset();
     length_ = 0;
     position_ = dataEnd_ = 0;
     atEnd_ = false;
@@ -30,7 +30,7 @@ void CStringFile::Close() {
 bool CStringFile::FillBuffer() {
     if (atEnd_ || !file_) return false;
     DWORD read = 0;
-    if (!ReadFile(file_.get(), buffer_, kReadBufferSize, &read, nullptr) || read == 0) {
+    if (!ReadFile(file_.Get(), buffer_, kReadBufferSize, &read, nullptr) || read == 0) {
         atEnd_ = true;
         return false;
     }

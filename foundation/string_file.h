@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "foundation/unique_handle.h"
+#include "platform/scoped_handle.h"
 
 // Reads a text file line by line. A byte-order mark selects UTF-8, UTF-16LE or
 // UTF-16BE and is dropped; without one each byte is a character of the thread's

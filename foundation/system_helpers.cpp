@@ -3,6 +3,8 @@
 #include <memory>
 #include <type_traits>
 
+#include "platform/scoped_handle.h"
+
 namespace {
 
 struct VersionNumbers {
@@ -20,13 +22,6 @@ VersionNumbers ReadWindowsVersion() {
     return {info.dwMajorVersion, info.dwMinorVersion};
 }
 
-struct HandleCloser {
-    void operator()(HANDLE handle) const {
-        if (handle != nullptr && handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
-    }
-};
-using UniqueHandle = std::unique_ptr<std::remove_pointer_t<HANDLE>, HandleCloser>;
-
 struct SidFreer {
     void operator()(PSID sid) const {
         if (sid != nullptr) FreeSid(sid);
@@ -37,8 +32,8 @@ using UniqueSid = std::unique_ptr<void, SidFreer>;
 UniqueHandle OpenQueryToken() {
     HANDLE token = nullptr;
     if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY | TOKEN_DUPLICATE, TRUE, &token)) {
-        if (GetLastError() != ERROR_NO_TOKEN) return nullptr;
-        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_DUPLICATE, &token)) return nullptr;
+        if (GetLastError() != ERROR_NO_TOKEN) return UniqueHandle();
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_DUPLICATE, &token)) return UniqueHandle();
     }
     return UniqueHandle(token);
 }
@@ -70,7 +65,7 @@ bool IsCurrentUserAdmin() {
     UniqueHandle token = OpenQueryToken();
     if (!token) return false;
     HANDLE impersonation = nullptr;
-    if (!DuplicateToken(token.get(), SecurityImpersonation, &impersonation)) return false;
+    if (!DuplicateToken(token.Get(), SecurityImpersonation, &impersonation)) return false;
     UniqueHandle impersonationToken(impersonation);
 
     SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
@@ -103,7 +98,7 @@ bool IsCurrentUserAdmin() {
     DWORD privilegesSize = sizeof(privileges);
     DWORD granted = 0;
     BOOL accessGranted = FALSE;
-    if (!AccessCheck(&descriptor, impersonationToken.get(), kAccessRead, &mapping, &privileges, &privilegesSize,
+    if (!AccessCheck(&descriptor, impersonationToken.Get(), kAccessRead, &mapping, &privileges, &privilegesSize,
                      &granted, &accessGranted)) {
         return false;
     }

@@ -5,24 +5,17 @@
 
 #include <cwchar>
 
+#include "platform/scoped_handle.h"
 #include "platform/xml_text.h"
 
 namespace {
 
-class InternetHandle {
-public:
-    explicit InternetHandle(HINTERNET h = nullptr) : handle_(h) {}
-    ~InternetHandle() {
-        if (handle_) InternetCloseHandle(handle_);
-    }
-    InternetHandle(const InternetHandle&) = delete;
-    InternetHandle& operator=(const InternetHandle&) = delete;
-    HINTERNET Get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-
-private:
-    HINTERNET handle_;
+struct InternetHandleTraits {
+    static HINTERNET Invalid() { return nullptr; }
+    static bool Holds(HINTERNET handle) { return handle != nullptr; }
+    static bool Close(HINTERNET handle) { return InternetCloseHandle(handle) != FALSE; }
 };
+using InternetHandle = ScopedHandle<HINTERNET, InternetHandleTraits>;
 
 void SetTimeouts(HINTERNET handle, DWORD ms) {
     for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,

@@ -12,7 +12,7 @@
 #include "engine/rar_extract_job.h"
 #include "scan/driver_info_record.h"
 #include "scan/exclusion_store.h"
-#include "scan/scoped_handles.h"
+#include "platform/scoped_handle.h"
 
 // Result and status codes shared by the engine operations.
 namespace EngineCode {
@@ -122,7 +122,7 @@ private:
     IsWow64ProcessFn isWow64Process_ = nullptr;
     Wow64DisableFn wow64DisableRedirection_ = nullptr;
     Wow64RevertFn wow64RevertRedirection_ = nullptr;
-    ScopedKernelHandle operationEvent_;
+    UniqueHandle operationEvent_;
     ScopedModule difxApiModule_;
     DifxApiLoader difxApi_;
     ScanProgressCallback scanProgress_;

@@ -7,7 +7,7 @@
 #include <ctime>
 
 #include "foundation/registry.h"
-#include "scan/scoped_handles.h"
+#include "platform/scoped_handle.h"
 #include "scan/text_case.h"
 
 const wchar_t kEnumKeyPath[] = L"SYSTEM\\CurrentControlSet\\Enum";

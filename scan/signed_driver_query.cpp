@@ -2,49 +2,18 @@
 #include <wbemidl.h>
 
 #include "scan/installed_driver_details.h"
-#include "scan/scoped_handles.h"
+
+#include "platform/scoped_handle.h"
+#include "scan/com_objects.h"
 
 namespace {
 
-template <typename Interface>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ~ComPtr() { Reset(); }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    Interface* Get() const { return pointer_; }
-    Interface* operator->() const { return pointer_; }
-    Interface** Put() {
-        Reset();
-        return &pointer_;
-    }
-    void Reset() {
-        if (pointer_ != nullptr) pointer_->Release();
-        pointer_ = nullptr;
-    }
-
-private:
-    Interface* pointer_ = nullptr;
-};
-
 struct ServiceHandleTraits {
     static SC_HANDLE Invalid() { return nullptr; }
-    static void Close(SC_HANDLE handle) { CloseServiceHandle(handle); }
+    static bool Holds(SC_HANDLE handle) { return handle != nullptr; }
+    static bool Close(SC_HANDLE handle) { return CloseServiceHandle(handle) != FALSE; }
 };
 using ScopedServiceHandle = ScopedHandle<SC_HANDLE, ServiceHandleTraits>;
-
-class ScopedBstr {
-public:
-    explicit ScopedBstr(const wchar_t* text) : text_(SysAllocString(text)) {}
-    ~ScopedBstr() { SysFreeString(text_); }
-    ScopedBstr(const ScopedBstr&) = delete;
-    ScopedBstr& operator=(const ScopedBstr&) = delete;
-    BSTR Get() const { return text_; }
-
-private:
-    BSTR text_;
-};
 
 // A property as text; null or unreadable values give an empty text.
 std::wstring ReadPropertyText(IWbemClassObject* object, const wchar_t* name) {

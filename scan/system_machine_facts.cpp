@@ -10,42 +10,10 @@
 #include <cstdio>
 #include <vector>
 
+#include "scan/com_objects.h"
 #include "scan/hardware_hash.h"
 
 namespace {
-
-template <typename T>
-class ComPtr {
-public:
-    ComPtr() = default;
-    ~ComPtr() {
-        if (p_) p_->Release();
-    }
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    T** Out() {
-        if (p_) p_->Release();
-        p_ = nullptr;
-        return &p_;
-    }
-    T* operator->() const { return p_; }
-    T* Get() const { return p_; }
-
-private:
-    T* p_ = nullptr;
-};
-
-class Bstr {
-public:
-    explicit Bstr(const std::wstring& text) : b_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-    ~Bstr() { SysFreeString(b_); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    BSTR Get() const { return b_; }
-
-private:
-    BSTR b_;
-};
 
 class Variant {
 public:
@@ -109,12 +77,12 @@ int SystemMachineFacts::QueryWmiClass(const std::wstring& className, std::vector
     ComScope com;
     ComPtr<IWbemLocator> locator;
     if (FAILED(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
-                                reinterpret_cast<void**>(locator.Out())))) {
+                                reinterpret_cast<void**>(locator.Put())))) {
         return 1;
     }
     ComPtr<IWbemServices> services;
-    Bstr root(L"ROOT\\CIMV2");
-    if (FAILED(locator->ConnectServer(root.Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, services.Out()))) {
+    ScopedBstr root(L"ROOT\\CIMV2");
+    if (FAILED(locator->ConnectServer(root.Get(), nullptr, nullptr, nullptr, 0, nullptr, nullptr, services.Put()))) {
         return 1;
     }
     if (FAILED(CoSetProxyBlanket(services.Get(), RPC_C_AUTHN_WINNT, RPC_C_AUTHZ_NONE, nullptr,
@@ -135,17 +103,17 @@ int SystemMachineFacts::QueryWmiClass(const std::wstring& className, std::vector
         query = L"select " + list + L" from " + className;
     }
     ComPtr<IEnumWbemClassObject> results;
-    Bstr language(L"WQL");
-    Bstr queryText(query);
+    ScopedBstr language(L"WQL");
+    ScopedBstr queryText(query);
     if (FAILED(services->ExecQuery(language.Get(), queryText.Get(),
                                    WBEM_FLAG_FORWARD_ONLY | WBEM_FLAG_RETURN_IMMEDIATELY, nullptr,
-                                   results.Out()))) {
+                                   results.Put()))) {
         return 1;
     }
     for (;;) {
         ComPtr<IWbemClassObject> object;
         ULONG returned = 0;
-        if (FAILED(results->Next(static_cast<LONG>(WBEM_INFINITE), 1, object.Out(), &returned)) || returned == 0) {
+        if (FAILED(results->Next(static_cast<LONG>(WBEM_INFINITE), 1, object.Put(), &returned)) || returned == 0) {
             break;
         }
         if (adapters) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/missing_program_message.h"
 #include "engine/process_runner.h"
 #include "tests/support/child_process.h"
 #include "tests/support/scoped_temp_folder.h"
@@ -60,6 +61,7 @@ TEST(SevenZipMissing, FailsWithAMessage) {
     std::wstring message;
     EXPECT_EQ(ExtractWith7z(L"C:\\pkg\\a.zip", L"a", holder.Path(), message), 33);
     EXPECT_FALSE(message.empty());
+    EXPECT_EQ(MissingProgramMessage(), message);
 }
 
 TEST(RunProcessAndWait, ReportsTheExitCodeOrTheTimeOut) {

@@ -371,8 +371,12 @@ TEST_F(InventoryFixture, ReachedLimitsAreWrittenToTheDailyLog) {
         const std::wstring written = log.NewText();
         EXPECT_EQ(c.deviceLineExpected, written.find(L"Device list full") != std::wstring::npos) << c.name;
         EXPECT_EQ(c.signedLineExpected, written.find(L"Signed driver list full") != std::wstring::npos) << c.name;
-        if (c.deviceLineExpected) EXPECT_NE(std::wstring::npos, written.find(deviceLine)) << c.name;
-        if (c.signedLineExpected) EXPECT_NE(std::wstring::npos, written.find(signedLine)) << c.name;
+        if (c.deviceLineExpected) {
+            EXPECT_NE(std::wstring::npos, written.find(deviceLine)) << c.name;
+        }
+        if (c.signedLineExpected) {
+            EXPECT_NE(std::wstring::npos, written.find(signedLine)) << c.name;
+        }
     }
 }
 
