@@ -38,17 +38,17 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<std::unique_ptr<TestDevice>> devices;
     const GUID classes[] = {kDisplayClassGuid, kNetClassGuid, kMediaClassGuid, kSystemClassGuid};
     for (int i = 0; i < deviceCount; ++i) {
-        TestDeviceSpec spec;
-        spec.classGuid = classes[i % 4];
-        spec.hardwareIds = {L"PCI\\VEN_1234&DEV_" + UniqueTestTag(), L"PCI\\VEN_1234"};
-        spec.compatibleIds = {L"PCI\\CC_0300"};
-        spec.friendlyName = L"Benchmark Device " + std::to_wstring(i);
-        spec.withDriverKey = true;
-        spec.driverTexts = {{L"DriverVersion", L"1.0.0." + std::to_wstring(i)},
+        TestDeviceSetup setup;
+        setup.classGuid = classes[i % 4];
+        setup.hardwareIds = {L"PCI\\VEN_1234&DEV_" + UniqueTestTag(), L"PCI\\VEN_1234"};
+        setup.compatibleIds = {L"PCI\\CC_0300"};
+        setup.friendlyName = L"Benchmark Device " + std::to_wstring(i);
+        setup.withDriverKey = true;
+        setup.driverTexts = {{L"DriverVersion", L"1.0.0." + std::to_wstring(i)},
                             {L"ProviderName", L"Benchmark"},
-                            {L"MatchingDeviceId", spec.hardwareIds.front()}};
-        spec.driverDateData = FileTimeOfDate(2020, 1, 1 + i % 28);
-        devices.push_back(std::make_unique<TestDevice>(spec));
+                            {L"MatchingDeviceId", setup.hardwareIds.front()}};
+        setup.driverDateData = FileTimeOfDate(2020, 1, 1 + i % 28);
+        devices.push_back(std::make_unique<TestDevice>(setup));
         if (!devices.back()->Created()) {
             std::fwprintf(stderr, L"could not create device %d\n", i);
             return 1;

@@ -18,6 +18,7 @@
 #include "foundation/system_helpers.h"
 #include "platform/archive_reader.h"
 #include "platform/archive_writer.h"
+#include "platform/trim_blanks.h"
 
 namespace {
 
@@ -39,13 +40,6 @@ bool FolderExists(const std::wstring& path) {
 
 void CreateIfMissing(const std::wstring& folder) {
     if (!folder.empty() && !FolderExists(folder)) CreateFolderTree(folder);
-}
-
-std::wstring Trimmed(const std::wstring& text) {
-    const wchar_t* const kWhite = L" \t\r\n";
-    const std::size_t first = text.find_first_not_of(kWhite);
-    if (first == std::wstring::npos) return std::wstring();
-    return text.substr(first, text.find_last_not_of(kWhite) - first + 1);
 }
 
 std::wstring UserTempFolder() {
@@ -119,7 +113,7 @@ CDriverOptimizerApp::CDriverOptimizerApp() {
     temporaryFolder_ = UserTempFolder();
     backupFolder_ = ReadFolderSetting(L"Backup Path", defaultBackupFolder_);
 
-    std::wstring program = Trimmed(GetModulePath());
+    std::wstring program = TrimBlanks(GetModulePath());
     CharLowerBuffW(program.data(), static_cast<DWORD>(program.size()));
     const std::size_t lastSeparator = program.rfind(L'\\');
     updaterFolder_ = (lastSeparator == std::wstring::npos ? std::wstring() : program.substr(0, lastSeparator + 1)) +
@@ -167,7 +161,7 @@ int CDriverOptimizerApp::ParseStartupSwitches() {
 
 void CDriverOptimizerApp::ApplyStartupArguments(const std::vector<std::wstring>& arguments) {
     for (const std::wstring& argument : arguments) {
-        std::wstring word = Trimmed(argument);
+        std::wstring word = TrimBlanks(argument);
         std::erase_if(word, [](wchar_t ch) { return ch == L'\\' || ch == L'/' || ch == L'-'; });
         if (CompareStringOrdinal(word.c_str(), -1, L"feedback", -1, TRUE) == CSTR_EQUAL) {
             feedbackRequested_ = 1;

@@ -9,6 +9,7 @@
 #include "foundation/language_strings.h"
 #include "platform/archive_reader.h"
 #include "platform/archive_writer.h"
+#include "platform/trim_blanks.h"
 
 namespace {
 
@@ -21,14 +22,6 @@ void ReplaceAll(std::wstring& text, const std::wstring& from, const std::wstring
         text.replace(position, from.size(), to);
         position += to.size();
     }
-}
-
-std::wstring Trimmed(const std::wstring& text) {
-    const wchar_t* const kWhite = L" \t\r\n";
-    const std::size_t first = text.find_first_not_of(kWhite);
-    if (first == std::wstring::npos) return std::wstring();
-    const std::size_t last = text.find_last_not_of(kWhite);
-    return text.substr(first, last - first + 1);
 }
 
 // Keys whose texts name the product even while the program runs as the driver
@@ -134,7 +127,7 @@ std::wstring LookupLangString(const std::wstring& section, const std::wstring& k
         ReplaceAll(value, L"\\r", L"\r");
         ReplaceAll(value, L"\\\\", L"\\");
     }
-    value = Trimmed(value);
+    value = TrimBlanks(value);
 
     if (value.find(L"IDS_HV_APP_NAME") != std::wstring::npos) {
         const bool backupTitle = !productNamedKey && IsDriverBackupModeEnabled();

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <mutex>
 
+#include "platform/trim_blanks.h"
 #include "scan/crc64.h"
 #include "scan/text_case.h"
 
@@ -17,13 +18,6 @@ const wchar_t* const kComputerSystemProperties[] = {L"Model", L"Manufacturer"};
 std::mutex g_identityMutex;
 std::wstring g_identityText;  // guarded by g_identityMutex
 
-std::wstring Trimmed(const std::wstring& text) {
-    const wchar_t* blanks = L" \t\r\n";
-    const size_t first = text.find_first_not_of(blanks);
-    if (first == std::wstring::npos) return {};
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
-
 std::wstring UpperAscii(std::wstring text) {
     for (wchar_t& c : text) {
         if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
@@ -34,18 +28,18 @@ std::wstring UpperAscii(std::wstring text) {
 template <size_t N>
 void FillNames(std::vector<TextPair>& pairs, const wchar_t* const (&names)[N]) {
     pairs.clear();
-    for (const wchar_t* name : names) pairs.emplace_back(Trimmed(name), std::wstring());
+    for (const wchar_t* name : names) pairs.emplace_back(TrimBlanks(name), std::wstring());
 }
 
 // Trim, skip when empty, else lower-case and trim again.
 void AddNormalised(std::vector<std::wstring>& list, const std::wstring& value) {
-    const std::wstring trimmed = Trimmed(value);
+    const std::wstring trimmed = TrimBlanks(value);
     if (trimmed.empty()) return;
-    list.push_back(Trimmed(LowerInvariant(trimmed)));
+    list.push_back(TrimBlanks(LowerInvariant(trimmed)));
 }
 
 bool IsExcludedAddress(const std::wstring& address) {
-    const std::wstring trimmed = Trimmed(address);
+    const std::wstring trimmed = TrimBlanks(address);
     for (const wchar_t* excluded : CHardwareHash::kExcludedVirtualAddresses) {
         if (EqualsIgnoringCase(trimmed, excluded)) return true;
     }
@@ -70,7 +64,7 @@ void FeedUtf16(Sha1Digest& sha1, const std::wstring& text) {
 }  // namespace
 
 void AddUniqueAddress(std::vector<std::wstring>& addresses, const std::wstring& text) {
-    const std::wstring trimmed = Trimmed(text);
+    const std::wstring trimmed = TrimBlanks(text);
     if (trimmed.empty()) return;
     for (const auto& listed : addresses) {
         if (EqualsIgnoringCase(listed, trimmed)) return;
@@ -119,7 +113,7 @@ std::wstring CHardwareHash::ComputeIdentityText() {
         list.erase(std::unique(list.begin(), list.end()), list.end());
 
         for (const auto& text : list) {
-            const std::wstring cleaned = Trimmed(LowerInvariant(Trimmed(text)));
+            const std::wstring cleaned = TrimBlanks(LowerInvariant(TrimBlanks(text)));
             if (!cleaned.empty()) FeedUtf16(*sha1_, cleaned);
         }
         sha1_->Final();
@@ -138,7 +132,7 @@ std::wstring CHardwareHash::ComputeIdentityText() {
     const uint64_t crc = Crc64OfText(digestText);
     wchar_t number[32];
     std::swprintf(number, 32, L"%lld", static_cast<long long>(crc));
-    return UpperAscii(Trimmed(number));
+    return UpperAscii(TrimBlanks(number));
 }
 
 std::wstring CHardwareHash::ComputeMachineHash() {

@@ -3,10 +3,9 @@
 #include <functional>
 #include <string>
 
-class CMarkup;
+#include "platform/trim_blanks.h"
 
-// Blanks, tabs, carriage returns and line feeds cut from both ends.
-std::wstring TrimBlanks(const std::wstring& text);
+class CMarkup;
 
 // Visits the elements of the markup object's document depth first, in document
 // order: `onLeaf` for every element without child elements (name and text, both

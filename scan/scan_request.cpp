@@ -4,16 +4,10 @@
 
 #include <cstdio>
 
+#include "platform/trim_blanks.h"
 #include "scan/text_case.h"
 
 namespace {
-
-std::wstring Trimmed(const std::wstring& text) {
-    const wchar_t* blanks = L" \t\r\n";
-    const size_t first = text.find_first_not_of(blanks);
-    if (first == std::wstring::npos) return {};
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
 
 std::vector<std::wstring> SplitAtBars(const std::wstring& text) {
     std::vector<std::wstring> pieces;
@@ -88,12 +82,12 @@ void WriteDevice(CMarkup& document, const DriverInfoRecord& record, int index, c
     // The identifier text grows with the device; no fixed buffer limits it.
     std::wstring joined;
     AppendNonGenericId(rules, record.matchingDeviceId, joined);
-    for (const auto& id : record.hardwareIds) AppendNonGenericId(rules, Trimmed(id), joined);
-    for (const auto& id : record.compatibleIds) AppendNonGenericId(rules, Trimmed(id), joined);
+    for (const auto& id : record.hardwareIds) AppendNonGenericId(rules, TrimBlanks(id), joined);
+    for (const auto& id : record.compatibleIds) AppendNonGenericId(rules, TrimBlanks(id), joined);
 
     std::vector<std::wstring> identifiers;
     for (const auto& piece : SplitAtBars(joined)) {
-        const std::wstring id = Trimmed(piece);
+        const std::wstring id = TrimBlanks(piece);
         bool taken = false;
         for (const auto& existing : identifiers) taken = taken || EqualsIgnoringCase(existing, id);
         if (!taken) identifiers.push_back(id);
@@ -102,9 +96,9 @@ void WriteDevice(CMarkup& document, const DriverInfoRecord& record, int index, c
     for (size_t i = 0; i < identifiers.size(); ++i) {
         if (i > 0) mid += L'|', midx += L'|';
         mid += identifiers[i];
-        midx += Trimmed(MatchIndex(record, identifiers[i]));
+        midx += TrimBlanks(MatchIndex(record, identifiers[i]));
     }
-    mid = Trimmed(mid);
+    mid = TrimBlanks(mid);
     if (mid.size() < 2) return;
 
     wchar_t rank[16];
@@ -190,7 +184,7 @@ void WriteHardwareInfoElements(CMarkup& document, const ScanRequestFacts& facts,
     for (const auto& group : groups) {
         ChildScope element(document, group.name);
         for (const auto& [property, value] : group.pairs) {
-            const std::wstring trimmed = Trimmed(value);
+            const std::wstring trimmed = TrimBlanks(value);
             if (!trimmed.empty()) AddValue(document, std::wstring(group.name) + L"_" + property, trimmed);
         }
     }
@@ -205,15 +199,15 @@ void WriteHardwareInfoElements(CMarkup& document, const ScanRequestFacts& facts,
     if (hardware && !hardware->WmiAdapterValues().empty()) {
         const auto& adapters = hardware->WmiAdapterValues();
         for (size_t n = 0; n < adapters.size(); ++n) {
-            const std::wstring address = Trimmed(adapters[n].second);
+            const std::wstring address = TrimBlanks(adapters[n].second);
             if (address.empty()) continue;
-            AddValue(document, numbered(format, n) + L"_name", Trimmed(adapters[n].first));
+            AddValue(document, numbered(format, n) + L"_name", TrimBlanks(adapters[n].first));
             AddValue(document, numbered(format, n), address);
         }
     } else if (hardware) {
         const auto& addresses = hardware->AddressList();
         for (size_t n = 0; n < addresses.size(); ++n) {
-            const std::wstring address = Trimmed(addresses[n]);
+            const std::wstring address = TrimBlanks(addresses[n]);
             if (!address.empty()) AddValue(document, numbered(format, n), address);
         }
     }

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/trim_blanks.h"
 #include "scan/com_objects.h"
 #include "scan/hardware_hash.h"
 
@@ -44,13 +45,6 @@ public:
 private:
     bool initialised_ = false;
 };
-
-std::wstring Trimmed(const std::wstring& text) {
-    const wchar_t* blanks = L" \t\r\n";
-    const size_t first = text.find_first_not_of(blanks);
-    if (first == std::wstring::npos) return {};
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
 
 // The property as text; false when it cannot be read or turned into text.
 enum class Read { Ok, Missing, NotText };
@@ -120,12 +114,12 @@ int SystemMachineFacts::QueryWmiClass(const std::wstring& className, std::vector
             std::wstring name, address;
             if (ReadPropertyText(object.Get(), L"macaddress", address) != Read::Ok) continue;
             ReadPropertyText(object.Get(), L"name", name);
-            address = Trimmed(address);
+            address = TrimBlanks(address);
             std::wstring compact;
             for (wchar_t c : address) {
                 if (c != L':') compact += c;
             }
-            pairs.emplace_back(Trimmed(name), compact);
+            pairs.emplace_back(TrimBlanks(name), compact);
             continue;
         }
         for (auto& pair : pairs) {
@@ -133,7 +127,7 @@ int SystemMachineFacts::QueryWmiClass(const std::wstring& className, std::vector
             const Read read = ReadPropertyText(object.Get(), pair.first, text);
             // A value that cannot be made text ends the query; what was read stays.
             if (read == Read::NotText) return 0;
-            if (read == Read::Ok) pair.second = Trimmed(text);
+            if (read == Read::Ok) pair.second = TrimBlanks(text);
         }
     }
     return 0;

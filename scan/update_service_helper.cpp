@@ -5,16 +5,10 @@
 #include <cwchar>
 
 #include "foundation/language_strings.h"
+#include "platform/trim_blanks.h"
 #include "scan/update_service_proxy.h"
 
 namespace {
-
-std::wstring Trimmed(const std::wstring& text) {
-    const wchar_t* blanks = L" \t\r\n";
-    const size_t first = text.find_first_not_of(blanks);
-    if (first == std::wstring::npos) return {};
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
 
 // The two encryption flags of the download information request: never set, so
 // the request and its answer travel as plain text.
@@ -86,7 +80,7 @@ bool CUpdateServiceHelper::RequestDriverUpdatesData(const std::wstring& input, c
 }
 
 bool CUpdateServiceHelper::RequestDriverDownloadInformation(std::wstring& input, std::wstring& answer) {
-    input = Trimmed(input);
+    input = TrimBlanks(input);
     const std::wstring defaultUrl = addresses_.updateFirst;
     auto socketCall = [&](const std::wstring& address, bool withProxy) {
         UpdateService::CUpdateServiceT<CSoapSocketClientT> proxy(addresses_.serviceNamespace, defaultUrl);

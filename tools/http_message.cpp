@@ -124,12 +124,12 @@ std::string FormatResponseHead(const HttpResponse& response) {
 std::optional<ByteRange> ParseRangeHeader(const std::string& value, std::uint64_t length) {
     const std::string prefix = "bytes=";
     if (value.size() <= prefix.size() || !EqualsNoCase(value.substr(0, prefix.size()), prefix)) return std::nullopt;
-    const std::string spec = Trim(value.substr(prefix.size()));
-    if (spec.find(',') != std::string::npos) return std::nullopt;
-    const std::size_t dash = spec.find('-');
+    const std::string rangeText = Trim(value.substr(prefix.size()));
+    if (rangeText.find(',') != std::string::npos) return std::nullopt;
+    const std::size_t dash = rangeText.find('-');
     if (dash == std::string::npos || length == 0) return std::nullopt;
-    const std::string from = Trim(spec.substr(0, dash));
-    const std::string to = Trim(spec.substr(dash + 1));
+    const std::string from = Trim(rangeText.substr(0, dash));
+    const std::string to = Trim(rangeText.substr(dash + 1));
     ByteRange range;
     if (from.empty()) {
         std::uint64_t suffix = 0;

@@ -2,18 +2,12 @@
 
 #include "platform/xml_event_reader.h"
 #include "platform/xml_text.h"
+#include "platform/trim_blanks.h"
 
 namespace {
 
 constexpr char kUpdatePath[] = "/driverupdateservicenew/updateservice.asmx";
 constexpr char kMiscPath[] = "/miscservice/miscservice.asmx";
-
-std::wstring Trimmed(const std::wstring& text) {
-    const wchar_t* blanks = L" \t\r\n";
-    const size_t first = text.find_first_not_of(blanks);
-    if (first == std::wstring::npos) return {};
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
-}
 
 bool SameNoCase(const std::wstring& a, const std::wstring& b) {
     if (a.size() != b.size()) return false;
@@ -125,10 +119,10 @@ bool UpdateServiceStandIn::LoadCatalogueXml(const std::wstring& xml) {
         } else if (event == XmlEventReader::Event::Text) {
             value += reader.text;
         } else {
-            if (depth == 2 && reader.name == L"dbv") version = Trimmed(value);
+            if (depth == 2 && reader.name == L"dbv") version = TrimBlanks(value);
             if (depth == 3 && !drivers.empty()) {
-                if (reader.name == L"mid") drivers.back().matchingId = Trimmed(value);
-                else drivers.back().fields.emplace_back(reader.name, Trimmed(value));
+                if (reader.name == L"mid") drivers.back().matchingId = TrimBlanks(value);
+                else drivers.back().fields.emplace_back(reader.name, TrimBlanks(value));
             }
             value.clear();
             --depth;
@@ -177,7 +171,7 @@ std::wstring UpdateServiceStandIn::BuildUpdatesAnswer(const ServiceCall& call, b
             bool offered = false;
             for (const auto& identifier : identifiers) offered = offered || SameNoCase(identifier, driver.matchingId);
             if (!offered) continue;
-            std::wstring index = Trimmed(id);
+            std::wstring index = TrimBlanks(id);
             if (badIndexes) index = std::to_wstring(100000 + _wtoi(index.c_str()));
             answer += L"<dev><id>" + index + L"</id><mid>" + EscapeXmlText(driver.matchingId) + L"</mid>";
             std::wstring signer;

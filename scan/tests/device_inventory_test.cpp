@@ -75,7 +75,7 @@ public:
     explicit DeviceSet(const std::wstring& tag)
         : displayClass_(L"Halvenor Display Class", L"HalvenorDisplay"),
           netClass_(L"@netcfgx.dll,-5000", L"HalvenorNet") {
-        TestDeviceSpec display;
+        TestDeviceSetup display;
         display.classGuid = displayClass_.Guid();
         display.hardwareIds = {L"PCI\\VEN_10DE&DEV_1234&SUBSYS_" + tag, L"PCI\\VEN_10DE", L" ACPI\\PNP0F03 "};
         display.compatibleIds = {L"PCI\\VEN_10DE&CC_0300", L"ROOT\\GENERIC", L"PCI\\CC_0300"};
@@ -93,7 +93,7 @@ public:
         display.driverDateData = FileTimeOfDate(2019, 3, 15);
         devices_.push_back(std::make_unique<TestDevice>(display));
 
-        TestDeviceSpec net;
+        TestDeviceSetup net;
         net.classGuid = netClass_.Guid();
         net.hardwareIds = {L"USB\\VID_0B95&PID_" + tag};
         net.deviceDescription = L"Halvenor Test Network";
@@ -104,24 +104,24 @@ public:
                            {L"MatchingDeviceId", L"root\\net_" + tag}};
         devices_.push_back(std::make_unique<TestDevice>(net));
 
-        TestDeviceSpec audio;
+        TestDeviceSetup audio;
         audio.classGuid = kMediaClassGuid;
         audio.hardwareIds = {L"HDAUDIO\\FUNC_01&VEN_10EC&DEV_0888&" + tag};
         audio.friendlyName = L"Halvenor Test Audio";
         devices_.push_back(std::make_unique<TestDevice>(audio));
 
-        TestDeviceSpec unknown;
+        TestDeviceSetup unknown;
         unknown.classGuid = kClassWithoutDescription;
         unknown.hardwareIds = {L"HALVENOR\\UNKNOWN_" + tag};
         devices_.push_back(std::make_unique<TestDevice>(unknown));
 
-        TestDeviceSpec starred;
+        TestDeviceSetup starred;
         starred.classGuid = kSystemClassGuid;
         starred.hardwareIds = {L"*PNP" + tag};
         starred.friendlyName = L"Generic by its id";
         devices_.push_back(std::make_unique<TestDevice>(starred));
 
-        TestDeviceSpec legacy;
+        TestDeviceSetup legacy;
         legacy.classGuid = kLegacyDriverClassGuid;
         legacy.hardwareIds = {L"HALVENOR\\LEGACY_" + tag};
         legacy.friendlyName = L"Generic by its class";
@@ -383,11 +383,11 @@ TEST_F(InventoryFixture, ReachedLimitsAreWrittenToTheDailyLog) {
 TEST_F(InventoryFixture, NonPlugAndPlayDriversAreLeftOutWithoutTheLastDeviceRule) {
     TestDeviceClass nonPnpClass(L"Non-Plug and Play drivers", L"HalvenorLegacy");
     ASSERT_TRUE(nonPnpClass.Created());
-    TestDeviceSpec spec;
-    spec.classGuid = nonPnpClass.Guid();
-    spec.hardwareIds = {L"HALVENOR\\NONPNP_" + tag_};
-    spec.friendlyName = L"Legacy service";
-    TestDevice device(spec);
+    TestDeviceSetup setup;
+    setup.classGuid = nonPnpClass.Guid();
+    setup.hardwareIds = {L"HALVENOR\\NONPNP_" + tag_};
+    setup.friendlyName = L"Legacy service";
+    TestDevice device(setup);
     ASSERT_TRUE(device.Created());
 
     ReportLog log;

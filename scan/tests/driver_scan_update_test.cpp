@@ -273,11 +273,11 @@ protected:
         app_.Initialize();
         const std::wstring tag = UniqueTestTag();
         for (const wchar_t* name : {L"Halvenor Engine Sensor A", L"Halvenor Engine Sensor B"}) {
-            TestDeviceSpec spec;
-            spec.classGuid = deviceClass_.Guid();
-            spec.hardwareIds = {std::wstring(L"HALVENOR\\ENGINE_") + name[24] + L"_" + tag};
-            spec.friendlyName = name;
-            devices_.push_back(std::make_unique<TestDevice>(spec));
+            TestDeviceSetup setup;
+            setup.classGuid = deviceClass_.Guid();
+            setup.hardwareIds = {std::wstring(L"HALVENOR\\ENGINE_") + name[24] + L"_" + tag};
+            setup.friendlyName = name;
+            devices_.push_back(std::make_unique<TestDevice>(setup));
             ASSERT_TRUE(devices_.back()->Created());
         }
         ASSERT_TRUE(deviceClass_.Created());

@@ -64,11 +64,11 @@ TEST(FormatDriverDateTest, WritesMonthDayYearWithDashes) {
 
 TEST(FindDeviceEnumKeyTest, FindsTheInstanceByHardwareIdOrDriverKey) {
     const std::wstring tag = UniqueTestTag();
-    TestDeviceSpec spec;
-    spec.classGuid = kSystemClassGuid;
-    spec.hardwareIds = {L"HALVENOR\\ENUM_" + tag, L"HALVENOR\\OTHER"};
-    spec.withDriverKey = true;
-    TestDevice device(spec);
+    TestDeviceSetup setup;
+    setup.classGuid = kSystemClassGuid;
+    setup.hardwareIds = {L"HALVENOR\\ENUM_" + tag, L"HALVENOR\\OTHER"};
+    setup.withDriverKey = true;
+    TestDevice device(setup);
     ASSERT_TRUE(device.Created());
     ASSERT_FALSE(device.DriverKey().empty());
     const std::wstring expected = L"SYSTEM\\CurrentControlSet\\Enum\\" + device.InstanceId();
@@ -102,13 +102,13 @@ TEST(FindDeviceEnumKeyTest, FindsTheInstanceByHardwareIdOrDriverKey) {
 
 TEST(GetInstalledDriverDateVersionTest, ReadsTheDriverKeyOfTheMatchingDevice) {
     const std::wstring tag = UniqueTestTag();
-    TestDeviceSpec spec;
-    spec.classGuid = kSystemClassGuid;
-    spec.hardwareIds = {L"HALVENOR\\DATED_" + tag};
-    spec.withDriverKey = true;
-    spec.driverTexts = {{L"DriverDate", L"1-2-2003"}, {L"DriverVersion", L"5.6.7.8"}};
-    spec.driverDateData = FileTimeOfDate(2020, 7, 9);
-    TestDevice device(spec);
+    TestDeviceSetup setup;
+    setup.classGuid = kSystemClassGuid;
+    setup.hardwareIds = {L"HALVENOR\\DATED_" + tag};
+    setup.withDriverKey = true;
+    setup.driverTexts = {{L"DriverDate", L"1-2-2003"}, {L"DriverVersion", L"5.6.7.8"}};
+    setup.driverDateData = FileTimeOfDate(2020, 7, 9);
+    TestDevice device(setup);
     ASSERT_TRUE(device.Created());
 
     InstalledDriverDateVersion result;

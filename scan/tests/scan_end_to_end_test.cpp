@@ -36,7 +36,7 @@ TEST(ScanEndToEndTest, CreatedDevicesReachTheServiceAndItsAnswerReachesTheEngine
 
     const std::wstring cameraId = L"USB\\VID_2E1A&PID_" + tag;
     const std::wstring cameraCompatible = L"HALVENOR\\CAMERA_FAMILY_" + tag;
-    TestDeviceSpec camera;
+    TestDeviceSetup camera;
     camera.classGuid = deviceClass.Guid();
     camera.hardwareIds = {cameraId};
     camera.compatibleIds = {cameraCompatible};
@@ -48,7 +48,7 @@ TEST(ScanEndToEndTest, CreatedDevicesReachTheServiceAndItsAnswerReachesTheEngine
     ASSERT_TRUE(cameraDevice.Created());
 
     const std::wstring readerId = L"PCI\\VEN_1217&DEV_8621&" + tag;
-    TestDeviceSpec reader;
+    TestDeviceSetup reader;
     reader.classGuid = deviceClass.Guid();
     reader.hardwareIds = {readerId};
     reader.friendlyName = L"Halvenor End To End Card Reader";

@@ -57,21 +57,21 @@ FILETIME FileTimeOfDate(WORD year, WORD month, WORD day) {
     return result;
 }
 
-TestDevice::TestDevice(const TestDeviceSpec& spec) {
-    set_ = SetupDiCreateDeviceInfoList(&spec.classGuid, nullptr);
+TestDevice::TestDevice(const TestDeviceSetup& setup) {
+    set_ = SetupDiCreateDeviceInfoList(&setup.classGuid, nullptr);
     if (set_ == INVALID_HANDLE_VALUE) return;
     device_.cbSize = sizeof(device_);
     const std::wstring deviceName = ProcessDeviceName(L"HalvenorScanTest");
-    if (!SetupDiCreateDeviceInfoW(set_, deviceName.c_str(), &spec.classGuid, nullptr, nullptr, DICD_GENERATE_ID,
+    if (!SetupDiCreateDeviceInfoW(set_, deviceName.c_str(), &setup.classGuid, nullptr, nullptr, DICD_GENERATE_ID,
                                   &device_)) {
         return;
     }
-    if (!SetListProperty(set_, device_, SPDRP_HARDWAREID, spec.hardwareIds) ||
-        !SetListProperty(set_, device_, SPDRP_COMPATIBLEIDS, spec.compatibleIds) ||
-        !SetTextProperty(set_, device_, SPDRP_FRIENDLYNAME, spec.friendlyName) ||
-        !SetTextProperty(set_, device_, SPDRP_DEVICEDESC, spec.deviceDescription) ||
-        !SetTextProperty(set_, device_, SPDRP_MFG, spec.manufacturer) ||
-        !SetTextProperty(set_, device_, SPDRP_SERVICE, spec.service)) {
+    if (!SetListProperty(set_, device_, SPDRP_HARDWAREID, setup.hardwareIds) ||
+        !SetListProperty(set_, device_, SPDRP_COMPATIBLEIDS, setup.compatibleIds) ||
+        !SetTextProperty(set_, device_, SPDRP_FRIENDLYNAME, setup.friendlyName) ||
+        !SetTextProperty(set_, device_, SPDRP_DEVICEDESC, setup.deviceDescription) ||
+        !SetTextProperty(set_, device_, SPDRP_MFG, setup.manufacturer) ||
+        !SetTextProperty(set_, device_, SPDRP_SERVICE, setup.service)) {
         return;
     }
     if (!SetupDiRegisterDeviceInfo(set_, &device_, 0, nullptr, nullptr, nullptr)) return;
@@ -80,18 +80,18 @@ TestDevice::TestDevice(const TestDeviceSpec& spec) {
     wchar_t instanceId[512] = {};
     if (SetupDiGetDeviceInstanceIdW(set_, &device_, instanceId, 512, nullptr)) instanceId_ = instanceId;
 
-    if (!spec.withDriverKey) return;
+    if (!setup.withDriverKey) return;
     HKEY key = SetupDiCreateDevRegKeyW(set_, &device_, DICS_FLAG_GLOBAL, 0, DIREG_DRV, nullptr, nullptr);
     if (key == INVALID_HANDLE_VALUE) {
         created_ = false;
         return;
     }
-    for (const auto& [name, text] : spec.driverTexts) {
+    for (const auto& [name, text] : setup.driverTexts) {
         RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                        static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
     }
-    if (spec.driverDateData) {
-        RegSetValueExW(key, L"DriverDateData", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&*spec.driverDateData),
+    if (setup.driverDateData) {
+        RegSetValueExW(key, L"DriverDateData", 0, REG_BINARY, reinterpret_cast<const BYTE*>(&*setup.driverDateData),
                        sizeof(FILETIME));
     }
     RegCloseKey(key);

@@ -10,7 +10,7 @@
 
 // What a device made in the test prefix should look like. Empty texts and lists
 // are left out; driver values are written only with a driver key.
-struct TestDeviceSpec {
+struct TestDeviceSetup {
     GUID classGuid{};
     std::vector<std::wstring> hardwareIds;
     std::vector<std::wstring> compatibleIds;
@@ -28,7 +28,7 @@ struct TestDeviceSpec {
 // end.
 class TestDevice {
 public:
-    explicit TestDevice(const TestDeviceSpec& spec);
+    explicit TestDevice(const TestDeviceSetup& setup);
     ~TestDevice();
     TestDevice(const TestDevice&) = delete;
     TestDevice& operator=(const TestDevice&) = delete;

@@ -33,7 +33,8 @@ int ServeFolder(HttpStandInServer& server, const std::filesystem::path& folder) 
         for (wchar_t& c : relative) {
             if (c == L'\\') c = L'/';
         }
-        const std::string urlPath = "/" + Utf8(relative);
+        std::string urlPath = "/";
+        urlPath += Utf8(relative);
         server.Files().PutFile(urlPath, std::move(bytes));
         std::printf("  %s\n", urlPath.c_str());
         ++count;
