@@ -4,28 +4,10 @@
 
 #include <string>
 
+#include "tests/support/little_endian_bytes.h"
 #include "tests/support/scoped_temp_folder.h"
 
 namespace {
-
-// The format worked out by hand: little-endian numbers, texts as a 16-bit unit count
-// and the UTF-16LE units.
-std::string U32(uint32_t value) {
-    std::string bytes;
-    for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<char>((value >> shift) & 0xFF));
-    return bytes;
-}
-
-std::string Text(const std::wstring& text) {
-    std::string bytes;
-    bytes.push_back(static_cast<char>(text.size() & 0xFF));
-    bytes.push_back(static_cast<char>(text.size() >> 8));
-    for (wchar_t unit : text) {
-        bytes.push_back(static_cast<char>(unit & 0xFF));
-        bytes.push_back(static_cast<char>((unit >> 8) & 0xFF));
-    }
-    return bytes;
-}
 
 DriverInfoRecord Record(const std::wstring& name) {
     DriverInfoRecord record;
@@ -43,9 +25,9 @@ DriverInfoRecord Record(const std::wstring& name) {
 }
 
 std::string ExpectedEntry(const std::wstring& name, const std::wstring& folder) {
-    return Text(name) + Text(L"oem7.inf") + Text(L"1.2") + Text(L"System") + Text(L"") + Text(L"") +
-           Text(L"ROOT\\X") + Text(L"{4d36e97d-e325-11ce-bfc1-08002be10318}\\0003") + Text(L"01-02-2020") +
-           Text(L"") + Text(L"") + U32(0x01020304) + Text(folder);
+    return CountedUtf16(name) + CountedUtf16(L"oem7.inf") + CountedUtf16(L"1.2") + CountedUtf16(L"System") + CountedUtf16(L"") + CountedUtf16(L"") +
+           CountedUtf16(L"ROOT\\X") + CountedUtf16(L"{4d36e97d-e325-11ce-bfc1-08002be10318}\\0003") + CountedUtf16(L"01-02-2020") +
+           CountedUtf16(L"") + CountedUtf16(L"") + LittleEndian32(0x01020304) + CountedUtf16(folder);
 }
 
 TEST(BackupIndexWriter, NewFileGetsTheFormatNumberOnceAndRunningCounts) {
@@ -60,8 +42,8 @@ TEST(BackupIndexWriter, NewFileGetsTheFormatNumberOnceAndRunningCounts) {
         }
         EXPECT_EQ(opened, 3);
     }
-    const std::string firstRun = U32(11) + ExpectedEntry(L"A", L"A\\") + U32(1) + ExpectedEntry(L"B", L"B\\") +
-                                 U32(2) + ExpectedEntry(L"C", L"C\\") + U32(3);
+    const std::string firstRun = LittleEndian32(11) + ExpectedEntry(L"A", L"A\\") + LittleEndian32(1) + ExpectedEntry(L"B", L"B\\") +
+                                 LittleEndian32(2) + ExpectedEntry(L"C", L"C\\") + LittleEndian32(3);
     EXPECT_EQ(ReadFileBytes(path), firstRun);
 
     // A later run appends without a second format number and counts on from the
@@ -70,7 +52,7 @@ TEST(BackupIndexWriter, NewFileGetsTheFormatNumberOnceAndRunningCounts) {
     absent.nodeStatusResult = 13;
     BackupIndexWriter second(path);
     ASSERT_TRUE(second.Append(MakeIndexEntry(absent, L"D\\", L"not present")));
-    EXPECT_EQ(ReadFileBytes(path), firstRun + ExpectedEntry(L"D (not present) ", L"D\\") + U32(4));
+    EXPECT_EQ(ReadFileBytes(path), firstRun + ExpectedEntry(L"D (not present) ", L"D\\") + LittleEndian32(4));
 }
 
 TEST(BackupIndexWriter, EmptyTextsAndOverlongTexts) {
@@ -84,9 +66,9 @@ TEST(BackupIndexWriter, EmptyTextsAndOverlongTexts) {
     longName.deviceName = std::wstring(300, L'n');
     longName.folder = L"F\\";
     ASSERT_TRUE(writer.Append(longName));
-    const std::string expected = U32(11) + std::string(22, '\0') + U32(7) + Text(L"") + U32(1) +
-                                 Text(std::wstring(259, L'n')) + std::string(20, '\0') + U32(0) + Text(L"F\\") +
-                                 U32(2);
+    const std::string expected = LittleEndian32(11) + std::string(22, '\0') + LittleEndian32(7) + CountedUtf16(L"") + LittleEndian32(1) +
+                                 CountedUtf16(std::wstring(259, L'n')) + std::string(20, '\0') + LittleEndian32(0) + CountedUtf16(L"F\\") +
+                                 LittleEndian32(2);
     EXPECT_EQ(ReadFileBytes(path), expected);
 }
 
@@ -127,10 +109,10 @@ TEST(BackupIndexReader, RefusesMissingAndForeignFiles) {
         int result;
     };
     const Case cases[] = {
-        {"another format", U32(12) + std::string(22, '\0') + U32(0) + Text(L"") + U32(1), 33},
+        {"another format", LittleEndian32(12) + std::string(22, '\0') + LittleEndian32(0) + CountedUtf16(L"") + LittleEndian32(1), 33},
         {"too short for a format number", "\x0b", 33},
         {"empty", "", 33},
-        {"format number alone", U32(11), 0},
+        {"format number alone", LittleEndian32(11), 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -151,8 +133,8 @@ TEST(BackupIndexReader, HoldsCraftedCountsAndLengthsToTheFile) {
     // buffer is cut; the claimed count is far beyond what the file holds; the last
     // entry claims more units than remain.
     const std::string padded = std::string("\x05\x00", 2) + std::string("F\0\\\0\0\0\0\0\0\0", 10);
-    const std::string bytes = U32(11) + Text(std::wstring(600, L'x')) + std::string(20, '\0') + U32(3) + padded +
-                              U32(1) + std::string("\xff\xff", 2) + "ab" + U32(0xFFFFFFFF);
+    const std::string bytes = LittleEndian32(11) + CountedUtf16(std::wstring(600, L'x')) + std::string(20, '\0') + LittleEndian32(3) + padded +
+                              LittleEndian32(1) + std::string("\xff\xff", 2) + "ab" + LittleEndian32(0xFFFFFFFF);
     ASSERT_TRUE(WriteFileBytes(path, bytes));
     BackupIndexReader reader;
     ASSERT_EQ(reader.Open(path), BackupIndexReader::kOpened);

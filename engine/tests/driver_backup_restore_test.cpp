@@ -10,29 +10,13 @@
 #include "engine/backup_restore.h"
 #include "engine/driver_restore.h"
 #include "engine/install_helper_launch.h"
+#include "tests/support/little_endian_bytes.h"
 #include "tests/support/child_process.h"
 #include "tests/support/root_test_device.h"
 #include "tests/support/scoped_registry.h"
 #include "tests/support/scoped_temp_folder.h"
 
 namespace {
-
-std::string U32(uint32_t value) {
-    std::string bytes;
-    for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<char>((value >> shift) & 0xFF));
-    return bytes;
-}
-
-std::string Text(const std::wstring& text) {
-    std::string bytes;
-    bytes.push_back(static_cast<char>(text.size() & 0xFF));
-    bytes.push_back(static_cast<char>(text.size() >> 8));
-    for (wchar_t unit : text) {
-        bytes.push_back(static_cast<char>(unit & 0xFF));
-        bytes.push_back(static_cast<char>((unit >> 8) & 0xFF));
-    }
-    return bytes;
-}
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
 
@@ -163,9 +147,9 @@ TEST_F(DriverBackupAndRestore, BacksUpTheInstalledDriverAndPutsItBack) {
     EXPECT_EQ(ReadFileBytes(deviceFolder + L"\\" + storedInfName_), PackageInf(device_.HardwareId(), base_));
 
     const std::string expectedIndex =
-        U32(11) + Text(L"Halvenor: Backup/Device") + Text(storedInfName_) + Text(L"1.2.3.4") + Text(L"System") + Text(L"") +
-        Text(L"Halvenor Tests") + Text(device_.HardwareId()) + Text(record.driverKey) + Text(L"01-02-2020") +
-        Text(L"") + Text(L"") + U32(0) + Text(L"Halvenor BackupDevice\\") + U32(1);
+        LittleEndian32(11) + CountedUtf16(L"Halvenor: Backup/Device") + CountedUtf16(storedInfName_) + CountedUtf16(L"1.2.3.4") + CountedUtf16(L"System") + CountedUtf16(L"") +
+        CountedUtf16(L"Halvenor Tests") + CountedUtf16(device_.HardwareId()) + CountedUtf16(record.driverKey) + CountedUtf16(L"01-02-2020") +
+        CountedUtf16(L"") + CountedUtf16(L"") + LittleEndian32(0) + CountedUtf16(L"Halvenor BackupDevice\\") + LittleEndian32(1);
     EXPECT_EQ(ReadFileBytes(backupFolder_.File(L"index.dat")), expectedIndex);
 
     int count = 0;

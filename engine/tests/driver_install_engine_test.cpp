@@ -7,9 +7,7 @@
 #include <setupapi.h>
 
 #include <gtest/gtest.h>
-#include <zip.h>
 
-#include <iowin32.h>
 
 #include <string>
 #include <vector>
@@ -22,27 +20,11 @@
 #include "tests/support/scoped_registry.h"
 #include "tests/support/scoped_temp_folder.h"
 #include "tests/support/wine_dll_overrides.h"
+#include "tests/support/zip_writer.h"
 
 namespace {
 
 std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
-
-bool WriteZip(const std::wstring& path, const std::vector<CabinetMember>& members) {
-    zlib_filefunc64_def functions;
-    fill_win32_filefunc64W(&functions);
-    zipFile zip = zipOpen2_64(path.c_str(), APPEND_STATUS_CREATE, nullptr, &functions);
-    if (zip == nullptr) return false;
-    bool ok = true;
-    for (const CabinetMember& member : members) {
-        zip_fileinfo info = {};
-        ok = ok && zipOpenNewFileInZip64(zip, member.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
-                                         Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0) == ZIP_OK;
-        ok = ok && zipWriteInFileInZip(zip, member.content.data(), static_cast<unsigned>(member.content.size())) ==
-                       ZIP_OK;
-        ok = ok && zipCloseFileInZip(zip) == ZIP_OK;
-    }
-    return zipClose(zip, nullptr) == ZIP_OK && ok;
-}
 
 // The install progress window: keeps the percent of every 0x402 it is sent.
 class ProgressWindow {

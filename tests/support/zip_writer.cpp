@@ -1,0 +1,24 @@
+#include "tests/support/zip_writer.h"
+
+#include <windows.h>
+
+// iowin32.h relies on what zip.h declares first.
+#include <zip.h>
+#include <iowin32.h>
+
+bool WriteZip(const std::wstring& path, const std::vector<CabinetMember>& members) {
+    zlib_filefunc64_def functions;
+    fill_win32_filefunc64W(&functions);
+    zipFile zip = zipOpen2_64(path.c_str(), APPEND_STATUS_CREATE, nullptr, &functions);
+    if (zip == nullptr) return false;
+    bool ok = true;
+    for (const CabinetMember& member : members) {
+        zip_fileinfo info = {};
+        ok = ok && zipOpenNewFileInZip64(zip, member.name.c_str(), &info, nullptr, 0, nullptr, 0, nullptr,
+                                         Z_DEFLATED, Z_DEFAULT_COMPRESSION, 0) == ZIP_OK;
+        ok = ok && zipWriteInFileInZip(zip, member.content.data(), static_cast<unsigned>(member.content.size())) ==
+                       ZIP_OK;
+        ok = ok && zipCloseFileInZip(zip) == ZIP_OK;
+    }
+    return zipClose(zip, nullptr) == ZIP_OK && ok;
+}
