@@ -2,6 +2,11 @@
 
 #include "platform/ui/gdi.h"
 
+HBITMAP LoadBitmapResource(UINT id, UINT flags) {
+    return static_cast<HBITMAP>(
+        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, flags));
+}
+
 SIZE BitmapSize(HBITMAP bitmap) {
     BITMAP info{};
     if (bitmap == nullptr || GetObjectW(bitmap, sizeof(info), &info) == 0) return {0, 0};

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+// A bitmap resource of the program; none when it is missing.
+HBITMAP LoadBitmapResource(UINT id, UINT flags = LR_DEFAULTCOLOR);
+
 // Size of a bitmap; 0 x 0 for none.
 SIZE BitmapSize(HBITMAP bitmap);
 // Copies `width` x `height` from (sourceX, sourceY) of `bitmap` to (x, y) of `dc`;

@@ -7,17 +7,8 @@
 
 namespace {
 
-bool IsControlColourMessage(UINT message) {
-    return message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC;
-}
-
-HBITMAP LoadSharedBitmap(int id) {
-    return static_cast<HBITMAP>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
-}
-
 HBITMAP SharedFooterStrip() {
-    static const HBITMAP strip = LoadSharedBitmap(IDB_PAGE_FOOTER_STRIP);
+    static const HBITMAP strip = LoadBitmapResource(IDB_PAGE_FOOTER_STRIP);
     return strip;
 }
 
@@ -33,7 +24,7 @@ HICON SharedPageIcon() {
 }
 
 HBITMAP SharedPageOrnament() {
-    static const HBITMAP ornament = LoadSharedBitmap(IDB_PAGE_ORNAMENT);
+    static const HBITMAP ornament = LoadBitmapResource(IDB_PAGE_ORNAMENT);
     return ornament;
 }
 
@@ -87,7 +78,7 @@ void CDlgChildBase::OnCancel() {
 
 LRESULT CDlgChildBase::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_ERASEBKGND) return TRUE;
-    if (IsControlColourMessage(message)) return PageControlColour(wParam);
+    if (ui::IsControlColourMessage(message)) return PageControlColour(wParam);
     return Dialog::WindowProc(message, wParam, lParam);
 }
 

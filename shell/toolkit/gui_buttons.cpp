@@ -5,11 +5,6 @@
 
 namespace {
 
-HBITMAP LoadStateImage(UINT id) {
-    return static_cast<HBITMAP>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_LOADMAP3DCOLORS));
-}
-
 int Width(const RECT& rect) { return rect.right - rect.left; }
 int Height(const RECT& rect) { return rect.bottom - rect.top; }
 
@@ -67,7 +62,7 @@ bool CHalHoverButton::LoadStateBitmaps(UINT leftId, UINT middleId, UINT rightId,
     const int frames = m_bFourState ? 4 : 3;
     bool allLoaded = true;
     for (auto [piece, id] : {std::pair{&left_, leftId}, std::pair{&middle_, middleId}, std::pair{&right_, rightId}}) {
-        piece->bitmap.Reset(LoadStateImage(id));
+        piece->bitmap.Reset(LoadBitmapResource(id, LR_LOADMAP3DCOLORS));
         const SIZE size = BitmapSize(piece->bitmap.Get());
         piece->frameWidth = size.cx / frames;
         piece->height = size.cy;

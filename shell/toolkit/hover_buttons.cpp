@@ -7,13 +7,8 @@
 
 namespace {
 
-HBITMAP LoadStripImage(UINT id) {
-    return static_cast<HBITMAP>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
-}
-
 HBITMAP LanguageFlags() {
-    static const HBITMAP flags = LoadStripImage(IDB_LANGUAGE_FLAGS);
+    static const HBITMAP flags = LoadBitmapResource(IDB_LANGUAGE_FLAGS);
     return flags;
 }
 
@@ -29,7 +24,7 @@ void SetFace(LOGFONTW& font, const wchar_t* face) { wcsncpy_s(font.lfFaceName, L
 
 CHoverButton::CHoverButton() : HoverTrackingButton(1, 0, TRUE) {}
 
-int CHoverButton::LoadBitmap(UINT bitmapId) { return SetBitmap(LoadStripImage(bitmapId)); }
+int CHoverButton::LoadBitmap(UINT bitmapId) { return SetBitmap(LoadBitmapResource(bitmapId)); }
 
 int CHoverButton::SetBitmap(HBITMAP strip) {
     strip_.Reset(strip);
@@ -93,7 +88,7 @@ void CMyHoverButton::LoadImages(UINT stripId, UINT iconId, const std::wstring& c
     }
 
     if (iconId == 0) return;
-    icon_.Reset(LoadStripImage(iconId));
+    icon_.Reset(LoadBitmapResource(iconId));
     const SIZE size = BitmapSize(icon_.Get());
     iconFrameWidth_ = size.cx / 3;
     iconHeight_ = size.cy;

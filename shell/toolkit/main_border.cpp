@@ -14,8 +14,7 @@ constexpr int kCaptionButtonHeight = 15;
 
 // Frame bitmaps are loaded for each paint and freed at once.
 ui::ScopedBitmap LoadFrameBitmap(int id) {
-    return ui::ScopedBitmap(static_cast<HBITMAP>(
-        LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+    return ui::ScopedBitmap(LoadBitmapResource(id));
 }
 
 void CreateCaptionButton(CHoverButton& button, HWND parent, int id, int x, UINT bitmapId) {
@@ -114,7 +113,7 @@ LRESULT CMainBorder::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return result;
     }
     default:
-        if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) {
+        if (ui::IsControlColourMessage(message)) {
             return reinterpret_cast<LRESULT>(SharedWhiteBrush());
         }
         break;

@@ -1,12 +1,12 @@
 #include "shell/toolkit/tree_x_ctrl.h"
 
 #include "resources/toolkit/toolkit_ids.h"
+#include "shell/toolkit/bitmap_pieces.h"
 
 bool CTreeXCtrl::CreateStateImages() {
     stateImages_.Reset(ImageList_Create(15, 16, ILC_COLOR32 | ILC_MASK, 5, 1));
     if (!stateImages_) return false;
-    ui::ScopedBitmap states(static_cast<HBITMAP>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_TREE_STATES),
-                                                            IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR)));
+    ui::ScopedBitmap states(LoadBitmapResource(IDB_TREE_STATES));
     if (!states || ImageList_AddMasked(stateImages_.Get(), states.Get(), RGB(255, 255, 255)) == -1) return false;
     TreeView_SetImageList(Handle(), stateImages_.Get(), TVSIL_STATE);
     return true;
@@ -59,19 +59,17 @@ void CTreeXCtrl::ToggleItem(HTREEITEM item) {
 void CTreeXCtrl::NotifyParent() {
     bool anyChecked = false;
     bool allChecked = true;
-    auto look = [&](HTREEITEM item) {
+    // Lone roots and the children of the other roots: a partly checked child counts
+    // as something checked, a lone root only when checked.
+    auto look = [&](HTREEITEM item, bool partlyCounts) {
         const int state = GetCheckState(item);
-        anyChecked = anyChecked || state == kChecked;
+        anyChecked = anyChecked || state == kChecked || (partlyCounts && state == kPartlyChecked);
         allChecked = allChecked && (state == kChecked || state == kFixed);
     };
     for (HTREEITEM root = TreeView_GetRoot(Handle()); root != nullptr; root = NextSibling(root)) {
         HTREEITEM child = FirstChild(root);
-        if (child == nullptr) look(root);
-        for (; child != nullptr; child = NextSibling(child)) {
-            const int state = GetCheckState(child);
-            anyChecked = anyChecked || state == kChecked || state == kPartlyChecked;
-            allChecked = allChecked && (state == kChecked || state == kFixed);
-        }
+        if (child == nullptr) look(root, false);
+        for (; child != nullptr; child = NextSibling(child)) look(child, true);
     }
     SendMessageW(GetParent(Handle()), kChecksChangedMessage, anyChecked ? 1 : 0, allChecked ? 1 : 0);
 }
