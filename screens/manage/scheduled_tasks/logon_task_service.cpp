@@ -8,8 +8,9 @@
 #include <atomic>
 
 #include "foundation/daily_log.h"
+#include "scan/com_objects.h"
 
-using Microsoft::WRL::ComPtr;
+namespace wrl = Microsoft::WRL;
 
 // mingw-w64's taskschd.h declares every trigger but the logon trigger.
 MIDL_INTERFACE("72dade38-fae4-4b3e-baf4-5d009af02b1c")
@@ -22,18 +23,6 @@ ILogonTrigger : public ITrigger {
 __CRT_UUID_DECL(ILogonTrigger, 0x72dade38, 0xfae4, 0x4b3e, 0xba, 0xf4, 0x5d, 0x00, 0x9a, 0xf0, 0x2b, 0x1c)
 
 namespace {
-
-class Bstr {
-public:
-    explicit Bstr(const std::wstring& text) : value_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
-    ~Bstr() { SysFreeString(value_); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    BSTR Get() const { return value_; }
-
-private:
-    BSTR value_;
-};
 
 class ScopedComApartment {
 public:
@@ -49,14 +38,14 @@ private:
 };
 
 // The service of this machine and the current user, with its root folder.
-HRESULT OpenRootFolder(ComPtr<ITaskService>& service, ComPtr<ITaskFolder>& folder) {
+HRESULT OpenRootFolder(wrl::ComPtr<ITaskService>& service, wrl::ComPtr<ITaskFolder>& folder) {
     HRESULT hr = CoCreateInstance(CLSID_TaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskService,
                                   reinterpret_cast<void**>(service.GetAddressOf()));
     if (FAILED(hr)) return hr;
     VARIANT empty;
     VariantInit(&empty);
     if (FAILED(hr = service->Connect(empty, empty, empty, empty))) return hr;
-    Bstr root(L"\\");
+    ScopedBstr root(L"\\");
     return service->GetFolder(root.Get(), folder.GetAddressOf());
 }
 
@@ -64,22 +53,22 @@ HRESULT OpenRootFolder(ComPtr<ITaskService>& service, ComPtr<ITaskFolder>& folde
 // reminder that runs without the highest rights still reminds, so its failure is
 // logged and the task goes on.
 HRESULT DescribeTask(ITaskDefinition* definition, const LogonTaskDefinition& task) {
-    ComPtr<IPrincipal> principal;
+    wrl::ComPtr<IPrincipal> principal;
     if (SUCCEEDED(definition->get_Principal(principal.GetAddressOf()))) {
         const HRESULT runLevel =
             principal->put_RunLevel(task.highestRunLevel ? TASK_RUNLEVEL_HIGHEST : TASK_RUNLEVEL_LUA);
         if (FAILED(runLevel)) WriteLogLine(L"Start-up reminder: run level not set (0x%08lX)", runLevel);
         definition->put_Principal(principal.Get());
     }
-    ComPtr<IRegistrationInfo> registration;
+    wrl::ComPtr<IRegistrationInfo> registration;
     if (SUCCEEDED(definition->get_RegistrationInfo(registration.GetAddressOf()))) {
-        Bstr author(task.author);
+        ScopedBstr author(task.author);
         registration->put_Author(author.Get());
     }
-    ComPtr<ITaskSettings> settings;
+    wrl::ComPtr<ITaskSettings> settings;
     HRESULT hr = definition->get_Settings(settings.GetAddressOf());
     if (FAILED(hr)) return hr;
-    Bstr limit(task.executionTimeLimit);
+    ScopedBstr limit(task.executionTimeLimit);
     settings->put_ExecutionTimeLimit(limit.Get());
     settings->put_AllowDemandStart(VARIANT_TRUE);
     settings->put_AllowHardTerminate(VARIANT_TRUE);
@@ -87,30 +76,30 @@ HRESULT DescribeTask(ITaskDefinition* definition, const LogonTaskDefinition& tas
 }
 
 HRESULT AddLogonTrigger(ITaskDefinition* definition, const LogonTaskDefinition& task) {
-    ComPtr<ITriggerCollection> triggers;
+    wrl::ComPtr<ITriggerCollection> triggers;
     HRESULT hr = definition->get_Triggers(triggers.GetAddressOf());
     if (FAILED(hr)) return hr;
-    ComPtr<ITrigger> trigger;
+    wrl::ComPtr<ITrigger> trigger;
     if (FAILED(hr = triggers->Create(TASK_TRIGGER_LOGON, trigger.GetAddressOf()))) return hr;
-    ComPtr<ILogonTrigger> logon;
+    wrl::ComPtr<ILogonTrigger> logon;
     if (FAILED(hr = trigger.As(&logon))) return hr;
-    Bstr delay(task.startDelay);
+    ScopedBstr delay(task.startDelay);
     if (FAILED(hr = logon->put_Delay(delay.Get()))) return hr;
-    Bstr id(task.name);
+    ScopedBstr id(task.name);
     return logon->put_Id(id.Get());
 }
 
 HRESULT AddExecAction(ITaskDefinition* definition, const LogonTaskDefinition& task) {
-    ComPtr<IActionCollection> actions;
+    wrl::ComPtr<IActionCollection> actions;
     HRESULT hr = definition->get_Actions(actions.GetAddressOf());
     if (FAILED(hr)) return hr;
-    ComPtr<IAction> action;
+    wrl::ComPtr<IAction> action;
     if (FAILED(hr = actions->Create(TASK_ACTION_EXEC, action.GetAddressOf()))) return hr;
-    ComPtr<IExecAction> exec;
+    wrl::ComPtr<IExecAction> exec;
     if (FAILED(hr = action.As(&exec))) return hr;
-    Bstr path(task.programPath);
+    ScopedBstr path(task.programPath);
     if (FAILED(hr = exec->put_Path(path.Get()))) return hr;
-    Bstr arguments(task.arguments);
+    ScopedBstr arguments(task.arguments);
     return exec->put_Arguments(arguments.Get());
 }
 
@@ -118,13 +107,13 @@ class SystemLogonTaskService : public LogonTaskService {
 public:
     bool Register(const LogonTaskDefinition& task) override {
         ScopedComApartment apartment;
-        ComPtr<ITaskService> service;
-        ComPtr<ITaskFolder> folder;
+        wrl::ComPtr<ITaskService> service;
+        wrl::ComPtr<ITaskFolder> folder;
         if (FAILED(OpenRootFolder(service, folder))) return false;
-        Bstr name(task.name);
+        ScopedBstr name(task.name);
         folder->DeleteTask(name.Get(), 0);
 
-        ComPtr<ITaskDefinition> definition;
+        wrl::ComPtr<ITaskDefinition> definition;
         if (FAILED(service->NewTask(0, definition.GetAddressOf()))) return false;
         // A task without its trigger or its action would never remind anyone; it is
         // not registered at all.
@@ -149,7 +138,7 @@ public:
         VariantInit(&noDescriptor);
         noDescriptor.vt = VT_BSTR;
         noDescriptor.bstrVal = SysAllocString(L"");
-        ComPtr<IRegisteredTask> registered;
+        wrl::ComPtr<IRegisteredTask> registered;
         hr = folder->RegisterTaskDefinition(name.Get(), definition.Get(), TASK_CREATE_OR_UPDATE, group, noPassword,
                                             TASK_LOGON_GROUP, noDescriptor, registered.GetAddressOf());
         VariantClear(&group);
@@ -160,10 +149,10 @@ public:
 
     void Delete(const std::wstring& name) override {
         ScopedComApartment apartment;
-        ComPtr<ITaskService> service;
-        ComPtr<ITaskFolder> folder;
+        wrl::ComPtr<ITaskService> service;
+        wrl::ComPtr<ITaskFolder> folder;
         if (FAILED(OpenRootFolder(service, folder))) return;
-        Bstr taskName(name);
+        ScopedBstr taskName(name);
         folder->DeleteTask(taskName.Get(), 0);
     }
 };

@@ -23,12 +23,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(appData_.Active());
         const std::wstring path = appData_.Path() + L"\\reminder_hal.ini";
-        std::string bytes("\xFF\xFE", 2);
-        for (const wchar_t* ch = kLanguageFile; *ch != 0; ++ch) {
-            bytes.push_back(static_cast<char>(*ch & 0xFF));
-            bytes.push_back(static_cast<char>(*ch >> 8));
-        }
-        ASSERT_TRUE(WriteFileBytes(path, bytes));
+        ASSERT_TRUE(WriteUtf16File(path, kLanguageFile));
         OpenLanguageCache(path);
     }
     void TearDown() override {
