@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@ std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
         if (name != L"." && name != L"..") names.push_back(name);
     } while (FindNextFileW(search, &found));
     FindClose(search);
+    std::sort(names.begin(), names.end());  // the file system lists in no promised order
     return names;
 }
 
