@@ -11,7 +11,7 @@ const ROOT = path.resolve(__dirname, '..', '..');
 const PAGES = path.join(ROOT, 'resources', 'pages');
 const BUILD = process.env.HALVENOR_BUILD || path.join(ROOT, 'build');
 const THIRD_PARTY = process.env.HALVENOR_THIRD_PARTY || path.join(BUILD, 'third_party');
-const CONTRACTS = path.join(BUILD, 'i686', 'page_contracts');
+const CONTRACTS = process.env.HALVENOR_PAGE_CONTRACTS || path.join(BUILD, 'i686', 'page_contracts');
 const SHOTS = path.join(BUILD, 'page_shots');
 const ORIGIN = 'http://pages.halvenor.test';
 
