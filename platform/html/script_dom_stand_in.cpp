@@ -51,7 +51,8 @@ var __halDom = (function () {
         if (typeof this.onclick === 'function') this.onclick.call(this, event);
         for (var i = 0; i < this.__handlers.length; i++) this.__handlers[i].call(this, event);
     };
-    // The text as the user sees it, whichever way the page last wrote it.
+    // The text as the user sees it, whichever way the page last wrote it (the
+    // page may also write innerText or innerHTML directly).
     Element.prototype.__text = function () {
         if (this.innerHTML !== this.__seenHtml) {
             this.innerText = stripTags(this.innerHTML);
@@ -63,10 +64,14 @@ var __halDom = (function () {
     Element.prototype.__setText = function (text) {
         this.innerText = String(text);
         this.innerHTML = escapeMarkup(text);
+        this.__seenText = this.innerText;
+        this.__seenHtml = this.innerHTML;
     };
     Element.prototype.__setHtml = function (markup) {
         this.innerHTML = String(markup);
         this.innerText = stripTags(markup);
+        this.__seenText = this.innerText;
+        this.__seenHtml = this.innerHTML;
     };
 
     function Selection(elements) {
@@ -218,10 +223,10 @@ function clearInterval(id) { __halDom.removeTimer(id); }
 function __halDomDefine(id, tag, text, hidden) { __halDom.define(id, tag, text, hidden); }
 function __halDomReady() { __halDom.ready(); }
 function __halDomRunTimers() { __halDom.runTimers(); }
-function __halDomHas(id) { return __halDom.element(id) !== null; }
+function __halDomHas(id) { return String(__halDom.element(id) !== null); }
 function __halDomText(id) { var e = __halDom.element(id); return e ? e.__text() : ''; }
-function __halDomSetText(id, text) { var e = __halDom.element(id); if (e) e.__setText(text); return e !== null; }
-function __halDomVisible(id) { var e = __halDom.element(id); return e !== null && e.style.display !== 'none'; }
+function __halDomSetText(id, text) { var e = __halDom.element(id); if (e) e.__setText(text); return String(e !== null); }
+function __halDomVisible(id) { var e = __halDom.element(id); return String(e !== null && e.style.display !== 'none'); }
 function __halDomValue(id) { var e = __halDom.element(id); return e ? String(e.value) : ''; }
 function __halDomSetValue(id, value) { var e = __halDom.element(id); if (e) e.value = value; }
 function __halDomAttribute(id, name) {

@@ -190,12 +190,18 @@ bool ScriptPageHost::StartEngine() {
         errors_.push_back(L"the script engine could not be created");
         return false;
     }
-    // A page shown in the newest document mode gets the engine's newer language.
+    // A page shown in the newest document mode gets the engine's ES5 language.
+    // Engines differ in how they take it: alone, or marked as a page's script; an
+    // engine without it gets its newest mode before it.
     if (auto properties = engine_.As<IActiveScriptProperty>(__uuidof(IActiveScriptProperty))) {
-        VARIANT version;
-        version.vt = VT_I4;
-        version.lVal = SCRIPTLANGUAGEVERSION_5_8;
-        properties->SetProperty(SCRIPTPROP_INVOKEVERSIONING, nullptr, &version);
+        constexpr LONG kLanguageEs5 = 0x102;
+        constexpr LONG kPageScript = 0x400;
+        for (const LONG mode : {kLanguageEs5, kPageScript | kLanguageEs5, LONG{SCRIPTLANGUAGEVERSION_5_8}}) {
+            VARIANT version;
+            version.vt = VT_I4;
+            version.lVal = mode;
+            if (SUCCEEDED(properties->SetProperty(SCRIPTPROP_INVOKEVERSIONING, nullptr, &version))) break;
+        }
     }
     site_ = MakeComObject<ScriptEngineSite>(errors_);
     auto parser = engine_.As<IActiveScriptParse>(__uuidof(IActiveScriptParse));
@@ -277,6 +283,7 @@ std::vector<PageElement> ScriptPageHost::PathOf(const std::wstring& id) const {
 }
 
 void ScriptPageHost::Click(const std::wstring& id) {
+    if (!site_) return;
     site_->SetSource(L"click on " + id);
     CallDom(L"__halDomClick", {id});
     Fire(PageEvent::Click, id);

@@ -33,6 +33,8 @@ TEST(BrowserPageHost, WithoutADocumentEngineThereIsNoDocumentAndNothingBreaks) {
         host.Close();
         host.Close();
     }
+    // The control lets go of its windows and threads through the message queue.
+    PumpMessagesUntil([] { return false; }, 500);
     EXPECT_TRUE(IsWindow(window.Handle()));
 }
 

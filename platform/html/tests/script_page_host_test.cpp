@@ -56,6 +56,8 @@ TEST_F(ScriptPageHostTest, RunsThePagesScriptsAndReadyHandlersAgainstItsElements
 
 TEST_F(ScriptPageHostTest, PagesRunInTheNewerLanguageModeOfTheirDocumentMode) {
     ASSERT_TRUE(host.Open(nullptr, GetModuleHandleW(nullptr), kBridgePage, log));
+    EXPECT_EQ(CallForText(host, L"eval", {L"typeof [].map + ' ' + typeof Object.keys + ' ' + typeof JSON"}),
+              L"function function object");
     EXPECT_EQ(CallForText(host, L"modern"), L"2,4,6;2");
 }
 
