@@ -1,4 +1,4 @@
-#include "scan/driver_scanner_app.h"
+#include "engine/driver_scanner_app.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
