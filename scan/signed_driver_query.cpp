@@ -4,7 +4,7 @@
 #include "scan/installed_driver_details.h"
 
 #include "platform/scoped_handle.h"
-#include "scan/com_objects.h"
+#include "platform/com_objects.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/trim_blanks.h"
-#include "scan/com_objects.h"
+#include "platform/com_objects.h"
 #include "scan/hardware_hash.h"
 
 namespace {

@@ -27,6 +27,7 @@ BESIDE = {
 # Libraries named in CMake and the folder each one is built from.
 LIBRARY_FOLDER = {
     "platform": "platform",
+    "platform_html": "platform",
     "foundation": "foundation",
     "scan": "scan",
     "engine": "engine",
