@@ -1,5 +1,7 @@
 #include "engine/driver_install_engine.h"
 
+#include "platform/text_case.h"
+
 #include <windows.h>
 #include <newdev.h>
 #include <shellapi.h>
@@ -31,13 +33,9 @@ constexpr DWORD kErrorInWow64 = 0xE0000235;
 constexpr wchar_t kDisplayAdapters[] = L"Display adapters";
 constexpr wchar_t kSoundControllers[] = L"Sound, video and game controllers";
 
-std::wstring Lower(std::wstring text) {
-    for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
-    return text;
-}
 
 bool EndsWithNoCase(const std::wstring& text, const std::wstring& suffix) {
-    return text.size() >= suffix.size() && Lower(text.substr(text.size() - suffix.size())) == Lower(suffix);
+    return text.size() >= suffix.size() && EqualsIgnoringCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
 bool FileExists(const std::wstring& path) { return !path.empty() && PathFileExistsW(path.c_str()) != FALSE; }
@@ -215,7 +213,7 @@ int InstallDownloadedPackage(DriverInstallSession& session, const PackageInstall
     // hold what the user keeps.
     const bool extractionFolderIsOurs = !extractionFolder.empty() && !FolderExists(extractionFolder);
     run.Report(0);
-    const std::wstring lowered = Lower(request.packagePath);
+    const std::wstring lowered = LowerInvariant(request.packagePath);
     if (run.Cancelled()) return InstallResult::kCancelled;
 
     const bool specialClass = IsSpecialDeviceClass(request.category);
@@ -571,7 +569,7 @@ int InstallExtractedPackage(DriverInstallSession& session, int deviceIndex) {
     request.driverVersionBefore = device.driverVersion;
 
     // The downloads list is keyed by the package address.
-    const std::wstring key = Lower(RemoveFirstInvalidNameChar(offered.text17));
+    const std::wstring key = LowerInvariant(RemoveFirstInvalidNameChar(offered.text17));
     const auto found = session.downloadsList->find(key);
     if (found == session.downloadsList->end()) return InstallResult::kNotDownloaded;
     const std::wstring downloaded = found->second.substr(0, found->second.find(L'|'));

@@ -1,24 +1,39 @@
-#include "scan/text_case.h"
+#include "platform/text_case.h"
 
 #include <windows.h>
 
-std::wstring LowerInvariant(const std::wstring& text) {
-    if (text.empty()) return text;
-    std::wstring lowered(text.size(), L'\0');
-    const int written = LCMapStringW(LOCALE_INVARIANT, LCMAP_LOWERCASE, text.data(), static_cast<int>(text.size()),
-                                     lowered.data(), static_cast<int>(lowered.size()));
-    if (written <= 0) {
-        // Only ASCII is folded here, which is what device ids are made of.
-        lowered = text;
-        for (wchar_t& c : lowered) {
-            if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-        }
-        return lowered;
+namespace {
+
+std::wstring MapInvariant(std::wstring_view text, DWORD mapping) {
+    if (text.empty()) return std::wstring();
+    std::wstring mapped(text.size(), L'\0');
+    const int written = LCMapStringW(LOCALE_INVARIANT, mapping, text.data(), static_cast<int>(text.size()),
+                                     mapped.data(), static_cast<int>(mapped.size()));
+    if (written > 0) {
+        mapped.resize(static_cast<size_t>(written));
+        return mapped;
     }
-    lowered.resize(static_cast<size_t>(written));
-    return lowered;
+    // Only ASCII is changed here, which is what ids and switches are made of.
+    mapped.assign(text);
+    const bool lower = mapping == LCMAP_LOWERCASE;
+    for (wchar_t& c : mapped) {
+        if (lower && c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+        if (!lower && c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
+    }
+    return mapped;
 }
 
-bool EqualsIgnoringCase(const std::wstring& left, const std::wstring& right) {
+}  // namespace
+
+std::wstring LowerInvariant(std::wstring_view text) { return MapInvariant(text, LCMAP_LOWERCASE); }
+
+std::wstring UpperInvariant(std::wstring_view text) { return MapInvariant(text, LCMAP_UPPERCASE); }
+
+bool EqualsIgnoringCase(std::wstring_view left, std::wstring_view right) {
     return left.size() == right.size() && LowerInvariant(left) == LowerInvariant(right);
+}
+
+bool StartsWithIgnoringCase(std::wstring_view text, size_t at, std::wstring_view prefix) {
+    if (at > text.size() || text.size() - at < prefix.size()) return false;
+    return EqualsIgnoringCase(text.substr(at, prefix.size()), prefix);
 }

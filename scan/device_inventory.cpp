@@ -6,7 +6,7 @@
 
 #include "foundation/daily_log.h"
 #include "foundation/registry.h"
-#include "scan/text_case.h"
+#include "platform/text_case.h"
 
 namespace {
 

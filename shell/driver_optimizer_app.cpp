@@ -1,5 +1,7 @@
 #include "shell/driver_optimizer_app.h"
 
+#include "platform/text_case.h"
+
 #include <objbase.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -60,8 +62,7 @@ std::wstring ComparablePath(const std::wstring& path) {
     full.resize(length);
     std::replace(full.begin(), full.end(), L'/', L'\\');
     while (!full.empty() && full.back() == L'\\') full.pop_back();
-    CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
-    return full;
+    return UpperInvariant(full);
 }
 
 // The first argument is the program's own path.
@@ -114,8 +115,7 @@ CDriverOptimizerApp::CDriverOptimizerApp() {
     temporaryFolder_ = UserTempFolder();
     backupFolder_ = ReadFolderSetting(L"Backup Path", defaultBackupFolder_);
 
-    std::wstring program = TrimBlanks(GetModulePath());
-    CharLowerBuffW(program.data(), static_cast<DWORD>(program.size()));
+    const std::wstring program = LowerInvariant(TrimBlanks(GetModulePath()));
     const std::size_t lastSeparator = program.rfind(L'\\');
     updaterFolder_ = (lastSeparator == std::wstring::npos ? std::wstring() : program.substr(0, lastSeparator + 1)) +
                      L"updater\\";
