@@ -28,6 +28,11 @@ void ScanOperation::InitializeOperation() {
         BOOL wow64 = FALSE;
         if (isWow64Process(GetCurrentProcess(), &wow64)) isWow64_ = wow64 != FALSE;
     }
+#ifdef _WIN64
+    // A 64-bit build runs on 64-bit Windows by definition and takes the road of the
+    // 32-bit program under WoW64: installs go through the 64-bit helper.
+    isWow64_ = true;
+#endif
     operationEvent_.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
 }
 
