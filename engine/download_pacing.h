@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/message_wait.h"
+
 #include <functional>
 
 // The pauses of a download (between connection starts, before writes, between
@@ -17,7 +19,3 @@ DownloadPacing GetDownloadPacing();
 void PaceDownload(DWORD milliseconds);
 DWORD DownloadRequestTimeout();
 
-// Waits for a handle while still answering messages that other threads send to
-// windows of this thread, so a waiting UI thread cannot deadlock with a sender.
-// Returns true when the handle became signalled.
-bool WaitPumpingSentMessages(HANDLE handle, DWORD milliseconds);

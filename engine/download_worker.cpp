@@ -8,11 +8,6 @@
 
 namespace {
 
-struct ActivityScope {
-    ActivityScope() { ++DownloadActivityCounter(); }
-    ~ActivityScope() { --DownloadActivityCounter(); }
-};
-
 bool FileExists(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -28,13 +23,13 @@ constexpr int kRetryQuestionStyle = 2;
 }  // namespace
 
 CWorker::CWorker() {
-    DownloadActivityCounter() = 0;
     doneEvent_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     downloader_ = std::make_unique<CSegmentedDownloader>(*this);
 }
 
 CWorker::~CWorker() {
-    // Every thread of the job ends before the downloader it uses goes away.
+    // Every thread of the job ends before the downloader it uses goes away: the
+    // run thread here, the connection threads with the downloader.
     if (runThread_.Running()) {
         downloader_->state = 3;
         userStop_ = true;
@@ -42,7 +37,6 @@ CWorker::~CWorker() {
         runThread_.Join();
     }
     downloader_.reset();
-    while (DownloadActivityCounter() > 0) Sleep(21);
     if (doneEvent_) CloseHandle(doneEvent_);
 }
 
@@ -55,7 +49,6 @@ bool CWorker::StartRun() {
 bool CWorker::WaitUntilDone() {
     WaitPumpingSentMessages(doneEvent_, INFINITE);
     runThread_.Join();
-    for (int step = 0; DownloadActivityCounter() > 0 && step < 8192; ++step) Sleep(21);
     return result_;
 }
 
@@ -75,7 +68,6 @@ void CWorker::ReportProgress(const std::wstring& text, int percent, std::int64_t
 void CWorker::ReportStatus(const std::wstring& key) { ReportProgress(key, percent_, -1); }
 
 void CWorker::ReportTotalProgress(std::int32_t bytes) {
-    ActivityScope activity;
     const std::int64_t length = contentLength_;
     if (length <= 0) return;
     const int percent = static_cast<int>(static_cast<double>(bytes) * 100.0 / static_cast<double>(length));
@@ -87,7 +79,6 @@ void CWorker::ReportTotalProgress(std::int32_t bytes) {
 }
 
 int CWorker::Prompt(int percent, const std::wstring& key, int style, int icon, int defaultAnswer) {
-    ActivityScope activity;
     if (percent <= 0) percent = percent_;
     const int fallback = style == kRetryQuestionStyle ? IDNO : IDOK;
     if (!callbacks_.prompt) return fallback;
@@ -124,7 +115,6 @@ bool CWorker::IsStopRequested() {
 bool CWorker::IsOffline() { return downloader_->HasConnectedState() && !downloader_->IsOnline(); }
 
 int CWorker::AskRetry(const std::wstring& key) {
-    ActivityScope activity;
     CSegmentedDownloader& downloader = *downloader_;
     if (downloader.IsStopEventSignalled()) {
         downloader.ResetStop();
@@ -168,7 +158,6 @@ void CWorker::Finish(const std::wstring& text, int percent, int kind) {
 }
 
 void CWorker::StopDownload() {
-    ActivityScope activity;
     if (finished_) return;
     stopRequested_ = true;
     downloader_->state = 3;
@@ -194,7 +183,6 @@ void CWorker::CompleteJob() {
 }
 
 void CWorker::Run() {
-    ActivityScope activity;
     for (;;) {
         const RunOutcome outcome = RunOnce();
         if (outcome == RunOutcome::RunAgain) continue;
@@ -333,7 +321,6 @@ CWorker::RunOutcome CWorker::RunOnce() {
 }
 
 bool CWorker::OnDownloadComplete(int failedConnections, int lastResult) {
-    ActivityScope activity;
     CSegmentedDownloader& downloader = *downloader_;
     if (userStop_ || lastResult == kConnectionStopped) {
         PaceDownload(100);

@@ -8,7 +8,7 @@
 #include "engine/backup_index_file.h"
 #include "engine/install_backends.h"
 #include "foundation/os_identity.h"
-#include "scan/text_case.h"
+#include "platform/text_case.h"
 
 namespace {
 

@@ -12,16 +12,9 @@ namespace {
 
 std::atomic<int> g_connectionCount{2};
 std::atomic<int> g_blockSize{262144};
-std::atomic<long> g_activity{0};
 
 constexpr std::int32_t kDefaultBlockSize = 262144;
 constexpr std::int32_t kSingleConnectionBelow = 1048576;
-
-// Holds the activity counter up for the life of an operation.
-struct ActivityScope {
-    ActivityScope() { ++g_activity; }
-    ~ActivityScope() { --g_activity; }
-};
 
 struct CrackedUrl {
     INTERNET_SCHEME scheme = INTERNET_SCHEME_UNKNOWN;
@@ -119,7 +112,6 @@ void SetDownloadConnectionCount(int count) { g_connectionCount = count; }
 int GetDownloadConnectionCount() { return g_connectionCount; }
 void SetDownloadBlockSize(int bytes) { g_blockSize = bytes; }
 int GetDownloadBlockSize() { return g_blockSize; }
-std::atomic<long>& DownloadActivityCounter() { return g_activity; }
 
 CThread::CThread(CSegmentedDownloader& ownerIn, std::uint8_t indexIn, std::int32_t startIn, std::int32_t lengthIn,
                  std::int32_t blockSizeIn, std::wstring urlIn)
@@ -176,7 +168,6 @@ bool CSegmentedDownloader::OpenInternetHandle() {
 }
 
 int CSegmentedDownloader::OpenInternetIfOnline() {
-    ActivityScope activity;
     if (IsStopEventSignalled()) {
         ResetStop();
         return 0;
@@ -202,7 +193,6 @@ int CSegmentedDownloader::OpenInternetIfOnline() {
 }
 
 bool CSegmentedDownloader::CollectDownloadInfo(const DownloadSettings& settings) {
-    ActivityScope activity;
     worker_.ReportStatus(L"IDS_COLLECT_DOWNINFO");
     const bool filled = record_->FillFromSettings(settings);
     if (filled && !record_->url.empty()) workingFolder_ = record_->folder;
@@ -210,7 +200,6 @@ bool CSegmentedDownloader::CollectDownloadInfo(const DownloadSettings& settings)
 }
 
 std::int64_t CSegmentedDownloader::QueryContentLength(const std::wstring& url) {
-    ActivityScope activity;
     CrackedUrl parts;
     if (!internet_ || !CrackUrl(inet_, url, parts) || parts.scheme != INTERNET_SCHEME_HTTP) return -1;
     if (!inet_.InternetConnectW || !inet_.HttpOpenRequestW || !inet_.HttpSendRequestW) return -1;
@@ -233,7 +222,6 @@ std::int64_t CSegmentedDownloader::QueryContentLength(const std::wstring& url) {
 }
 
 bool CSegmentedDownloader::CreateTargetFile(const std::wstring& path, std::int32_t length) {
-    ActivityScope activity;
     CloseDataFile();
     if (length <= 0) return false;
     // Sizing a file the disk cannot hold would only fill the disk before failing.
@@ -261,7 +249,6 @@ bool CSegmentedDownloader::CreateTargetFile(const std::wstring& path, std::int32
 }
 
 bool CSegmentedDownloader::OpenTargetFile(const std::wstring& path) {
-    ActivityScope activity;
     CloseDataFile();
     dataFile_ = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -292,7 +279,6 @@ void CSegmentedDownloader::AddConnection(std::uint8_t index, std::int32_t start,
 }
 
 bool CSegmentedDownloader::StartConnections(bool resuming) {
-    ActivityScope activity;
     {
         std::lock_guard lock(finishLock_);
         startedConnections_ = 0;
@@ -350,7 +336,6 @@ void CSegmentedDownloader::ClearConnections() {
 }
 
 void CSegmentedDownloader::ConnectionThreadProc(CThread& connection) {
-    ++g_activity;
     ++runningThreads_;
     PaceDownload(100);
     OnConnectionStarted();
@@ -364,7 +349,6 @@ void CSegmentedDownloader::ConnectionThreadProc(CThread& connection) {
     }
     --runningThreads_;
     OnConnectionFinished(connection.index, result, position, remaining);
-    --g_activity;
 }
 
 void CSegmentedDownloader::OnConnectionStarted() {
@@ -374,7 +358,6 @@ void CSegmentedDownloader::OnConnectionStarted() {
 }
 
 std::uint8_t CSegmentedDownloader::DownloadRangeThread(CThread& connection) {
-    ActivityScope activity;
     if (IsConnectionStopped()) return kConnectionStopped;
     if (connection.url.empty()) {
         worker_.Prompt(0, L"IDS_NOTABLE_COLLCTINFO", 0, MB_ICONERROR, 0);
@@ -463,7 +446,6 @@ std::uint8_t CSegmentedDownloader::DownloadRangeThread(CThread& connection) {
 }
 
 std::uint8_t CSegmentedDownloader::RetryRange(CThread& connection, std::uint8_t result) {
-    ActivityScope activity;
     PaceDownload(1000);
     for (int attempt = 0; attempt < 6; ++attempt) {
         if (HasConnectedState() && !IsOnline()) break;
@@ -481,7 +463,6 @@ std::uint8_t CSegmentedDownloader::RetryRange(CThread& connection, std::uint8_t 
 }
 
 bool CSegmentedDownloader::WriteAtOffset(std::uint8_t, std::int32_t offset, const char* bytes, DWORD count) {
-    ActivityScope activity;
     std::int32_t total = 0;
     {
         // No pause here: a wait inside the lock that every connection shares capped
@@ -501,7 +482,6 @@ bool CSegmentedDownloader::WriteAtOffset(std::uint8_t, std::int32_t offset, cons
 
 void CSegmentedDownloader::OnConnectionFinished(std::uint8_t index, std::uint8_t result, std::int32_t position,
                                                 std::int32_t remaining) {
-    ActivityScope activity;
     std::lock_guard lock(finishLock_);
     ++finishedConnections_;
     if (result == kConnectionFailed) ++failedConnections_;
@@ -533,7 +513,6 @@ bool CSegmentedDownloader::WriteGlobalSection() {
 }
 
 bool CSegmentedDownloader::ReadChunkState() {
-    ActivityScope activity;
     bytesWritten_ = 0;
     ChunkState chunkState;
     if (!ReadChunkStateFile(ChunkFilePath(), record_->connections, chunkState)) return false;
@@ -574,7 +553,6 @@ void CSegmentedDownloader::DeleteChunkFile() {
 }
 
 int CSegmentedDownloader::VerifyDigest() {
-    ActivityScope activity;
     const std::wstring& path = record_->targetPath;
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {

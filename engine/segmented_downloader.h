@@ -29,8 +29,6 @@ void SetDownloadConnectionCount(int count);
 int GetDownloadConnectionCount();
 void SetDownloadBlockSize(int bytes);
 int GetDownloadBlockSize();
-// Raised by every downloader and worker operation while it runs.
-std::atomic<long>& DownloadActivityCounter();
 
 // One connection: the byte range it still has to fetch and its thread.
 class CThread {

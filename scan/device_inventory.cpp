@@ -1,12 +1,14 @@
 #include "scan/device_inventory.h"
 
+#include "platform/com_apartment.h"
+
 #include <shlobj.h>
 
 #include <cwctype>
 
 #include "foundation/daily_log.h"
 #include "foundation/registry.h"
-#include "scan/text_case.h"
+#include "platform/text_case.h"
 
 namespace {
 
@@ -54,24 +56,11 @@ bool FileExists(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-class ApartmentScope {
-public:
-    ApartmentScope() : owned_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ~ApartmentScope() {
-        if (owned_) CoUninitialize();
-    }
-    ApartmentScope(const ApartmentScope&) = delete;
-    ApartmentScope& operator=(const ApartmentScope&) = delete;
-
-private:
-    bool owned_;
-};
-
 }  // namespace
 
 CDeviceInventory::CDeviceInventory() { Init(); }
 
-CDeviceInventory::CDeviceInventory(CDriverScannerApp& app, ScanProgressCallback progress,
+CDeviceInventory::CDeviceInventory(ScanOperation& app, ScanProgressCallback progress,
                                    std::unique_ptr<DeviceAccess> access, size_t capacity)
     : app_(&app), access_(std::move(access)), capacity_(capacity), progress_(std::move(progress)) {
     Init();
@@ -103,7 +92,7 @@ std::wstring CDeviceInventory::ReadText(const SP_DEVINFO_DATA& device, DWORD pro
 
 int CDeviceInventory::EnumerateDevices() {
     if (app_ == nullptr || records_.empty()) return EngineCode::kFailed;
-    ApartmentScope apartment;
+    const ComApartment apartment(COINIT_APARTMENTTHREADED);
     count_ = 0;
     capacityReached_ = false;
 
@@ -355,7 +344,7 @@ CDeviceInventory::DeviceOutcome CDeviceInventory::ReadOneDevice(const SP_DEVINFO
     return DeviceOutcome::kRecorded;
 }
 
-int CDriverScannerApp::RunDeviceScan(const std::wstring& path) {
+int ScanOperation::RunDeviceScan(const std::wstring& path) {
     scanPath_ = path;
     BeginOperation();
     CDeviceInventory inventory(*this, scanProgress_);

@@ -1,5 +1,7 @@
 #include "scan/driver_scan_update.h"
 
+#include "platform/text_case.h"
+
 #include <wincrypt.h>
 
 #include <algorithm>
@@ -11,11 +13,6 @@
 #include "foundation/os_identity.h"
 
 namespace {
-
-std::wstring ToLower(std::wstring text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](wchar_t c) { return static_cast<wchar_t>(towlower(c)); });
-    return text;
-}
 
 // Holds a CryptoAPI context and releases it on every path out.
 class CryptContext {
@@ -66,7 +63,7 @@ void CDriverScanUpdate::tagUpdateResultsStruct::Reset() {
     reserved.fill(0);
 }
 
-CDriverScanUpdate::CDriverScanUpdate(CDriverScannerApp* app) : app_(app) {
+CDriverScanUpdate::CDriverScanUpdate(ScanOperation* app) : app_(app) {
     classImages_.cbSize = sizeof(classImages_);
     if (!SetupDiGetClassImageList(&classImages_)) classImages_.ImageList = nullptr;
     // A failing key container is not the scan's concern; the call only makes sure
@@ -194,7 +191,7 @@ int CDriverScanUpdate::ReportInstallProgress(int percent, const wchar_t* text, i
     return 7;
 }
 
-void CDriverScanUpdate::StartEngineOperationAndWait(bool scan, CDriverScannerApp& engine) {
+void CDriverScanUpdate::StartEngineOperationAndWait(bool scan, ScanOperation& engine) {
     int32_t code = EngineCode::kScanStopRequest;
     if (scan) {
         scanFinished = 1;
@@ -221,7 +218,7 @@ std::wstring CDriverScanUpdate::IntegerToTextOrEmpty(int value) {
 
 std::wstring CDriverScanUpdate::MakeIgnoreKey(const std::wstring& text1, const std::wstring& text2,
                                               const std::wstring& text3) {
-    return ToLower(text1) + L"|" + ToLower(text2) + L"|" + ToLower(text3);
+    return LowerInvariant(text1) + L"|" + LowerInvariant(text2) + L"|" + LowerInvariant(text3);
 }
 
 int CDriverScanUpdate::SetDeviceIgnored(const std::wstring& text1, const std::wstring& text2,

@@ -11,7 +11,7 @@
 #include "scan/exclusion_store.h"
 #include "scan/installed_driver_details.h"
 #include "scan/markup_walk.h"
-#include "scan/text_case.h"
+#include "platform/text_case.h"
 
 
 namespace {
@@ -149,7 +149,7 @@ void FillOfferedRecord(DriverInfoRecord& offered, const UpdateEntry& entry, cons
 }
 
 bool IsInstalledByUs(const CDriverScanUpdate& engine, const DriverInfoRecord& device, const UpdateEntry& entry) {
-    const CDriverScannerApp* app = engine.App();
+    const ScanOperation* app = engine.App();
     if (app == nullptr || app->InstalledDrivers().Empty()) return false;
     EngineExclusionEntry installed;
     installed.hardwareIdentifier = device.hardwareId;

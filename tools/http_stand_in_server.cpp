@@ -33,11 +33,13 @@ HttpStandInServer::HttpStandInServer() {
     WSADATA data;
     wsaStarted_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
     stopEvent_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    stalledEvent_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 }
 
 HttpStandInServer::~HttpStandInServer() {
     Stop();
     if (stopEvent_) CloseHandle(stopEvent_);
+    if (stalledEvent_) CloseHandle(stalledEvent_);
     if (wsaStarted_) WSACleanup();
 }
 
@@ -97,6 +99,11 @@ std::vector<LoggedRequest> HttpStandInServer::Log() const {
 void HttpStandInServer::ClearLog() {
     std::lock_guard lock(mutex_);
     log_.clear();
+    ResetEvent(stalledEvent_);
+}
+
+bool HttpStandInServer::WaitUntilStalled(DWORD timeoutMs) const {
+    return WaitForSingleObject(stalledEvent_, timeoutMs) == WAIT_OBJECT_0;
 }
 
 bool HttpStandInServer::WaitForStop(unsigned milliseconds) {
@@ -166,6 +173,7 @@ bool HttpStandInServer::SendResponse(SOCKET client, const HttpResponse& response
     };
     if (response.stallAfterBodyBytes) {
         if (!sendPart(*response.stallAfterBodyBytes)) return false;
+        SetEvent(stalledEvent_);
         if (WaitForStop(response.stallMilliseconds)) return false;
     }
     if (response.closeAfterBodyBytes) {

@@ -45,7 +45,11 @@ public:
     FileRoutes& Files() { return files_; }
 
     std::vector<LoggedRequest> Log() const;
+    // Also forgets that a response stalled.
     void ClearLog();
+    // True once a response has sent its bytes before a stall and pauses, within
+    // `timeoutMs`: a test acts while a transfer is held up.
+    bool WaitUntilStalled(DWORD timeoutMs) const;
 
 private:
     void AcceptLoop();
@@ -65,6 +69,7 @@ private:
     SOCKET listener_ = INVALID_SOCKET;
     unsigned short port_ = 0;
     HANDLE stopEvent_ = nullptr;
+    HANDLE stalledEvent_ = nullptr;
     std::thread acceptThread_;
 
     mutable std::mutex mutex_;  // routes, log, client sockets and threads

@@ -1,5 +1,7 @@
 #include "tools/update_service_stand_in.h"
 
+#include "platform/text_case.h"
+
 #include "platform/xml_event_reader.h"
 #include "platform/xml_text.h"
 #include "platform/trim_blanks.h"
@@ -9,13 +11,6 @@ namespace {
 constexpr char kUpdatePath[] = "/driverupdateservicenew/updateservice.asmx";
 constexpr char kMiscPath[] = "/miscservice/miscservice.asmx";
 
-bool SameNoCase(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (towlower(a[i]) != towlower(b[i])) return false;
-    }
-    return true;
-}
 
 // The body element's name and its children's texts; false when it does not read.
 bool ReadRequest(const std::string& body, std::wstring& operation, std::map<std::wstring, std::wstring>& fields) {
@@ -169,7 +164,7 @@ std::wstring UpdateServiceStandIn::BuildUpdatesAnswer(const ServiceCall& call, b
     for (const auto& [id, identifiers] : call.devices) {
         for (const auto& driver : catalogue_) {
             bool offered = false;
-            for (const auto& identifier : identifiers) offered = offered || SameNoCase(identifier, driver.matchingId);
+            for (const auto& identifier : identifiers) offered = offered || EqualsIgnoringCase(identifier, driver.matchingId);
             if (!offered) continue;
             std::wstring index = TrimBlanks(id);
             if (badIndexes) index = std::to_wstring(100000 + _wtoi(index.c_str()));

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "engine/driver_scanner_app.h"
 #include "scan/driver_scan_update.h"
 #include "tests/support/scoped_temp_folder.h"
 
@@ -61,6 +62,7 @@ protected:
 
     CDriverScannerApp app_;
     CDriverScanUpdate engine_{&app_};
+    DriverBackupRuns runs_{engine_, app_};
     DeviceTree tree_;
     ScopedTempFolder work_;
     std::vector<std::wstring> messages_;
@@ -75,7 +77,7 @@ TEST_F(BackupAndRestoreRuns, BackupTakesTheCheckedDevicesOrEveryPresentOne) {
     int32_t shownCount = -1;
     SetMainWindowBackupCountReceiver([&](int32_t count) { shownCount = count; });
 
-    engine_.BackupSelectedDrivers();
+    runs_.BackupSelectedDrivers();
     EXPECT_EQ(engine_.backupSelectedCount, 2);
     EXPECT_EQ(engine_.checkedCount, 2);
     EXPECT_EQ(shownCount, 2);
@@ -88,7 +90,7 @@ TEST_F(BackupAndRestoreRuns, BackupTakesTheCheckedDevicesOrEveryPresentOne) {
     EXPECT_FALSE(PathExists(work_.File(L"index.dat")));
 
     BackupAllDevicesFlag = true;
-    engine_.BackupSelectedDrivers();
+    runs_.BackupSelectedDrivers();
     EXPECT_FALSE(BackupAllDevicesFlag);
     EXPECT_EQ(engine_.backupSelectedCount, 2);  // "Gone" is absent, "Mystery" unknown
     SetMainWindowBackupCountReceiver(nullptr);
@@ -98,7 +100,7 @@ TEST_F(BackupAndRestoreRuns, AStopAskedForBeforeTheBackupStartsIsHonoured) {
     engine_.backupTree = tree_.Handle();
     tree_.Add(TVI_ROOT, L"Disk", 0, true);
     app_.SetStatusCode(19);
-    engine_.BackupSelectedDrivers();
+    runs_.BackupSelectedDrivers();
     EXPECT_EQ(engine_.backupCancelled, 1u);
     EXPECT_EQ(engine_.backupSuccess, 1u);
     EXPECT_EQ(app_.StatusCode(), 35);
@@ -115,7 +117,7 @@ TEST_F(BackupAndRestoreRuns, RestoreSelectionComesFromTheMap) {
     engine_.restoreSelectionMap = {{L"Disk7", L"ROOT\\DISK|Disk drives"}, {L"Net8", L"ROOT\\NET"},
                                    {L"Unchecked10", L"ROOT\\X|Y"}};
     engine_.restoreSelection = DriverInfoRecord::NewArray(6);
-    engine_.CollectCheckedRestoreItems(TreeView_GetRoot(tree_.Handle()));
+    runs_.CollectCheckedRestoreItems(TreeView_GetRoot(tree_.Handle()));
     EXPECT_EQ(engine_.restoreSelectedCount, 2);
     EXPECT_EQ(engine_.checkedCount, 3);
     EXPECT_EQ(engine_.restoreSelection[0].deviceName, L"Disk");
@@ -150,7 +152,7 @@ TEST_F(BackupAndRestoreRuns, RestoreResultsAndWhichFolderGoes) {
         engine_.restoreSelectionMap.clear();
         if (c.inMap) engine_.restoreSelectionMap[L"Disk1"] = L"ROOT\\DISK|Disk drives";
         engine_.restoreFolder = c.folder;
-        EXPECT_EQ(engine_.RestoreDriversFromArchive(app_), c.result);
+        EXPECT_EQ(runs_.RestoreDriversFromArchive(), c.result);
         EXPECT_EQ(engine_.restoreSuccess, 0u);
         EXPECT_EQ(engine_.restartNeeded, 0u);
         EXPECT_EQ(messages_.size(), c.messages);

@@ -5,12 +5,14 @@
 #include "engine/download_job.h"
 #include "engine/download_pacing.h"
 #include "engine/wininet_entry_points.h"
+#include "platform/scoped_handle.h"
 #include "tests/support/scoped_temp_folder.h"
 
 #include <gtest/gtest.h>
 #include <tlhelp32.h>
 
 #include <random>
+#include <functional>
 #include <set>
 #include <string>
 #include <thread>
@@ -43,6 +45,9 @@ int ThreadCount() {
 }
 
 constexpr std::size_t kThreeMiB = 3 * 1024 * 1024;
+constexpr std::int64_t kBlockSize = 65536;
+// How long a test waits for a download to reach the state it acts in.
+constexpr DWORD kEventWaitMs = 30000;
 
 class SegmentedDownloadTest : public ::testing::Test {
 protected:
@@ -62,9 +67,13 @@ protected:
         SetDownloadPacing(DownloadPacing());
     }
 
-    int Download(int connections, const std::wstring& digest = L"") {
-        return RunDownload(job, server.Url("/pkg.bin"), unconfirmed, digest, connections, false, 65536,
-                           [](const DownloadProgressInfo&) { return true; });
+    int Download(int connections, const std::wstring& digest = L"",
+                 std::function<void(const DownloadProgressInfo&)> progress = nullptr) {
+        return RunDownload(job, server.Url("/pkg.bin"), unconfirmed, digest, connections, false, kBlockSize,
+                           [progress](const DownloadProgressInfo& info) {
+                               if (progress) progress(info);
+                               return true;
+                           });
     }
 
     std::set<std::string> RangesAsked() const {
@@ -179,10 +188,18 @@ TEST_F(SegmentedDownloadTest, StopLeavesAResumeFileAndTheNextRunFetchesOnlyWhatI
     ASSERT_TRUE(server.Start(port));
 
     int result = -1;
-    std::thread runner([&] { result = Download(4); });
-    while (RangesAsked().size() < 4) Sleep(10);
-    Sleep(300);
+    // The stop comes once the three other ranges are written whole and the stalled
+    // one has written its first block.
+    UniqueHandle reached(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const std::int64_t stopAt = 2359296 + kBlockSize;
+    std::thread runner([&] {
+        result = Download(4, L"", [&](const DownloadProgressInfo& info) {
+            if (info.downloadedBytes >= stopAt) SetEvent(reached.Get());
+        });
+    });
+    const bool reachedInTime = WaitForSingleObject(reached.Get(), kEventWaitMs) == WAIT_OBJECT_0;
     StopDownloadJob(job);
+    EXPECT_TRUE(reachedInTime) << "the download never reached the stalled range's first block";
     EXPECT_TRUE(WaitForDownloadJob(job, 30000));
     runner.join();
     EXPECT_EQ(result, 0);
@@ -251,10 +268,12 @@ TEST_F(SegmentedDownloadTest, ChangedContentUnderAResumeIsNeverKept) {
     stall.rangeStart = 0;
     stall.stallMilliseconds = 1500;
     server.Files().AddFault(stall);
+    server.ClearLog();
     std::thread runner([&] { Download(4); });
-    while (RangesAsked().size() < 4) Sleep(10);
+    const bool stalled = server.WaitUntilStalled(kEventWaitMs);
     StopDownloadJob(job);
     runner.join();
+    EXPECT_TRUE(stalled) << "the first range never reached its stall";
     ASSERT_TRUE(PathExists(ChunkFile()));
 
     // The server now has other bytes of the same length; the digest the run knows

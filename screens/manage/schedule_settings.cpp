@@ -8,10 +8,10 @@
 #include "foundation/clock.h"
 #include "foundation/product_key.h"
 #include "foundation/registry.h"
-#include "screens/manage/scheduled_tasks/schedule_messages.h"
-#include "screens/manage/scheduled_tasks/scheduled_scan_task.h"
-#include "screens/manage/scheduled_tasks/scheduled_task.h"
-#include "screens/manage/scheduled_tasks/scheduled_task_writer.h"
+#include "shell/scheduled_tasks/schedule_messages.h"
+#include "shell/scheduled_tasks/scheduled_scan_task.h"
+#include "shell/scheduled_tasks/scheduled_task.h"
+#include "shell/scheduled_tasks/scheduled_task_writer.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include "foundation/app_settings.h"
 #include "foundation/product_key.h"
-#include "screens/manage/scheduled_tasks/schedule_messages.h"
+#include "shell/scheduled_tasks/schedule_messages.h"
 #include "tests/support/manual_clock.h"
 #include "tests/support/scheduled_task_probe.h"
 #include "tests/support/scoped_registry.h"
