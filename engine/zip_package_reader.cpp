@@ -2,13 +2,10 @@
 
 #include <windows.h>
 
-// unzip.h first: iowin32.h relies on what it includes.
-#include <unzip.h>
-#include <iowin32.h>
-
 #include <vector>
 
 #include "engine/archive_member_name.h"
+#include "engine/backup_folder_paths.h"
 
 namespace {
 
@@ -58,23 +55,32 @@ bool WriteCurrentMember(unzFile archive, const std::wstring& path) {
 
 }  // namespace
 
-ZipPackageReader::~ZipPackageReader() { Close(); }
+bool ZipPackageReader::Open(const std::wstring& archivePath) { return archive_.Open(archivePath); }
 
-bool ZipPackageReader::Open(const std::wstring& archivePath) {
-    Close();
-    zlib_filefunc64_def functions;
-    fill_win32_filefunc64W(&functions);
-    archive_ = unzOpen2_64(archivePath.c_str(), &functions);
-    return archive_ != nullptr;
-}
-
-void ZipPackageReader::Close() {
-    if (archive_ != nullptr) unzClose(static_cast<unzFile>(archive_));
-    archive_ = nullptr;
+bool ZipPackageReader::CheckMembers(uint64_t sizeLimit, uint64_t& memberCount, uint64_t& totalSize) {
+    memberCount = 0;
+    totalSize = 0;
+    unzFile archive = archive_.Get();
+    if (archive == nullptr) return false;
+    int step = unzGoToFirstFile(archive);
+    while (step == UNZ_OK) {
+        unz_file_info64 info = {};
+        std::vector<char> rawName(1024);
+        if (unzGetCurrentFileInfo64(archive, &info, rawName.data(), static_cast<uLong>(rawName.size()), nullptr, 0,
+                                    nullptr, 0) != UNZ_OK) {
+            return false;
+        }
+        if (!IsSafeArchiveMemberName(MemberName(rawName, info.flag))) return false;
+        ++memberCount;
+        if (info.uncompressed_size > sizeLimit - totalSize) return false;
+        totalSize += info.uncompressed_size;
+        step = unzGoToNextFile(archive);
+    }
+    return step == UNZ_END_OF_LIST_OF_FILE;
 }
 
 bool ZipPackageReader::ExtractAll(const std::wstring& targetFolder) {
-    auto* archive = static_cast<unzFile>(archive_);
+    unzFile archive = archive_.Get();
     if (archive == nullptr) return false;
     std::wstring folder = targetFolder;
     if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
@@ -90,10 +96,10 @@ bool ZipPackageReader::ExtractAll(const std::wstring& targetFolder) {
             return false;
         }
         const std::wstring name = MemberName(rawName, info.flag);
-        if (!IsSafeArchiveMemberName(name)) {
+        const std::wstring path = folder + L"\\" + name;
+        if (!IsSafeArchiveMemberName(name) || !IsPathInsideFolder(folder, path)) {
             allExtracted = false;
         } else {
-            const std::wstring path = folder + L"\\" + name;
             const bool isFolder = name.back() == L'\\';
             const size_t slash = path.find_last_of(L'\\');
             if (isFolder) {
