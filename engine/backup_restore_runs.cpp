@@ -5,6 +5,7 @@
 #include <exception>
 #include <mutex>
 
+#include "engine/backup_archive_list.h"
 #include "engine/backup_folder_paths.h"
 #include "engine/backup_restore.h"
 #include "engine/driver_restore.h"
@@ -91,11 +92,13 @@ void ShowRunMessage(const std::wstring& text) {
     }
 }
 
-void CDriverScanUpdate::CopyDeviceToBackupList(int deviceIndex, int slot) {
+bool CDriverScanUpdate::CopyDeviceToBackupList(int deviceIndex, int slot) {
     // Item data and slots come from a tree the screens fill; neither may reach past
     // its array.
-    if (deviceIndex < 0 || deviceIndex >= DeviceCount() || static_cast<size_t>(deviceIndex) >= devices.size()) return;
-    if (slot < 0 || static_cast<size_t>(slot) >= backupSelection.size()) return;
+    if (deviceIndex < 0 || deviceIndex >= DeviceCount() || static_cast<size_t>(deviceIndex) >= devices.size()) {
+        return false;
+    }
+    if (slot < 0 || static_cast<size_t>(slot) >= backupSelection.size()) return false;
     const DriverInfoRecord& device = devices[static_cast<size_t>(deviceIndex)];
     DriverInfoRecord& record = backupSelection[static_cast<size_t>(slot)];
     const std::pair<const std::wstring*, std::wstring*> texts[] = {
@@ -109,6 +112,7 @@ void CDriverScanUpdate::CopyDeviceToBackupList(int deviceIndex, int slot) {
         if (!from->empty()) *to = *from;
     }
     record.nodeStatusResult = device.nodeStatusResult;
+    return true;
 }
 
 void CDriverScanUpdate::CollectCheckedDevices(HTREEITEM item) {
@@ -129,7 +133,7 @@ void CDriverScanUpdate::CollectCheckedRestoreItems(HTREEITEM item) {
         const LPARAM data = ItemDataOf(restoreTree, item);
         if (StateImageOf(restoreTree, item) == kCheckedStateImage && data != kCategoryItem) {
             const std::wstring text = ItemTextOf(restoreTree, item);
-            const auto found = restoreSelectionMap.find(text + std::to_wstring(static_cast<long long>(data)));
+            const auto found = restoreSelectionMap.find(RestoreSelectionKey(text, static_cast<long long>(data)));
             if (found != restoreSelectionMap.end() &&
                 static_cast<size_t>(restoreSelectedCount) < restoreSelection.size()) {
                 const std::wstring& value = found->second;
@@ -159,7 +163,8 @@ void CDriverScanUpdate::BackupSelectedDrivers() {
         devicesNotBackedUp = 0;
         if (scanProgressWindow != nullptr) SendMessageW(scanProgressWindow, kProgressMessage, 0, 0);
         backupFolder = temporaryWorkFolder;
-        if (backupTree == nullptr || app_ == nullptr) return;
+        // A full backup takes the devices themselves; only a partial one needs the tree.
+        if (app_ == nullptr || (backupTree == nullptr && !BackupAllDevicesFlag)) return;
         backupSelection.clear();
 
         if (BackupAllDevicesFlag.exchange(false)) {
@@ -214,8 +219,12 @@ void CDriverScanUpdate::BackupDriversBeforeUpdate() {
         for (const int32_t entry : integerArray) {
             const auto found = updateList.find(std::to_wstring(entry));
             if (found == updateList.end()) continue;
-            CopyDeviceToBackupList(static_cast<int>(wcstol(found->second.c_str(), nullptr, 10)), backupSelectedCount);
-            ++backupSelectedCount;
+            // Only records really copied count: an index the list no longer matches
+            // must not send an empty record to the backup.
+            if (CopyDeviceToBackupList(static_cast<int>(wcstol(found->second.c_str(), nullptr, 10)),
+                                       backupSelectedCount)) {
+                ++backupSelectedCount;
+            }
         }
         BackupOutcome outcome;
         const int result = BackupOneDriver(
@@ -225,6 +234,7 @@ void CDriverScanUpdate::BackupDriversBeforeUpdate() {
         devicesNotBackedUp = static_cast<int32_t>(outcome.devicesNotBackedUp.size());
         backupSuccess = result == EngineCode::kFinished || result == EngineCode::kBackupStopRequest ? 1 : 0;
         backupCancelled = result == EngineCode::kBackupStopRequest ? 1 : 0;
+        if (result == EngineCode::kFinished || result == EngineCode::kBackupStopRequest) inventoryReady = 1;
         backupDone = 1;
     } catch (const std::exception&) {
     }

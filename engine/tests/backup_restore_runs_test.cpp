@@ -112,8 +112,8 @@ TEST_F(BackupAndRestoreRuns, RestoreSelectionComesFromTheMap) {
     tree_.Add(category, L"Net", 8, true);
     tree_.Add(category, L"Unlisted", 9, true);
     tree_.Add(category, L"Unchecked", 10, false);
-    engine_.restoreSelectionMap = {{L"Disk7", L"ROOT\\DISK|Disk drives"}, {L"Net8", L"ROOT\\NET"},
-                                   {L"Unchecked10", L"ROOT\\X|Y"}};
+    engine_.restoreSelectionMap = {{L"Disk|7", L"ROOT\\DISK|Disk drives"}, {L"Net|8", L"ROOT\\NET"},
+                                   {L"Unchecked|10", L"ROOT\\X|Y"}};
     engine_.restoreSelection = DriverInfoRecord::NewArray(6);
     engine_.CollectCheckedRestoreItems(TreeView_GetRoot(tree_.Handle()));
     EXPECT_EQ(engine_.restoreSelectedCount, 2);
@@ -148,7 +148,7 @@ TEST_F(BackupAndRestoreRuns, RestoreResultsAndWhichFolderGoes) {
         CreateDirectoryW(unpacked.c_str(), nullptr);
         messages_.clear();
         engine_.restoreSelectionMap.clear();
-        if (c.inMap) engine_.restoreSelectionMap[L"Disk1"] = L"ROOT\\DISK|Disk drives";
+        if (c.inMap) engine_.restoreSelectionMap[L"Disk|1"] = L"ROOT\\DISK|Disk drives";
         engine_.restoreFolder = c.folder;
         EXPECT_EQ(engine_.RestoreDriversFromArchive(app_), c.result);
         EXPECT_EQ(engine_.restoreSuccess, 0u);
