@@ -1,11 +1,10 @@
 #include "engine/backup_archive_load.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
 
 #include "engine/backup_archive_list.h"
 #include "engine/backup_restore_runs.h"
+#include "engine/tree_view_items.h"
 #include "engine/driver_restore.h"
 #include "engine/zip_package_reader.h"
 #include "foundation/daily_log.h"
@@ -15,34 +14,10 @@
 
 namespace {
 
-constexpr LPARAM kCategoryItem = -1;
-
-std::wstring ItemText(HWND tree, HTREEITEM item) {
-    wchar_t text[512] = {};
-    TVITEMW data{};
-    data.mask = TVIF_TEXT | TVIF_HANDLE;
-    data.hItem = item;
-    data.pszText = text;
-    data.cchTextMax = 512;
-    return TreeView_GetItem(tree, &data) ? std::wstring(text) : std::wstring();
-}
-
-HTREEITEM InsertItem(HWND tree, HTREEITEM parent, const std::wstring& text, LPARAM data, int image) {
-    TVINSERTSTRUCTW insert{};
-    insert.hParent = parent;
-    insert.hInsertAfter = TVI_LAST;
-    insert.item.mask = TVIF_TEXT | TVIF_PARAM | TVIF_IMAGE | TVIF_SELECTEDIMAGE;
-    insert.item.pszText = const_cast<wchar_t*>(text.c_str());
-    insert.item.lParam = data;
-    insert.item.iImage = image;
-    insert.item.iSelectedImage = image;
-    return TreeView_InsertItem(tree, &insert);
-}
-
 // Category items are compared case-sensitively, as the backup tree does.
 HTREEITEM FindCategory(HWND tree, const std::wstring& category) {
     for (HTREEITEM item = TreeView_GetRoot(tree); item != nullptr; item = TreeView_GetNextSibling(tree, item)) {
-        if (ItemText(tree, item) == category) return item;
+        if (TreeItemText(tree, item) == category) return item;
     }
     return nullptr;
 }
@@ -54,8 +29,8 @@ void FillRestoreTree(HWND tree, const DriverInfoArray& records,
         const DriverInfoRecord& record = records[i];
         const int image = classImage ? classImage(record.driverKey) : 0;
         HTREEITEM category = FindCategory(tree, record.category);
-        if (category == nullptr) category = InsertItem(tree, TVI_ROOT, record.category, kCategoryItem, image);
-        InsertItem(tree, category, record.deviceName, static_cast<LPARAM>(i), image);
+        if (category == nullptr) category = InsertTreeItem(tree, TVI_ROOT, record.category, kCategoryTreeItem, image);
+        InsertTreeItem(tree, category, record.deviceName, static_cast<LPARAM>(i), image);
         TreeView_Expand(tree, category, TVE_EXPAND);
     }
     InvalidateRect(tree, nullptr, FALSE);

@@ -8,6 +8,7 @@
 #include "engine/backup_archive_list.h"
 #include "engine/backup_folder_paths.h"
 #include "engine/backup_restore.h"
+#include "engine/tree_view_items.h"
 #include "engine/driver_restore.h"
 #include "foundation/folders.h"
 #include "engine/engine_texts.h"
@@ -20,35 +21,11 @@ namespace {
 
 constexpr uint32_t kAbsentNodeStatus = 13;
 constexpr int kCheckedStateImage = 2;
-constexpr LPARAM kCategoryItem = -1;
 
 std::mutex g_hooksGuard;
 std::atomic<int32_t> g_backupCount{0};
 std::function<void(int32_t)> g_backupCountReceiver;
 std::function<void(const std::wstring&)> g_messageSink;
-
-int StateImageOf(HWND tree, HTREEITEM item) {
-    return static_cast<int>((TreeView_GetItemState(tree, item, TVIS_STATEIMAGEMASK) & TVIS_STATEIMAGEMASK) >> 12);
-}
-
-LPARAM ItemDataOf(HWND tree, HTREEITEM item) {
-    TVITEMW data{};
-    data.mask = TVIF_PARAM | TVIF_HANDLE;
-    data.hItem = item;
-    if (!TreeView_GetItem(tree, &data)) return kCategoryItem;
-    return data.lParam;
-}
-
-std::wstring ItemTextOf(HWND tree, HTREEITEM item) {
-    wchar_t text[512] = {};
-    TVITEMW data{};
-    data.mask = TVIF_TEXT | TVIF_HANDLE;
-    data.hItem = item;
-    data.pszText = text;
-    data.cchTextMax = 512;
-    if (!TreeView_GetItem(tree, &data)) return {};
-    return text;
-}
 
 size_t TreeItemCount(HWND tree) { return static_cast<size_t>(TreeView_GetCount(tree)); }
 
@@ -117,8 +94,8 @@ bool CDriverScanUpdate::CopyDeviceToBackupList(int deviceIndex, int slot) {
 
 void CDriverScanUpdate::CollectCheckedDevices(HTREEITEM item) {
     for (; item != nullptr; item = TreeView_GetNextSibling(backupTree, item)) {
-        const LPARAM data = ItemDataOf(backupTree, item);
-        if (StateImageOf(backupTree, item) == kCheckedStateImage && data != kCategoryItem &&
+        const LPARAM data = TreeItemData(backupTree, item);
+        if (TreeItemStateImage(backupTree, item) == kCheckedStateImage && data != kCategoryTreeItem &&
             static_cast<size_t>(backupSelectedCount) < backupSelection.size()) {
             CopyDeviceToBackupList(static_cast<int>(data), backupSelectedCount);
             ++backupSelectedCount;
@@ -130,9 +107,9 @@ void CDriverScanUpdate::CollectCheckedDevices(HTREEITEM item) {
 
 void CDriverScanUpdate::CollectCheckedRestoreItems(HTREEITEM item) {
     for (; item != nullptr; item = TreeView_GetNextSibling(restoreTree, item)) {
-        const LPARAM data = ItemDataOf(restoreTree, item);
-        if (StateImageOf(restoreTree, item) == kCheckedStateImage && data != kCategoryItem) {
-            const std::wstring text = ItemTextOf(restoreTree, item);
+        const LPARAM data = TreeItemData(restoreTree, item);
+        if (TreeItemStateImage(restoreTree, item) == kCheckedStateImage && data != kCategoryTreeItem) {
+            const std::wstring text = TreeItemText(restoreTree, item);
             const auto found = restoreSelectionMap.find(RestoreSelectionKey(text, static_cast<long long>(data)));
             if (found != restoreSelectionMap.end() &&
                 static_cast<size_t>(restoreSelectedCount) < restoreSelection.size()) {

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <vector>
 
 #include "engine/archive_member_name.h"
@@ -57,9 +58,7 @@ bool WriteCurrentMember(unzFile archive, const std::wstring& path) {
 
 bool ZipPackageReader::Open(const std::wstring& archivePath) { return archive_.Open(archivePath); }
 
-bool ZipPackageReader::CheckMembers(uint64_t sizeLimit, uint64_t& memberCount, uint64_t& totalSize) {
-    memberCount = 0;
-    totalSize = 0;
+bool ZipPackageReader::ForEachMember(const std::function<bool(const std::wstring& name, uint64_t size)>& visit) {
     unzFile archive = archive_.Get();
     if (archive == nullptr) return false;
     int step = unzGoToFirstFile(archive);
@@ -70,45 +69,40 @@ bool ZipPackageReader::CheckMembers(uint64_t sizeLimit, uint64_t& memberCount, u
                                     nullptr, 0) != UNZ_OK) {
             return false;
         }
-        if (!IsSafeArchiveMemberName(MemberName(rawName, info.flag))) return false;
-        ++memberCount;
-        if (info.uncompressed_size > sizeLimit - totalSize) return false;
-        totalSize += info.uncompressed_size;
+        if (!visit(MemberName(rawName, info.flag), info.uncompressed_size)) return false;
         step = unzGoToNextFile(archive);
     }
     return step == UNZ_END_OF_LIST_OF_FILE;
 }
 
+bool ZipPackageReader::CheckMembers(uint64_t sizeLimit, uint64_t& memberCount, uint64_t& totalSize) {
+    memberCount = 0;
+    totalSize = 0;
+    return ForEachMember([&](const std::wstring& name, uint64_t size) {
+        if (!IsSafeArchiveMemberName(name) || size > sizeLimit - totalSize) return false;
+        ++memberCount;
+        totalSize += size;
+        return true;
+    });
+}
+
 bool ZipPackageReader::ExtractAll(const std::wstring& targetFolder) {
-    unzFile archive = archive_.Get();
-    if (archive == nullptr) return false;
     std::wstring folder = targetFolder;
     if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
-    if (!CreateFolders(folder)) return false;
+    if (archive_.Get() == nullptr || !CreateFolders(folder)) return false;
 
     bool allExtracted = true;
-    int step = unzGoToFirstFile(archive);
-    while (step == UNZ_OK) {
-        unz_file_info64 info = {};
-        std::vector<char> rawName(1024);
-        if (unzGetCurrentFileInfo64(archive, &info, rawName.data(), static_cast<uLong>(rawName.size()), nullptr, 0,
-                                    nullptr, 0) != UNZ_OK) {
-            return false;
-        }
-        const std::wstring name = MemberName(rawName, info.flag);
+    const bool walked = ForEachMember([&](const std::wstring& name, uint64_t) {
         const std::wstring path = folder + L"\\" + name;
         if (!IsSafeArchiveMemberName(name) || !IsPathInsideFolder(folder, path)) {
             allExtracted = false;
-        } else {
-            const bool isFolder = name.back() == L'\\';
-            const size_t slash = path.find_last_of(L'\\');
-            if (isFolder) {
-                allExtracted = CreateFolders(path.substr(0, path.size() - 1)) && allExtracted;
-            } else if (!CreateFolders(path.substr(0, slash)) || !WriteCurrentMember(archive, path)) {
-                allExtracted = false;
-            }
+        } else if (name.back() == L'\\') {
+            allExtracted = CreateFolders(path.substr(0, path.size() - 1)) && allExtracted;
+        } else if (!CreateFolders(path.substr(0, path.find_last_of(L'\\'))) ||
+                   !WriteCurrentMember(archive_.Get(), path)) {
+            allExtracted = false;
         }
-        step = unzGoToNextFile(archive);
-    }
-    return step == UNZ_END_OF_LIST_OF_FILE && allExtracted;
+        return true;
+    });
+    return walked && allExtracted;
 }

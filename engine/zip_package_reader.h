@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "engine/zip_archive_handle.h"
@@ -22,5 +23,9 @@ public:
     void Close() { archive_.Close(); }
 
 private:
+    // Visits each member with its name and declared size; stops (false) when `visit`
+    // says so or the member list cannot be read.
+    bool ForEachMember(const std::function<bool(const std::wstring& name, uint64_t size)>& visit);
+
     ZipReadHandle archive_;
 };

@@ -24,20 +24,6 @@
 
 namespace {
 
-std::set<std::string> ArchiveEntryNames(const std::wstring& path) {
-    std::set<std::string> names;
-    ZipReadHandle archive;
-    if (!archive.Open(path.c_str())) return names;
-    for (int step = unzGoToFirstFile(archive.Get()); step == UNZ_OK; step = unzGoToNextFile(archive.Get())) {
-        char name[512] = {};
-        unz_file_info64 info{};
-        if (unzGetCurrentFileInfo64(archive.Get(), &info, name, sizeof(name), nullptr, 0, nullptr, 0) == UNZ_OK) {
-            names.insert(name);
-        }
-    }
-    return names;
-}
-
 std::vector<std::wstring> ZipFilesIn(const std::wstring& folder) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW found{};
@@ -144,7 +130,7 @@ TEST_F(BackupPacking, FreeSpaceEqualToTheSizePassesOneByteLessDoesNot) {
     ASSERT_EQ(BuildBackupArchive(Job(kCountedBytes), &path), BackupArchiveResult::kDone);
     const std::wstring name = L"HalvenorBackupWednesday,09-Dec-2026_H09-M34-S31.zip";
     EXPECT_EQ(path, archives_ + L"\\" + name);
-    EXPECT_EQ(ArchiveEntryNames(path), (std::set<std::string>{"index.dat", "Dev A/a.sys", "Dev A/a.inf",
+    EXPECT_EQ(ZipEntryNames(path), (std::set<std::string>{"index.dat", "Dev A/a.sys", "Dev A/a.inf",
                                                               "Dev B/sub/b.cat", "Dev B/desktop.ini"}));
     EXPECT_EQ(list_, (BackupList{{name, path + L"|2026-12-09_09-34-31"}}));
     EXPECT_EQ(saves_, 1);
@@ -164,8 +150,8 @@ TEST_F(BackupPacking, TwoArchivesInTheSameSecondAreBothKept) {
     EXPECT_EQ(second, archives_ + L"\\" + name + L"_2.zip");
     EXPECT_EQ(list_.size(), 2u);
     EXPECT_EQ(list_[name + L"_2.zip"], second + L"|2026-12-09_09-34-31");
-    EXPECT_EQ(ArchiveEntryNames(first).count("Dev A/a.sys"), 1u);
-    EXPECT_EQ(ArchiveEntryNames(second).count("Dev A/a.sys"), 0u);
+    EXPECT_EQ(ZipEntryNames(first).count("Dev A/a.sys"), 1u);
+    EXPECT_EQ(ZipEntryNames(second).count("Dev A/a.sys"), 0u);
 }
 
 TEST_F(BackupPacking, NothingToPackOrAStopLeavesNoArchive) {
@@ -328,7 +314,7 @@ TEST_F(BackupWorkerRuns, TooLittleRoomOffersAnotherFolderThatBecomesTheBackupPat
         } else {
             EXPECT_EQ(outcome.backupFolder, other);
             EXPECT_EQ(outcome.archivePath, other + L"\\B.zip");
-            EXPECT_EQ(ArchiveEntryNames(outcome.archivePath), (std::set<std::string>{"index.dat", "d.sys"}));
+            EXPECT_EQ(ZipEntryNames(outcome.archivePath), (std::set<std::string>{"index.dat", "d.sys"}));
             EXPECT_EQ(backupPath, other);
             EXPECT_EQ(LastBackupTime().wYear, 2026);
         }

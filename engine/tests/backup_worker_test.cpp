@@ -10,27 +10,13 @@
 #include "engine/backup_archive_load.h"
 #include "engine/backup_restore_runs.h"
 #include "engine/tests/installed_driver_fixture.h"
-#include "engine/zip_archive_handle.h"
 #include "foundation/product_key.h"
 #include "foundation/registry_values.h"
 #include "scan/driver_scan_update.h"
 #include "tests/support/manual_clock.h"
+#include "tests/support/zip_writer.h"
 
 namespace {
-
-std::set<std::string> ArchiveEntryNames(const std::wstring& path) {
-    std::set<std::string> names;
-    ZipReadHandle archive;
-    if (!archive.Open(path)) return names;
-    for (int step = unzGoToFirstFile(archive.Get()); step == UNZ_OK; step = unzGoToNextFile(archive.Get())) {
-        char name[512] = {};
-        unz_file_info64 info{};
-        if (unzGetCurrentFileInfo64(archive.Get(), &info, name, sizeof(name), nullptr, 0, nullptr, 0) == UNZ_OK) {
-            names.insert(name);
-        }
-    }
-    return names;
-}
 
 // The last-backup value is the user's own; the test puts back what was there.
 class SavedLastBackupTime {
@@ -106,7 +92,7 @@ TEST_F(FullBackupAndRestore, TheDatedArchiveRestoresTheSelectedDriver) {
     EXPECT_EQ(saves, 1);
     const std::string wideBase = base_;
     const std::string storedInf(storedInfName_.begin(), storedInfName_.end());
-    EXPECT_EQ(ArchiveEntryNames(outcome.archivePath),
+    EXPECT_EQ(ZipEntryNames(outcome.archivePath),
               (std::set<std::string>{"index.dat", "Halvenor BackupDevice/" + wideBase + ".sys",
                                      "Halvenor BackupDevice/" + wideBase + ".cat",
                                      "Halvenor BackupDevice/" + storedInf}));
