@@ -435,6 +435,18 @@ TEST_F(CraftedArchives, NothingSelectedIsNoFailureAMissingArchiveIs) {
     EXPECT_TRUE(messages_.empty());
 }
 
+TEST_F(CraftedArchives, AWorkingFolderThatCannotBeEmptiedFailsTheLoad) {
+    const std::wstring outside = L"C:\\hv_outside_" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(outside.c_str(), nullptr);
+    ASSERT_TRUE(WriteFileBytes(outside + L"\\keep.txt", "keep"));
+    engine_.temporaryWorkFolder = outside;
+    EXPECT_EQ(Load({{"index.dat", Index({{L"Disk", L"Disk\\"}})}}), 0);
+    EXPECT_EQ(ReadFileBytes(outside + L"\\keep.txt"), "keep");
+    EXPECT_FALSE(PathExists(outside + L"\\index.dat"));
+    DeleteFileW((outside + L"\\keep.txt").c_str());
+    RemoveDirectoryW(outside.c_str());
+}
+
 TEST(BackupArchiveTimes, SortKeyFromTheName) {
     const struct {
         const wchar_t* name;

@@ -105,6 +105,23 @@ TEST_F(BackupAndRestoreRuns, AStopAskedForBeforeTheBackupStartsIsHonoured) {
     EXPECT_EQ(WaitForSingleObject(app_.OperationEvent(), 0), WAIT_OBJECT_0);
 }
 
+TEST_F(BackupAndRestoreRuns, BackupBeforeAnUpdateTakesOnlyDevicesItCanFind) {
+    // Update entries name devices through the update list; a stale entry names an
+    // index past the devices and must not become an empty record of the backup.
+    engine_.integerArray = {1, 2, 3};
+    engine_.updateList = {{L"1", L"0"}, {L"2", L"99"}, {L"3", L"3"}};
+    engine_.BackupDriversBeforeUpdate();
+    EXPECT_EQ(engine_.backupSelectedCount, 2);
+    EXPECT_EQ(engine_.backupDone, 1u);
+    EXPECT_EQ(engine_.backupSuccess, 1u);
+    EXPECT_EQ(engine_.inventoryReady, 1u);
+
+    engine_.backupDone = 0;
+    engine_.integerArray.clear();
+    engine_.BackupDriversBeforeUpdate();
+    EXPECT_EQ(engine_.backupDone, 0u);
+}
+
 TEST_F(BackupAndRestoreRuns, RestoreSelectionComesFromTheMap) {
     engine_.restoreTree = tree_.Handle();
     HTREEITEM category = tree_.Add(TVI_ROOT, L"System", -1, true);
