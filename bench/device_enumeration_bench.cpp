@@ -10,7 +10,7 @@
 
 #include "scan/device_access.h"
 #include "scan/device_inventory.h"
-#include "scan/driver_scanner_app.h"
+#include "scan/scan_operation.h"
 #include "tests/support/test_devices.h"
 
 namespace {
@@ -55,8 +55,8 @@ int wmain(int argc, wchar_t** argv) {
         }
     }
 
-    CDriverScannerApp app;
-    app.Initialize();
+    ScanOperation app;
+    app.InitializeOperation();
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
     for (int run = 0; run < runs; ++run) {

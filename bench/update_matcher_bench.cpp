@@ -88,8 +88,8 @@ int wmain(int argc, wchar_t** argv) {
     LARGE_INTEGER frequency;
     QueryPerformanceFrequency(&frequency);
 
-    CDriverScannerApp app;
-    app.Initialize();
+    ScanOperation app;
+    app.InitializeOperation();
     CDriverScanUpdate engine(&app);
     FillDevices(engine, devices);
 

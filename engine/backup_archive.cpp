@@ -5,12 +5,12 @@
 
 #include "engine/backup_folder_paths.h"
 #include "engine/zip_archive_handle.h"
-#include "foundation/language_text_format.h"
 #include "foundation/clock.h"
 #include "foundation/daily_log.h"
 #include "foundation/folders.h"
 #include "foundation/language_strings.h"
 #include "foundation/product_shortcuts.h"
+#include "platform/checked_format.h"
 #include "platform/scoped_handle.h"
 
 namespace {
@@ -226,7 +226,7 @@ BackupArchiveName MakeBackupArchiveName(const std::wstring& nameText, const std:
                                         const SYSTEMTIME& time) {
     const SYSTEMTIME when = WithWeekday(time);
     std::wstring name;
-    for (wchar_t c : FormatTextWithOneString(nameText, productTitle)) {
+    for (wchar_t c : FormatChecked(nameText, {productTitle})) {
         if (c != L' ') name.push_back(c);
     }
     name += FormatRuntimeTime(L"%A,%d-%b-%Y_H%H-M%M-S%S", when);

@@ -88,12 +88,10 @@ int LoadArchiveDrivers(CDriverScanUpdate& engine, const std::wstring& selectedNa
     return 1;
 }
 
-int RunArchiveRestore(CDriverScanUpdate& engine, std::atomic<bool>& restorePending) {
+int RunArchiveRestore(CDriverScanUpdate& record, CDriverScannerApp& engine, std::atomic<bool>& restorePending) {
     struct ClearPending {
         std::atomic<bool>& flag;
         ~ClearPending() { flag.store(false); }
     } clear{restorePending};
-    CDriverScannerApp* app = engine.App();
-    if (app == nullptr) return 0;
-    return engine.RestoreDriversFromArchive(*app);
+    return DriverBackupRuns(record, engine).RestoreDriversFromArchive();
 }

@@ -11,6 +11,7 @@
 #include "scan/driver_info_record.h"
 
 class CDriverScanUpdate;
+class CDriverScannerApp;
 
 // A backup archive is read back from wherever the backup folder is, so it is
 // treated as untrusted: every entry name must stay inside the working folder and the
@@ -40,4 +41,4 @@ int LoadArchiveDrivers(CDriverScanUpdate& engine, const std::wstring& selectedNa
 
 // The restore worker's run: restores the checked drivers of the restore tree and
 // clears `restorePending` however the run ends. The engine's result.
-int RunArchiveRestore(CDriverScanUpdate& engine, std::atomic<bool>& restorePending);
+int RunArchiveRestore(CDriverScanUpdate& record, CDriverScannerApp& engine, std::atomic<bool>& restorePending);

@@ -11,7 +11,7 @@
 #include "engine/backup_index_file.h"
 #include "foundation/registry.h"
 #include "scan/driver_info_record.h"
-#include "scan/driver_scanner_app.h"
+#include "engine/driver_scanner_app.h"
 
 // Percent of the running backup, 0 to 100.
 using BackupProgressCallback = std::function<void(int percent)>;

@@ -13,6 +13,7 @@
 #include "foundation/folders.h"
 #include "engine/engine_texts.h"
 #include "foundation/language_strings.h"
+#include "engine/driver_scanner_app.h"
 #include "scan/driver_scan_update.h"
 
 std::atomic<bool> BackupAllDevicesFlag{false};
@@ -69,15 +70,16 @@ void ShowRunMessage(const std::wstring& text) {
     }
 }
 
-bool CDriverScanUpdate::CopyDeviceToBackupList(int deviceIndex, int slot) {
+bool DriverBackupRuns::CopyDeviceToBackupList(int deviceIndex, int slot) {
     // Item data and slots come from a tree the screens fill; neither may reach past
     // its array.
-    if (deviceIndex < 0 || deviceIndex >= DeviceCount() || static_cast<size_t>(deviceIndex) >= devices.size()) {
+    if (deviceIndex < 0 || deviceIndex >= record_.DeviceCount() ||
+        static_cast<size_t>(deviceIndex) >= record_.devices.size()) {
         return false;
     }
-    if (slot < 0 || static_cast<size_t>(slot) >= backupSelection.size()) return false;
-    const DriverInfoRecord& device = devices[static_cast<size_t>(deviceIndex)];
-    DriverInfoRecord& record = backupSelection[static_cast<size_t>(slot)];
+    if (slot < 0 || static_cast<size_t>(slot) >= record_.backupSelection.size()) return false;
+    const DriverInfoRecord& device = record_.devices[static_cast<size_t>(deviceIndex)];
+    DriverInfoRecord& record = record_.backupSelection[static_cast<size_t>(slot)];
     const std::pair<const std::wstring*, std::wstring*> texts[] = {
         {&device.deviceName, &record.deviceName},   {&device.infPath, &record.infPath},
         {&device.driverVersion, &record.driverVersion}, {&device.category, &record.category},
@@ -92,164 +94,164 @@ bool CDriverScanUpdate::CopyDeviceToBackupList(int deviceIndex, int slot) {
     return true;
 }
 
-void CDriverScanUpdate::CollectCheckedDevices(HTREEITEM item) {
-    for (; item != nullptr; item = TreeView_GetNextSibling(backupTree, item)) {
-        const LPARAM data = TreeItemData(backupTree, item);
-        if (TreeItemStateImage(backupTree, item) == kCheckedStateImage && data != kCategoryTreeItem &&
-            static_cast<size_t>(backupSelectedCount) < backupSelection.size()) {
-            CopyDeviceToBackupList(static_cast<int>(data), backupSelectedCount);
-            ++backupSelectedCount;
-            ++checkedCount;
+void DriverBackupRuns::CollectCheckedDevices(HTREEITEM item) {
+    for (; item != nullptr; item = TreeView_GetNextSibling(record_.backupTree, item)) {
+        const LPARAM data = TreeItemData(record_.backupTree, item);
+        if (TreeItemStateImage(record_.backupTree, item) == kCheckedStateImage && data != kCategoryTreeItem &&
+            static_cast<size_t>(record_.backupSelectedCount) < record_.backupSelection.size()) {
+            CopyDeviceToBackupList(static_cast<int>(data), record_.backupSelectedCount);
+            ++record_.backupSelectedCount;
+            ++record_.checkedCount;
         }
-        if (HTREEITEM child = TreeView_GetChild(backupTree, item); child != nullptr) CollectCheckedDevices(child);
+        if (HTREEITEM child = TreeView_GetChild(record_.backupTree, item); child != nullptr) CollectCheckedDevices(child);
     }
 }
 
-void CDriverScanUpdate::CollectCheckedRestoreItems(HTREEITEM item) {
-    for (; item != nullptr; item = TreeView_GetNextSibling(restoreTree, item)) {
-        const LPARAM data = TreeItemData(restoreTree, item);
-        if (TreeItemStateImage(restoreTree, item) == kCheckedStateImage && data != kCategoryTreeItem) {
-            const std::wstring text = TreeItemText(restoreTree, item);
-            const auto found = restoreSelectionMap.find(RestoreSelectionKey(text, static_cast<long long>(data)));
-            if (found != restoreSelectionMap.end() &&
-                static_cast<size_t>(restoreSelectedCount) < restoreSelection.size()) {
+void DriverBackupRuns::CollectCheckedRestoreItems(HTREEITEM item) {
+    for (; item != nullptr; item = TreeView_GetNextSibling(record_.restoreTree, item)) {
+        const LPARAM data = TreeItemData(record_.restoreTree, item);
+        if (TreeItemStateImage(record_.restoreTree, item) == kCheckedStateImage && data != kCategoryTreeItem) {
+            const std::wstring text = TreeItemText(record_.restoreTree, item);
+            const auto found = record_.restoreSelectionMap.find(RestoreSelectionKey(text, static_cast<long long>(data)));
+            if (found != record_.restoreSelectionMap.end() &&
+                static_cast<size_t>(record_.restoreSelectedCount) < record_.restoreSelection.size()) {
                 const std::wstring& value = found->second;
                 const size_t bar = value.find(L'|');
                 const std::wstring hardwareId = value.substr(0, bar);
                 const std::wstring category = bar == std::wstring::npos ? std::wstring() : value.substr(bar + 1);
-                DriverInfoRecord& record = restoreSelection[static_cast<size_t>(restoreSelectedCount)];
+                DriverInfoRecord& record = record_.restoreSelection[static_cast<size_t>(record_.restoreSelectedCount)];
                 if (!text.empty()) record.deviceName = text;
                 if (!category.empty()) record.category = category;
                 if (!hardwareId.empty()) record.hardwareId = hardwareId;
-                ++restoreSelectedCount;
+                ++record_.restoreSelectedCount;
             }
-            ++checkedCount;
+            ++record_.checkedCount;
         }
-        if (HTREEITEM child = TreeView_GetChild(restoreTree, item); child != nullptr) CollectCheckedRestoreItems(child);
+        if (HTREEITEM child = TreeView_GetChild(record_.restoreTree, item); child != nullptr) CollectCheckedRestoreItems(child);
     }
 }
 
-void CDriverScanUpdate::BackupSelectedDrivers() {
+void DriverBackupRuns::BackupSelectedDrivers() {
     try {
-        operationKind = kBackupOperation;
-        backupDone = 0;
-        backupCancelled = 0;
-        backupSelectedCount = 0;
-        checkedCount = 0;
-        backupCounter = 0;
-        devicesNotBackedUp = 0;
-        if (scanProgressWindow != nullptr) SendMessageW(scanProgressWindow, kProgressMessage, 0, 0);
-        backupFolder = temporaryWorkFolder;
+        record_.operationKind = CDriverScanUpdate::kBackupOperation;
+        record_.backupDone = 0;
+        record_.backupCancelled = 0;
+        record_.backupSelectedCount = 0;
+        record_.checkedCount = 0;
+        record_.backupCounter = 0;
+        record_.devicesNotBackedUp = 0;
+        if (record_.scanProgressWindow != nullptr) SendMessageW(record_.scanProgressWindow, CDriverScanUpdate::kProgressMessage, 0, 0);
+        record_.backupFolder = record_.temporaryWorkFolder;
         // A full backup takes the devices themselves; only a partial one needs the tree.
-        if (app_ == nullptr || (backupTree == nullptr && !BackupAllDevicesFlag)) return;
-        backupSelection.clear();
+        if (record_.backupTree == nullptr && !BackupAllDevicesFlag) return;
+        record_.backupSelection.clear();
 
         if (BackupAllDevicesFlag.exchange(false)) {
-            backupSelection = DriverInfoRecord::NewArray(static_cast<size_t>(DeviceCount()) + 1);
-            for (int i = 0; i < DeviceCount() && static_cast<size_t>(i) < devices.size(); ++i) {
-                const DriverInfoRecord& device = devices[static_cast<size_t>(i)];
+            record_.backupSelection = DriverInfoRecord::NewArray(static_cast<size_t>(record_.DeviceCount()) + 1);
+            for (int i = 0; i < record_.DeviceCount() && static_cast<size_t>(i) < record_.devices.size(); ++i) {
+                const DriverInfoRecord& device = record_.devices[static_cast<size_t>(i)];
                 if (device.isUnknownDevice != 0 || device.nodeStatusResult == kAbsentNodeStatus) continue;
-                CopyDeviceToBackupList(i, backupSelectedCount);
-                ++backupSelectedCount;
+                CopyDeviceToBackupList(i, record_.backupSelectedCount);
+                ++record_.backupSelectedCount;
             }
         } else {
-            backupSelection = DriverInfoRecord::NewArray(TreeItemCount(backupTree) + 1);
-            CollectCheckedDevices(TreeView_GetRoot(backupTree));
+            record_.backupSelection = DriverInfoRecord::NewArray(TreeItemCount(record_.backupTree) + 1);
+            CollectCheckedDevices(TreeView_GetRoot(record_.backupTree));
         }
-        StoreMainWindowBackupCount(backupSelectedCount);
-        MarkIdleUnlessStopPending(*app_);
+        StoreMainWindowBackupCount(record_.backupSelectedCount);
+        MarkIdleUnlessStopPending(engine_);
 
         BackupOutcome outcome;
         const int result = BackupOneDriver(
-            *app_, backupFolder, backupSelection.data(), backupSelectedCount,
-            [this](int percent) { ReportScanProgress(nullptr, percent); }, &outcome);
-        backupSelection.clear();
-        devicesNotBackedUp = static_cast<int32_t>(outcome.devicesNotBackedUp.size());
+            engine_, record_.backupFolder, record_.backupSelection.data(), record_.backupSelectedCount,
+            [this](int percent) { record_.ReportScanProgress(nullptr, percent); }, &outcome);
+        record_.backupSelection.clear();
+        record_.devicesNotBackedUp = static_cast<int32_t>(outcome.devicesNotBackedUp.size());
         if (result == EngineCode::kFinished) {
-            backupSuccess = 1;
+            record_.backupSuccess = 1;
         } else if (result == EngineCode::kBackupStopRequest) {
-            backupSuccess = 1;
-            backupCancelled = 1;
+            record_.backupSuccess = 1;
+            record_.backupCancelled = 1;
         } else {
-            backupSuccess = 0;
+            record_.backupSuccess = 0;
         }
-        backupDone = 1;
+        record_.backupDone = 1;
     } catch (const std::exception&) {
         // The run ends where it is; the wizard sees it was not done.
     }
 }
 
-void CDriverScanUpdate::BackupDriversBeforeUpdate() {
+void DriverBackupRuns::BackupDriversBeforeUpdate() {
     try {
-        if (integerArray.empty() || app_ == nullptr) return;
-        MarkIdleUnlessStopPending(*app_);
-        operationKind = kBackupOperation;
-        backupDone = 0;
-        backupCancelled = 0;
-        backupSelectedCount = 0;
-        backupCounter = 0;
-        devicesNotBackedUp = 0;
-        if (HWND window = backupProgressWindow; window != nullptr) SendMessageW(window, kProgressMessage, 0, 0);
-        backupFolder = temporaryWorkFolder;
+        if (record_.integerArray.empty()) return;
+        MarkIdleUnlessStopPending(engine_);
+        record_.operationKind = CDriverScanUpdate::kBackupOperation;
+        record_.backupDone = 0;
+        record_.backupCancelled = 0;
+        record_.backupSelectedCount = 0;
+        record_.backupCounter = 0;
+        record_.devicesNotBackedUp = 0;
+        if (HWND window = record_.backupProgressWindow; window != nullptr) SendMessageW(window, CDriverScanUpdate::kProgressMessage, 0, 0);
+        record_.backupFolder = record_.temporaryWorkFolder;
 
-        backupSelection = DriverInfoRecord::NewArray(static_cast<size_t>(DeviceCount()) + 1);
-        for (const int32_t entry : integerArray) {
-            const auto found = updateList.find(std::to_wstring(entry));
-            if (found == updateList.end()) continue;
+        record_.backupSelection = DriverInfoRecord::NewArray(static_cast<size_t>(record_.DeviceCount()) + 1);
+        for (const int32_t entry : record_.integerArray) {
+            const auto found = record_.updateList.find(std::to_wstring(entry));
+            if (found == record_.updateList.end()) continue;
             // Only records really copied count: an index the list no longer matches
             // must not send an empty record to the backup.
             if (CopyDeviceToBackupList(static_cast<int>(wcstol(found->second.c_str(), nullptr, 10)),
-                                       backupSelectedCount)) {
-                ++backupSelectedCount;
+                                       record_.backupSelectedCount)) {
+                ++record_.backupSelectedCount;
             }
         }
         BackupOutcome outcome;
         const int result = BackupOneDriver(
-            *app_, backupFolder, backupSelection.data(), backupSelectedCount,
-            [this](int percent) { ReportScanProgress(nullptr, percent); }, &outcome);
-        backupSelection.clear();
-        devicesNotBackedUp = static_cast<int32_t>(outcome.devicesNotBackedUp.size());
-        backupSuccess = result == EngineCode::kFinished || result == EngineCode::kBackupStopRequest ? 1 : 0;
-        backupCancelled = result == EngineCode::kBackupStopRequest ? 1 : 0;
-        if (result == EngineCode::kFinished || result == EngineCode::kBackupStopRequest) inventoryReady = 1;
-        backupDone = 1;
+            engine_, record_.backupFolder, record_.backupSelection.data(), record_.backupSelectedCount,
+            [this](int percent) { record_.ReportScanProgress(nullptr, percent); }, &outcome);
+        record_.backupSelection.clear();
+        record_.devicesNotBackedUp = static_cast<int32_t>(outcome.devicesNotBackedUp.size());
+        record_.backupSuccess = result == EngineCode::kFinished || result == EngineCode::kBackupStopRequest ? 1 : 0;
+        record_.backupCancelled = result == EngineCode::kBackupStopRequest ? 1 : 0;
+        if (result == EngineCode::kFinished || result == EngineCode::kBackupStopRequest) record_.inventoryReady = 1;
+        record_.backupDone = 1;
     } catch (const std::exception&) {
     }
 }
 
-int CDriverScanUpdate::RestoreDriversFromArchive(CDriverScannerApp& engine) {
-    restoreSuccess = 0;
-    operationKind = kRestoreOperation;
-    restoreSelectedCount = 0;
-    restoreCounter = 0;
-    restartNeeded = 0;
-    restoreFailureCount = 0;
+int DriverBackupRuns::RestoreDriversFromArchive() {
+    record_.restoreSuccess = 0;
+    record_.operationKind = CDriverScanUpdate::kRestoreOperation;
+    record_.restoreSelectedCount = 0;
+    record_.restoreCounter = 0;
+    record_.restartNeeded = 0;
+    record_.restoreFailureCount = 0;
     int result = 0;
     try {
-        if (restoreTree == nullptr) return 0;
-        restoreSelection = DriverInfoRecord::NewArray(TreeItemCount(restoreTree) + 1);
-        CollectCheckedRestoreItems(TreeView_GetRoot(restoreTree));
-        if (restoreSelectedCount != 0) {
+        if (record_.restoreTree == nullptr) return 0;
+        record_.restoreSelection = DriverInfoRecord::NewArray(TreeItemCount(record_.restoreTree) + 1);
+        CollectCheckedRestoreItems(TreeView_GetRoot(record_.restoreTree));
+        if (record_.restoreSelectedCount != 0) {
             RestoreOutcome outcome;
             result = InstallDriverFromBackup(
-                engine, installHelperFolder, restoreFolder, restoreSelection.data(), restoreSelectedCount, outcome,
-                [this](const DriverInfoRecord* record, int percent) { ReportScanProgress(record, percent); });
-            restoreFailureCount = outcome.failureCount;
-            restartNeeded = outcome.restartNeeded ? 1 : 0;
+                engine_, record_.installHelperFolder, record_.restoreFolder, record_.restoreSelection.data(), record_.restoreSelectedCount, outcome,
+                [this](const DriverInfoRecord* record, int percent) { record_.ReportScanProgress(record, percent); });
+            record_.restoreFailureCount = outcome.failureCount;
+            record_.restartNeeded = outcome.restartNeeded ? 1 : 0;
         } else {
             ShowRunMessage(CorruptBackupText());
         }
-        restoreSelection.clear();
+        record_.restoreSelection.clear();
         // 34, 33 and 20 say why nothing was restored; only a reinstall is success.
-        restoreSuccess = result == 1 ? 1 : 0;
+        record_.restoreSuccess = result == 1 ? 1 : 0;
 
         // Only the program's own unpacked copy goes; a folder the user pointed the
         // restore at stays as it is.
-        std::wstring unpacked = restoreFolder;
+        std::wstring unpacked = record_.restoreFolder;
         while (!unpacked.empty() && unpacked.back() == L'\\') unpacked.pop_back();
         if (!unpacked.empty() && GetFileAttributesW(unpacked.c_str()) != INVALID_FILE_ATTRIBUTES &&
-            !temporaryWorkFolder.empty() &&
-            (IsSameFolder(temporaryWorkFolder, unpacked) || IsPathInsideFolder(temporaryWorkFolder, unpacked))) {
+            !record_.temporaryWorkFolder.empty() &&
+            (IsSameFolder(record_.temporaryWorkFolder, unpacked) || IsPathInsideFolder(record_.temporaryWorkFolder, unpacked))) {
             DeletePathSilently(unpacked);
         }
     } catch (const std::exception&) {

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "engine/backup_restore_runs.h"
+#include "engine/driver_scanner_app.h"
 #include "foundation/clock.h"
 #include "foundation/folders.h"
 #include "foundation/product_key.h"
@@ -45,9 +47,9 @@ void BackupWorker::MarkStopRequested() { stopRequested_.store(true); }
 void BackupWorker::RequestStop() {
     MarkStopRequested();
     report_.StopAnimation();
-    engine_.operationKind = CDriverScanUpdate::kBackupOperation;
+    record_.operationKind = CDriverScanUpdate::kBackupOperation;
     try {
-        if (CDriverScannerApp* app = engine_.App(); app != nullptr) engine_.StartEngineOperationAndWait(false, *app);
+        record_.StartEngineOperationAndWait(false, engine_);
     } catch (...) {
     }
 }
@@ -55,7 +57,7 @@ void BackupWorker::RequestStop() {
 BackupArchiveJob BackupWorker::JobFor(const BackupRunSettings& settings, const std::wstring& backupFolder) {
     BackupArchiveJob job;
     job.backupFolder = backupFolder;
-    job.workingFolder = engine_.temporaryWorkFolder;
+    job.workingFolder = record_.temporaryWorkFolder;
     job.backupList = settings.backupList;
     job.saveBackupList = settings.saveBackupList;
     job.stopRequested = &stopRequested_;
@@ -73,22 +75,21 @@ BackupRunOutcome BackupWorker::RunBody(const BackupRunSettings& settings) {
     report_.ShowStatus(L"IDS_BCK_COMPLETED");
 
     // A working folder that cannot be emptied would mix an old run into this one.
-    const std::wstring& workingFolder = engine_.temporaryWorkFolder;
+    const std::wstring& workingFolder = record_.temporaryWorkFolder;
     if (!DeleteWorkFolder(workingFolder) || !CreateFolderTree(workingFolder)) {
         report_.ShowStatus(L"BACKUPDLG4_1");
         return outcome;
     }
 
-    engine_.backupDone = 0;
+    record_.backupDone = 0;
     if (!StopRequested()) {
-        engine_.BackupSelectedDrivers();
-    } else if (CDriverScannerApp* app = engine_.App();
-               app != nullptr && app->StopRequested(EngineCode::kBackupStopRequest)) {
+        DriverBackupRuns(record_, engine_).BackupSelectedDrivers();
+    } else if (engine_.StopRequested(EngineCode::kBackupStopRequest)) {
         // The pass that would have answered the stop never starts; answer it here.
-        app->AcknowledgeStop();
+        engine_.AcknowledgeStop();
     }
-    if (engine_.backupCancelled != 0) stopRequested_.store(true);
-    outcome.passFinished = engine_.backupDone != 0;
+    if (record_.backupCancelled != 0) stopRequested_.store(true);
+    outcome.passFinished = record_.backupDone != 0;
     if (!outcome.passFinished) {
         outcome.stopped = StopRequested();
         if (outcome.stopped) DeleteWorkFolder(workingFolder);

@@ -6,6 +6,7 @@
 #include "engine/backup_archive.h"
 
 class CDriverScanUpdate;
+class CDriverScannerApp;
 
 // What a backup run came to; the finish page reads it.
 struct BackupRunOutcome {
@@ -33,7 +34,8 @@ struct BackupRunSettings {
 // RequestStop from its Stop button. Only one run at a time in the process.
 class BackupWorker {
 public:
-    BackupWorker(CDriverScanUpdate& engine, BackupRunReport& report) : engine_(engine), report_(report) {}
+    BackupWorker(CDriverScanUpdate& record, CDriverScannerApp& engine, BackupRunReport& report)
+        : record_(record), engine_(engine), report_(report) {}
     BackupWorker(const BackupWorker&) = delete;
     BackupWorker& operator=(const BackupWorker&) = delete;
 
@@ -52,7 +54,8 @@ private:
     // The user may pick another folder when the first had too little room.
     bool RetryInAnotherFolder(const BackupRunSettings& settings, BackupRunOutcome& outcome);
 
-    CDriverScanUpdate& engine_;
+    CDriverScanUpdate& record_;
+    CDriverScannerApp& engine_;
     BackupRunReport& report_;
     std::atomic<bool> stopRequested_{false};
 };

@@ -22,7 +22,7 @@
 #include "foundation/registry.h"
 #include "foundation/system_helpers.h"
 #include "scan/driver_scan_update.h"
-#include "scan/driver_scanner_app.h"
+#include "engine/driver_scanner_app.h"
 #include "scan/installed_driver_details.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "scan/driver_info_record.h"
-#include "scan/driver_scanner_app.h"
+#include "engine/driver_scanner_app.h"
 
 // What a restore did besides its result.
 struct RestoreOutcome {

@@ -10,7 +10,7 @@
 #include "foundation/os_identity.h"
 #include "platform/difx_api.h"
 #include "platform/entry_point.h"
-#include "scan/driver_scanner_app.h"
+#include "engine/driver_scanner_app.h"
 
 namespace {
 

@@ -9,7 +9,6 @@
 #include "foundation/product_key.h"
 #include "foundation/registry.h"
 #include "foundation/registry_values.h"
-#include "screens/manage/scheduled_tasks/scheduled_scan_task.h"
 
 namespace {
 
@@ -62,11 +61,6 @@ void ReadInto(const CRegistry& key, const wchar_t* name, std::wstring AppSetting
     if (!key.ValueExists(name) || !key.ReadString(name, value)) return;
     std::lock_guard<std::mutex> guard(recordLock);
     record.*field = std::move(value);
-}
-
-int ScheduleKindNow() {
-    std::lock_guard<std::mutex> guard(recordLock);
-    return record.scheduleKind;
 }
 
 // Decimal value of the leading digits (with an optional sign); 0 without digits.
@@ -151,12 +145,6 @@ void LoadSettings() {
                 ReadInto(key, L"RegErrsFixedLast", &AppSettings::regErrsFixedLast);
                 ReadInto(key, L"ScheduledTime", &AppSettings::scheduledTime);
                 ReadInto(key, L"m_rBtnEvery", &AppSettings::scheduleKind);
-
-                // The task writer stores "m_rBtnEvery" and "ScheduledTime" itself; the
-                // record's kind stays -1 until the next load.
-                if (ScheduleKindNow() == -1) CreateDefaultScanTask();
-
-                ReadInto(key, L"ScheduledTime", &AppSettings::scheduledTime);
                 ReadInto(key, L"NumTimesHalRunned", &AppSettings::numTimesHalRunned);
                 ReadInto(key, L"TotalScannedDrivers", &AppSettings::totalScannedDrivers);
                 ReadInto(key, L"TotalOutOfDateDrivers", &AppSettings::totalOutOfDateDrivers);
@@ -216,6 +204,11 @@ void SaveScheduledTime() {
     const AppSettings settings = GetAppSettings();
     CRegistry key;
     if (key.Open(kProductKeyPath, HKEY_CURRENT_USER, true)) key.WriteString(L"ScheduledTime", settings.scheduledTime);
+}
+
+void ReloadScheduledTime() {
+    CRegistry key;
+    if (key.Open(kProductKeyPath, HKEY_CURRENT_USER, false)) ReadInto(key, L"ScheduledTime", &AppSettings::scheduledTime);
 }
 
 int GetLastScanResultCount() {

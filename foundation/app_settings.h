@@ -49,9 +49,15 @@ void UpdateAppSettings(const std::function<void(AppSettings&)>& change);
 
 // Puts every field back to its default and marks the record initialised.
 void InitDefaultSettings();
+// Reads the stored values over the record; it writes nothing but the product key
+// when that is missing. Whether a default scan task is due is a start-up decision
+// of the program, made after this read.
 void LoadSettings();
 void SaveSettings();
 void SaveScheduledTime();
+// Takes a stored "ScheduledTime" into the record, after something other than the
+// settings store wrote it.
+void ReloadScheduledTime();
 
 int GetLastScanResultCount();
 void SaveLastScanResultCount(int count);

@@ -71,7 +71,7 @@ private:
 
 CDeviceInventory::CDeviceInventory() { Init(); }
 
-CDeviceInventory::CDeviceInventory(CDriverScannerApp& app, ScanProgressCallback progress,
+CDeviceInventory::CDeviceInventory(ScanOperation& app, ScanProgressCallback progress,
                                    std::unique_ptr<DeviceAccess> access, size_t capacity)
     : app_(&app), access_(std::move(access)), capacity_(capacity), progress_(std::move(progress)) {
     Init();
@@ -355,7 +355,7 @@ CDeviceInventory::DeviceOutcome CDeviceInventory::ReadOneDevice(const SP_DEVINFO
     return DeviceOutcome::kRecorded;
 }
 
-int CDriverScannerApp::RunDeviceScan(const std::wstring& path) {
+int ScanOperation::RunDeviceScan(const std::wstring& path) {
     scanPath_ = path;
     BeginOperation();
     CDeviceInventory inventory(*this, scanProgress_);

@@ -7,7 +7,7 @@
 
 #include "scan/device_access.h"
 #include "scan/driver_info_record.h"
-#include "scan/driver_scanner_app.h"
+#include "scan/scan_operation.h"
 #include "scan/generic_device_filter.h"
 #include "scan/installed_driver_details.h"
 
@@ -21,7 +21,7 @@ public:
     // The engine's long-lived form: only its generic-device filter is used.
     CDeviceInventory();
     // The scan form, with room for `capacity` records.
-    CDeviceInventory(CDriverScannerApp& app, ScanProgressCallback progress,
+    CDeviceInventory(ScanOperation& app, ScanProgressCallback progress,
                      std::unique_ptr<DeviceAccess> access = nullptr, size_t capacity = kRecordCapacity);
     ~CDeviceInventory() = default;
     CDeviceInventory(const CDeviceInventory&) = delete;
@@ -52,7 +52,7 @@ private:
     DeviceOutcome ReadOneDevice(const SP_DEVINFO_DATA& device, bool signedTableRead);
     std::wstring ReadText(const SP_DEVINFO_DATA& device, DWORD property);
 
-    CDriverScannerApp* app_ = nullptr;
+    ScanOperation* app_ = nullptr;
     std::unique_ptr<DeviceAccess> access_;
     std::wstring infFileName_;
     std::wstring infSection_;

@@ -66,7 +66,7 @@ void CDriverScanUpdate::tagUpdateResultsStruct::Reset() {
     reserved.fill(0);
 }
 
-CDriverScanUpdate::CDriverScanUpdate(CDriverScannerApp* app) : app_(app) {
+CDriverScanUpdate::CDriverScanUpdate(ScanOperation* app) : app_(app) {
     classImages_.cbSize = sizeof(classImages_);
     if (!SetupDiGetClassImageList(&classImages_)) classImages_.ImageList = nullptr;
     // A failing key container is not the scan's concern; the call only makes sure
@@ -194,7 +194,7 @@ int CDriverScanUpdate::ReportInstallProgress(int percent, const wchar_t* text, i
     return 7;
 }
 
-void CDriverScanUpdate::StartEngineOperationAndWait(bool scan, CDriverScannerApp& engine) {
+void CDriverScanUpdate::StartEngineOperationAndWait(bool scan, ScanOperation& engine) {
     int32_t code = EngineCode::kScanStopRequest;
     if (scan) {
         scanFinished = 1;

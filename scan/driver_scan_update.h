@@ -14,7 +14,7 @@
 #include "foundation/markup.h"
 #include "platform/my_array.h"
 #include "scan/driver_info_record.h"
-#include "scan/driver_scanner_app.h"
+#include "scan/scan_operation.h"
 #include "scan/device_inventory.h"
 #include "scan/update_entry.h"
 
@@ -83,7 +83,7 @@ public:
 
     // `app` runs the device scans and must outlive the engine; null leaves the engine
     // without scans (RunEngineScan fails), which is all the record-keeping users need.
-    explicit CDriverScanUpdate(CDriverScannerApp* app = nullptr);
+    explicit CDriverScanUpdate(ScanOperation* app = nullptr);
     ~CDriverScanUpdate();
     CDriverScanUpdate(const CDriverScanUpdate&) = delete;
     CDriverScanUpdate& operator=(const CDriverScanUpdate&) = delete;
@@ -100,7 +100,7 @@ public:
     int ReportInstallProgress(int percent, const wchar_t* text, int code);
 
     // Asks the running scan (flag set) or backup (flag clear) to stop and waits.
-    void StartEngineOperationAndWait(bool scan, CDriverScannerApp& engine);
+    void StartEngineOperationAndWait(bool scan, ScanOperation& engine);
 
     void ResetUpdateResults();
 
@@ -136,7 +136,7 @@ public:
     void ResetDeviceArrays(size_t count = kDeviceCapacity);
 
     // The engine application object the scans run on; null when none was given.
-    CDriverScannerApp* App() const { return app_; }
+    ScanOperation* App() const { return app_; }
 
     HIMAGELIST ClassImageList() const { return classImages_.ImageList; }
     const SP_CLASSIMAGELIST_DATA& ClassImageData() const { return classImages_; }
@@ -224,19 +224,7 @@ public:
     TextMap lastTextMap;
     std::wstring lastText;
 
-    // The backup and restore runs of the wizards and the backup before an update;
-    // their bodies live with the backup engine. Each leaves its outcome in the fields
-    // below, which the wizards read when the worker ends.
-    void BackupSelectedDrivers();
-    int RestoreDriversFromArchive(CDriverScannerApp& engine);
-    void BackupDriversBeforeUpdate();
-    // Copies each checked device item of the backup tree, from `item` on, into the
-    // backup selection.
-    void CollectCheckedDevices(HTREEITEM item);
-    // False when the index or the slot lies outside its array (nothing copied).
-    bool CopyDeviceToBackupList(int deviceIndex, int slot);
-    void CollectCheckedRestoreItems(HTREEITEM item);
-
+    // The selections and outcomes of the backup and restore runs (engine/backup_restore_runs.h).
     HWND backupTree = nullptr;   // state image 2 = checked; item data -1 = category, else device index
     HWND restoreTree = nullptr;  // item data -1 = category, else part of the selection key
     DriverInfoArray backupSelection;
@@ -261,7 +249,7 @@ public:
 private:
     HWND ProgressWindowOfOperation() const;
 
-    CDriverScannerApp* app_;
+    ScanOperation* app_;
     SP_CLASSIMAGELIST_DATA classImages_{};
     CDeviceInventory deviceInventory_;  // only its generic-device filter is used
 };

@@ -30,12 +30,12 @@ bool QuerySignedDrivers(SignedDriverTable& table);
 // True when the "winmgmt" service runs, or was started or continued.
 bool EnsureWmiServiceRunning();
 
-class CDriverScannerApp;
+class ScanOperation;
 
 // The company name in the version information of a driver service's image file,
 // looked for under the Windows folder; empty when the service, its image path or
 // the version information is missing.
-std::wstring GetServiceImageCompany(const CDriverScannerApp& app, const std::wstring& windowsFolder,
+std::wstring GetServiceImageCompany(const ScanOperation& app, const std::wstring& windowsFolder,
                                     const std::wstring& serviceName);
 // Where that image file is looked for: the image path under the Windows folder
 // (cut to begin at "system32" when it names it), else the file name under

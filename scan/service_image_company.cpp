@@ -1,6 +1,6 @@
 #include "foundation/file_version_info.h"
 #include "foundation/registry.h"
-#include "scan/driver_scanner_app.h"
+#include "scan/scan_operation.h"
 #include "scan/installed_driver_details.h"
 #include "scan/text_case.h"
 
@@ -32,10 +32,10 @@ std::wstring ResolveServiceImagePath(const std::wstring& windowsFolder, const st
     return candidate;
 }
 
-std::wstring GetServiceImageCompany(const CDriverScannerApp& app, const std::wstring& windowsFolder,
+std::wstring GetServiceImageCompany(const ScanOperation& app, const std::wstring& windowsFolder,
                                     const std::wstring& serviceName) {
     // A 32-bit process on 64-bit Windows must see the real system32 here.
-    CDriverScannerApp::FsRedirectionOff redirectionOff(app);
+    ScanOperation::FsRedirectionOff redirectionOff(app);
     CRegistry key;
     key.SetAccessMask(CRegistry::kReadOnlyMask);
     if (!key.Open(L"SYSTEM\\CurrentControlSet\\Services\\" + serviceName, HKEY_LOCAL_MACHINE, false)) return {};

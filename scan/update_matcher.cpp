@@ -149,7 +149,7 @@ void FillOfferedRecord(DriverInfoRecord& offered, const UpdateEntry& entry, cons
 }
 
 bool IsInstalledByUs(const CDriverScanUpdate& engine, const DriverInfoRecord& device, const UpdateEntry& entry) {
-    const CDriverScannerApp* app = engine.App();
+    const ScanOperation* app = engine.App();
     if (app == nullptr || app->InstalledDrivers().Empty()) return false;
     EngineExclusionEntry installed;
     installed.hardwareIdentifier = device.hardwareId;

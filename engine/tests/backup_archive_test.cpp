@@ -12,6 +12,7 @@
 #include "engine/backup_archive_load.h"
 #include "engine/backup_restore_runs.h"
 #include "engine/backup_worker.h"
+#include "engine/driver_scanner_app.h"
 #include "engine/zip_archive_handle.h"
 #include "foundation/product_key.h"
 #include "foundation/registry_values.h"
@@ -262,7 +263,7 @@ protected:
 };
 
 TEST_F(BackupWorkerRuns, AStopBeforePackingLeavesNoArchiveAndTheOldBackupTime) {
-    BackupWorker worker(engine_, report_);
+    BackupWorker worker(engine_, app_, report_);
     CopyFilesWhenPackingStarts(worker, true);
     settings_.freeSpace = [](const std::wstring&) { return int64_t{1} << 30; };
     const BackupRunOutcome outcome = worker.Run(settings_);
@@ -298,7 +299,7 @@ TEST_F(BackupWorkerRuns, TooLittleRoomOffersAnotherFolderThatBecomesTheBackupPat
         report_.questions.clear();
         report_.answerYes = c.yes;
         report_.otherFolder = c.otherFolder;
-        BackupWorker worker(engine_, report_);
+        BackupWorker worker(engine_, app_, report_);
         CopyFilesWhenPackingStarts(worker, false);
         const BackupRunOutcome outcome = worker.Run(settings_);
         EXPECT_EQ(outcome.failed, c.failed);
@@ -324,7 +325,7 @@ TEST_F(BackupWorkerRuns, TooLittleRoomOffersAnotherFolderThatBecomesTheBackupPat
 TEST_F(BackupWorkerRuns, AnUnfinishedPassFailsTheRun) {
     // Without a device tree a partial backup cannot run its pass.
     BackupAllDevicesFlag = false;
-    BackupWorker worker(engine_, report_);
+    BackupWorker worker(engine_, app_, report_);
     const BackupRunOutcome outcome = worker.Run(settings_);
     EXPECT_FALSE(outcome.passFinished);
     EXPECT_TRUE(outcome.failed);

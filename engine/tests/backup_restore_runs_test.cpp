@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "engine/driver_scanner_app.h"
 #include "scan/driver_scan_update.h"
 #include "tests/support/scoped_temp_folder.h"
 
@@ -61,6 +62,7 @@ protected:
 
     CDriverScannerApp app_;
     CDriverScanUpdate engine_{&app_};
+    DriverBackupRuns runs_{engine_, app_};
     DeviceTree tree_;
     ScopedTempFolder work_;
     std::vector<std::wstring> messages_;
@@ -75,7 +77,7 @@ TEST_F(BackupAndRestoreRuns, BackupTakesTheCheckedDevicesOrEveryPresentOne) {
     int32_t shownCount = -1;
     SetMainWindowBackupCountReceiver([&](int32_t count) { shownCount = count; });
 
-    engine_.BackupSelectedDrivers();
+    runs_.BackupSelectedDrivers();
     EXPECT_EQ(engine_.backupSelectedCount, 2);
     EXPECT_EQ(engine_.checkedCount, 2);
     EXPECT_EQ(shownCount, 2);
@@ -88,7 +90,7 @@ TEST_F(BackupAndRestoreRuns, BackupTakesTheCheckedDevicesOrEveryPresentOne) {
     EXPECT_FALSE(PathExists(work_.File(L"index.dat")));
 
     BackupAllDevicesFlag = true;
-    engine_.BackupSelectedDrivers();
+    runs_.BackupSelectedDrivers();
     EXPECT_FALSE(BackupAllDevicesFlag);
     EXPECT_EQ(engine_.backupSelectedCount, 2);  // "Gone" is absent, "Mystery" unknown
     SetMainWindowBackupCountReceiver(nullptr);
@@ -98,7 +100,7 @@ TEST_F(BackupAndRestoreRuns, AStopAskedForBeforeTheBackupStartsIsHonoured) {
     engine_.backupTree = tree_.Handle();
     tree_.Add(TVI_ROOT, L"Disk", 0, true);
     app_.SetStatusCode(19);
-    engine_.BackupSelectedDrivers();
+    runs_.BackupSelectedDrivers();
     EXPECT_EQ(engine_.backupCancelled, 1u);
     EXPECT_EQ(engine_.backupSuccess, 1u);
     EXPECT_EQ(app_.StatusCode(), 35);
@@ -110,7 +112,7 @@ TEST_F(BackupAndRestoreRuns, BackupBeforeAnUpdateTakesOnlyDevicesItCanFind) {
     // index past the devices and must not become an empty record of the backup.
     engine_.integerArray = {1, 2, 3};
     engine_.updateList = {{L"1", L"0"}, {L"2", L"99"}, {L"3", L"3"}};
-    engine_.BackupDriversBeforeUpdate();
+    runs_.BackupDriversBeforeUpdate();
     EXPECT_EQ(engine_.backupSelectedCount, 2);
     EXPECT_EQ(engine_.backupDone, 1u);
     EXPECT_EQ(engine_.backupSuccess, 1u);
@@ -118,7 +120,7 @@ TEST_F(BackupAndRestoreRuns, BackupBeforeAnUpdateTakesOnlyDevicesItCanFind) {
 
     engine_.backupDone = 0;
     engine_.integerArray.clear();
-    engine_.BackupDriversBeforeUpdate();
+    runs_.BackupDriversBeforeUpdate();
     EXPECT_EQ(engine_.backupDone, 0u);
 }
 
@@ -132,7 +134,7 @@ TEST_F(BackupAndRestoreRuns, RestoreSelectionComesFromTheMap) {
     engine_.restoreSelectionMap = {{L"Disk|7", L"ROOT\\DISK|Disk drives"}, {L"Net|8", L"ROOT\\NET"},
                                    {L"Unchecked|10", L"ROOT\\X|Y"}};
     engine_.restoreSelection = DriverInfoRecord::NewArray(6);
-    engine_.CollectCheckedRestoreItems(TreeView_GetRoot(tree_.Handle()));
+    runs_.CollectCheckedRestoreItems(TreeView_GetRoot(tree_.Handle()));
     EXPECT_EQ(engine_.restoreSelectedCount, 2);
     EXPECT_EQ(engine_.checkedCount, 3);
     EXPECT_EQ(engine_.restoreSelection[0].deviceName, L"Disk");
@@ -167,7 +169,7 @@ TEST_F(BackupAndRestoreRuns, RestoreResultsAndWhichFolderGoes) {
         engine_.restoreSelectionMap.clear();
         if (c.inMap) engine_.restoreSelectionMap[L"Disk|1"] = L"ROOT\\DISK|Disk drives";
         engine_.restoreFolder = c.folder;
-        EXPECT_EQ(engine_.RestoreDriversFromArchive(app_), c.result);
+        EXPECT_EQ(runs_.RestoreDriversFromArchive(), c.result);
         EXPECT_EQ(engine_.restoreSuccess, 0u);
         EXPECT_EQ(engine_.restartNeeded, 0u);
         EXPECT_EQ(messages_.size(), c.messages);

@@ -80,7 +80,7 @@ TEST_F(FullBackupAndRestore, TheDatedArchiveRestoresTheSelectedDriver) {
     };
     settings.makeName = [] { return MakeBackupArchiveName(L"%s Backup", L"Halvenor", AppClock().LocalTime()); };
     BackupRunReport quiet;
-    BackupWorker worker(scanUpdate_, quiet);
+    BackupWorker worker(scanUpdate_, engine_, quiet);
     BackupAllDevicesFlag = true;
     const BackupRunOutcome outcome = worker.Run(settings);
     ASSERT_TRUE(outcome.passFinished);
@@ -117,7 +117,7 @@ TEST_F(FullBackupAndRestore, TheDatedArchiveRestoresTheSelectedDriver) {
         ASSERT_TRUE(DeleteFileW(driverFile_.c_str()));
     }
     std::atomic<bool> restorePending{true};
-    EXPECT_EQ(RunArchiveRestore(scanUpdate_, restorePending), 1);
+    EXPECT_EQ(RunArchiveRestore(scanUpdate_, engine_, restorePending), 1);
     EXPECT_FALSE(restorePending);
     EXPECT_EQ(scanUpdate_.restoreSelectedCount, 1);
     EXPECT_EQ(scanUpdate_.restoreFailureCount, 0);

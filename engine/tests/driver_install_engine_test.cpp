@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "scan/driver_scan_update.h"
-#include "scan/driver_scanner_app.h"
+#include "engine/driver_scanner_app.h"
 #include "tests/support/cabinet_writer.h"
 #include "tests/support/child_process.h"
 #include "tests/support/root_test_device.h"

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "scan/driver_scanner_app.h"
+#include "engine/driver_scanner_app.h"
 #include "tests/support/child_process.h"
 #include "tests/support/root_test_device.h"
 #include "tests/support/scoped_temp_folder.h"

@@ -13,6 +13,7 @@
 
 #include "engine/backup_restore.h"
 #include "engine/driver_restore.h"
+#include "engine/driver_scanner_app.h"
 #include "engine/install_helper_launch.h"
 #include "tests/support/child_process.h"
 #include "tests/support/root_test_device.h"

@@ -11,9 +11,7 @@
 #include <vector>
 
 #include "foundation/product_key.h"
-#include "screens/manage/scheduled_tasks/schedule_messages.h"
 #include "tests/support/manual_clock.h"
-#include "tests/support/scheduled_task_probe.h"
 #include "tests/support/scoped_registry.h"
 
 namespace {
@@ -67,22 +65,16 @@ protected:
         });
     }
 
-    void TearDown() override { SetScheduleMessageSink(nullptr); }
-
-    // Stops LoadSettings from creating the default scan task in tests about other values.
+    // A stored schedule kind, as most users have one.
     static void StoreScheduleKind(const ProductKey& key) { key.SetDword(L"m_rBtnEvery", 3); }
 
     ScopedRegistryRoots roots_;
 };
 
-// The only test that lets LoadSettings write the real task "halvenor"; it removes the
-// task before and after.
-TEST_F(AppSettingsTest, FreshUserGetsTheKeyEveryDefaultAndTheDefaultScanTask) {
-    ScopedScheduledTask scanTask(L"halvenor");
-    ASSERT_TRUE(scanTask.ComReady());
-    std::vector<std::wstring> messages;
-    SetScheduleMessageSink([&messages](const std::wstring& key, const std::wstring&, UINT) { messages.push_back(key); });
-    ManualClock clock;  // 7 March 2026, 14:05:09
+// The read fills the record with the defaults and creates the product key; the
+// default scan task is a start-up decision made elsewhere, so nothing about a
+// schedule is stored.
+TEST_F(AppSettingsTest, FreshUserGetsTheKeyAndEveryDefault) {
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, kProductKeyPath));
     LoadSettings();
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kProductKeyPath));
@@ -104,46 +96,17 @@ TEST_F(AppSettingsTest, FreshUserGetsTheKeyEveryDefaultAndTheDefaultScanTask) {
         {"AppDriverScanStatus", {loaded.appDriverScanStatus, 0}},
         {"IsTelNoEnabled", {loaded.isTelNoEnabled, 0}},
         {"IsDriverAlertsEnabled", {loaded.isDriverAlertsEnabled, 1}},
-        {"m_rBtnEvery (until the next load)", {loaded.scheduleKind, -1}},
+        {"m_rBtnEvery", {loaded.scheduleKind, -1}},
     };
     for (const auto& [name, values] : numbers) EXPECT_EQ(values.first, values.second) << name;
     EXPECT_EQ(loaded.strLastScanResults, L"0");
     EXPECT_TRUE(loaded.strLastScan.empty());
     EXPECT_TRUE(loaded.installedPath.empty());
+    EXPECT_TRUE(loaded.scheduledTime.empty());
 
-    // The default scan: daily from an hour after now, starting the program with "-scan".
-    const auto task = ReadScheduledTask(L"halvenor");
-    const std::string firstMessage = messages.empty() ? "none" : std::string(messages[0].begin(), messages[0].end());
-    ASSERT_TRUE(task.has_value()) << "the default scan task was not written; message: " << firstMessage;
-    EXPECT_EQ(task->parameters, L"-scan");
-    EXPECT_FALSE(task->application.empty());
-    ASSERT_EQ(task->triggerCount, 1);
-    EXPECT_EQ(task->trigger.TriggerType, TASK_TIME_TRIGGER_DAILY);
-    EXPECT_EQ(task->trigger.Type.Daily.DaysInterval, 1);
-    const WORD begin[] = {task->trigger.wBeginYear, task->trigger.wBeginMonth, task->trigger.wBeginDay,
-                          task->trigger.wStartHour, task->trigger.wStartMinute};
-    EXPECT_EQ(std::vector<WORD>(std::begin(begin), std::end(begin)), (std::vector<WORD>{2026, 3, 7, 15, 5}));
-
-    // Stored for the next load, while the record still says nothing is stored.
     ProductKey user(HKEY_CURRENT_USER);
-    const auto kind = ReadRawValue(user.Handle(), L"m_rBtnEvery");
-    ASSERT_TRUE(kind.has_value());
-    EXPECT_EQ(kind->type, static_cast<DWORD>(REG_DWORD));
-    EXPECT_EQ(kind->bytes, (std::vector<BYTE>{1, 0, 0, 0}));
-    const auto text = ReadRawValue(user.Handle(), L"ScheduledTime");
-    ASSERT_TRUE(text.has_value());
-    EXPECT_EQ(text->type, static_cast<DWORD>(REG_SZ));
-    const std::wstring scheduleText = loaded.scheduledTime;
-    EXPECT_TRUE(scheduleText.ends_with(L"; 03:05 PM")) << "the text read back after the task was written";
-    const std::wstring storedText(reinterpret_cast<const wchar_t*>(text->bytes.data()), text->bytes.size() / 2 - 1);
-    EXPECT_EQ(storedText, scheduleText);
-
-    // The next load reads the stored kind and leaves the scheduler alone.
-    ASSERT_TRUE(RemoveScheduledTask(L"halvenor"));
-    LoadSettings();
-    EXPECT_EQ(GetAppSettings().scheduleKind, 1);
-    EXPECT_FALSE(ReadScheduledTask(L"halvenor").has_value()) << "the task was written a second time";
-    EXPECT_TRUE(messages.empty());
+    EXPECT_FALSE(ReadRawValue(user.Handle(), L"m_rBtnEvery").has_value()) << "the read stored a schedule";
+    EXPECT_FALSE(ReadRawValue(user.Handle(), L"ScheduledTime").has_value()) << "the read stored a schedule";
 }
 
 TEST_F(AppSettingsTest, ReadsStoredValuesAndIgnoresWrongTypes) {

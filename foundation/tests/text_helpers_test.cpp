@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "foundation/language_text_format.h"
 #include "foundation/folder_browse.h"
 #include "foundation/guid_text.h"
 #include "foundation/sort_string_array.h"
@@ -160,28 +159,6 @@ TEST(TextHelpersTest, FoldersThatTheBrowseDialogAccepts) {
     }
     SetBrowseInitialFolder(L"C:\\start");
     EXPECT_EQ(GetBrowseInitialFolder(), L"C:\\start");
-}
-
-}  // namespace
-
-namespace {
-
-TEST(CheckedFormatTest, FillsOnlyTheFirstStringPlaceholder) {
-    const struct {
-        const wchar_t* format;
-        const wchar_t* argument;
-        const wchar_t* text;
-    } cases[] = {
-        {L"%s Backup", L"Halvenor", L"Halvenor Backup"},
-        {L"Backup of %ls", L"X", L"Backup of X"},
-        {L"100%% %s", L"done", L"100% done"},
-        {L"%s and %s", L"A", L"A and %s"},
-        {L"%d %n %x %s", L"A", L"%d %n %x A"},
-        {L"no placeholder", L"A", L"no placeholder"},
-        {L"trailing %", L"A", L"trailing %"},
-        {L"%s", L"%s %n", L"%s %n"},
-    };
-    for (const auto& c : cases) EXPECT_EQ(FormatTextWithOneString(c.format, c.argument), c.text) << testing::PrintToString(std::wstring(c.format));
 }
 
 }  // namespace

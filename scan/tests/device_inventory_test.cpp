@@ -60,14 +60,14 @@ class InventoryFixture : public testing::Test {
 protected:
     void SetUp() override {
         tag_ = UniqueTestTag();
-        app_.Initialize();
+        app_.InitializeOperation();
         app_.SetStopWaitTimeout(10000);
         app_.BeginOperation();
     }
     std::wstring Id(const std::wstring& prefix) const { return prefix + tag_; }
 
     std::wstring tag_;
-    CDriverScannerApp app_;
+    ScanOperation app_;
 };
 
 class DeviceSet {
@@ -418,8 +418,8 @@ TEST(DeviceInventoryTest, NoDeviceListMeansFailureAndNoReports) {
     public:
         bool OpenAllDevices() override { return false; }
     };
-    CDriverScannerApp app;
-    app.Initialize();
+    ScanOperation app;
+    app.InitializeOperation();
     int reports = 0;
     CDeviceInventory inventory(app, [&](const DriverInfoRecord*, int) { ++reports; },
                                std::make_unique<EmptyDeviceList>());

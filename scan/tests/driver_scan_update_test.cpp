@@ -211,8 +211,8 @@ TEST(DriverScanUpdateTest, InstallProgressCanBeHeldAndMarksTheInstallDone) {
 
 TEST(DriverScanUpdateTest, FailedStopRequestClearsTheBusyFlags) {
     CDriverScanUpdate engine;
-    CDriverScannerApp app;
-    app.Initialize();
+    ScanOperation app;
+    app.InitializeOperation();
     app.SetStopWaitTimeout(10);
     engine.StartEngineOperationAndWait(false, app);  // nothing runs: the wait times out
     EXPECT_EQ(0u, engine.firstBusy);
@@ -256,21 +256,21 @@ TEST(DriverScanUpdateTest, KeyContainerHoldsBothKeysAfterTheEngineIsBuilt) {
 // A page that asks the running scan to stop once it has seen `stopAfter` devices.
 class StoppingScanPage : public RecordingScanPage {
 public:
-    StoppingScanPage(CDriverScannerApp& app, size_t stopAfter) : app_(app), stopAfter_(stopAfter) {}
+    StoppingScanPage(ScanOperation& app, size_t stopAfter) : app_(app), stopAfter_(stopAfter) {}
     void AddScannedDevice(const std::wstring& name, const std::wstring& category, int percent, int index) override {
         RecordingScanPage::AddScannedDevice(name, category, percent, index);
         if (rows.size() == stopAfter_) app_.SetStatusCode(EngineCode::kScanStopRequest);
     }
 
 private:
-    CDriverScannerApp& app_;
+    ScanOperation& app_;
     size_t stopAfter_;
 };
 
 class EngineScanTest : public testing::Test {
 protected:
     void SetUp() override {
-        app_.Initialize();
+        app_.InitializeOperation();
         const std::wstring tag = UniqueTestTag();
         for (const wchar_t* name : {L"Halvenor Engine Sensor A", L"Halvenor Engine Sensor B"}) {
             TestDeviceSetup setup;
@@ -293,7 +293,7 @@ protected:
         return nullptr;
     }
 
-    CDriverScannerApp app_;
+    ScanOperation app_;
     TestDeviceClass deviceClass_{L"Halvenor Engine Sensors", L"HalvenorEngineSensors"};
     std::vector<std::unique_ptr<TestDevice>> devices_;
     HWND label_ = nullptr;

@@ -4,7 +4,7 @@
 
 #include <ctime>
 
-#include "scan/driver_scanner_app.h"
+#include "scan/scan_operation.h"
 #include "scan/text_case.h"
 #include "tests/support/scoped_temp_folder.h"
 #include "tests/support/test_devices.h"
@@ -152,8 +152,8 @@ TEST(ServiceImageCompanyTest, ResolvesTheImagePathUnderTheWindowsFolder) {
 }
 
 TEST(ServiceImageCompanyTest, ReadsTheCompanyOfTheServicesImageFile) {
-    CDriverScannerApp app;
-    app.Initialize();
+    ScanOperation app;
+    app.InitializeOperation();
     wchar_t windows[MAX_PATH] = {};
     GetWindowsDirectoryW(windows, MAX_PATH);
     const std::wstring service = L"halvenor_svc_" + UniqueTestTag();

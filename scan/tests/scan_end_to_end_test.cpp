@@ -56,8 +56,8 @@ TEST(ScanEndToEndTest, CreatedDevicesReachTheServiceAndItsAnswerReachesTheEngine
     ASSERT_TRUE(readerDevice.Created());
 
     // The scan.
-    CDriverScannerApp app;
-    app.Initialize();
+    ScanOperation app;
+    app.InitializeOperation();
     CDriverScanUpdate engine(&app);
     ASSERT_EQ(EngineCode::kFinished, engine.RunEngineScan());
     const int cameraIndex = IndexOfDevice(engine, cameraId);

@@ -64,7 +64,7 @@ protected:
     }
 
     ScopedRegistryRoots roots_;
-    CDriverScannerApp app_;
+    ScanOperation app_;
     CDriverScanUpdate engine_{&app_};
 };
 
@@ -145,35 +145,35 @@ TEST_F(UpdateMatcherTest, RankWeighsIdPositionCompatibilityFeatureAndSignature) 
 TEST_F(UpdateMatcherTest, UpdateDecisionFollowsRankPresenceIgnoreAndOwnInstalls) {
     struct Case {
         const char* name;
-        void (*prepare)(DriverInfoRecord& device, CDriverScanUpdate& engine, CDriverScannerApp& app);
+        void (*prepare)(DriverInfoRecord& device, CDriverScanUpdate& engine, ScanOperation& app);
         std::wstring offerExtra;
         bool filled;
         bool update;
         std::wstring sig = L"1";
     };
     const Case cases[] = {
-        {"better rank", [](DriverInfoRecord&, CDriverScanUpdate&, CDriverScannerApp&) {}, L"", true, true},
-        {"equal rank", [](DriverInfoRecord& d, CDriverScanUpdate&, CDriverScannerApp&) { d.driverRank = 0x2000; },
+        {"better rank", [](DriverInfoRecord&, CDriverScanUpdate&, ScanOperation&) {}, L"", true, true},
+        {"equal rank", [](DriverInfoRecord& d, CDriverScanUpdate&, ScanOperation&) { d.driverRank = 0x2000; },
          L"<cidx>0</cidx>", true, true},
-        {"worse rank", [](DriverInfoRecord& d, CDriverScanUpdate&, CDriverScannerApp&) { d.driverRank = 0x1FFF; }, L"",
+        {"worse rank", [](DriverInfoRecord& d, CDriverScanUpdate&, ScanOperation&) { d.driverRank = 0x1FFF; }, L"",
          true, false},
-        {"unsigned offer", [](DriverInfoRecord&, CDriverScanUpdate&, CDriverScannerApp&) {}, L"", true, false, L"0"},
-        {"installed rank 0", [](DriverInfoRecord& d, CDriverScanUpdate&, CDriverScannerApp&) { d.driverRank = 0; }, L"",
+        {"unsigned offer", [](DriverInfoRecord&, CDriverScanUpdate&, ScanOperation&) {}, L"", true, false, L"0"},
+        {"installed rank 0", [](DriverInfoRecord& d, CDriverScanUpdate&, ScanOperation&) { d.driverRank = 0; }, L"",
          true, false},
-        {"no installed driver", [](DriverInfoRecord& d, CDriverScanUpdate&, CDriverScannerApp&) { d.driverRank = kNoInstalledDriver; },
+        {"no installed driver", [](DriverInfoRecord& d, CDriverScanUpdate&, ScanOperation&) { d.driverRank = kNoInstalledDriver; },
          L"<fs>gg</fs>", true, true},
-        {"ignored", [](DriverInfoRecord& d, CDriverScanUpdate& e, CDriverScannerApp&) {
+        {"ignored", [](DriverInfoRecord& d, CDriverScanUpdate& e, ScanOperation&) {
              e.SetDeviceIgnored(d.hardwareId, d.driverKey, L"", true);
          }, L"", false, false},
-        {"short46 is 2", [](DriverInfoRecord& d, CDriverScanUpdate&, CDriverScannerApp&) { d.short46 = 2; }, L"", false,
+        {"short46 is 2", [](DriverInfoRecord& d, CDriverScanUpdate&, ScanOperation&) { d.short46 = 2; }, L"", false,
          false},
-        {"absent display", [](DriverInfoRecord& d, CDriverScanUpdate&, CDriverScannerApp&) {
+        {"absent display", [](DriverInfoRecord& d, CDriverScanUpdate&, ScanOperation&) {
              d.nodeStatusResult = 13;
              d.driverKey = L"{4D36E968-E325-11CE-BFC1-08002BE10318}\\0003";
          }, L"", true, false},
-        {"absent other class", [](DriverInfoRecord& d, CDriverScanUpdate&, CDriverScannerApp&) { d.nodeStatusResult = 13; },
+        {"absent other class", [](DriverInfoRecord& d, CDriverScanUpdate&, ScanOperation&) { d.nodeStatusResult = 13; },
          L"", true, true},
-        {"installed by us", [](DriverInfoRecord& d, CDriverScanUpdate&, CDriverScannerApp& app) {
+        {"installed by us", [](DriverInfoRecord& d, CDriverScanUpdate&, ScanOperation& app) {
              EngineExclusionEntry entry;
              entry.hardwareIdentifier = d.hardwareId;
              entry.guidPath = d.driverKey;
@@ -181,7 +181,7 @@ TEST_F(UpdateMatcherTest, UpdateDecisionFollowsRankPresenceIgnoreAndOwnInstalls)
              entry.infPath = L"pkg\\net.inf";
              app.InstalledDrivers().Add(entry);
          }, L"<infp>C:\\H\\extract\\PKG\\NET.INF</infp><md5>ABCD</md5>", true, false},
-        {"other package than ours", [](DriverInfoRecord& d, CDriverScanUpdate&, CDriverScannerApp& app) {
+        {"other package than ours", [](DriverInfoRecord& d, CDriverScanUpdate&, ScanOperation& app) {
              EngineExclusionEntry entry;
              entry.hardwareIdentifier = d.hardwareId;
              entry.guidPath = d.driverKey;
@@ -192,7 +192,7 @@ TEST_F(UpdateMatcherTest, UpdateDecisionFollowsRankPresenceIgnoreAndOwnInstalls)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        CDriverScannerApp app;
+        ScanOperation app;
         CDriverScanUpdate engine(&app);
         engine.ResetDeviceArrays();
         engine.devicesReported = 2;

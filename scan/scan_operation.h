@@ -7,12 +7,9 @@
 #include <functional>
 #include <string>
 
-#include "engine/cabinet_extractor.h"
-#include "engine/difx_api_loader.h"
-#include "engine/rar_extract_job.h"
+#include "platform/scoped_handle.h"
 #include "scan/driver_info_record.h"
 #include "scan/exclusion_store.h"
-#include "platform/scoped_handle.h"
 
 // Result and status codes shared by the engine operations.
 namespace EngineCode {
@@ -32,24 +29,26 @@ constexpr int32_t kInstallsPending = 40;
 // is null when the device was skipped. The percent never falls.
 using ScanProgressCallback = std::function<void(const DriverInfoRecord* records, int percent)>;
 
-// The long-lived object of the scan and install engine: the 64-bit redirection
-// entry points, the driver-install library, and the stop protocol between a screen
-// and the worker that runs an engine operation.
+// The scan side of the engine's application object: the stop protocol between a
+// screen and the worker that runs an engine operation, the status code, the device
+// scan itself and the record of drivers this program installed. The engine adds its
+// extractors and the driver-install library on top (engine/driver_scanner_app.h).
 //
 // Stop protocol: the screen calls WaitForOperation(stop code); the worker tests
 // StopRequested(its code) between steps and, when it sees it, calls AcknowledgeStop
 // and returns.
-class CDriverScannerApp {
+class ScanOperation {
 public:
     static constexpr DWORD kStopWaitTimeoutMs = 120000;
 
-    CDriverScannerApp();
-    virtual ~CDriverScannerApp();
-    CDriverScannerApp(const CDriverScannerApp&) = delete;
-    CDriverScannerApp& operator=(const CDriverScannerApp&) = delete;
+    ScanOperation() = default;
+    virtual ~ScanOperation() = default;
+    ScanOperation(const ScanOperation&) = delete;
+    ScanOperation& operator=(const ScanOperation&) = delete;
 
-    // Always 1.
-    int Initialize();
+    // Clears the status and the scan path, makes the operation event and finds out
+    // whether file-system redirection applies to this process.
+    void InitializeOperation();
 
     // Runs the device inventory on the calling thread, reporting each device to the
     // scan progress callback: 32 finished, 18 stopped, 33 when no device list could
@@ -74,11 +73,7 @@ public:
     void SetStatusCode(int32_t code) { statusCode_.store(code); }
     HANDLE OperationEvent() const { return operationEvent_.Get(); }
 
-    bool IsWow64() const { return isWow64_ != 0; }
-    HMODULE DifxApiModule() const { return difxApiModule_.Get(); }
-    const DifxApiLoader& DifxApi() const { return difxApi_; }
-    RarExtractJob& RarExtractor() { return rarExtractor_; }
-    CabinetExtractor& CabExtractor() { return cabinetExtractor_; }
+    bool IsWow64() const { return isWow64_; }
     const std::wstring& ScanPath() const { return scanPath_; }
 
     void SetScanProgressCallback(ScanProgressCallback callback) { scanProgress_ = std::move(callback); }
@@ -92,14 +87,13 @@ public:
     // the caller leaves by.
     class FsRedirectionOff {
     public:
-        explicit FsRedirectionOff(const CDriverScannerApp& app);
+        explicit FsRedirectionOff(const ScanOperation& operation);
         ~FsRedirectionOff();
         FsRedirectionOff(const FsRedirectionOff&) = delete;
         FsRedirectionOff& operator=(const FsRedirectionOff&) = delete;
         bool Active() const { return active_; }
 
     private:
-        const CDriverScannerApp& app_;
         PVOID previousState_ = nullptr;
         bool active_ = false;
     };
@@ -109,22 +103,10 @@ public:
     const ExclusionStore& InstalledDrivers() const { return installedDrivers_; }
 
 private:
-    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-    using Wow64DisableFn = BOOL(WINAPI*)(PVOID*);
-    using Wow64RevertFn = BOOL(WINAPI*)(PVOID);
-
-    RarExtractJob rarExtractor_;
-    CabinetExtractor cabinetExtractor_;
     std::wstring scanPath_;
     std::atomic<int32_t> statusCode_{0};
-    uint32_t initializedFlag_ = 1;
-    uint32_t isWow64_ = 0;
-    IsWow64ProcessFn isWow64Process_ = nullptr;
-    Wow64DisableFn wow64DisableRedirection_ = nullptr;
-    Wow64RevertFn wow64RevertRedirection_ = nullptr;
+    bool isWow64_ = false;
     UniqueHandle operationEvent_;
-    ScopedModule difxApiModule_;
-    DifxApiLoader difxApi_;
     ScanProgressCallback scanProgress_;
     DWORD stopWaitTimeoutMs_ = kStopWaitTimeoutMs;
     ExclusionStore installedDrivers_;

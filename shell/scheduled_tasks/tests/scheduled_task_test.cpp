@@ -1,4 +1,4 @@
-#include "screens/manage/scheduled_tasks/scheduled_task.h"
+#include "shell/scheduled_tasks/scheduled_task.h"
 
 #include <gtest/gtest.h>
 #include <shellapi.h>
@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "screens/manage/scheduled_tasks/schedule_messages.h"
-#include "screens/manage/scheduled_tasks/schedule_service.h"
-#include "screens/manage/scheduled_tasks/scheduled_scan_task.h"
-#include "screens/manage/scheduled_tasks/scheduled_task_writer.h"
+#include "shell/scheduled_tasks/schedule_messages.h"
+#include "shell/scheduled_tasks/schedule_service.h"
+#include "shell/scheduled_tasks/scheduled_scan_task.h"
+#include "shell/scheduled_tasks/scheduled_task_writer.h"
 #include "tests/support/scheduled_task_probe.h"
 
 namespace {

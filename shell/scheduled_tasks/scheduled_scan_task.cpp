@@ -1,4 +1,4 @@
-#include "screens/manage/scheduled_tasks/scheduled_scan_task.h"
+#include "shell/scheduled_tasks/scheduled_scan_task.h"
 
 #define SECURITY_WIN32
 #include <windows.h>
@@ -12,10 +12,10 @@
 #include "foundation/product_key.h"
 #include "foundation/registry.h"
 #include "foundation/system_helpers.h"
-#include "screens/manage/scheduled_tasks/schedule_messages.h"
-#include "screens/manage/scheduled_tasks/schedule_service.h"
-#include "screens/manage/scheduled_tasks/scheduled_task.h"
-#include "screens/manage/scheduled_tasks/scheduled_task_writer.h"
+#include "shell/scheduled_tasks/schedule_messages.h"
+#include "shell/scheduled_tasks/schedule_service.h"
+#include "shell/scheduled_tasks/scheduled_task.h"
+#include "shell/scheduled_tasks/scheduled_task_writer.h"
 
 namespace {
 

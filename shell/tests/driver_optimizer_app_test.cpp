@@ -1,4 +1,4 @@
-#include "foundation/driver_optimizer_app.h"
+#include "shell/driver_optimizer_app.h"
 
 #include <gtest/gtest.h>
 

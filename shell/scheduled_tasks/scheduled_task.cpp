@@ -1,4 +1,4 @@
-#include "screens/manage/scheduled_tasks/scheduled_task.h"
+#include "shell/scheduled_tasks/scheduled_task.h"
 
 #include <objidl.h>
 #include <wrl/client.h>

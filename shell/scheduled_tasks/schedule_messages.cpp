@@ -1,4 +1,4 @@
-#include "screens/manage/scheduled_tasks/schedule_messages.h"
+#include "shell/scheduled_tasks/schedule_messages.h"
 
 #include <mutex>
 

@@ -11,7 +11,7 @@
 
 #include "foundation/os_identity.h"
 #include "scan/driver_scan_update.h"
-#include "scan/driver_scanner_app.h"
+#include "engine/driver_scanner_app.h"
 #include "scan/update_service_helper.h"
 
 // The current scan status shared by the screens: 0 no scan, 1 outdated drivers
@@ -30,6 +30,10 @@ public:
     virtual ~CDriverOptimizerApp();
     CDriverOptimizerApp(const CDriverOptimizerApp&) = delete;
     CDriverOptimizerApp& operator=(const CDriverOptimizerApp&) = delete;
+
+    // Loads the settings and makes the start-up decisions that depend on them (the
+    // default scan task when no schedule was ever chosen).
+    static void LoadStartupSettings();
 
     // The start-up step, after the settings are loaded: the temporary work folder,
     // the engine, the command-line switches, COM security and the lists. Returns 0.

@@ -1,4 +1,4 @@
-#include "screens/manage/scheduled_tasks/scheduled_task_writer.h"
+#include "shell/scheduled_tasks/scheduled_task_writer.h"
 
 #include <oleauto.h>
 
@@ -6,7 +6,7 @@
 
 #include "foundation/ini_file_cache.h"
 #include "foundation/language_strings.h"
-#include "screens/manage/scheduled_tasks/schedule_messages.h"
+#include "shell/scheduled_tasks/schedule_messages.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "scan/driver_scanner_app.h"
+#include "scan/scan_operation.h"
 
 namespace {
 
@@ -25,44 +25,35 @@ bool WaitPumpingSentMessages(HANDLE event, DWORD timeoutMs) {
     }
 }
 
-}  // namespace
-
-CDriverScannerApp::CDriverScannerApp() { LoadDifxApi(difxApi_); }
-
-CDriverScannerApp::~CDriverScannerApp() {
-    // Reverse order of concern: the libraries first, then the event.
-    difxApiModule_.Reset();
-    operationEvent_.Reset();
+template <typename Function>
+Function Kernel32Entry(const char* name) {
+    HMODULE kernel = GetModuleHandleW(L"kernel32");
+    return kernel == nullptr ? nullptr
+                             : reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(kernel, name)));
 }
 
-int CDriverScannerApp::Initialize() {
+}  // namespace
+
+void ScanOperation::InitializeOperation() {
     statusCode_.store(0);
-    initializedFlag_ = 1;
-    isWow64_ = 0;
+    isWow64_ = false;
     operationEvent_.Reset();
     scanPath_.clear();
 
-    difxApiModule_.Reset(LoadLibraryW(L"difxapi.dll"));
-
-    HMODULE kernel = GetModuleHandleW(L"kernel32");
-    if (kernel != nullptr) {
-        isWow64Process_ = reinterpret_cast<IsWow64ProcessFn>(
-            reinterpret_cast<void*>(GetProcAddress(kernel, "IsWow64Process")));
-        if (isWow64Process_ != nullptr) {
-            BOOL wow64 = FALSE;
-            if (isWow64Process_(GetCurrentProcess(), &wow64)) isWow64_ = wow64 ? 1 : 0;
-        }
-        wow64DisableRedirection_ = reinterpret_cast<Wow64DisableFn>(
-            reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
-        wow64RevertRedirection_ = reinterpret_cast<Wow64RevertFn>(
-            reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64RevertWow64FsRedirection")));
+    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    if (const auto isWow64Process = Kernel32Entry<IsWow64ProcessFn>("IsWow64Process")) {
+        BOOL wow64 = FALSE;
+        if (isWow64Process(GetCurrentProcess(), &wow64)) isWow64_ = wow64 != FALSE;
     }
-
+#ifdef _WIN64
+    // A 64-bit build runs on 64-bit Windows by definition and takes the road of the
+    // 32-bit program under WoW64: installs go through the 64-bit helper.
+    isWow64_ = true;
+#endif
     operationEvent_.Reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    return 1;
 }
 
-bool CDriverScannerApp::WaitForOperation(int32_t code) {
+bool ScanOperation::WaitForOperation(int32_t code) {
     if (!IsStopRequestCode(code)) return false;
     statusCode_.store(code);
     if (!operationEvent_.Valid()) return false;
@@ -74,34 +65,37 @@ bool CDriverScannerApp::WaitForOperation(int32_t code) {
     return false;
 }
 
-void CDriverScannerApp::BeginOperation() {
+void ScanOperation::BeginOperation() {
     // An acknowledgement left over from an earlier stop must not answer the next one.
     if (operationEvent_.Valid()) ResetEvent(operationEvent_.Get());
     statusCode_.store(EngineCode::kIdle);
 }
 
-bool CDriverScannerApp::EnterIdleUnlessStopPending() {
+bool ScanOperation::EnterIdleUnlessStopPending() {
     int32_t current = statusCode_.load();
     for (;;) {
-        const bool stopPending = (current >= EngineCode::kScanStopRequest && current <= 25) || current == 37 ||
-                                 current == EngineCode::kInstallStopRequest;
-        if (stopPending) return false;
+        if (IsStopRequestCode(current)) return false;
         if (statusCode_.compare_exchange_weak(current, EngineCode::kIdle)) return true;
     }
 }
 
-void CDriverScannerApp::AcknowledgeStop() {
+void ScanOperation::AcknowledgeStop() {
     // The status is settled before the waiter can wake up and look at it.
     statusCode_.store(EngineCode::kIdle);
     if (operationEvent_.Valid()) SetEvent(operationEvent_.Get());
 }
 
-CDriverScannerApp::FsRedirectionOff::FsRedirectionOff(const CDriverScannerApp& app) : app_(app) {
-    if (app_.isWow64_ != 0 && app_.wow64DisableRedirection_ != nullptr && app_.wow64RevertRedirection_ != nullptr) {
-        active_ = app_.wow64DisableRedirection_(&previousState_) != FALSE;
+ScanOperation::FsRedirectionOff::FsRedirectionOff(const ScanOperation& operation) {
+    using Wow64DisableFn = BOOL(WINAPI*)(PVOID*);
+    if (!operation.IsWow64()) return;
+    static const auto disable = Kernel32Entry<Wow64DisableFn>("Wow64DisableWow64FsRedirection");
+    if (disable != nullptr && Kernel32Entry<BOOL(WINAPI*)(PVOID)>("Wow64RevertWow64FsRedirection") != nullptr) {
+        active_ = disable(&previousState_) != FALSE;
     }
 }
 
-CDriverScannerApp::FsRedirectionOff::~FsRedirectionOff() {
-    if (active_) app_.wow64RevertRedirection_(previousState_);
+ScanOperation::FsRedirectionOff::~FsRedirectionOff() {
+    using Wow64RevertFn = BOOL(WINAPI*)(PVOID);
+    static const auto revert = Kernel32Entry<Wow64RevertFn>("Wow64RevertWow64FsRedirection");
+    if (active_) revert(previousState_);
 }

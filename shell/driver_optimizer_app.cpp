@@ -1,4 +1,4 @@
-#include "foundation/driver_optimizer_app.h"
+#include "shell/driver_optimizer_app.h"
 
 #include <objbase.h>
 #include <shellapi.h>
@@ -19,6 +19,7 @@
 #include "platform/archive_reader.h"
 #include "platform/archive_writer.h"
 #include "platform/trim_blanks.h"
+#include "shell/startup_schedule.h"
 
 namespace {
 
@@ -140,6 +141,11 @@ CDriverOptimizerApp::CDriverOptimizerApp() {
 
 CDriverOptimizerApp::~CDriverOptimizerApp() {
     if (classImageListLoaded_) SetupDiDestroyClassImageList(&classImageList_);
+}
+
+void CDriverOptimizerApp::LoadStartupSettings() {
+    LoadSettings();
+    CreateDefaultScanTaskIfNoneChosen();
 }
 
 int CDriverOptimizerApp::ParseStartupSwitches() {

@@ -1,4 +1,4 @@
-#include "screens/manage/scheduled_tasks/scheduled_task_writer.h"
+#include "shell/scheduled_tasks/scheduled_task_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "foundation/language_strings.h"
-#include "screens/manage/scheduled_tasks/schedule_messages.h"
-#include "screens/manage/scheduled_tasks/scheduled_task.h"
+#include "shell/scheduled_tasks/schedule_messages.h"
+#include "shell/scheduled_tasks/scheduled_task.h"
 #include "tests/support/scoped_app_data_folder.h"
 #include "tests/support/scoped_temp_folder.h"
 

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <windows.h>
+
+#include "engine/cabinet_extractor.h"
+#include "engine/difx_api_loader.h"
+#include "engine/rar_extract_job.h"
+#include "platform/scoped_handle.h"
+#include "scan/scan_operation.h"
+
+// The long-lived object of the scan and install engine: the scan side with its stop
+// protocol (ScanOperation), and the archive extractors and the driver-install
+// library the backup, restore and install runs share.
+class CDriverScannerApp : public ScanOperation {
+public:
+    CDriverScannerApp();
+    ~CDriverScannerApp() override;
+
+    // Always 1.
+    int Initialize();
+
+    HMODULE DifxApiModule() const { return difxApiModule_.Get(); }
+    const DifxApiLoader& DifxApi() const { return difxApi_; }
+    RarExtractJob& RarExtractor() { return rarExtractor_; }
+    CabinetExtractor& CabExtractor() { return cabinetExtractor_; }
+
+private:
+    RarExtractJob rarExtractor_;
+    CabinetExtractor cabinetExtractor_;
+    ScopedModule difxApiModule_;
+    DifxApiLoader difxApi_;
+};
