@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/file_replace.h"
+#include "platform/http_address.h"
 #include "platform/internet_handle.h"
 
 namespace {
@@ -73,11 +74,23 @@ bool CopyBody(HINTERNET request, HANDLE file, std::optional<unsigned long long> 
 
 // Fetches one file into its temporary name and moves it into place.
 bool FetchOne(HINTERNET session, FileFetcher::Outcome& file) {
-    if (!IsWebAddress(file.address) || file.localPath.empty()) return false;
-    const DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE |
-                        INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES | INTERNET_FLAG_NO_AUTH;
-    InternetHandle request(InternetOpenUrlW(session, file.address.c_str(), nullptr, 0, flags, 0));
+    HttpAddress address;
+    if (!ParseHttpAddress(file.address, address) || file.localPath.empty()) return false;
+    InternetHandle connection(InternetConnectW(session, address.host.c_str(), address.port, nullptr, nullptr,
+                                               INTERNET_SERVICE_HTTP, 0, 0));
+    if (!connection) return false;
+    DWORD flags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE |
+                  INTERNET_FLAG_NO_UI | INTERNET_FLAG_NO_COOKIES;
+    if (address.secure) flags |= INTERNET_FLAG_SECURE;
+    InternetHandle request(HttpOpenRequestW(connection.Get(), L"GET", address.pathAndQuery.c_str(), nullptr, nullptr,
+                                            nullptr, flags, 0));
     if (!request) return false;
+    SetInternetTimeouts(request.Get(), FileFetcher::kTimeoutMilliseconds);
+    // Each file stands alone: no idle connection is left in the pool.
+    static constexpr wchar_t kHeaders[] = L"Connection: close\r\n";
+    if (!HttpSendRequestW(request.Get(), kHeaders, static_cast<DWORD>(std::wcslen(kHeaders)), nullptr, 0)) {
+        return false;
+    }
     DWORD status = 0;
     DWORD size = sizeof(status);
     DWORD index = 0;
