@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 #include <softpub.h>
+#include <wincrypt.h>
 #include <wintrust.h>
 
 #include <mutex>
@@ -82,7 +83,26 @@ void RegisterDeviceListSender(std::function<void()> sender) {
     DeviceListSender() = std::move(sender);
 }
 
+namespace {
+
+// The file carries an embedded Authenticode signature at all. Some systems' trust
+// check answers success for a file without one, or for no file at all.
+bool HasEmbeddedSignature(const std::wstring& path) {
+    HCERTSTORE store = nullptr;
+    HCRYPTMSG message = nullptr;
+    if (!CryptQueryObject(CERT_QUERY_OBJECT_FILE, path.c_str(), CERT_QUERY_CONTENT_FLAG_PKCS7_SIGNED_EMBED,
+                          CERT_QUERY_FORMAT_FLAG_BINARY, 0, nullptr, nullptr, nullptr, &store, &message, nullptr)) {
+        return false;
+    }
+    if (message != nullptr) CryptMsgClose(message);
+    if (store != nullptr) CertCloseStore(store, 0);
+    return true;
+}
+
+}  // namespace
+
 bool HasValidAuthenticodeSignature(const std::wstring& path) {
+    if (!HasEmbeddedSignature(path)) return false;
     WINTRUST_FILE_INFO file{};
     file.cbStruct = sizeof(file);
     file.pcwszFilePath = path.c_str();

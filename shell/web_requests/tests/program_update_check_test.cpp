@@ -173,11 +173,11 @@ TEST_F(ProgramUpdateCheckTest, AnUntrustedSetupIsNotStarted) {
 }
 
 TEST_F(ProgramUpdateCheckTest, UnsignedFilesFailTheSignatureCheckWhereverTheyCameFrom) {
-    site.SetSetupProgram(SetupProgramBytes());
-    const std::wstring setup = DataFile(L"unsigned.exe");
+    ScopedTempFolder folder;
+    const std::wstring setup = folder.File(L"unsigned.exe");
     ASSERT_TRUE(WriteFileBytes(setup, SetupProgramBytes()));
     EXPECT_FALSE(HasValidAuthenticodeSignature(setup));
-    EXPECT_FALSE(HasValidAuthenticodeSignature(DataFile(L"missing.exe")));
+    EXPECT_FALSE(HasValidAuthenticodeSignature(folder.File(L"missing.exe")));
     WebRequestHost system;
     for (const wchar_t* source : {L"https://update.example.com/setup.exe", L"http://update.example.com/setup.exe",
                                   L"file:///C:/setup.exe", L""}) {
