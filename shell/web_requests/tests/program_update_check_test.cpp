@@ -34,6 +34,23 @@ protected:
     }
     std::wstring DownloadPage() const { return server.Url(ProgramSiteStandIn::kDownloadPagePath); }
 
+    // The site offers 6.0.0.0 with the stand-in setup, which writes each start to
+    // the returned file; the user agrees to install.
+    std::wstring OfferASetupThatLogsItsStarts() {
+        const std::wstring fakeLog = logFolder.File(L"calls.log");
+        SetEnvironmentVariableW(L"HALVENOR_FAKE_LOG", fakeLog.c_str());
+        site.SetSetupProgram(SetupProgramBytes());
+        site.SetVersionFile(VersionFile("6.0.0.0", SetupUrl()));
+        host.answer = IDYES;
+        return fakeLog;
+    }
+    void TearDown() override {
+        SetEnvironmentVariableW(L"HALVENOR_FAKE_LOG", nullptr);
+        WebRequestTest::TearDown();
+    }
+
+    ScopedTempFolder logFolder;
+
     ManualClock clock{100000, ManualClock::Make(2026, 3, 9, 10, 0, 0)};
     CProgramUpdate update{host};
 };
@@ -153,12 +170,7 @@ TEST_F(ProgramUpdateCheckTest, SilentCheckShowsOnlyTheQuestion) {
 // The setup from the stand-in is unsigned and came over http: it is not started,
 // not kept, and the user goes to the download page.
 TEST_F(ProgramUpdateCheckTest, AnUntrustedSetupIsNotStarted) {
-    ScopedTempFolder logFolder;
-    const std::wstring fakeLog = logFolder.File(L"calls.log");
-    SetEnvironmentVariableW(L"HALVENOR_FAKE_LOG", fakeLog.c_str());
-    site.SetSetupProgram(SetupProgramBytes());
-    site.SetVersionFile(VersionFile("6.0.0.0", SetupUrl()));
-    host.answer = IDYES;
+    const std::wstring fakeLog = OfferASetupThatLogsItsStarts();
 
     EXPECT_EQ(update.CheckProgramUpdate(false, false, false), 0);
     ASSERT_EQ(host.trustSources.size(), 1u);
@@ -169,7 +181,6 @@ TEST_F(ProgramUpdateCheckTest, AnUntrustedSetupIsNotStarted) {
     EXPECT_FALSE(PathExists(DataFile(L"proupdate.tmp")));
     Sleep(300);
     EXPECT_FALSE(PathExists(fakeLog));
-    SetEnvironmentVariableW(L"HALVENOR_FAKE_LOG", nullptr);
 }
 
 TEST_F(ProgramUpdateCheckTest, UnsignedFilesFailTheSignatureCheckWhereverTheyCameFrom) {
@@ -188,12 +199,7 @@ TEST_F(ProgramUpdateCheckTest, UnsignedFilesFailTheSignatureCheckWhereverTheyCam
 // With a setup the host trusts, the setup runs with "/verysilent" and only then
 // does the program end.
 TEST_F(ProgramUpdateCheckTest, ATrustedSetupStartsAndOnlyThenTheProgramEnds) {
-    ScopedTempFolder logFolder;
-    const std::wstring fakeLog = logFolder.File(L"calls.log");
-    SetEnvironmentVariableW(L"HALVENOR_FAKE_LOG", fakeLog.c_str());
-    site.SetSetupProgram(SetupProgramBytes());
-    site.SetVersionFile(VersionFile("6.0.0.0", SetupUrl()));
-    host.answer = IDYES;
+    const std::wstring fakeLog = OfferASetupThatLogsItsStarts();
     host.trustEverySetup = true;
 
     EXPECT_EQ(update.CheckProgramUpdate(false, false, false), 1);
@@ -212,7 +218,6 @@ TEST_F(ProgramUpdateCheckTest, ATrustedSetupStartsAndOnlyThenTheProgramEnds) {
     ASSERT_TRUE(WriteFileBytes(update.SetupPath(), "not a program"));
     EXPECT_FALSE(update.RunSetupAndExit());
     EXPECT_TRUE(host.endedWith.empty());
-    SetEnvironmentVariableW(L"HALVENOR_FAKE_LOG", nullptr);
 }
 
 // While one check waits for the site, a second returns at once without a request.
