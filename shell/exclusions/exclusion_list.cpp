@@ -14,7 +14,7 @@
 #include "platform/xml_text.h"
 #include "scan/driver_scan_update.h"
 #include "scan/markup_walk.h"
-#include "scan/text_case.h"
+#include "platform/text_case.h"
 
 namespace {
 

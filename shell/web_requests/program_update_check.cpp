@@ -16,7 +16,7 @@
 #include "foundation/registry_values.h"
 #include "platform/file_fetcher.h"
 #include "platform/trim_blanks.h"
-#include "scan/text_case.h"
+#include "platform/text_case.h"
 #include "shell/web_requests/web_request_addresses.h"
 
 namespace {
