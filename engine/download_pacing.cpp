@@ -34,6 +34,11 @@ DWORD DownloadRequestTimeout() {
     return g_pacing.requestTimeoutMilliseconds;
 }
 
+DWORD DownloadNoProgressLimit() {
+    std::lock_guard lock(g_mutex);
+    return g_pacing.noProgressLimitMilliseconds;
+}
+
 bool WaitPumpingSentMessages(HANDLE handle, DWORD milliseconds) {
     if (!handle) return false;
     const ULONGLONG start = GetTickCount64();
