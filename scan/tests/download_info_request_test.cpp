@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/package_file_name.h"
 #include "foundation/md5_checksum.h"
 #include "scan/update_service_helper.h"
 
@@ -174,7 +173,5 @@ TEST(DownloadInfoService, AnswerNamesThePackageOfTheRequestedDriver) {
         }
         EXPECT_EQ(url, server.Url("/drivers/Net%20Setup.exe"));
         EXPECT_EQ(digest, md5);
-
-        EXPECT_EQ(PackageFileNameFromUrl(url, digest), L"Net Setup.exe");
     }
 }
