@@ -67,12 +67,12 @@ MenuTextParts SplitMenuText(const std::wstring& text) {
 }
 
 COLORREF LightenColour(COLORREF colour, double factor) {
-    const auto channel = [factor](int value) { return static_cast<int>(value + factor * (255 - value)); };
+    const auto channel = [factor](int value) { return static_cast<int>(value + factor * (255 - value) + 0.5); };
     return RGB(channel(GetRValue(colour)), channel(GetGValue(colour)), channel(GetBValue(colour)));
 }
 
 COLORREF DarkenColour(COLORREF colour, double factor) {
-    const auto channel = [factor](int value) { return static_cast<int>(value * (1.0 - factor)); };
+    const auto channel = [factor](int value) { return static_cast<int>(value * (1.0 - factor) + 0.5); };
     return RGB(channel(GetRValue(colour)), channel(GetGValue(colour)), channel(GetBValue(colour)));
 }
 

@@ -3,6 +3,8 @@
 // the run's own Wine prefix, and the service-address values that point the
 // program at it. Runs until its standard input ends or gets a line.
 //   run_services.exe [--port N]
+#include "tools/http_stand_in_server.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -11,7 +13,6 @@
 #include <vector>
 
 #include "tests/support/test_devices.h"
-#include "tools/http_stand_in_server.h"
 #include "tools/update_service_stand_in.h"
 
 namespace {

@@ -113,8 +113,8 @@ TEST(KVMenu, TextPartsThemeAndColours) {
     EXPECT_TRUE(IsClassicThemeFile(L"windows classic.theme"));
     EXPECT_FALSE(IsClassicThemeFile(L"C:\\Windows\\Resources\\Themes\\Luna.theme"));
     EXPECT_FALSE(IsClassicThemeFile(L""));
-    EXPECT_EQ(LightenColour(RGB(0, 100, 255), 0.25), RGB(63, 138, 255));
-    EXPECT_EQ(DarkenColour(RGB(255, 100, 0), 0.02), RGB(249, 98, 0));
+    EXPECT_EQ(LightenColour(RGB(0, 100, 255), 0.25), RGB(64, 139, 255));
+    EXPECT_EQ(DarkenColour(RGB(255, 100, 0), 0.02), RGB(250, 98, 0));
 }
 
 }  // namespace
