@@ -47,6 +47,17 @@ bool RegisterTrayClass() {
     return registered;
 }
 
+// The system's minimise animation between the window and the tray, when it is on.
+void AnimateTrayMove(HWND window, bool toTray) {
+    ANIMATIONINFO animation{sizeof(animation), 0};
+    SystemParametersInfoW(SPI_GETANIMATION, sizeof(animation), &animation, 0);
+    if (animation.iMinAnimate == 0) return;
+    RECT windowRect{};
+    GetWindowRect(window, &windowRect);
+    const RECT tray = FindTrayRectangle();
+    DrawAnimatedRects(window, IDANI_CAPTION, toTray ? &windowRect : &tray, toTray ? &tray : &windowRect);
+}
+
 }  // namespace
 
 CXTTrayIcon::CXTTrayIcon(TrayShell shell) : shell_(shell) {
@@ -231,27 +242,13 @@ bool CXTTrayIcon::HideWindowInTray(HWND window) {
 }
 
 void CXTTrayIcon::MinimizeToTray(HWND window) {
-    ANIMATIONINFO animation{sizeof(animation), 0};
-    SystemParametersInfoW(SPI_GETANIMATION, sizeof(animation), &animation, 0);
-    if (animation.iMinAnimate != 0) {
-        RECT from{};
-        GetWindowRect(window, &from);
-        const RECT to = FindTrayRectangle();
-        DrawAnimatedRects(window, IDANI_CAPTION, &from, &to);
-    }
+    AnimateTrayMove(window, true);
     HideWindowInTray(window);
     ShowWindow(window, SW_HIDE);
 }
 
 void CXTTrayIcon::MaximizeFromTray(HWND window) {
-    ANIMATIONINFO animation{sizeof(animation), 0};
-    SystemParametersInfoW(SPI_GETANIMATION, sizeof(animation), &animation, 0);
-    if (animation.iMinAnimate != 0) {
-        RECT to{};
-        GetWindowRect(window, &to);
-        const RECT from = FindTrayRectangle();
-        DrawAnimatedRects(window, IDANI_CAPTION, &from, &to);
-    }
+    AnimateTrayMove(window, false);
     if (GetParent(window) == hiddenParent_ && hiddenParent_ != nullptr) SetParent(window, nullptr);
     SetWindowPos(window, nullptr, 0, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED | SWP_SHOWWINDOW);
