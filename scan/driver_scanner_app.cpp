@@ -52,6 +52,11 @@ int CDriverScannerApp::Initialize() {
             BOOL wow64 = FALSE;
             if (isWow64Process_(GetCurrentProcess(), &wow64)) isWow64_ = wow64 ? 1 : 0;
         }
+#ifdef _WIN64
+        // A 64-bit build runs on 64-bit Windows by definition and takes the road of
+        // the 32-bit program under WoW64: installs go through the 64-bit helper.
+        isWow64_ = 1;
+#endif
         wow64DisableRedirection_ = reinterpret_cast<Wow64DisableFn>(
             reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
         wow64RevertRedirection_ = reinterpret_cast<Wow64RevertFn>(
