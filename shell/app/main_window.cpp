@@ -221,7 +221,10 @@ LRESULT CALLBACK CDlgSubHeader::WindowProc(HWND window, UINT message, WPARAM wPa
 // ---------------------------------------------------------------- main window
 
 CHvAppDlg::CHvAppDlg(CHvApp& app, PageFactory& pages, TrayShell tray)
-    : internetCheck(IsConnectedToInternet), app_(app), pageFactory_(pages), trayIcon_(*this, tray) {}
+    : internetCheck(IsConnectedToInternet), app_(app), pageFactory_(pages), trayIcon_(*this, tray) {
+    // A new main window is hidden until its own start-up releases it.
+    UiReleased() = false;
+}
 
 CHvAppDlg::~CHvAppDlg() {
     SetMainWindowBackupCountReceiver(nullptr);
@@ -294,7 +297,7 @@ void CHvAppDlg::OnInitDialog() {
     }
     // The window must come up even when no page can be shown: without word from the
     // home page the start goes on after a while.
-    SetTimer(window_, kReleaseFallbackTimer, kReleaseFallbackMs, nullptr);
+    SetTimer(window_, kReleaseFallbackTimer, releaseFallbackMs, nullptr);
     focusTarget_ = kHome;
 }
 
@@ -631,7 +634,7 @@ void CHvAppDlg::OnCommand(UINT id) {
 
 void CHvAppDlg::OnHomeDocumentComplete() {
     KillTimer(window_, kReleaseFallbackTimer);
-    SetTimer(window_, 103, kStartupTimerDelayMs, nullptr);
+    SetTimer(window_, 103, startupTimerDelayMs, nullptr);
 }
 
 void CHvAppDlg::OnHomePageFailed() {
@@ -744,7 +747,11 @@ LRESULT CHvAppDlg::OnShowChildPage(WPARAM which) {
 }
 
 void CHvAppDlg::OnScanRequested(WPARAM wParam) {
-    if (wParam == kOverdueReminderOnly) return;  // the reminder notifier belongs to a later screen
+    if (wParam == kOverdueReminderOnly) {
+        // The slide-in reminder belongs to a later screen; the log keeps the request.
+        WriteLogLine(L"Another start asked for the overdue-scan reminder");
+        return;
+    }
     // A scheduled scan never interrupts work that runs.
     if (IsAppBusy()) {
         WriteLogLine(L"Scheduled scan refused: the program is busy");

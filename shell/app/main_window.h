@@ -123,10 +123,11 @@ public:
     // The internet check; tests give their own.
     std::function<bool()> internetCheck;
 
-    // Timer ids and what they ask.
+    // The start-up goes on this long after the home page's first document, or after
+    // this long without word from the home page at all; tests shorten both.
     static constexpr UINT kReleaseFallbackTimer = 150;
-    static constexpr UINT kReleaseFallbackMs = 8000;
-    static constexpr UINT kStartupTimerDelayMs = 2048;
+    UINT releaseFallbackMs = 8000;
+    UINT startupTimerDelayMs = 2048;
 
 private:
     static INT_PTR CALLBACK DialogProc(HWND, UINT, WPARAM, LPARAM);

@@ -79,10 +79,12 @@ protected:
         return text;
     }
 
+    // The process's log stays open in the folder of its first line: it must be
+    // the user's folder, not the test's, or the test's folder cannot be removed.
+    ProcessLogWatch log_;
     ScopedAppDataFolder data_;
     RecordingSystem system_;
     ScopedAppSystem scope_;
-    ProcessLogWatch log_;
     CHvApp app_;
     std::vector<HWND> windows_;
 };
