@@ -359,6 +359,8 @@ void CHvAppDlg::LayoutPages() {
         pages_[p.id] = std::move(page);
     }
     subHeader_.Create(window_, {0, kHeaderHeight, w, kHeaderHeight + 50});
+    // The home page reaches the bottom edge; the feedback button there stays above it.
+    SetWindowPos(navigation_[kFeedback], HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 MainPage* CHvAppDlg::Page(MainPageId id) const {
