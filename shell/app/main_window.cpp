@@ -34,6 +34,7 @@ constexpr int kHeight = 595;
 constexpr int kHeaderHeight = 75;
 constexpr UINT kInternetCheckSpacingMs = 1024;
 constexpr wchar_t kSubHeaderClass[] = L"HalvenorSubHeader";
+constexpr UINT kMsgMakeTrayIcon = WM_APP + 170;
 
 std::wstring Text(const wchar_t* key) { return GetLangString(key, kResourceStringSection); }
 
@@ -279,8 +280,6 @@ void CHvAppDlg::OnInitDialog() {
 
     SetupNavigationButtons();
     LayoutPages();
-    trayIcon_.Create(GetProductTitle(), window_, kAppIconId, kTrayIconId);
-    trayIcon_.HideIcon();
     if (HFONT font = app_.Font(6)) {
         EnumChildWindows(window_, SetFontOnChild, reinterpret_cast<LPARAM>(font));
     }
@@ -456,7 +455,15 @@ void CHvAppDlg::RequestQuit() {
     PostQuitMessage(0);
 }
 
+void CHvAppDlg::EnsureTrayIcon() {
+    if (trayIconMade_) return;
+    trayIconMade_ = true;
+    trayIcon_.Create(GetProductTitle(), window_, kAppIconId, kTrayIconId);
+    trayIcon_.HideIcon();
+}
+
 void CHvAppDlg::GoToTray() {
+    EnsureTrayIcon();
     hiddenInTray_ = true;
     trayIcon_.MinimizeToTray(window_);
     trayIcon_.ShowIcon();
@@ -691,6 +698,7 @@ void CHvAppDlg::OnStartupContinuation() {
     if (!switches.scanRequested) PostMessageW(window_, MsgShowChildHtmDlg, 107, 0);
     if (switches.defaultRequested) {
         UiReleased() = false;
+        PostMessageW(window_, kMsgMakeTrayIcon, 0, 0);
         return;
     }
     if (app_.FirstInstall()) {
@@ -710,6 +718,9 @@ LRESULT CHvAppDlg::OnPostMainUIContinue() {
     ForceForegroundWindow(window_);
     EnableWindow(window_, TRUE);
     ShowWindow(window_, SW_SHOW);
+    // Adding the icon can keep the thread waiting for the shell (seconds under Wine
+    // without a notification area): it comes after the window is up.
+    PostMessageW(window_, kMsgMakeTrayIcon, 0, 0);
     if (!HasFirstRunValue()) {
         SetUserRegistryValue(true, kProductKeyPath, L"FirstRun", L"", 1, 4);
     }
@@ -811,6 +822,7 @@ INT_PTR CHvAppDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case kMsgScanRequested: OnScanRequested(wParam); return answer(0);
         case kMsgActivate: OnActivate(); return answer(0);
         case kMsgContinueScan: CheckInternetAndContinue(); return answer(0);
+        case kMsgMakeTrayIcon: EnsureTrayIcon(); return answer(0);
         case WM_WINDOWPOSCHANGING: {
             auto* position = reinterpret_cast<WINDOWPOS*>(lParam);
             if (!UiReleased().load() || app_.Switches().updateCheckRequested) position->flags &= ~SWP_SHOWWINDOW;

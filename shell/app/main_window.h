@@ -149,6 +149,7 @@ private:
     void ShowLanguageMenu();
     void RestoreAndActivate();
     void GoToTray();
+    void EnsureTrayIcon();
 
     CHvApp& app_;
     PageFactory& pageFactory_;
@@ -162,6 +163,7 @@ private:
     std::optional<MainPageId> currentPage_;
     HICON icon_ = nullptr;
     bool hiddenInTray_ = false;
+    bool trayIconMade_ = false;
     bool headerBandVisible_ = true;
     bool languageMenuOpen_ = false;
     bool aboutOpen_ = false;
