@@ -34,7 +34,8 @@ constexpr int kHeight = 595;
 constexpr int kHeaderHeight = 75;
 constexpr UINT kInternetCheckSpacingMs = 1024;
 constexpr wchar_t kSubHeaderClass[] = L"HalvenorSubHeader";
-constexpr UINT kMsgMakeTrayIcon = WM_APP + 170;
+// A timer rather than a message: it comes after the window's first paint.
+constexpr UINT kTrayIconTimer = 152;
 
 std::wstring Text(const wchar_t* key) { return GetLangString(key, kResourceStringSection); }
 
@@ -678,6 +679,7 @@ void CHvAppDlg::OnTimer(UINT id) {
             }
             break;
         case 127: InvalidateRect(window_, nullptr, FALSE); break;
+        case kTrayIconTimer: EnsureTrayIcon(); break;
         case 132: PostMessageW(window_, MsgShowDlgDownloadMissingDriver, 0, 0); break;
         case 134: OnCommand(kBackupTab); break;
         case 135:
@@ -698,7 +700,7 @@ void CHvAppDlg::OnStartupContinuation() {
     if (!switches.scanRequested) PostMessageW(window_, MsgShowChildHtmDlg, 107, 0);
     if (switches.defaultRequested) {
         UiReleased() = false;
-        PostMessageW(window_, kMsgMakeTrayIcon, 0, 0);
+        SetTimer(window_, kTrayIconTimer, 0, nullptr);
         return;
     }
     if (app_.FirstInstall()) {
@@ -720,7 +722,7 @@ LRESULT CHvAppDlg::OnPostMainUIContinue() {
     ShowWindow(window_, SW_SHOW);
     // Adding the icon can keep the thread waiting for the shell (seconds under Wine
     // without a notification area): it comes after the window is up.
-    PostMessageW(window_, kMsgMakeTrayIcon, 0, 0);
+    SetTimer(window_, kTrayIconTimer, 0, nullptr);
     if (!HasFirstRunValue()) {
         SetUserRegistryValue(true, kProductKeyPath, L"FirstRun", L"", 1, 4);
     }
@@ -822,7 +824,6 @@ INT_PTR CHvAppDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case kMsgScanRequested: OnScanRequested(wParam); return answer(0);
         case kMsgActivate: OnActivate(); return answer(0);
         case kMsgContinueScan: CheckInternetAndContinue(); return answer(0);
-        case kMsgMakeTrayIcon: EnsureTrayIcon(); return answer(0);
         case WM_WINDOWPOSCHANGING: {
             auto* position = reinterpret_cast<WINDOWPOS*>(lParam);
             if (!UiReleased().load() || app_.Switches().updateCheckRequested) position->flags &= ~SWP_SHOWWINDOW;
