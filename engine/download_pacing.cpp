@@ -34,3 +34,7 @@ DWORD DownloadRequestTimeout() {
     return g_pacing.requestTimeoutMilliseconds;
 }
 
+DWORD DownloadNoProgressLimit() {
+    std::lock_guard lock(g_mutex);
+    return g_pacing.noProgressLimitMilliseconds;
+}

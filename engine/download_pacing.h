@@ -12,10 +12,14 @@
 struct DownloadPacing {
     std::function<void(DWORD milliseconds)> sleep;  // empty: ::Sleep
     DWORD requestTimeoutMilliseconds = 150000;
+    // How long a download may go without receiving a single byte before it is given
+    // up (its resume record stays, so a later try goes on from there).
+    DWORD noProgressLimitMilliseconds = 240000;
 };
 
 void SetDownloadPacing(DownloadPacing pacing);
 DownloadPacing GetDownloadPacing();
 void PaceDownload(DWORD milliseconds);
 DWORD DownloadRequestTimeout();
+DWORD DownloadNoProgressLimit();
 

@@ -72,7 +72,19 @@ void CWorker::ReportTotalProgress(std::int32_t bytes) {
     if (length <= 0) return;
     const int percent = static_cast<int>(static_cast<double>(bytes) * 100.0 / static_cast<double>(length));
     percent_ = percent;
-    const std::wstring format = GetLangString(L"IDS_TOTAL_PERCENTAGE", kResourceStringSection);
+    std::wstring format;
+    {
+        std::lock_guard lock(progressLock_);
+        const ULONGLONG now = GetTickCount64();
+        if (percent == reportedPercent_ && bytes < length && now - reportedTick_ < 250) return;
+        reportedPercent_ = percent;
+        reportedTick_ = now;
+        if (!percentFormatLoaded_) {
+            percentFormat_ = GetLangString(L"IDS_TOTAL_PERCENTAGE", kResourceStringSection);
+            percentFormatLoaded_ = true;
+        }
+        format = percentFormat_;
+    }
     wchar_t text[512] = {};
     _snwprintf(text, 511, format.c_str(), percent > 100 ? 100 : percent);
     ReportProgress(text, percent, bytes);
@@ -144,6 +156,7 @@ void CWorker::Finish(const std::wstring& text, int percent, int kind) {
     if (finished_.exchange(true)) return;
     result_ = kind == kFinishComplete;
     finishedKind_ = kind;
+    finishedText_ = text;
     if (callbacks_.finished) {
         DownloadProgressInfo info;
         info.text = text;
@@ -182,7 +195,15 @@ void CWorker::CompleteJob() {
     Finish(L"IDS_DOWNLOAD_COMPLETE", 100, kFinishComplete);
 }
 
+bool CWorker::GiveUpWithoutProgress() {
+    if (!downloader_->NoProgressLimitPassed()) return false;
+    ReportStatus(kNoProgressText);
+    Finish(kNoProgressText, percent_, kFinishStoppedAfterNetworkErrors);
+    return true;
+}
+
 void CWorker::Run() {
+    downloader_->MarkProgress();
     for (;;) {
         const RunOutcome outcome = RunOnce();
         if (outcome == RunOutcome::RunAgain) continue;
@@ -236,6 +257,7 @@ CWorker::RunOutcome CWorker::RunOnce() {
 
     const std::int64_t length = downloader.QueryContentLength(record.url);
     if (length == -1) {
+        if (GiveUpWithoutProgress()) return RunOutcome::Ended;
         ReportStatus(L"IDS_INTERNET_ERROR");
         PaceDownload(1000);
         ++retryCounter;
@@ -328,6 +350,7 @@ bool CWorker::OnDownloadComplete(int failedConnections, int lastResult) {
         return false;
     }
     if (lastResult == kNetworkError) {
+        if (GiveUpWithoutProgress()) return false;
         PaceDownload(1000);
         ++retryCounter;
         if (IsOffline() || retryCounter > 5 || transfersWithoutProgress_ >= kTransfersWithoutProgressLimit) {
@@ -364,6 +387,7 @@ bool CWorker::OnDownloadComplete(int failedConnections, int lastResult) {
         return false;
     }
     // A connection gave up, or bytes are missing: never complete, resume instead.
+    if (GiveUpWithoutProgress()) return false;
     PaceDownload(200);
     if (IsOffline()) {
         Finish(L"", percent_, kFinishFailed);

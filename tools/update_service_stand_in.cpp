@@ -6,6 +6,8 @@
 #include "platform/xml_text.h"
 #include "platform/trim_blanks.h"
 
+#include <tuple>
+
 namespace {
 
 constexpr char kUpdatePath[] = "/driverupdateservicenew/updateservice.asmx";
@@ -149,6 +151,11 @@ void UpdateServiceStandIn::SetDownloadInformationAnswer(std::wstring resultText)
     downloadInformationAnswer_ = std::move(resultText);
 }
 
+void UpdateServiceStandIn::AddDownloadPackage(std::wstring driverId, std::wstring url, std::wstring md5) {
+    std::lock_guard lock(mutex_);
+    packages_[std::move(driverId)] = {std::move(url), std::move(md5)};
+}
+
 void UpdateServiceStandIn::SetCallHook(std::function<void(const ServiceCall&)> hook) {
     std::lock_guard lock(mutex_);
     hook_ = std::move(hook);
@@ -178,6 +185,29 @@ std::wstring UpdateServiceStandIn::BuildUpdatesAnswer(const ServiceCall& call, b
         }
     }
     return answer + L"</nd>";
+}
+
+std::wstring UpdateServiceStandIn::BuildDownloadInformationAnswer(const ServiceCall& call) const {
+    if (!downloadInformationAnswer_.empty()) return downloadInformationAnswer_;
+    // The "did" of the request's device names the package.
+    std::wstring driverId;
+    const auto input = call.fields.find(L"input");
+    if (input != call.fields.end()) {
+        XmlEventReader reader(input->second);
+        std::wstring element;
+        for (;;) {
+            const auto event = reader.Next();
+            if (event == XmlEventReader::Event::Error || event == XmlEventReader::Event::Finished) break;
+            if (event == XmlEventReader::Event::Start) element = reader.name;
+            else if (event == XmlEventReader::Event::End) element.clear();
+            else if (element == L"did") driverId += reader.text;
+        }
+    }
+    std::wstring url, md5;
+    const auto found = packages_.find(TrimBlanks(driverId));
+    if (found != packages_.end()) std::tie(url, md5) = found->second;
+    return L"<nd><url>" + EscapeXmlText(url) + L"</url><hashstring>" + EscapeXmlText(md5) + L"</hashstring><dbv>" +
+           EscapeXmlText(databaseVersion_) + L"</dbv></nd>";
 }
 
 HttpResponse UpdateServiceStandIn::Handle(const HttpRequest& request) {
@@ -232,7 +262,7 @@ HttpResponse UpdateServiceStandIn::Handle(const HttpRequest& request) {
         result = BuildUpdatesAnswer(call, failure == Failure::BadDeviceIndex);
     } else if (call.operation == L"GetDriverDownloadInformation") {
         std::lock_guard lock(mutex_);
-        result = downloadInformationAnswer_;
+        result = BuildDownloadInformationAnswer(call);
     } else if (call.operation == L"MS_UploadFeedback") {
         result = L"OK";
     } else {
