@@ -38,16 +38,8 @@ HWND ReflectionTarget(HWND parent, UINT message, LPARAM lParam) {
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
         return header ? header->hwndFrom : nullptr;
     }
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-        return reinterpret_cast<HWND>(lParam);
     default:
-        return nullptr;
+        return IsControlColourMessage(message) ? reinterpret_cast<HWND>(lParam) : nullptr;
     }
 }
 

@@ -6,6 +6,10 @@
 
 namespace ui {
 
+inline bool IsControlColourMessage(UINT message) {
+    return message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC;
+}
+
 // The base of every window the program wraps: its own windows, dialogs and the
 // controls it subclasses. Each wrapper is found from its handle through one map,
 // gets its messages in one virtual `WindowProc` (a switch in each class, passing
