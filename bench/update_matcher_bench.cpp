@@ -17,7 +17,7 @@
 #include "scan/driver_scan_update.h"
 #include "scan/scan_request_facts.h"
 #include "scan/update_matcher.h"
-#include "scan/text_case.h"
+#include "platform/text_case.h"
 #include "scan/update_service_helper.h"
 #include "tests/support/scoped_registry.h"
 

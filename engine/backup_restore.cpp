@@ -12,7 +12,7 @@
 #include "foundation/string_file.h"
 #include "foundation/system_helpers.h"
 #include "foundation/text_helpers.h"
-#include "scan/text_case.h"
+#include "platform/text_case.h"
 
 namespace {
 

@@ -5,8 +5,10 @@
 #include <exception>
 #include <mutex>
 
+#include "engine/backup_archive_list.h"
 #include "engine/backup_folder_paths.h"
 #include "engine/backup_restore.h"
+#include "engine/tree_view_items.h"
 #include "engine/driver_restore.h"
 #include "foundation/folders.h"
 #include "engine/engine_texts.h"
@@ -20,35 +22,11 @@ namespace {
 
 constexpr uint32_t kAbsentNodeStatus = 13;
 constexpr int kCheckedStateImage = 2;
-constexpr LPARAM kCategoryItem = -1;
 
 std::mutex g_hooksGuard;
 std::atomic<int32_t> g_backupCount{0};
 std::function<void(int32_t)> g_backupCountReceiver;
 std::function<void(const std::wstring&)> g_messageSink;
-
-int StateImageOf(HWND tree, HTREEITEM item) {
-    return static_cast<int>((TreeView_GetItemState(tree, item, TVIS_STATEIMAGEMASK) & TVIS_STATEIMAGEMASK) >> 12);
-}
-
-LPARAM ItemDataOf(HWND tree, HTREEITEM item) {
-    TVITEMW data{};
-    data.mask = TVIF_PARAM | TVIF_HANDLE;
-    data.hItem = item;
-    if (!TreeView_GetItem(tree, &data)) return kCategoryItem;
-    return data.lParam;
-}
-
-std::wstring ItemTextOf(HWND tree, HTREEITEM item) {
-    wchar_t text[512] = {};
-    TVITEMW data{};
-    data.mask = TVIF_TEXT | TVIF_HANDLE;
-    data.hItem = item;
-    data.pszText = text;
-    data.cchTextMax = 512;
-    if (!TreeView_GetItem(tree, &data)) return {};
-    return text;
-}
 
 size_t TreeItemCount(HWND tree) { return static_cast<size_t>(TreeView_GetCount(tree)); }
 
@@ -92,11 +70,14 @@ void ShowRunMessage(const std::wstring& text) {
     }
 }
 
-void DriverBackupRuns::CopyDeviceToBackupList(int deviceIndex, int slot) {
+bool DriverBackupRuns::CopyDeviceToBackupList(int deviceIndex, int slot) {
     // Item data and slots come from a tree the screens fill; neither may reach past
     // its array.
-    if (deviceIndex < 0 || deviceIndex >= record_.DeviceCount() || static_cast<size_t>(deviceIndex) >= record_.devices.size()) return;
-    if (slot < 0 || static_cast<size_t>(slot) >= record_.backupSelection.size()) return;
+    if (deviceIndex < 0 || deviceIndex >= record_.DeviceCount() ||
+        static_cast<size_t>(deviceIndex) >= record_.devices.size()) {
+        return false;
+    }
+    if (slot < 0 || static_cast<size_t>(slot) >= record_.backupSelection.size()) return false;
     const DriverInfoRecord& device = record_.devices[static_cast<size_t>(deviceIndex)];
     DriverInfoRecord& record = record_.backupSelection[static_cast<size_t>(slot)];
     const std::pair<const std::wstring*, std::wstring*> texts[] = {
@@ -110,12 +91,13 @@ void DriverBackupRuns::CopyDeviceToBackupList(int deviceIndex, int slot) {
         if (!from->empty()) *to = *from;
     }
     record.nodeStatusResult = device.nodeStatusResult;
+    return true;
 }
 
 void DriverBackupRuns::CollectCheckedDevices(HTREEITEM item) {
     for (; item != nullptr; item = TreeView_GetNextSibling(record_.backupTree, item)) {
-        const LPARAM data = ItemDataOf(record_.backupTree, item);
-        if (StateImageOf(record_.backupTree, item) == kCheckedStateImage && data != kCategoryItem &&
+        const LPARAM data = TreeItemData(record_.backupTree, item);
+        if (TreeItemStateImage(record_.backupTree, item) == kCheckedStateImage && data != kCategoryTreeItem &&
             static_cast<size_t>(record_.backupSelectedCount) < record_.backupSelection.size()) {
             CopyDeviceToBackupList(static_cast<int>(data), record_.backupSelectedCount);
             ++record_.backupSelectedCount;
@@ -127,10 +109,10 @@ void DriverBackupRuns::CollectCheckedDevices(HTREEITEM item) {
 
 void DriverBackupRuns::CollectCheckedRestoreItems(HTREEITEM item) {
     for (; item != nullptr; item = TreeView_GetNextSibling(record_.restoreTree, item)) {
-        const LPARAM data = ItemDataOf(record_.restoreTree, item);
-        if (StateImageOf(record_.restoreTree, item) == kCheckedStateImage && data != kCategoryItem) {
-            const std::wstring text = ItemTextOf(record_.restoreTree, item);
-            const auto found = record_.restoreSelectionMap.find(text + std::to_wstring(static_cast<long long>(data)));
+        const LPARAM data = TreeItemData(record_.restoreTree, item);
+        if (TreeItemStateImage(record_.restoreTree, item) == kCheckedStateImage && data != kCategoryTreeItem) {
+            const std::wstring text = TreeItemText(record_.restoreTree, item);
+            const auto found = record_.restoreSelectionMap.find(RestoreSelectionKey(text, static_cast<long long>(data)));
             if (found != record_.restoreSelectionMap.end() &&
                 static_cast<size_t>(record_.restoreSelectedCount) < record_.restoreSelection.size()) {
                 const std::wstring& value = found->second;
@@ -160,7 +142,8 @@ void DriverBackupRuns::BackupSelectedDrivers() {
         record_.devicesNotBackedUp = 0;
         if (record_.scanProgressWindow != nullptr) SendMessageW(record_.scanProgressWindow, CDriverScanUpdate::kProgressMessage, 0, 0);
         record_.backupFolder = record_.temporaryWorkFolder;
-        if (record_.backupTree == nullptr) return;
+        // A full backup takes the devices themselves; only a partial one needs the tree.
+        if (record_.backupTree == nullptr && !BackupAllDevicesFlag) return;
         record_.backupSelection.clear();
 
         if (BackupAllDevicesFlag.exchange(false)) {
@@ -215,8 +198,12 @@ void DriverBackupRuns::BackupDriversBeforeUpdate() {
         for (const int32_t entry : record_.integerArray) {
             const auto found = record_.updateList.find(std::to_wstring(entry));
             if (found == record_.updateList.end()) continue;
-            CopyDeviceToBackupList(static_cast<int>(wcstol(found->second.c_str(), nullptr, 10)), record_.backupSelectedCount);
-            ++record_.backupSelectedCount;
+            // Only records really copied count: an index the list no longer matches
+            // must not send an empty record to the backup.
+            if (CopyDeviceToBackupList(static_cast<int>(wcstol(found->second.c_str(), nullptr, 10)),
+                                       record_.backupSelectedCount)) {
+                ++record_.backupSelectedCount;
+            }
         }
         BackupOutcome outcome;
         const int result = BackupOneDriver(
@@ -226,6 +213,7 @@ void DriverBackupRuns::BackupDriversBeforeUpdate() {
         record_.devicesNotBackedUp = static_cast<int32_t>(outcome.devicesNotBackedUp.size());
         record_.backupSuccess = result == EngineCode::kFinished || result == EngineCode::kBackupStopRequest ? 1 : 0;
         record_.backupCancelled = result == EngineCode::kBackupStopRequest ? 1 : 0;
+        if (result == EngineCode::kFinished || result == EngineCode::kBackupStopRequest) record_.inventoryReady = 1;
         record_.backupDone = 1;
     } catch (const std::exception&) {
     }

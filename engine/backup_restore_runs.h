@@ -41,7 +41,8 @@ public:
     // Copies each checked device item of the backup tree, from `item` on, into the
     // backup selection.
     void CollectCheckedDevices(HTREEITEM item);
-    void CopyDeviceToBackupList(int deviceIndex, int slot);
+    // False when the index or the slot lies outside its array (nothing copied).
+    bool CopyDeviceToBackupList(int deviceIndex, int slot);
     void CollectCheckedRestoreItems(HTREEITEM item);
 
 private:

@@ -63,7 +63,7 @@ int CommitDownloadedFile(const std::wstring& pathWithSuffix) {
 
 int AutoAnswerPrompt(int, const std::wstring&, int style, int, int) { return style == 0 ? IDOK : IDNO; }
 
-bool RunDownloadJob(const DownloadSettings& settings, DownloadProgressFunction progress) {
+bool RunDownloadJob(const DownloadSettings& settings, DownloadProgressFunction progress, DownloadEnd* end) {
     if (settings.connections >= 1 && settings.connections <= 10) SetDownloadConnectionCount(settings.connections);
     if (settings.blockSize != 0) SetDownloadBlockSize(settings.blockSize);
     CWorker* worker = nullptr;
@@ -83,6 +83,7 @@ bool RunDownloadJob(const DownloadSettings& settings, DownloadProgressFunction p
     worker->SetCallbacks(std::move(callbacks));
     bool result = false;
     if (worker->StartRun()) result = worker->WaitUntilDone();
+    if (end) *end = DownloadEnd{worker->FinishedKind(), worker->FinishedText()};
     std::lock_guard lock(g_workerLock);
     g_worker.reset();
     return result;
@@ -96,8 +97,12 @@ int RunDownload(DownloadJob& job, const std::wstring& url, const std::wstring& t
     if (url.empty() || targetPath.empty()) return 0;
     ResetDownloadEvent(job);
     job.stop = false;
+    job.running = true;
+    job.endKind = -1;
+    job.endText.clear();
     SetDownloadEnded(false);
     int result = 0;
+    DownloadEnd end;
     try {
         DownloadSettings settings;
         settings.url = url;
@@ -107,7 +112,8 @@ int RunDownload(DownloadJob& job, const std::wstring& url, const std::wstring& t
         settings.verify = verify;
         settings.blockSize = blockSize;
         g_running = true;
-        result = RunDownloadJob(settings, progress ? std::move(progress) : DownloadProgressFunction(DownloadProgressCallback))
+        result = RunDownloadJob(settings, progress ? std::move(progress) : DownloadProgressFunction(DownloadProgressCallback),
+                                &end)
                      ? 1
                      : 0;
     } catch (...) {
@@ -115,6 +121,9 @@ int RunDownload(DownloadJob& job, const std::wstring& url, const std::wstring& t
     }
     g_running = false;
     job.result = result;
+    job.endKind = end.kind;
+    job.endText = end.text;
+    job.running = false;
     SetEvent(job.completionEvent);
     SetDownloadEnded(true);
     return result;
@@ -131,6 +140,15 @@ int StopDownloadJob(DownloadJob& job) {
     } catch (...) {
         return 0;
     }
+}
+
+bool StopRunningDownload(DownloadJob& job, DWORD milliseconds) {
+    if (!job.running) return true;
+    const ULONGLONG start = GetTickCount64();
+    StopDownloadJob(job);
+    const ULONGLONG spent = GetTickCount64() - start;
+    if (job.running && spent < milliseconds) WaitForDownloadJob(job, static_cast<DWORD>(milliseconds - spent));
+    return !job.running;
 }
 
 bool WaitForDownloadJob(DownloadJob& job, DWORD milliseconds) {

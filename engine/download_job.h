@@ -18,6 +18,11 @@ struct DownloadJob {
     std::atomic<bool> stop{false};
     HANDLE completionEvent = nullptr;  // manual reset; signalled when RunDownload ends
     std::atomic<int> result{0};
+    std::atomic<bool> running{false};  // between the start and the end of RunDownload
+    // How the last run ended: the worker's finish kind (-1 when no worker ran) and
+    // text, e.g. kNoProgressText for a server that went silent.
+    int endKind = -1;
+    std::wstring endText;
 };
 
 using DownloadProgressFunction = std::function<bool(const DownloadProgressInfo&)>;
@@ -30,8 +35,16 @@ bool PrepareDownloadTarget(const std::wstring& targetPath, std::wstring& outPath
 int RunDownload(DownloadJob& job, const std::wstring& url, const std::wstring& targetPath,
                 const std::wstring& expectedDigest, int connections, bool verify, int blockSize,
                 DownloadProgressFunction progress = nullptr);
-bool RunDownloadJob(const DownloadSettings& settings, DownloadProgressFunction progress);
+struct DownloadEnd {
+    int kind = -1;
+    std::wstring text;
+};
+bool RunDownloadJob(const DownloadSettings& settings, DownloadProgressFunction progress, DownloadEnd* end = nullptr);
 int StopDownloadJob(DownloadJob& job);
+// The stop thread's whole task: returns at once when the job does not run;
+// otherwise stops it and waits for its end at most `milliseconds`. True when the
+// job is not running afterwards.
+bool StopRunningDownload(DownloadJob& job, DWORD milliseconds);
 // Waits for the job's end while answering messages sent to this thread's windows.
 bool WaitForDownloadJob(DownloadJob& job, DWORD milliseconds);
 

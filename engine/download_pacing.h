@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "platform/message_wait.h"
+
 #include <functional>
 
 // The pauses of a download (between connection starts, before writes, between
@@ -10,14 +12,14 @@
 struct DownloadPacing {
     std::function<void(DWORD milliseconds)> sleep;  // empty: ::Sleep
     DWORD requestTimeoutMilliseconds = 150000;
+    // How long a download may go without receiving a single byte before it is given
+    // up (its resume record stays, so a later try goes on from there).
+    DWORD noProgressLimitMilliseconds = 240000;
 };
 
 void SetDownloadPacing(DownloadPacing pacing);
 DownloadPacing GetDownloadPacing();
 void PaceDownload(DWORD milliseconds);
 DWORD DownloadRequestTimeout();
+DWORD DownloadNoProgressLimit();
 
-// Waits for a handle while still answering messages that other threads send to
-// windows of this thread, so a waiting UI thread cannot deadlock with a sender.
-// Returns true when the handle became signalled.
-bool WaitPumpingSentMessages(HANDLE handle, DWORD milliseconds);

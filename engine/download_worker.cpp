@@ -8,11 +8,6 @@
 
 namespace {
 
-struct ActivityScope {
-    ActivityScope() { ++DownloadActivityCounter(); }
-    ~ActivityScope() { --DownloadActivityCounter(); }
-};
-
 bool FileExists(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -28,13 +23,13 @@ constexpr int kRetryQuestionStyle = 2;
 }  // namespace
 
 CWorker::CWorker() {
-    DownloadActivityCounter() = 0;
     doneEvent_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     downloader_ = std::make_unique<CSegmentedDownloader>(*this);
 }
 
 CWorker::~CWorker() {
-    // Every thread of the job ends before the downloader it uses goes away.
+    // Every thread of the job ends before the downloader it uses goes away: the
+    // run thread here, the connection threads with the downloader.
     if (runThread_.Running()) {
         downloader_->state = 3;
         userStop_ = true;
@@ -42,7 +37,6 @@ CWorker::~CWorker() {
         runThread_.Join();
     }
     downloader_.reset();
-    while (DownloadActivityCounter() > 0) Sleep(21);
     if (doneEvent_) CloseHandle(doneEvent_);
 }
 
@@ -55,7 +49,6 @@ bool CWorker::StartRun() {
 bool CWorker::WaitUntilDone() {
     WaitPumpingSentMessages(doneEvent_, INFINITE);
     runThread_.Join();
-    for (int step = 0; DownloadActivityCounter() > 0 && step < 8192; ++step) Sleep(21);
     return result_;
 }
 
@@ -75,19 +68,29 @@ void CWorker::ReportProgress(const std::wstring& text, int percent, std::int64_t
 void CWorker::ReportStatus(const std::wstring& key) { ReportProgress(key, percent_, -1); }
 
 void CWorker::ReportTotalProgress(std::int32_t bytes) {
-    ActivityScope activity;
     const std::int64_t length = contentLength_;
     if (length <= 0) return;
     const int percent = static_cast<int>(static_cast<double>(bytes) * 100.0 / static_cast<double>(length));
     percent_ = percent;
-    const std::wstring format = GetLangString(L"IDS_TOTAL_PERCENTAGE", kResourceStringSection);
+    std::wstring format;
+    {
+        std::lock_guard lock(progressLock_);
+        const ULONGLONG now = GetTickCount64();
+        if (percent == reportedPercent_ && bytes < length && now - reportedTick_ < 250) return;
+        reportedPercent_ = percent;
+        reportedTick_ = now;
+        if (!percentFormatLoaded_) {
+            percentFormat_ = GetLangString(L"IDS_TOTAL_PERCENTAGE", kResourceStringSection);
+            percentFormatLoaded_ = true;
+        }
+        format = percentFormat_;
+    }
     wchar_t text[512] = {};
     _snwprintf(text, 511, format.c_str(), percent > 100 ? 100 : percent);
     ReportProgress(text, percent, bytes);
 }
 
 int CWorker::Prompt(int percent, const std::wstring& key, int style, int icon, int defaultAnswer) {
-    ActivityScope activity;
     if (percent <= 0) percent = percent_;
     const int fallback = style == kRetryQuestionStyle ? IDNO : IDOK;
     if (!callbacks_.prompt) return fallback;
@@ -124,7 +127,6 @@ bool CWorker::IsStopRequested() {
 bool CWorker::IsOffline() { return downloader_->HasConnectedState() && !downloader_->IsOnline(); }
 
 int CWorker::AskRetry(const std::wstring& key) {
-    ActivityScope activity;
     CSegmentedDownloader& downloader = *downloader_;
     if (downloader.IsStopEventSignalled()) {
         downloader.ResetStop();
@@ -154,6 +156,7 @@ void CWorker::Finish(const std::wstring& text, int percent, int kind) {
     if (finished_.exchange(true)) return;
     result_ = kind == kFinishComplete;
     finishedKind_ = kind;
+    finishedText_ = text;
     if (callbacks_.finished) {
         DownloadProgressInfo info;
         info.text = text;
@@ -168,7 +171,6 @@ void CWorker::Finish(const std::wstring& text, int percent, int kind) {
 }
 
 void CWorker::StopDownload() {
-    ActivityScope activity;
     if (finished_) return;
     stopRequested_ = true;
     downloader_->state = 3;
@@ -193,8 +195,15 @@ void CWorker::CompleteJob() {
     Finish(L"IDS_DOWNLOAD_COMPLETE", 100, kFinishComplete);
 }
 
+bool CWorker::GiveUpWithoutProgress() {
+    if (!downloader_->NoProgressLimitPassed()) return false;
+    ReportStatus(kNoProgressText);
+    Finish(kNoProgressText, percent_, kFinishStoppedAfterNetworkErrors);
+    return true;
+}
+
 void CWorker::Run() {
-    ActivityScope activity;
+    downloader_->MarkProgress();
     for (;;) {
         const RunOutcome outcome = RunOnce();
         if (outcome == RunOutcome::RunAgain) continue;
@@ -248,6 +257,7 @@ CWorker::RunOutcome CWorker::RunOnce() {
 
     const std::int64_t length = downloader.QueryContentLength(record.url);
     if (length == -1) {
+        if (GiveUpWithoutProgress()) return RunOutcome::Ended;
         ReportStatus(L"IDS_INTERNET_ERROR");
         PaceDownload(1000);
         ++retryCounter;
@@ -333,7 +343,6 @@ CWorker::RunOutcome CWorker::RunOnce() {
 }
 
 bool CWorker::OnDownloadComplete(int failedConnections, int lastResult) {
-    ActivityScope activity;
     CSegmentedDownloader& downloader = *downloader_;
     if (userStop_ || lastResult == kConnectionStopped) {
         PaceDownload(100);
@@ -341,6 +350,7 @@ bool CWorker::OnDownloadComplete(int failedConnections, int lastResult) {
         return false;
     }
     if (lastResult == kNetworkError) {
+        if (GiveUpWithoutProgress()) return false;
         PaceDownload(1000);
         ++retryCounter;
         if (IsOffline() || retryCounter > 5 || transfersWithoutProgress_ >= kTransfersWithoutProgressLimit) {
@@ -377,6 +387,7 @@ bool CWorker::OnDownloadComplete(int failedConnections, int lastResult) {
         return false;
     }
     // A connection gave up, or bytes are missing: never complete, resume instead.
+    if (GiveUpWithoutProgress()) return false;
     PaceDownload(200);
     if (IsOffline()) {
         Finish(L"", percent_, kFinishFailed);

@@ -28,6 +28,9 @@ struct DownloadControlState {
     std::wstring caption;
 };
 
+// The end of a job whose server sent nothing for the no-progress limit.
+inline constexpr wchar_t kNoProgressText[] = L"IDS_DOWNLOAD_NO_PROGRESS";
+
 // How a job ends.
 enum DownloadFinishKind : int {
     kFinishFailed = 0,
@@ -64,6 +67,8 @@ public:
     HANDLE DoneEvent() const { return doneEvent_; }
     bool Result() const { return result_; }
     int FinishedKind() const { return finishedKind_; }
+    // The text the job ended with (a language key, or empty).
+    const std::wstring& FinishedText() const { return finishedText_; }
     CSegmentedDownloader& Downloader() { return *downloader_; }
 
     // Used by the downloader.
@@ -88,6 +93,8 @@ private:
     void CompleteJob();
     void Finish(const std::wstring& text, int percent, int kind);
     bool IsOffline();
+    // Ends a job that has received nothing for too long; its resume record stays.
+    bool GiveUpWithoutProgress();
 
     const DownloadSettings* settings_ = nullptr;
     DownloadCallbacks callbacks_;
@@ -101,6 +108,14 @@ private:
     std::atomic<bool> stopRequested_{false};
     bool result_ = false;
     int finishedKind_ = -1;
+    std::wstring finishedText_;
     int lengthGiveUps_ = 0;
+    // Progress goes out when its percent changes, at the end, or after a quiet
+    // quarter second: one report per write cost more than the write itself.
+    std::mutex progressLock_;
+    int reportedPercent_ = -1;
+    ULONGLONG reportedTick_ = 0;
+    std::wstring percentFormat_;
+    bool percentFormatLoaded_ = false;
     int transfersWithoutProgress_ = 0;
 };

@@ -1,5 +1,7 @@
 #include "engine/driver_install_engine.h"
 
+#include "platform/text_case.h"
+
 #include <windows.h>
 #include <newdev.h>
 #include <shellapi.h>
@@ -31,13 +33,9 @@ constexpr DWORD kErrorInWow64 = 0xE0000235;
 constexpr wchar_t kDisplayAdapters[] = L"Display adapters";
 constexpr wchar_t kSoundControllers[] = L"Sound, video and game controllers";
 
-std::wstring Lower(std::wstring text) {
-    for (wchar_t& c : text) c = static_cast<wchar_t>(std::towlower(c));
-    return text;
-}
 
 bool EndsWithNoCase(const std::wstring& text, const std::wstring& suffix) {
-    return text.size() >= suffix.size() && Lower(text.substr(text.size() - suffix.size())) == Lower(suffix);
+    return text.size() >= suffix.size() && EqualsIgnoringCase(text.substr(text.size() - suffix.size()), suffix);
 }
 
 bool FileExists(const std::wstring& path) { return !path.empty() && PathFileExistsW(path.c_str()) != FALSE; }
@@ -130,6 +128,18 @@ private:
     int lastAnswer_ = 0;
 };
 
+// The archive steps hold at 15 and 30 percent long enough for the user to read
+// that the package is being unpacked before the window moves on.
+constexpr DWORD kUnpackingFirstStepMs = 2000;
+constexpr DWORD kUnpackingSecondStepMs = 3000;
+
+void ShowUnpackingStarts(InstallRun& run) {
+    run.Report(15);
+    run.Pause(kUnpackingFirstStepMs);
+    run.Report(30);
+    run.Pause(kUnpackingSecondStepMs);
+}
+
 std::wstring ResolveInfPath(const std::wstring& infPath, const std::wstring& extractionFolder) {
     if (infPath.empty() || extractionFolder.empty() || PathIsRelativeW(infPath.c_str()) == FALSE) return infPath;
     std::wstring path = extractionFolder;
@@ -141,6 +151,18 @@ std::wstring ResolveInfPath(const std::wstring& infPath, const std::wstring& ext
 
 DriverInstallSession::DriverInstallSession(CDriverScanUpdate& scanUpdateIn, CDriverScannerApp& scannerIn)
     : scanUpdate(scanUpdateIn), scanner(scannerIn) {}
+
+PackageKind PackageKindOf(const std::wstring& packagePath) {
+    const size_t separator = packagePath.find_last_of(L"\\/");
+    const size_t dot = packagePath.rfind(L'.');
+    if (dot == std::wstring::npos || (separator != std::wstring::npos && dot < separator)) return PackageKind::Other;
+    const std::wstring extension = LowerInvariant(packagePath.substr(dot));
+    if (extension == L".exe" || extension == L".msi") return PackageKind::Program;
+    if (extension == L".zip") return PackageKind::Zip;
+    if (extension == L".rar") return PackageKind::Rar;
+    if (extension == L".cab") return PackageKind::Cabinet;
+    return PackageKind::Other;
+}
 
 std::wstring ExtractionFolderOf(const std::wstring& packagePath) {
     const size_t slash = packagePath.find_last_of(L"\\/");
@@ -215,7 +237,7 @@ int InstallDownloadedPackage(DriverInstallSession& session, const PackageInstall
     // hold what the user keeps.
     const bool extractionFolderIsOurs = !extractionFolder.empty() && !FolderExists(extractionFolder);
     run.Report(0);
-    const std::wstring lowered = Lower(request.packagePath);
+    const PackageKind kind = PackageKindOf(request.packagePath);
     if (run.Cancelled()) return InstallResult::kCancelled;
 
     const bool specialClass = IsSpecialDeviceClass(request.category);
@@ -229,7 +251,7 @@ int InstallDownloadedPackage(DriverInstallSession& session, const PackageInstall
         return extracted;
     };
 
-    if (lowered.find(L".exe") != std::wstring::npos || lowered.find(L".msi") != std::wstring::npos) {
+    if (kind == PackageKind::Program) {
         run.Pause(100);
         if (run.Cancelled()) return InstallResult::kCancelled;
         ZipPackageReader reader;
@@ -290,11 +312,8 @@ int InstallDownloadedPackage(DriverInstallSession& session, const PackageInstall
         return InstallResult::kFailed;
     }
 
-    if (lowered.find(L".zip") != std::wstring::npos) {
-        run.Report(15);
-        run.Pause(2000);
-        run.Report(30);
-        run.Pause(3000);
+    if (kind == PackageKind::Zip) {
+        ShowUnpackingStarts(run);
         if (run.Cancelled()) return InstallResult::kCancelled;
         ZipPackageReader reader;
         if (!reader.Open(request.packagePath) || !extractZip(reader)) {
@@ -305,11 +324,8 @@ int InstallDownloadedPackage(DriverInstallSession& session, const PackageInstall
         if (run.Cancelled()) return InstallResult::kCancelled;
     }
 
-    if (lowered.find(L".rar") != std::wstring::npos) {
-        run.Report(15);
-        run.Pause(2000);
-        run.Report(30);
-        run.Pause(3000);
+    if (kind == PackageKind::Rar) {
+        ShowUnpackingStarts(run);
         if (run.Cancelled()) return InstallResult::kCancelled;
         RarExtractJob& rar = scanner.RarExtractor();
         if (extractionFolder.empty() || !rar.LoadUnrarLibrary() || !rar.Extract(request.packagePath)) {
@@ -328,7 +344,7 @@ int InstallDownloadedPackage(DriverInstallSession& session, const PackageInstall
         if (run.Cancelled()) return InstallResult::kCancelled;
     }
 
-    if (lowered.find(L".cab") != std::wstring::npos) {
+    if (kind == PackageKind::Cabinet) {
         run.Report(25);
         CabinetExtractor& cabinet = scanner.CabExtractor();
         if (extractionFolder.empty() || !cabinet.LoadCabinetFdi() ||
@@ -571,7 +587,7 @@ int InstallExtractedPackage(DriverInstallSession& session, int deviceIndex) {
     request.driverVersionBefore = device.driverVersion;
 
     // The downloads list is keyed by the package address.
-    const std::wstring key = Lower(RemoveFirstInvalidNameChar(offered.text17));
+    const std::wstring key = LowerInvariant(RemoveFirstInvalidNameChar(offered.text17));
     const auto found = session.downloadsList->find(key);
     if (found == session.downloadsList->end()) return InstallResult::kNotDownloaded;
     const std::wstring downloaded = found->second.substr(0, found->second.find(L'|'));

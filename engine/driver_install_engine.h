@@ -73,6 +73,11 @@ constexpr int kDownloadMissing = -3;
 // list or could not be copied, -3 when the downloaded file is gone.
 int InstallExtractedPackage(DriverInstallSession& session, int deviceIndex);
 
+// What a downloaded package is, by the last extension of its file name: a setup
+// program (".exe", ".msi"), an archive (".zip", ".rar", ".cab") or anything else.
+enum class PackageKind { Program, Zip, Rar, Cabinet, Other };
+PackageKind PackageKindOf(const std::wstring& packagePath);
+
 // Unpacks, starts or installs one package. `launched` tells whether a program of the
 // package may still be running, so the caller leaves the package in place.
 int InstallDownloadedPackage(DriverInstallSession& session, const PackageInstallRequest& request, bool& launched);

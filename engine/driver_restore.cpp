@@ -8,7 +8,7 @@
 #include "engine/backup_index_file.h"
 #include "engine/install_backends.h"
 #include "foundation/os_identity.h"
-#include "scan/text_case.h"
+#include "platform/text_case.h"
 
 namespace {
 
@@ -64,7 +64,10 @@ DriverInfoArray LoadBackupIndexRecords(const std::wstring& backupFolder, int& en
     // The count only sizes the array; the file's own size has already bounded it.
     records.reserve(reader.EntryCount());
     IndexEntry entry;
+    std::wstring infPath;
     while (reader.ReadEntry(entry, kRecordTextLimit, kFolderTextLimit)) {
+        // An entry whose files would lie outside the folder is never offered.
+        if (!ResolveBackupInfPath(backupFolder, entry.folder, entry.infPath, infPath)) continue;
         DriverInfoRecord record;
         record.deviceName = entry.deviceName;
         record.infPath = entry.infPath;

@@ -12,8 +12,8 @@ struct RestoreOutcome {
 };
 
 // The records of a backup folder's "index.dat", for the restore screens to show;
-// empty when the index is missing or of another format. `entryCount` is the number
-// of records.
+// empty when the index is missing or of another format. Entries whose driver would
+// lie outside the folder are left out. `entryCount` is the number of records.
 DriverInfoArray LoadBackupIndexRecords(const std::wstring& backupFolder, int& entryCount);
 
 // Puts the drivers of the selected devices back from a backup folder: each index

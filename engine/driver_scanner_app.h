@@ -5,7 +5,6 @@
 #include "engine/cabinet_extractor.h"
 #include "engine/difx_api_loader.h"
 #include "engine/rar_extract_job.h"
-#include "platform/scoped_handle.h"
 #include "scan/scan_operation.h"
 
 // The long-lived object of the scan and install engine: the scan side with its stop
@@ -14,12 +13,13 @@
 class CDriverScannerApp : public ScanOperation {
 public:
     CDriverScannerApp();
-    ~CDriverScannerApp() override;
+    ~CDriverScannerApp() override = default;
 
     // Always 1.
     int Initialize();
 
-    HMODULE DifxApiModule() const { return difxApiModule_.Get(); }
+    // The one binding of "difxapi.dll", made with the object.
+    HMODULE DifxApiModule() const { return difxApi_.Module(); }
     const DifxApiLoader& DifxApi() const { return difxApi_; }
     RarExtractJob& RarExtractor() { return rarExtractor_; }
     CabinetExtractor& CabExtractor() { return cabinetExtractor_; }
@@ -27,6 +27,5 @@ public:
 private:
     RarExtractJob rarExtractor_;
     CabinetExtractor cabinetExtractor_;
-    ScopedModule difxApiModule_;
     DifxApiLoader difxApi_;
 };

@@ -5,6 +5,7 @@
 #include "engine/download_worker.h"
 #include "engine/package_digest.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <limits>
 
@@ -12,16 +13,10 @@ namespace {
 
 std::atomic<int> g_connectionCount{2};
 std::atomic<int> g_blockSize{262144};
-std::atomic<long> g_activity{0};
 
 constexpr std::int32_t kDefaultBlockSize = 262144;
 constexpr std::int32_t kSingleConnectionBelow = 1048576;
-
-// Holds the activity counter up for the life of an operation.
-struct ActivityScope {
-    ActivityScope() { ++g_activity; }
-    ~ActivityScope() { --g_activity; }
-};
+constexpr std::int32_t kReadPiece = 16384;
 
 struct CrackedUrl {
     INTERNET_SCHEME scheme = INTERNET_SCHEME_UNKNOWN;
@@ -67,6 +62,30 @@ private:
     const WinInetEntryPoints& inet_;
     HINTERNET handle_;
 };
+
+}  // namespace
+
+// A request in flight: known to the downloader while it lives, so that a stop can
+// abort it; closed here unless the stop already did.
+class LiveRequest {
+public:
+    LiveRequest(CSegmentedDownloader& owner, HINTERNET handle) : owner_(owner), handle_(handle) {
+        if (handle_) owner_.Remember(handle_);
+    }
+    ~LiveRequest() {
+        if (handle_) owner_.Forget(handle_);
+    }
+    LiveRequest(const LiveRequest&) = delete;
+    LiveRequest& operator=(const LiveRequest&) = delete;
+    HINTERNET get() const { return handle_; }
+    explicit operator bool() const { return handle_ != nullptr; }
+
+private:
+    CSegmentedDownloader& owner_;
+    HINTERNET handle_;
+};
+
+namespace {
 
 bool QueryStatus(const WinInetEntryPoints& inet, HINTERNET request, DWORD& status) {
     if (!inet.HttpQueryInfoW) return false;
@@ -119,7 +138,6 @@ void SetDownloadConnectionCount(int count) { g_connectionCount = count; }
 int GetDownloadConnectionCount() { return g_connectionCount; }
 void SetDownloadBlockSize(int bytes) { g_blockSize = bytes; }
 int GetDownloadBlockSize() { return g_blockSize; }
-std::atomic<long>& DownloadActivityCounter() { return g_activity; }
 
 CThread::CThread(CSegmentedDownloader& ownerIn, std::uint8_t indexIn, std::int32_t startIn, std::int32_t lengthIn,
                  std::int32_t blockSizeIn, std::wstring urlIn)
@@ -147,7 +165,56 @@ CSegmentedDownloader::~CSegmentedDownloader() {
 }
 
 bool CSegmentedDownloader::IsStopEventSignalled() const { return WaitForSingleObject(stopEvent_, 0) == WAIT_OBJECT_0; }
-void CSegmentedDownloader::SignalStop() { SetEvent(stopEvent_); }
+void CSegmentedDownloader::SignalStop() {
+    SetEvent(stopEvent_);
+    AbortLiveRequests();
+}
+
+void CSegmentedDownloader::Remember(HINTERNET request) {
+    std::lock_guard lock(liveLock_);
+    liveRequests_.insert(request);
+}
+
+void CSegmentedDownloader::Forget(HINTERNET request) {
+    {
+        std::lock_guard lock(liveLock_);
+        if (liveRequests_.erase(request) == 0) return;
+    }
+    if (inet_.InternetCloseHandle) inet_.InternetCloseHandle(request);
+}
+
+void CSegmentedDownloader::AbortLiveRequests() {
+    std::set<HINTERNET> aborted;
+    {
+        std::lock_guard lock(liveLock_);
+        aborted.swap(liveRequests_);
+    }
+    // Closing a handle that another thread waits on ends that wait with an error.
+    for (HINTERNET request : aborted) {
+        if (inet_.InternetCloseHandle) inet_.InternetCloseHandle(request);
+    }
+}
+
+void CSegmentedDownloader::MarkProgress() { lastProgressTick_ = GetTickCount(); }
+
+bool CSegmentedDownloader::NoProgressLimitPassed() const {
+    return GetTickCount() - lastProgressTick_.load() >= DownloadNoProgressLimit();
+}
+
+void CSegmentedDownloader::ApplyRequestOptions(HINTERNET request) const {
+    if (!inet_.InternetSetOptionW) return;
+    const DWORD timeout = DownloadRequestTimeout();
+    const std::pair<DWORD, DWORD> options[] = {
+        {INTERNET_OPTION_CONNECT_RETRIES, 5},        {INTERNET_OPTION_CONNECT_TIME, 500},
+        {INTERNET_OPTION_CONNECT_TIMEOUT, timeout},  {INTERNET_OPTION_RECEIVE_TIMEOUT, timeout},
+        {INTERNET_OPTION_SEND_TIMEOUT, timeout},     {INTERNET_OPTION_DATA_SEND_TIMEOUT, timeout},
+        {INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, timeout}, {INTERNET_OPTION_RECEIVE_TIMEOUT, timeout},
+    };
+    for (auto [option, value] : options) {
+        DWORD copy = value;
+        inet_.InternetSetOptionW(request, option, &copy, sizeof(copy));
+    }
+}
 void CSegmentedDownloader::ResetStop() { ResetEvent(stopEvent_); }
 bool CSegmentedDownloader::IsConnectionStopped() const { return IsStopEventSignalled() || state == 3; }
 bool CSegmentedDownloader::IsOnline() const { return QueryOnline(inet_, false); }
@@ -176,7 +243,6 @@ bool CSegmentedDownloader::OpenInternetHandle() {
 }
 
 int CSegmentedDownloader::OpenInternetIfOnline() {
-    ActivityScope activity;
     if (IsStopEventSignalled()) {
         ResetStop();
         return 0;
@@ -202,7 +268,6 @@ int CSegmentedDownloader::OpenInternetIfOnline() {
 }
 
 bool CSegmentedDownloader::CollectDownloadInfo(const DownloadSettings& settings) {
-    ActivityScope activity;
     worker_.ReportStatus(L"IDS_COLLECT_DOWNINFO");
     const bool filled = record_->FillFromSettings(settings);
     if (filled && !record_->url.empty()) workingFolder_ = record_->folder;
@@ -210,7 +275,6 @@ bool CSegmentedDownloader::CollectDownloadInfo(const DownloadSettings& settings)
 }
 
 std::int64_t CSegmentedDownloader::QueryContentLength(const std::wstring& url) {
-    ActivityScope activity;
     CrackedUrl parts;
     if (!internet_ || !CrackUrl(inet_, url, parts) || parts.scheme != INTERNET_SCHEME_HTTP) return -1;
     if (!inet_.InternetConnectW || !inet_.HttpOpenRequestW || !inet_.HttpSendRequestW) return -1;
@@ -218,10 +282,12 @@ std::int64_t CSegmentedDownloader::QueryContentLength(const std::wstring& url) {
                                                              nullptr, INTERNET_SERVICE_HTTP, 0, 0));
     if (!connection) return -1;
     const wchar_t* accept[] = {L"*/*", nullptr};
-    InternetHandle request(inet_, inet_.HttpOpenRequestW(connection.get(), L"HEAD", parts.object.c_str(), nullptr,
-                                                          nullptr, accept, INTERNET_FLAG_RELOAD | INTERNET_FLAG_RAW_DATA,
-                                                          0));
-    if (!request || !inet_.HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) return -1;
+    LiveRequest request(*this, inet_.HttpOpenRequestW(connection.get(), L"HEAD", parts.object.c_str(), nullptr, nullptr,
+                                                       accept, INTERNET_FLAG_RELOAD | INTERNET_FLAG_RAW_DATA, 0));
+    if (!request || IsConnectionStopped()) return -1;
+    // A silent server must not hold the length question longer than a range request.
+    ApplyRequestOptions(request.get());
+    if (!inet_.HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) return -1;
     DWORD status = 0;
     if (!QueryStatus(inet_, request.get(), status) || status != HTTP_STATUS_OK) return -1;
     // Read as text: the numeric query cannot tell a length of 2^31 or more from garbage.
@@ -233,7 +299,6 @@ std::int64_t CSegmentedDownloader::QueryContentLength(const std::wstring& url) {
 }
 
 bool CSegmentedDownloader::CreateTargetFile(const std::wstring& path, std::int32_t length) {
-    ActivityScope activity;
     CloseDataFile();
     if (length <= 0) return false;
     // Sizing a file the disk cannot hold would only fill the disk before failing.
@@ -261,7 +326,6 @@ bool CSegmentedDownloader::CreateTargetFile(const std::wstring& path, std::int32
 }
 
 bool CSegmentedDownloader::OpenTargetFile(const std::wstring& path) {
-    ActivityScope activity;
     CloseDataFile();
     dataFile_ = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -292,7 +356,6 @@ void CSegmentedDownloader::AddConnection(std::uint8_t index, std::int32_t start,
 }
 
 bool CSegmentedDownloader::StartConnections(bool resuming) {
-    ActivityScope activity;
     {
         std::lock_guard lock(finishLock_);
         startedConnections_ = 0;
@@ -350,12 +413,13 @@ void CSegmentedDownloader::ClearConnections() {
 }
 
 void CSegmentedDownloader::ConnectionThreadProc(CThread& connection) {
-    ++g_activity;
     ++runningThreads_;
     PaceDownload(100);
     OnConnectionStarted();
     std::uint8_t result = DownloadRangeThread(connection);
     const bool completeAtOnce = result == kRangeComplete;
+    // An attempt that a stop aborted ends as stopped, without the pause of a retry.
+    if ((result == kConnectionFailed || result == kNetworkError) && IsConnectionStopped()) result = kConnectionStopped;
     if (result == kConnectionFailed || result == kNetworkError) result = RetryRange(connection, result);
     std::int32_t position = 0, remaining = 0;
     if (!completeAtOnce) {
@@ -364,7 +428,6 @@ void CSegmentedDownloader::ConnectionThreadProc(CThread& connection) {
     }
     --runningThreads_;
     OnConnectionFinished(connection.index, result, position, remaining);
-    --g_activity;
 }
 
 void CSegmentedDownloader::OnConnectionStarted() {
@@ -374,7 +437,6 @@ void CSegmentedDownloader::OnConnectionStarted() {
 }
 
 std::uint8_t CSegmentedDownloader::DownloadRangeThread(CThread& connection) {
-    ActivityScope activity;
     if (IsConnectionStopped()) return kConnectionStopped;
     if (connection.url.empty()) {
         worker_.Prompt(0, L"IDS_NOTABLE_COLLCTINFO", 0, MB_ICONERROR, 0);
@@ -389,24 +451,13 @@ std::uint8_t CSegmentedDownloader::DownloadRangeThread(CThread& connection) {
     if (!session) return kConnectionFailed;
     const wchar_t* accept[] = {L"*/*", nullptr};
     // A partial body must never come from or go into the URL cache.
-    InternetHandle request(inet_, inet_.HttpOpenRequestW(session.get(), L"GET", parts.object.c_str(), nullptr,
-                                                          nullptr, accept,
-                                                          INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
+    LiveRequest request(*this, inet_.HttpOpenRequestW(session.get(), L"GET", parts.object.c_str(), nullptr, nullptr,
+                                                       accept, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE,
+                                                       0));
     if (!request) return kConnectionFailed;
-
-    if (inet_.InternetSetOptionW) {
-        const DWORD timeout = DownloadRequestTimeout();
-        const std::pair<DWORD, DWORD> options[] = {
-            {INTERNET_OPTION_CONNECT_RETRIES, 5},        {INTERNET_OPTION_CONNECT_TIME, 500},
-            {INTERNET_OPTION_CONNECT_TIMEOUT, timeout},  {INTERNET_OPTION_RECEIVE_TIMEOUT, timeout},
-            {INTERNET_OPTION_SEND_TIMEOUT, timeout},     {INTERNET_OPTION_DATA_SEND_TIMEOUT, timeout},
-            {INTERNET_OPTION_DATA_RECEIVE_TIMEOUT, timeout}, {INTERNET_OPTION_RECEIVE_TIMEOUT, timeout},
-        };
-        for (auto [option, value] : options) {
-            DWORD copy = value;
-            inet_.InternetSetOptionW(request.get(), option, &copy, sizeof(copy));
-        }
-    }
+    // A stop that came before the request was known could not abort it.
+    if (IsConnectionStopped()) return kConnectionStopped;
+    ApplyRequestOptions(request.get());
 
     wchar_t header[96];
     std::swprintf(header, 96, L"Range: bytes=%d-%d", connection.start, connection.start + connection.length - 1);
@@ -434,39 +485,53 @@ std::uint8_t CSegmentedDownloader::DownloadRangeThread(CThread& connection) {
         return kConnectionFailed;
     }
 
+    // A read waits until it has all it asked for, and a stall ends the attempt with
+    // whatever that read holds lost. Reads are therefore small and what they brought
+    // is written before the attempt ends, so a server that stalls part way through a
+    // block costs at most one piece, not the block, and the retry goes on from there.
     const std::int32_t bufferSize = std::min(connection.blockSize, connection.length);
     std::vector<char> buffer(static_cast<std::size_t>(bufferSize));
+    std::int32_t held = 0;
+    bool writeFailed = false;
+    auto flush = [&] {
+        if (held == 0) return true;
+        if (!WriteAtOffset(connection.index, connection.start + connection.received, buffer.data(),
+                           static_cast<DWORD>(held))) {
+            writeFailed = true;
+            return false;
+        }
+        connection.received += held;
+        held = 0;
+        return true;
+    };
     std::uint8_t result = kConnectionFailed;
-    while (connection.received < connection.length) {
+    while (connection.received + held < connection.length) {
         if (IsConnectionStopped()) {
             result = kConnectionStopped;
             break;
         }
-        const DWORD wanted = static_cast<DWORD>(std::min(bufferSize, connection.length - connection.received));
+        const DWORD wanted = static_cast<DWORD>(
+            std::min({bufferSize - held, connection.length - connection.received - held, kReadPiece}));
         DWORD read = 0;
-        if (!inet_.InternetReadFile(request.get(), buffer.data(), wanted, &read)) {
+        if (!inet_.InternetReadFile(request.get(), buffer.data() + held, wanted, &read)) {
             result = kNetworkError;
             break;
         }
-        if (read == 0) {
-            result = kConnectionFailed;
-            break;
-        }
-        if (!WriteAtOffset(connection.index, connection.start + connection.received, buffer.data(), read)) {
-            result = kConnectionFailed;
-            break;
-        }
-        connection.received += static_cast<std::int32_t>(read);
+        if (read == 0) break;
+        held += static_cast<std::int32_t>(read);
+        if ((held == bufferSize || connection.received + held == connection.length) && !flush()) break;
     }
+    if (!writeFailed && !flush()) result = kConnectionFailed;
+    if (writeFailed) result = kConnectionFailed;
     if (connection.received == connection.length) result = kRangeComplete;
     return result;
 }
 
 std::uint8_t CSegmentedDownloader::RetryRange(CThread& connection, std::uint8_t result) {
-    ActivityScope activity;
     PaceDownload(1000);
     for (int attempt = 0; attempt < 6; ++attempt) {
         if (HasConnectedState() && !IsOnline()) break;
+        if (NoProgressLimitPassed()) break;
         if (result == kConnectionFailed || result == kConnectionStopped || result == kNetworkError) {
             connection.start += connection.received;
             connection.length -= connection.received;
@@ -481,7 +546,6 @@ std::uint8_t CSegmentedDownloader::RetryRange(CThread& connection, std::uint8_t 
 }
 
 bool CSegmentedDownloader::WriteAtOffset(std::uint8_t, std::int32_t offset, const char* bytes, DWORD count) {
-    ActivityScope activity;
     std::int32_t total = 0;
     {
         // No pause here: a wait inside the lock that every connection shares capped
@@ -495,13 +559,13 @@ bool CSegmentedDownloader::WriteAtOffset(std::uint8_t, std::int32_t offset, cons
             return false;
         total = (bytesWritten_ += static_cast<std::int32_t>(count));
     }
+    MarkProgress();
     worker_.ReportTotalProgress(total);
     return true;
 }
 
 void CSegmentedDownloader::OnConnectionFinished(std::uint8_t index, std::uint8_t result, std::int32_t position,
                                                 std::int32_t remaining) {
-    ActivityScope activity;
     std::lock_guard lock(finishLock_);
     ++finishedConnections_;
     if (result == kConnectionFailed) ++failedConnections_;
@@ -533,7 +597,6 @@ bool CSegmentedDownloader::WriteGlobalSection() {
 }
 
 bool CSegmentedDownloader::ReadChunkState() {
-    ActivityScope activity;
     bytesWritten_ = 0;
     ChunkState chunkState;
     if (!ReadChunkStateFile(ChunkFilePath(), record_->connections, chunkState)) return false;
@@ -574,7 +637,6 @@ void CSegmentedDownloader::DeleteChunkFile() {
 }
 
 int CSegmentedDownloader::VerifyDigest() {
-    ActivityScope activity;
     const std::wstring& path = record_->targetPath;
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {

@@ -10,11 +10,13 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
 class CWorker;
 class CSegmentedDownloader;
+class LiveRequest;
 
 // Connection results, also the kinds a transfer ends with.
 enum ConnectionResult : std::uint8_t {
@@ -29,8 +31,6 @@ void SetDownloadConnectionCount(int count);
 int GetDownloadConnectionCount();
 void SetDownloadBlockSize(int bytes);
 int GetDownloadBlockSize();
-// Raised by every downloader and worker operation while it runs.
-std::atomic<long>& DownloadActivityCounter();
 
 // One connection: the byte range it still has to fetch and its thread.
 class CThread {
@@ -51,6 +51,8 @@ public:
 // Fetches one file over several ranged GETs at once into a pre-sized file, and
 // records what is missing in "<file name>_chunks.txt" when a transfer stops early.
 class CSegmentedDownloader {
+    friend class LiveRequest;
+
 public:
     explicit CSegmentedDownloader(CWorker& worker);
     ~CSegmentedDownloader();
@@ -85,8 +87,13 @@ public:
     bool IsOnline() const;
     bool HasConnectedState() const;
     bool IsStopEventSignalled() const;
+    // Also aborts every request in flight, so a connection that waits on a silent
+    // server ends now rather than at its time-out.
     void SignalStop();
     void ResetStop();
+    // Every byte written moves the progress mark; MarkProgress also starts it.
+    void MarkProgress();
+    bool NoProgressLimitPassed() const;
     std::int32_t BytesWritten() const { return bytesWritten_; }
     void CloseDataFile();
 
@@ -106,6 +113,12 @@ private:
     bool WriteGlobalSection();
     bool OpenInternetHandle();
     void CloseInternetHandle();
+    void ApplyRequestOptions(HINTERNET request) const;
+    // Requests in flight, so that a stop can abort them from another thread. A
+    // request that Forget finds gone was aborted and is already closed.
+    void Remember(HINTERNET request);
+    void Forget(HINTERNET request);
+    void AbortLiveRequests();
 
     CWorker& worker_;
     WinInetEntryPoints inet_;
@@ -126,6 +139,9 @@ private:
     int lastResult_ = 0;
     bool sectionWritten_ = false;
     std::atomic<long> runningThreads_{0};
+    std::atomic<DWORD> lastProgressTick_{0};  // GetTickCount; differences survive its wrap
+    std::mutex liveLock_;
+    std::set<HINTERNET> liveRequests_;
     std::mutex writeLock_;
     std::mutex startLock_;
     std::mutex finishLock_;

@@ -2,13 +2,11 @@
 
 #include <windows.h>
 
-// unzip.h first: iowin32.h relies on what it includes.
-#include <unzip.h>
-#include <iowin32.h>
-
+#include <functional>
 #include <vector>
 
 #include "engine/archive_member_name.h"
+#include "engine/backup_folder_paths.h"
 
 namespace {
 
@@ -58,29 +56,11 @@ bool WriteCurrentMember(unzFile archive, const std::wstring& path) {
 
 }  // namespace
 
-ZipPackageReader::~ZipPackageReader() { Close(); }
+bool ZipPackageReader::Open(const std::wstring& archivePath) { return archive_.Open(archivePath); }
 
-bool ZipPackageReader::Open(const std::wstring& archivePath) {
-    Close();
-    zlib_filefunc64_def functions;
-    fill_win32_filefunc64W(&functions);
-    archive_ = unzOpen2_64(archivePath.c_str(), &functions);
-    return archive_ != nullptr;
-}
-
-void ZipPackageReader::Close() {
-    if (archive_ != nullptr) unzClose(static_cast<unzFile>(archive_));
-    archive_ = nullptr;
-}
-
-bool ZipPackageReader::ExtractAll(const std::wstring& targetFolder) {
-    auto* archive = static_cast<unzFile>(archive_);
+bool ZipPackageReader::ForEachMember(const std::function<bool(const std::wstring& name, uint64_t size)>& visit) {
+    unzFile archive = archive_.Get();
     if (archive == nullptr) return false;
-    std::wstring folder = targetFolder;
-    if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
-    if (!CreateFolders(folder)) return false;
-
-    bool allExtracted = true;
     int step = unzGoToFirstFile(archive);
     while (step == UNZ_OK) {
         unz_file_info64 info = {};
@@ -89,20 +69,40 @@ bool ZipPackageReader::ExtractAll(const std::wstring& targetFolder) {
                                     nullptr, 0) != UNZ_OK) {
             return false;
         }
-        const std::wstring name = MemberName(rawName, info.flag);
-        if (!IsSafeArchiveMemberName(name)) {
-            allExtracted = false;
-        } else {
-            const std::wstring path = folder + L"\\" + name;
-            const bool isFolder = name.back() == L'\\';
-            const size_t slash = path.find_last_of(L'\\');
-            if (isFolder) {
-                allExtracted = CreateFolders(path.substr(0, path.size() - 1)) && allExtracted;
-            } else if (!CreateFolders(path.substr(0, slash)) || !WriteCurrentMember(archive, path)) {
-                allExtracted = false;
-            }
-        }
+        if (!visit(MemberName(rawName, info.flag), info.uncompressed_size)) return false;
         step = unzGoToNextFile(archive);
     }
-    return step == UNZ_END_OF_LIST_OF_FILE && allExtracted;
+    return step == UNZ_END_OF_LIST_OF_FILE;
+}
+
+bool ZipPackageReader::CheckMembers(uint64_t sizeLimit, uint64_t& memberCount, uint64_t& totalSize) {
+    memberCount = 0;
+    totalSize = 0;
+    return ForEachMember([&](const std::wstring& name, uint64_t size) {
+        if (!IsSafeArchiveMemberName(name) || size > sizeLimit - totalSize) return false;
+        ++memberCount;
+        totalSize += size;
+        return true;
+    });
+}
+
+bool ZipPackageReader::ExtractAll(const std::wstring& targetFolder) {
+    std::wstring folder = targetFolder;
+    if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
+    if (archive_.Get() == nullptr || !CreateFolders(folder)) return false;
+
+    bool allExtracted = true;
+    const bool walked = ForEachMember([&](const std::wstring& name, uint64_t) {
+        const std::wstring path = folder + L"\\" + name;
+        if (!IsSafeArchiveMemberName(name) || !IsPathInsideFolder(folder, path)) {
+            allExtracted = false;
+        } else if (name.back() == L'\\') {
+            allExtracted = CreateFolders(path.substr(0, path.size() - 1)) && allExtracted;
+        } else if (!CreateFolders(path.substr(0, path.find_last_of(L'\\'))) ||
+                   !WriteCurrentMember(archive_.Get(), path)) {
+            allExtracted = false;
+        }
+        return true;
+    });
+    return walked && allExtracted;
 }

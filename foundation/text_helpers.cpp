@@ -1,17 +1,15 @@
 #include "foundation/text_helpers.h"
 
+#include "platform/text_case.h"
+
 #include <shlwapi.h>
 
 #include <cwctype>
 #include <new>
 
-void MakeLowerInPlace(std::wstring& text) {
-    if (!text.empty()) CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
-}
+void MakeLowerInPlace(std::wstring& text) { text = LowerInvariant(text); }
 
-void MakeUpperString(std::wstring& text) {
-    if (!text.empty()) CharUpperBuffW(text.data(), static_cast<DWORD>(text.size()));
-}
+void MakeUpperString(std::wstring& text) { text = UpperInvariant(text); }
 
 void TrimString(std::wstring& text) {
     size_t end = text.size();

@@ -1,5 +1,7 @@
 #include "foundation/window_helpers.h"
 
+#include "platform/text_case.h"
+
 #include <shellapi.h>
 
 #include <atomic>
@@ -9,11 +11,9 @@ namespace {
 constexpr int kPumpLimit = 11;
 std::atomic<int> dispatchedSinceReset{0};
 
+// Something must follow the scheme.
 bool StartsWithNoCase(const std::wstring& text, const wchar_t* prefix) {
-    const size_t length = wcslen(prefix);
-    return text.size() > length &&
-           CompareStringOrdinal(text.c_str(), static_cast<int>(length), prefix, static_cast<int>(length), TRUE) ==
-               CSTR_EQUAL;
+    return text.size() > wcslen(prefix) && StartsWithIgnoringCase(text, 0, prefix);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #include "installhelper64/driver_install.h"
 
+#include "platform/text_case.h"
+
 #include <windows.h>
 #include <newdev.h>
 
@@ -13,9 +15,7 @@ std::wstring LoweredTrimmed(const std::wstring& text) {
     size_t first = text.find_first_not_of(L" \t");
     if (first == std::wstring::npos) return {};
     size_t last = text.find_last_not_of(L" \t");
-    std::wstring result = text.substr(first, last - first + 1);
-    for (wchar_t& c : result) c = static_cast<wchar_t>(std::towlower(c));
-    return result;
+    return LowerInvariant(text.substr(first, last - first + 1));
 }
 
 struct InstallOutcome {

@@ -1,5 +1,7 @@
 #include "installhelper64/helper_command.h"
 
+#include "platform/text_case.h"
+
 #include <cstdio>
 #include <cwchar>
 #include <cwctype>
@@ -14,20 +16,6 @@ std::wstring Trimmed(std::wstring_view text) {
     while (first < last && IsBlank(text[first])) ++first;
     while (last > first && IsBlank(text[last - 1])) --last;
     return std::wstring(text.substr(first, last - first));
-}
-
-bool StartsWithNoCase(std::wstring_view text, size_t at, std::wstring_view prefix) {
-    if (text.size() - at < prefix.size()) return false;
-    for (size_t i = 0; i < prefix.size(); ++i) {
-        if (std::towlower(text[at + i]) != std::towlower(prefix[i])) return false;
-    }
-    return true;
-}
-
-std::wstring Lowered(std::wstring_view text) {
-    std::wstring lowered(text);
-    for (wchar_t& c : lowered) c = static_cast<wchar_t>(std::towlower(c));
-    return lowered;
 }
 
 bool SwitchIsOn(const std::wstring& value) { return wcstol(value.c_str(), nullptr, 10) == 1; }
@@ -55,12 +43,12 @@ std::wstring_view SkipProgramPath(std::wstring_view commandLine) {
 
 bool GetQuotedParameter(std::wstring_view arguments, std::wstring_view name, std::wstring& value) {
     value.clear();
-    const std::wstring loweredName = Lowered(name);
+    const std::wstring loweredName = LowerInvariant(name);
     bool inQuotes = false;
     bool atTokenStart = true;
     for (size_t at = 0; at < arguments.size(); ++at) {
         const wchar_t c = arguments[at];
-        if (!inQuotes && atTokenStart && StartsWithNoCase(arguments, at, name) &&
+        if (!inQuotes && atTokenStart && StartsWithIgnoringCase(arguments, at, name) &&
             at + name.size() < arguments.size() && arguments[at + name.size()] == L'=') {
             const size_t opening = at + name.size() + 1;
             const size_t closing = opening < arguments.size() && arguments[opening] == L'"'

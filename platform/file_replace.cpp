@@ -8,14 +8,12 @@
 
 #include "platform/scoped_handle.h"
 
-namespace {
-
-// Unique per process and call, so two saves of the same file never share a
-// temporary file.
 std::wstring TemporaryNameBeside(const std::wstring& path) {
     static std::atomic<unsigned> counter{0};
     return path + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(counter++) + L".tmp";
 }
+
+namespace {
 
 bool WriteAll(HANDLE file, const std::string& bytes) {
     std::size_t written = 0;
@@ -32,6 +30,12 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
 
 }  // namespace
 
+bool MoveIntoPlace(const std::wstring& temporary, const std::wstring& path) {
+    if (MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) return true;
+    DeleteFileW(temporary.c_str());
+    return false;
+}
+
 bool ReplaceFileContents(const std::wstring& path, const std::string& bytes) {
     const std::wstring temporary = TemporaryNameBeside(path);
     UniqueHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
@@ -42,11 +46,7 @@ bool ReplaceFileContents(const std::wstring& path, const std::string& bytes) {
         DeleteFileW(temporary.c_str());
         return false;
     }
-    if (!MoveFileExW(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileW(temporary.c_str());
-        return false;
-    }
-    return true;
+    return MoveIntoPlace(temporary, path);
 }
 
 bool ReadWholeFile(const std::wstring& path, std::string& bytes) {

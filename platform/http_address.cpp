@@ -1,5 +1,7 @@
 #include "platform/http_address.h"
 
+#include "platform/text_case.h"
+
 #include <cwctype>
 
 namespace {
@@ -31,14 +33,6 @@ bool IsHostText(const std::wstring& host) {
     return true;
 }
 
-bool EqualsNoCase(const std::wstring& a, const wchar_t* b) {
-    size_t i = 0;
-    for (; i < a.size() && b[i]; ++i) {
-        if (std::towlower(a[i]) != std::towlower(b[i])) return false;
-    }
-    return i == a.size() && !b[i];
-}
-
 }  // namespace
 
 bool ParseHttpAddress(const std::wstring& input, HttpAddress& out) {
@@ -47,9 +41,9 @@ bool ParseHttpAddress(const std::wstring& input, HttpAddress& out) {
     if (schemeEnd == std::wstring::npos) return false;
     HttpAddress address;
     const std::wstring scheme = text.substr(0, schemeEnd);
-    if (EqualsNoCase(scheme, L"http")) {
+    if (EqualsIgnoringCase(scheme, L"http")) {
         address.port = 80;
-    } else if (EqualsNoCase(scheme, L"https")) {
+    } else if (EqualsIgnoringCase(scheme, L"https")) {
         address.secure = true;
         address.port = 443;
     } else {

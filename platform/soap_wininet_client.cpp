@@ -5,27 +5,8 @@
 
 #include <cwchar>
 
-#include "platform/scoped_handle.h"
+#include "platform/internet_handle.h"
 #include "platform/xml_text.h"
-
-namespace {
-
-struct InternetHandleTraits {
-    static HINTERNET Invalid() { return nullptr; }
-    static bool Holds(HINTERNET handle) { return handle != nullptr; }
-    static bool Close(HINTERNET handle) { return InternetCloseHandle(handle) != FALSE; }
-};
-using InternetHandle = ScopedHandle<HINTERNET, InternetHandleTraits>;
-
-void SetTimeouts(HINTERNET handle, DWORD ms) {
-    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT,
-                         INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_DATA_SEND_TIMEOUT,
-                         INTERNET_OPTION_DATA_RECEIVE_TIMEOUT}) {
-        InternetSetOptionW(handle, option, &ms, sizeof(ms));
-    }
-}
-
-}  // namespace
 
 bool CSoapWininetClient::Post(const HttpAddress& address, const std::string& soapAction, const std::string& body,
                               SoapHttpReply& reply) {
@@ -35,7 +16,7 @@ bool CSoapWininetClient::Post(const HttpAddress& address, const std::string& soa
         reply.error = "WinInet unavailable";
         return false;
     }
-    SetTimeouts(session.Get(), Timeout());
+    SetInternetTimeouts(session.Get(), Timeout());
     InternetHandle connection(InternetConnectW(session.Get(), address.host.c_str(), address.port, nullptr, nullptr,
                                                INTERNET_SERVICE_HTTP, 0, 0));
     if (!connection) {
@@ -51,7 +32,7 @@ bool CSoapWininetClient::Post(const HttpAddress& address, const std::string& soa
         reply.error = "request could not be opened";
         return false;
     }
-    SetTimeouts(request.Get(), Timeout());
+    SetInternetTimeouts(request.Get(), Timeout());
     const std::wstring headers = L"Content-Type: text/xml; charset=utf-8\r\nSOAPAction: " +
                                  std::wstring(soapAction.begin(), soapAction.end()) +
                                  // Each call stands alone: no idle connection is left in the pool.

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "scan/text_case.h"
+#include "platform/text_case.h"
 
 namespace {
 

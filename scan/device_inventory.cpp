@@ -1,12 +1,14 @@
 #include "scan/device_inventory.h"
 
+#include "platform/com_apartment.h"
+
 #include <shlobj.h>
 
 #include <cwctype>
 
 #include "foundation/daily_log.h"
 #include "foundation/registry.h"
-#include "scan/text_case.h"
+#include "platform/text_case.h"
 
 namespace {
 
@@ -54,19 +56,6 @@ bool FileExists(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-class ApartmentScope {
-public:
-    ApartmentScope() : owned_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
-    ~ApartmentScope() {
-        if (owned_) CoUninitialize();
-    }
-    ApartmentScope(const ApartmentScope&) = delete;
-    ApartmentScope& operator=(const ApartmentScope&) = delete;
-
-private:
-    bool owned_;
-};
-
 }  // namespace
 
 CDeviceInventory::CDeviceInventory() { Init(); }
@@ -103,7 +92,7 @@ std::wstring CDeviceInventory::ReadText(const SP_DEVINFO_DATA& device, DWORD pro
 
 int CDeviceInventory::EnumerateDevices() {
     if (app_ == nullptr || records_.empty()) return EngineCode::kFailed;
-    ApartmentScope apartment;
+    const ComApartment apartment(COINIT_APARTMENTTHREADED);
     count_ = 0;
     capacityReached_ = false;
 

@@ -1,5 +1,7 @@
 #include "scan/driver_scan_update.h"
 
+#include "platform/text_case.h"
+
 #include <wincrypt.h>
 
 #include <algorithm>
@@ -11,11 +13,6 @@
 #include "foundation/os_identity.h"
 
 namespace {
-
-std::wstring ToLower(std::wstring text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](wchar_t c) { return static_cast<wchar_t>(towlower(c)); });
-    return text;
-}
 
 // Holds a CryptoAPI context and releases it on every path out.
 class CryptContext {
@@ -221,7 +218,7 @@ std::wstring CDriverScanUpdate::IntegerToTextOrEmpty(int value) {
 
 std::wstring CDriverScanUpdate::MakeIgnoreKey(const std::wstring& text1, const std::wstring& text2,
                                               const std::wstring& text3) {
-    return ToLower(text1) + L"|" + ToLower(text2) + L"|" + ToLower(text3);
+    return LowerInvariant(text1) + L"|" + LowerInvariant(text2) + L"|" + LowerInvariant(text3);
 }
 
 int CDriverScanUpdate::SetDeviceIgnored(const std::wstring& text1, const std::wstring& text2,

@@ -231,6 +231,7 @@ public:
     DriverInfoArray restoreSelection;
     int32_t restoreSelectedCount = 0;
     uint32_t restartNeeded = 0;
+    uint32_t inventoryReady = 0;  // the device list may be shown in the backup tree
     uint32_t backupDone = 0;
     uint32_t backupSuccess = 0;
     uint32_t backupCancelled = 0;
@@ -238,7 +239,7 @@ public:
     int32_t devicesNotBackedUp = 0;  // selected devices of which nothing could be copied
     std::wstring backupFolder;   // what the last backup filled
     std::wstring restoreFolder;  // the unpacked backup to restore; set by the restore wizard
-    // Tree item text + item data in decimal -> the device's hardware id "|" category.
+    // Tree item text, "|", item data in decimal -> the device's hardware id "|" category.
     TextMap restoreSelectionMap;
     // Handed over by the application state: its temporary work folder (the backup
     // fills it and backups are unpacked into it) and the 64-bit install helper's folder.

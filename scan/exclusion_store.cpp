@@ -7,7 +7,7 @@
 #include "foundation/markup.h"
 #include "platform/file_replace.h"
 #include "scan/markup_walk.h"
-#include "scan/text_case.h"
+#include "platform/text_case.h"
 
 namespace {
 

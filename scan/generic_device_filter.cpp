@@ -1,6 +1,6 @@
 #include "scan/generic_device_filter.h"
 
-#include "scan/text_case.h"
+#include "platform/text_case.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "platform/trim_blanks.h"
 #include "scan/crc64.h"
-#include "scan/text_case.h"
+#include "platform/text_case.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include "foundation/registry.h"
 #include "platform/scoped_handle.h"
-#include "scan/text_case.h"
+#include "platform/text_case.h"
 
 const wchar_t kEnumKeyPath[] = L"SYSTEM\\CurrentControlSet\\Enum";
 const wchar_t kClassKeyPath[] = L"SYSTEM\\CurrentControlSet\\Control\\Class";

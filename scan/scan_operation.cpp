@@ -1,28 +1,11 @@
 #include "scan/scan_operation.h"
 
+#include "platform/message_wait.h"
+
 namespace {
 
 bool IsStopRequestCode(int32_t code) {
     return (code >= 18 && code <= 25) || code == 37 || code == EngineCode::kInstallStopRequest;
-}
-
-// Waits for `event` while delivering the messages other threads send to this one,
-// and nothing else: posted messages and input stay queued for the caller's loop.
-bool WaitPumpingSentMessages(HANDLE event, DWORD timeoutMs) {
-    const ULONGLONG start = GetTickCount64();
-    for (;;) {
-        const ULONGLONG elapsed = GetTickCount64() - start;
-        if (elapsed >= timeoutMs) return WaitForSingleObject(event, 0) == WAIT_OBJECT_0;
-        const DWORD remaining = static_cast<DWORD>(timeoutMs - elapsed);
-        const DWORD result = MsgWaitForMultipleObjectsEx(1, &event, remaining, QS_SENDMESSAGE, 0);
-        if (result == WAIT_OBJECT_0) return true;
-        if (result == WAIT_OBJECT_0 + 1) {
-            MSG message;
-            PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-            continue;
-        }
-        return false;
-    }
 }
 
 template <typename Function>

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "platform/trim_blanks.h"
-#include "scan/text_case.h"
+#include "platform/text_case.h"
 
 namespace {
 

@@ -1,5 +1,7 @@
 #include "scan/scan_request_facts.h"
 
+#include "platform/text_case.h"
+
 #include <algorithm>
 #include <cwctype>
 
@@ -15,9 +17,7 @@ std::wstring TrimmedUpper(const std::wstring& text) {
     const wchar_t* blanks = L" \t\r\n";
     const size_t first = text.find_first_not_of(blanks);
     if (first == std::wstring::npos) return {};
-    std::wstring out = text.substr(first, text.find_last_not_of(blanks) - first + 1);
-    std::transform(out.begin(), out.end(), out.begin(), [](wchar_t c) { return static_cast<wchar_t>(towupper(c)); });
-    return out;
+    return UpperInvariant(text.substr(first, text.find_last_not_of(blanks) - first + 1));
 }
 
 std::wstring Widened(const char* text) {

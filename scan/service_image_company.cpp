@@ -2,7 +2,7 @@
 #include "foundation/registry.h"
 #include "scan/scan_operation.h"
 #include "scan/installed_driver_details.h"
-#include "scan/text_case.h"
+#include "platform/text_case.h"
 
 namespace {
 

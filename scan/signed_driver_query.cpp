@@ -1,10 +1,12 @@
 #include <windows.h>
+
+#include "platform/com_apartment.h"
 #include <wbemidl.h>
 
 #include "scan/installed_driver_details.h"
 
 #include "platform/scoped_handle.h"
-#include "scan/com_objects.h"
+#include "platform/com_objects.h"
 
 namespace {
 
@@ -62,18 +64,8 @@ bool QuerySignedDrivers(SignedDriverTable& table) {
     if (!EnsureWmiServiceRunning()) return false;
 
     // Callers run in an apartment of their own; this thread's COM mode is kept.
-    const HRESULT init = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    if (FAILED(init) && init != RPC_E_CHANGED_MODE) return false;
-    struct ComScope {
-        bool owned;
-        ~ComScope() {
-            if (owned) CoUninitialize();
-        }
-    } comScope{SUCCEEDED(init)};
-
-    const HRESULT security = CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_PKT,
-                                                  RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_NONE, nullptr);
-    if (FAILED(security) && security != RPC_E_TOO_LATE) return false;
+    const ComApartment apartment;
+    if (!apartment.Usable() || !InitializeComSecurity(RPC_C_AUTHN_LEVEL_PKT)) return false;
 
     const CLSID administrativeLocator = {
         0xCB8555CC, 0x9128, 0x11D1, {0xAD, 0x9B, 0x00, 0xC0, 0x4F, 0xD8, 0xFD, 0xFF}};

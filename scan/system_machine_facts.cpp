@@ -1,4 +1,6 @@
 // The system's identifying values: WMI first, IP Helper and the workstation
+
+#include "platform/com_apartment.h"
 // transports as the second source of adapter addresses.
 #include <winsock2.h>
 #include <windows.h>
@@ -11,7 +13,7 @@
 #include <vector>
 
 #include "platform/trim_blanks.h"
-#include "scan/com_objects.h"
+#include "platform/com_objects.h"
 #include "scan/hardware_hash.h"
 
 namespace {
@@ -26,24 +28,6 @@ public:
 
 private:
     VARIANT v_;
-};
-
-// Joins this thread's apartment, or the one it already has, for the length of one
-// query; the caller's own COM state is left as it was.
-class ComScope {
-public:
-    ComScope() {
-        const HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-        initialised_ = SUCCEEDED(hr);
-    }
-    ~ComScope() {
-        if (initialised_) CoUninitialize();
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    bool initialised_ = false;
 };
 
 // The property as text; false when it cannot be read or turned into text.
@@ -68,7 +52,8 @@ constexpr wchar_t kAdapterQuery[] =
 
 int SystemMachineFacts::QueryWmiClass(const std::wstring& className, std::vector<TextPair>& pairs) {
     if (pairs.empty()) return 0;
-    ComScope com;
+    const ComApartment apartment;
+    if (!apartment.Usable()) return 1;
     ComPtr<IWbemLocator> locator;
     if (FAILED(CoCreateInstance(CLSID_WbemLocator, nullptr, CLSCTX_INPROC_SERVER, IID_IWbemLocator,
                                 reinterpret_cast<void**>(locator.Put())))) {

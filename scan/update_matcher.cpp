@@ -11,7 +11,7 @@
 #include "scan/exclusion_store.h"
 #include "scan/installed_driver_details.h"
 #include "scan/markup_walk.h"
-#include "scan/text_case.h"
+#include "platform/text_case.h"
 
 
 namespace {

@@ -19,7 +19,9 @@ LINE = ["platform", "foundation", "scan", "engine", "shell", "screens"]
 # What each folder that is not in the line may use.
 BESIDE = {
     "installhelper64": {"platform", "installhelper64"},
-    "tools": {"platform", "tools"},
+    # The stand-ins run inside tests; the run command's demonstration tool makes its
+    # devices the way the tests do.
+    "tools": {"platform", "tools", "tests/support"},
     "tests/support": {"platform", "foundation", "tests/support"},
     "tests/fake_dlls": {"platform", "tests/fake_dlls"},
 }
@@ -27,6 +29,7 @@ BESIDE = {
 # Libraries named in CMake and the folder each one is built from.
 LIBRARY_FOLDER = {
     "platform": "platform",
+    "platform_html": "platform",
     "foundation": "foundation",
     "scan": "scan",
     "engine": "engine",

@@ -1,5 +1,7 @@
 #include "shell/driver_optimizer_app.h"
 
+#include "platform/text_case.h"
+
 #include <objbase.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -16,7 +18,9 @@
 #include "foundation/product_key.h"
 #include "foundation/registry_values.h"
 #include "foundation/system_helpers.h"
+#include "foundation/daily_log.h"
 #include "platform/archive_reader.h"
+#include "platform/com_apartment.h"
 #include "platform/archive_writer.h"
 #include "platform/trim_blanks.h"
 #include "shell/startup_schedule.h"
@@ -60,8 +64,7 @@ std::wstring ComparablePath(const std::wstring& path) {
     full.resize(length);
     std::replace(full.begin(), full.end(), L'/', L'\\');
     while (!full.empty() && full.back() == L'\\') full.pop_back();
-    CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
-    return full;
+    return UpperInvariant(full);
 }
 
 // The first argument is the program's own path.
@@ -114,8 +117,7 @@ CDriverOptimizerApp::CDriverOptimizerApp() {
     temporaryFolder_ = UserTempFolder();
     backupFolder_ = ReadFolderSetting(L"Backup Path", defaultBackupFolder_);
 
-    std::wstring program = TrimBlanks(GetModulePath());
-    CharLowerBuffW(program.data(), static_cast<DWORD>(program.size()));
+    const std::wstring program = LowerInvariant(TrimBlanks(GetModulePath()));
     const std::size_t lastSeparator = program.rfind(L'\\');
     updaterFolder_ = (lastSeparator == std::wstring::npos ? std::wstring() : program.substr(0, lastSeparator + 1)) +
                      L"updater\\";
@@ -157,9 +159,15 @@ int CDriverOptimizerApp::ParseStartupSwitches() {
     scannerApp_.Initialize();
     CurrentScanStatus() = GetAppSettings().appDriverScanStatus;
     ApplyStartupArguments(ProcessArguments());
-    CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-    CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_DEFAULT, RPC_C_IMP_LEVEL_IMPERSONATE,
-                         nullptr, EOAC_NONE, nullptr);
+    // The main thread stays in the multithreaded apartment for the life of the
+    // process. Without COM the machine queries and the scheduler fail on their own
+    // later; the log says why.
+    const HRESULT joined = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+    if (FAILED(joined) && joined != RPC_E_CHANGED_MODE) {
+        WriteLogLine(L"COM could not be started on the main thread: 0x%08lX", static_cast<unsigned long>(joined));
+    } else if (!InitializeComSecurity(RPC_C_AUTHN_LEVEL_DEFAULT)) {
+        WriteLogLine(L"COM security could not be set");
+    }
     PruneDownloadList();
     LoadListFile(static_cast<int>(ListKind::Backups));
     return 0;
@@ -248,7 +256,7 @@ int CDriverOptimizerApp::GetDeviceClassImageIndex(const std::wstring& classGuid)
 
 bool CDriverOptimizerApp::BrowseForFolder(HWND owner, std::wstring& path) {
     ScopedPopupBusy busy;
-    const bool comStarted = SUCCEEDED(CoInitialize(nullptr));
+    const ComApartment apartment(COINIT_APARTMENTTHREADED);
     wchar_t preselected[MAX_PATH] = {};
     wcsncpy_s(preselected, MAX_PATH, path.c_str(), _TRUNCATE);
     CreateIfMissing(preselected);
@@ -266,7 +274,6 @@ bool CDriverOptimizerApp::BrowseForFolder(HWND owner, std::wstring& path) {
         if (SHGetPathFromIDListW(chosen, folder)) path = folder;
         CoTaskMemFree(chosen);
     }
-    if (comStarted) CoUninitialize();
     return !path.empty();
 }
 

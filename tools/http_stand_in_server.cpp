@@ -33,11 +33,13 @@ HttpStandInServer::HttpStandInServer() {
     WSADATA data;
     wsaStarted_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
     stopEvent_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    stalledEvent_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 }
 
 HttpStandInServer::~HttpStandInServer() {
     Stop();
     if (stopEvent_) CloseHandle(stopEvent_);
+    if (stalledEvent_) CloseHandle(stalledEvent_);
     if (wsaStarted_) WSACleanup();
 }
 
@@ -97,6 +99,11 @@ std::vector<LoggedRequest> HttpStandInServer::Log() const {
 void HttpStandInServer::ClearLog() {
     std::lock_guard lock(mutex_);
     log_.clear();
+    ResetEvent(stalledEvent_);
+}
+
+bool HttpStandInServer::WaitUntilStalled(DWORD timeoutMs) const {
+    return WaitForSingleObject(stalledEvent_, timeoutMs) == WAIT_OBJECT_0;
 }
 
 bool HttpStandInServer::WaitForStop(unsigned milliseconds) {
@@ -143,7 +150,31 @@ HttpResponse HttpStandInServer::Dispatch(const HttpRequest& request) {
     return HttpResponse::Text(404, "not found");
 }
 
+void HttpStandInServer::ShapeLink(unsigned bytesPerSecond, unsigned latencyMilliseconds) {
+    linkBytesPerSecond_ = bytesPerSecond;
+    linkLatencyMilliseconds_ = latencyMilliseconds;
+}
+
+bool HttpStandInServer::SendBody(SOCKET client, const char* data, std::size_t length) {
+    const std::uint64_t rate = linkBytesPerSecond_.load();
+    if (rate == 0) return SendAll(client, data, length, stopEvent_);
+    // Slices of about 10 ms of the link, each sent when the rate allows it.
+    const std::size_t slice = static_cast<std::size_t>(std::max<std::uint64_t>(rate / 100, 1024));
+    const ULONGLONG start = GetTickCount64();
+    std::uint64_t sent = 0;
+    while (sent < length) {
+        const ULONGLONG due = start + sent * 1000 / rate;
+        const ULONGLONG now = GetTickCount64();
+        if (due > now && WaitForStop(static_cast<unsigned>(due - now))) return false;
+        const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(slice, length - sent));
+        if (!SendAll(client, data + sent, count, stopEvent_)) return false;
+        sent += count;
+    }
+    return true;
+}
+
 bool HttpStandInServer::SendResponse(SOCKET client, const HttpResponse& response) {
+    if (const unsigned latency = linkLatencyMilliseconds_; latency > 0 && WaitForStop(latency)) return false;
     const std::string head = FormatResponseHead(response);
     if (!SendAll(client, head.data(), head.size(), stopEvent_)) return false;
     if (!response.sendBody || !response.content) return true;
@@ -159,13 +190,14 @@ bool HttpStandInServer::SendResponse(SOCKET client, const HttpResponse& response
             std::snprintf(size, sizeof(size), "%zx\r\n", count);
             if (!SendAll(client, size, std::strlen(size), stopEvent_)) return false;
         }
-        if (!SendAll(client, body + sent, count, stopEvent_)) return false;
+        if (!SendBody(client, body + sent, count)) return false;
         if (response.chunked && !SendAll(client, "\r\n", 2, stopEvent_)) return false;
         sent += count;
         return true;
     };
     if (response.stallAfterBodyBytes) {
         if (!sendPart(*response.stallAfterBodyBytes)) return false;
+        SetEvent(stalledEvent_);
         if (WaitForStop(response.stallMilliseconds)) return false;
     }
     if (response.closeAfterBodyBytes) {

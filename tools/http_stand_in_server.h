@@ -6,6 +6,8 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <atomic>
+#include <cstdint>
 #include <functional>
 #include <list>
 #include <mutex>
@@ -44,8 +46,17 @@ public:
     void AddRoute(const std::string& method, const std::string& path, Handler handler);
     FileRoutes& Files() { return files_; }
 
+    // Makes every connection behave like one over a slow link: each answer waits
+    // `latencyMilliseconds` before its head, and a body goes out at no more than
+    // `bytesPerSecond` per connection. 0 and 0 (the default) send at full speed.
+    void ShapeLink(unsigned bytesPerSecond, unsigned latencyMilliseconds);
+
     std::vector<LoggedRequest> Log() const;
+    // Also forgets that a response stalled.
     void ClearLog();
+    // True once a response has sent its bytes before a stall and pauses, within
+    // `timeoutMs`: a test acts while a transfer is held up.
+    bool WaitUntilStalled(DWORD timeoutMs) const;
 
 private:
     void AcceptLoop();
@@ -54,6 +65,7 @@ private:
     bool SendResponse(SOCKET client, const HttpResponse& response);
     HttpResponse Dispatch(const HttpRequest& request);
     bool WaitForStop(unsigned milliseconds);
+    bool SendBody(SOCKET client, const char* data, std::size_t length);
 
     struct Route {
         std::string method;
@@ -65,7 +77,10 @@ private:
     SOCKET listener_ = INVALID_SOCKET;
     unsigned short port_ = 0;
     HANDLE stopEvent_ = nullptr;
+    HANDLE stalledEvent_ = nullptr;
     std::thread acceptThread_;
+    std::atomic<unsigned> linkBytesPerSecond_{0};
+    std::atomic<unsigned> linkLatencyMilliseconds_{0};
 
     mutable std::mutex mutex_;  // routes, log, client sockets and threads
     std::vector<Route> routes_;

@@ -1,21 +1,18 @@
 #include "tools/update_service_stand_in.h"
 
+#include "platform/text_case.h"
+
 #include "platform/xml_event_reader.h"
 #include "platform/xml_text.h"
 #include "platform/trim_blanks.h"
+
+#include <tuple>
 
 namespace {
 
 constexpr char kUpdatePath[] = "/driverupdateservicenew/updateservice.asmx";
 constexpr char kMiscPath[] = "/miscservice/miscservice.asmx";
 
-bool SameNoCase(const std::wstring& a, const std::wstring& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (towlower(a[i]) != towlower(b[i])) return false;
-    }
-    return true;
-}
 
 // The body element's name and its children's texts; false when it does not read.
 bool ReadRequest(const std::string& body, std::wstring& operation, std::map<std::wstring, std::wstring>& fields) {
@@ -154,6 +151,11 @@ void UpdateServiceStandIn::SetDownloadInformationAnswer(std::wstring resultText)
     downloadInformationAnswer_ = std::move(resultText);
 }
 
+void UpdateServiceStandIn::AddDownloadPackage(std::wstring driverId, std::wstring url, std::wstring md5) {
+    std::lock_guard lock(mutex_);
+    packages_[std::move(driverId)] = {std::move(url), std::move(md5)};
+}
+
 void UpdateServiceStandIn::SetCallHook(std::function<void(const ServiceCall&)> hook) {
     std::lock_guard lock(mutex_);
     hook_ = std::move(hook);
@@ -169,7 +171,7 @@ std::wstring UpdateServiceStandIn::BuildUpdatesAnswer(const ServiceCall& call, b
     for (const auto& [id, identifiers] : call.devices) {
         for (const auto& driver : catalogue_) {
             bool offered = false;
-            for (const auto& identifier : identifiers) offered = offered || SameNoCase(identifier, driver.matchingId);
+            for (const auto& identifier : identifiers) offered = offered || EqualsIgnoringCase(identifier, driver.matchingId);
             if (!offered) continue;
             std::wstring index = TrimBlanks(id);
             if (badIndexes) index = std::to_wstring(100000 + _wtoi(index.c_str()));
@@ -183,6 +185,29 @@ std::wstring UpdateServiceStandIn::BuildUpdatesAnswer(const ServiceCall& call, b
         }
     }
     return answer + L"</nd>";
+}
+
+std::wstring UpdateServiceStandIn::BuildDownloadInformationAnswer(const ServiceCall& call) const {
+    if (!downloadInformationAnswer_.empty()) return downloadInformationAnswer_;
+    // The "did" of the request's device names the package.
+    std::wstring driverId;
+    const auto input = call.fields.find(L"input");
+    if (input != call.fields.end()) {
+        XmlEventReader reader(input->second);
+        std::wstring element;
+        for (;;) {
+            const auto event = reader.Next();
+            if (event == XmlEventReader::Event::Error || event == XmlEventReader::Event::Finished) break;
+            if (event == XmlEventReader::Event::Start) element = reader.name;
+            else if (event == XmlEventReader::Event::End) element.clear();
+            else if (element == L"did") driverId += reader.text;
+        }
+    }
+    std::wstring url, md5;
+    const auto found = packages_.find(TrimBlanks(driverId));
+    if (found != packages_.end()) std::tie(url, md5) = found->second;
+    return L"<nd><url>" + EscapeXmlText(url) + L"</url><hashstring>" + EscapeXmlText(md5) + L"</hashstring><dbv>" +
+           EscapeXmlText(databaseVersion_) + L"</dbv></nd>";
 }
 
 HttpResponse UpdateServiceStandIn::Handle(const HttpRequest& request) {
@@ -237,7 +262,7 @@ HttpResponse UpdateServiceStandIn::Handle(const HttpRequest& request) {
         result = BuildUpdatesAnswer(call, failure == Failure::BadDeviceIndex);
     } else if (call.operation == L"GetDriverDownloadInformation") {
         std::lock_guard lock(mutex_);
-        result = downloadInformationAnswer_;
+        result = BuildDownloadInformationAnswer(call);
     } else if (call.operation == L"MS_UploadFeedback") {
         result = L"OK";
     } else {

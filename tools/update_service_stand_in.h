@@ -60,7 +60,12 @@ public:
 
     // `times` calls of `operation` fail this way (-1: every call from now on).
     void SetFailure(const std::wstring& operation, Failure failure, int times = -1);
+    // A fixed answer for every GetDriverDownloadInformation call; empty (the
+    // default) answers from the packages below instead.
     void SetDownloadInformationAnswer(std::wstring resultText);
+    // The package of the driver whose "did" the request names: its address and MD5.
+    // The answer also carries the catalogue's database version.
+    void AddDownloadPackage(std::wstring driverId, std::wstring url, std::wstring md5);
     // Runs on the server's thread before each answer (tests move their clock with it).
     void SetCallHook(std::function<void(const ServiceCall&)> hook);
 
@@ -69,6 +74,7 @@ public:
 private:
     HttpResponse Handle(const HttpRequest& request);
     std::wstring BuildUpdatesAnswer(const ServiceCall& call, bool badIndexes) const;
+    std::wstring BuildDownloadInformationAnswer(const ServiceCall& call) const;
 
     std::wstring namespace_;
     mutable std::mutex mutex_;
@@ -76,6 +82,7 @@ private:
     std::wstring databaseVersion_ = L"1";
     std::map<std::wstring, std::pair<Failure, int>> failures_;
     std::wstring downloadInformationAnswer_;
+    std::map<std::wstring, std::pair<std::wstring, std::wstring>> packages_;  // did -> url, md5
     std::function<void(const ServiceCall&)> hook_;
     std::vector<ServiceCall> calls_;
 };

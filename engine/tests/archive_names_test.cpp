@@ -28,6 +28,14 @@ TEST(ArchiveMemberName, AcceptsOnlyNamesBelowTheTargetFolder) {
         {L"C:evil.txt", false},
         {L"\\\\server\\share\\evil.txt", false},
         {L"file.txt:stream", false},
+        {L"CON", false},
+        {L"sub\\nul.txt", false},
+        {L"com1", false},
+        {L"LPT9.inf", false},
+        {L"CONOUT$", false},
+        {L"console.txt", true},
+        {L"com10", true},
+        {L"lpt", true},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(IsSafeArchiveMemberName(c.name), c.safe) << testing::PrintToString(std::wstring(c.name));

@@ -107,6 +107,23 @@ TEST_F(BackupAndRestoreRuns, AStopAskedForBeforeTheBackupStartsIsHonoured) {
     EXPECT_EQ(WaitForSingleObject(app_.OperationEvent(), 0), WAIT_OBJECT_0);
 }
 
+TEST_F(BackupAndRestoreRuns, BackupBeforeAnUpdateTakesOnlyDevicesItCanFind) {
+    // Update entries name devices through the update list; a stale entry names an
+    // index past the devices and must not become an empty record of the backup.
+    engine_.integerArray = {1, 2, 3};
+    engine_.updateList = {{L"1", L"0"}, {L"2", L"99"}, {L"3", L"3"}};
+    runs_.BackupDriversBeforeUpdate();
+    EXPECT_EQ(engine_.backupSelectedCount, 2);
+    EXPECT_EQ(engine_.backupDone, 1u);
+    EXPECT_EQ(engine_.backupSuccess, 1u);
+    EXPECT_EQ(engine_.inventoryReady, 1u);
+
+    engine_.backupDone = 0;
+    engine_.integerArray.clear();
+    runs_.BackupDriversBeforeUpdate();
+    EXPECT_EQ(engine_.backupDone, 0u);
+}
+
 TEST_F(BackupAndRestoreRuns, RestoreSelectionComesFromTheMap) {
     engine_.restoreTree = tree_.Handle();
     HTREEITEM category = tree_.Add(TVI_ROOT, L"System", -1, true);
@@ -114,8 +131,8 @@ TEST_F(BackupAndRestoreRuns, RestoreSelectionComesFromTheMap) {
     tree_.Add(category, L"Net", 8, true);
     tree_.Add(category, L"Unlisted", 9, true);
     tree_.Add(category, L"Unchecked", 10, false);
-    engine_.restoreSelectionMap = {{L"Disk7", L"ROOT\\DISK|Disk drives"}, {L"Net8", L"ROOT\\NET"},
-                                   {L"Unchecked10", L"ROOT\\X|Y"}};
+    engine_.restoreSelectionMap = {{L"Disk|7", L"ROOT\\DISK|Disk drives"}, {L"Net|8", L"ROOT\\NET"},
+                                   {L"Unchecked|10", L"ROOT\\X|Y"}};
     engine_.restoreSelection = DriverInfoRecord::NewArray(6);
     runs_.CollectCheckedRestoreItems(TreeView_GetRoot(tree_.Handle()));
     EXPECT_EQ(engine_.restoreSelectedCount, 2);
@@ -150,7 +167,7 @@ TEST_F(BackupAndRestoreRuns, RestoreResultsAndWhichFolderGoes) {
         CreateDirectoryW(unpacked.c_str(), nullptr);
         messages_.clear();
         engine_.restoreSelectionMap.clear();
-        if (c.inMap) engine_.restoreSelectionMap[L"Disk1"] = L"ROOT\\DISK|Disk drives";
+        if (c.inMap) engine_.restoreSelectionMap[L"Disk|1"] = L"ROOT\\DISK|Disk drives";
         engine_.restoreFolder = c.folder;
         EXPECT_EQ(runs_.RestoreDriversFromArchive(), c.result);
         EXPECT_EQ(engine_.restoreSuccess, 0u);

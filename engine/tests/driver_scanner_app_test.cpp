@@ -1,5 +1,8 @@
 #include "engine/driver_scanner_app.h"
 
+#include "platform/message_wait.h"
+#include "platform/scoped_handle.h"
+
 #include <gtest/gtest.h>
 #include <windows.h>
 
@@ -11,9 +14,14 @@ namespace {
 
 constexpr DWORD kShortWaitMs = 5000;
 
-// A worker of an engine operation that stops when it sees `code`.
+// A worker of an engine operation that stops when it sees `code`, as a real one
+// checks between its steps; it gives up unanswered after the test's wait.
 void RunWorkerUntilStopped(CDriverScannerApp& app, int32_t code, HWND progressWindow) {
-    while (!app.StopRequested(code)) Sleep(1);
+    const ULONGLONG deadline = GetTickCount64() + kShortWaitMs;
+    while (!app.StopRequested(code)) {
+        if (GetTickCount64() > deadline) return;
+        SwitchToThread();
+    }
     if (progressWindow != nullptr) SendMessageW(progressWindow, WM_USER + 2, 50, 0);
     app.AcknowledgeStop();
 }
@@ -109,19 +117,15 @@ TEST(DriverScannerAppTest, WaiterThatOwnsTheProgressWindowStillReceivesTheWorker
     app.Initialize();
     app.SetStopWaitTimeout(kShortWaitMs);
     app.BeginOperation();
-    std::atomic<bool> workerDone{false};
+    UniqueHandle workerDone(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     std::thread worker([&] {
         RunWorkerUntilStopped(app, 18, window);
-        workerDone = true;
+        SetEvent(workerDone.Get());
     });
     EXPECT_TRUE(app.WaitForOperation(18));
     // Should the wait have given up, the worker still hangs in its SendMessageW;
     // deliver it here so the test ends either way.
-    while (!workerDone) {
-        MSG message;
-        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-        Sleep(1);
-    }
+    EXPECT_TRUE(WaitPumpingSentMessages(workerDone.Get(), 2 * kShortWaitMs));
     worker.join();
     EXPECT_EQ(50, received.load());
     DestroyWindow(window);

@@ -5,12 +5,14 @@
 #include "engine/download_job.h"
 #include "engine/download_pacing.h"
 #include "engine/wininet_entry_points.h"
+#include "platform/scoped_handle.h"
 #include "tests/support/scoped_temp_folder.h"
 
 #include <gtest/gtest.h>
 #include <tlhelp32.h>
 
 #include <random>
+#include <functional>
 #include <set>
 #include <string>
 #include <thread>
@@ -43,6 +45,9 @@ int ThreadCount() {
 }
 
 constexpr std::size_t kThreeMiB = 3 * 1024 * 1024;
+constexpr std::int64_t kBlockSize = 65536;
+// How long a test waits for a download to reach the state it acts in.
+constexpr DWORD kEventWaitMs = 30000;
 
 class SegmentedDownloadTest : public ::testing::Test {
 protected:
@@ -62,9 +67,13 @@ protected:
         SetDownloadPacing(DownloadPacing());
     }
 
-    int Download(int connections, const std::wstring& digest = L"") {
-        return RunDownload(job, server.Url("/pkg.bin"), unconfirmed, digest, connections, false, 65536,
-                           [](const DownloadProgressInfo&) { return true; });
+    int Download(int connections, const std::wstring& digest = L"",
+                 std::function<void(const DownloadProgressInfo&)> progress = nullptr) {
+        return RunDownload(job, server.Url("/pkg.bin"), unconfirmed, digest, connections, false, kBlockSize,
+                           [progress](const DownloadProgressInfo& info) {
+                               if (progress) progress(info);
+                               return true;
+                           });
     }
 
     std::set<std::string> RangesAsked() const {
@@ -179,10 +188,18 @@ TEST_F(SegmentedDownloadTest, StopLeavesAResumeFileAndTheNextRunFetchesOnlyWhatI
     ASSERT_TRUE(server.Start(port));
 
     int result = -1;
-    std::thread runner([&] { result = Download(4); });
-    while (RangesAsked().size() < 4) Sleep(10);
-    Sleep(300);
+    // The stop comes once the three other ranges are written whole and the stalled
+    // one has written its first block.
+    UniqueHandle reached(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    const std::int64_t stopAt = 2359296 + kBlockSize;
+    std::thread runner([&] {
+        result = Download(4, L"", [&](const DownloadProgressInfo& info) {
+            if (info.downloadedBytes >= stopAt) SetEvent(reached.Get());
+        });
+    });
+    const bool reachedInTime = WaitForSingleObject(reached.Get(), kEventWaitMs) == WAIT_OBJECT_0;
     StopDownloadJob(job);
+    EXPECT_TRUE(reachedInTime) << "the download never reached the stalled range's first block";
     EXPECT_TRUE(WaitForDownloadJob(job, 30000));
     runner.join();
     EXPECT_EQ(result, 0);
@@ -251,10 +268,12 @@ TEST_F(SegmentedDownloadTest, ChangedContentUnderAResumeIsNeverKept) {
     stall.rangeStart = 0;
     stall.stallMilliseconds = 1500;
     server.Files().AddFault(stall);
+    server.ClearLog();
     std::thread runner([&] { Download(4); });
-    while (RangesAsked().size() < 4) Sleep(10);
+    const bool stalled = server.WaitUntilStalled(kEventWaitMs);
     StopDownloadJob(job);
     runner.join();
+    EXPECT_TRUE(stalled) << "the first range never reached its stall";
     ASSERT_TRUE(PathExists(ChunkFile()));
 
     // The server now has other bytes of the same length; the digest the run knows
@@ -263,6 +282,118 @@ TEST_F(SegmentedDownloadTest, ChangedContentUnderAResumeIsNeverKept) {
     EXPECT_EQ(Download(4, L"00000000000000000000000000000000"), 0);
     EXPECT_FALSE(PathExists(unconfirmed));
     EXPECT_FALSE(PathExists(ChunkFile()));
+}
+
+// One connection, and each fault hits the first request 100000 bytes in, which is
+// inside the second 65536-byte block: the next request starts right after the last
+// byte that arrived (after a stall, the last whole 16 KiB read: 98304), and the file
+// comes out byte for byte.
+TEST_F(SegmentedDownloadTest, BytesThatArrivedCountWhateverEndedTheRequest) {
+    const struct {
+        const char* name;
+        FileFault fault;
+        unsigned stall;
+        const char* retryRange;
+    } cases[] = {
+        {"stalled longer than the request time-out", FileFault::Stall, 60000, "bytes=98304-3145727"},
+        {"connection dropped", FileFault::DropAfter, 0, "bytes=100000-3145727"},
+        {"short body", FileFault::ShortBody, 0, "bytes=100000-3145727"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        server.ClearLog();
+        FileFaultRule rule = MakeFault(c.fault, "/pkg.bin", 100000);
+        rule.stallMilliseconds = c.stall;
+        server.Files().AddFault(rule);
+        ASSERT_EQ(Download(1), 1);
+        EXPECT_EQ(ReadFileBytes(unconfirmed), content);
+        EXPECT_EQ(RangesAsked(), (std::set<std::string>{"bytes=0-3145727", c.retryRange}));
+        ASSERT_TRUE(PrepareDownloadTarget(target, unconfirmed, false));
+        DeleteFileW(unconfirmed.c_str());
+    }
+}
+
+// A server that goes silent costs the no-progress limit, not hours; one that keeps
+// sending a little before every stall is never cut off.
+TEST_F(SegmentedDownloadTest, OnlyTimeWithoutAnyByteEndsTheDownload) {
+    DownloadPacing pacing = GetDownloadPacing();
+    pacing.requestTimeoutMilliseconds = 500;
+    pacing.noProgressLimitMilliseconds = 2500;
+    SetDownloadPacing(pacing);
+
+    FileFaultRule trickle = MakeFault(FileFault::Stall, "/pkg.bin", 400000);
+    trickle.stallMilliseconds = 60000;
+    trickle.times = -1;
+    server.Files().AddFault(trickle);
+    const ULONGLONG trickleStart = GetTickCount64();
+    ASSERT_EQ(Download(1), 1);
+    EXPECT_GT(GetTickCount64() - trickleStart, 2500u);  // longer than the limit, and still done
+    EXPECT_EQ(ReadFileBytes(unconfirmed), content);
+
+    server.Files().ClearFaults();
+    FileFaultRule silent = MakeFault(FileFault::Stall, "/pkg.bin", 300000);
+    silent.stallMilliseconds = 60000;
+    silent.rangeStart = 0;
+    server.Files().AddFault(silent);
+    FileFaultRule silentAfter = MakeFault(FileFault::Stall, "/pkg.bin", 0);
+    silentAfter.stallMilliseconds = 60000;
+    silentAfter.times = -1;
+    server.Files().AddFault(silentAfter);
+    ASSERT_TRUE(PrepareDownloadTarget(target, unconfirmed, false));
+    const ULONGLONG silentStart = GetTickCount64();
+    EXPECT_EQ(Download(1), 0);
+    EXPECT_LT(GetTickCount64() - silentStart, 15000u);
+    EXPECT_EQ(job.endKind, kFinishStoppedAfterNetworkErrors);
+    EXPECT_EQ(job.endText, kNoProgressText);
+    // What did arrive stays for the next try.
+    ChunkState state;
+    ASSERT_TRUE(ReadChunkStateFile(ChunkFile(), 1, state));
+    EXPECT_EQ(state.totalDownloaded, 294912);  // the whole 16 KiB reads before the silence
+    server.Files().ClearFaults();
+    server.ClearLog();
+    ASSERT_EQ(Download(1), 1);
+    EXPECT_EQ(RangesAsked(), (std::set<std::string>{"bytes=294912-3145727"}));
+    EXPECT_EQ(ReadFileBytes(unconfirmed), content);
+}
+
+// The stop thread never waits longer than its bound, and a job whose connection
+// waits on a silent server still ends as stopped, at the latest when that request
+// times out (Windows aborts the request at once; Wine only at its time-out).
+TEST_F(SegmentedDownloadTest, StopWaitsWithABoundAndTheJobEndsAsStopped) {
+    DownloadPacing pacing = GetDownloadPacing();
+    pacing.requestTimeoutMilliseconds = 3000;
+    SetDownloadPacing(pacing);
+    EXPECT_TRUE(StopRunningDownload(job, 5000));  // nothing runs: nothing to wait for
+
+    struct Case {
+        const char* name;
+        FileFaultRule rule;
+    };
+    FileFaultRule midBody = MakeFault(FileFault::Stall, "/pkg.bin", 100000);
+    midBody.stallMilliseconds = 60000;
+    FileFaultRule beforeBody = MakeFault(FileFault::Stall, "/pkg.bin", 0);
+    beforeBody.stallMilliseconds = 60000;
+    const Case cases[] = {{"in the body", midBody}, {"before the body", beforeBody}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        server.Files().ClearFaults();
+        server.Files().AddFault(c.rule);
+        server.ClearLog();
+        ASSERT_TRUE(PrepareDownloadTarget(target, unconfirmed, false));
+        DeleteFileW(ChunkFile().c_str());
+        int result = -1;
+        std::thread runner([&] { result = Download(4); });
+        while (RangesAsked().size() < 4) Sleep(10);
+        Sleep(300);
+        const ULONGLONG start = GetTickCount64();
+        StopRunningDownload(job, 1500);
+        EXPECT_LT(GetTickCount64() - start, 2500u);
+        runner.join();
+        EXPECT_LT(GetTickCount64() - start, 8000u);
+        EXPECT_EQ(result, 0);
+        EXPECT_EQ(job.endKind, kFinishStoppedByUser);
+        EXPECT_TRUE(PathExists(ChunkFile()));
+    }
 }
 
 TEST(DownloadTarget, SuffixIsAddedAndOnlyATrailingOneIsRemoved) {

@@ -3,6 +3,7 @@
 #include "engine/seven_zip_extract.h"
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,27 @@
 namespace {
 
 std::wstring FakeSevenZip() { return WindowsPathFromHost(HALVENOR_FAKE_DLL_HOST_DIR) + L"\\7z\\7z.exe"; }
+
+// True while a process started from `program` still runs.
+bool ProgramRunning(const std::wstring& program) {
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    bool running = false;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !running; more = Process32NextW(snapshot, &entry)) {
+        const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE, FALSE, entry.th32ProcessID);
+        if (process == nullptr) continue;
+        wchar_t image[MAX_PATH] = {};
+        DWORD length = MAX_PATH;
+        running = QueryFullProcessImageNameW(process, 0, image, &length) &&
+                  CompareStringOrdinal(image, -1, program.c_str(), -1, TRUE) == CSTR_EQUAL &&
+                  WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+        CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    return running;
+}
 
 std::wstring Utf16Text(const std::string& bytes) {
     return std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / sizeof(wchar_t));
@@ -52,7 +74,9 @@ TEST_F(SevenZip, IsEndedWhenItOutlastsTheWaits) {
     ScopedEnvironmentVariable done(L"HALVENOR_FAKE_7Z_DONE", packages_.File(L"done"));
     std::wstring message;
     EXPECT_EQ(ExtractWith7z(packages_.File(L"a.zip"), L"a", holder_.Path(), message, {100, 100}), 33);
-    Sleep(2000);
+    // Ended, not left behind: nothing runs from the program any more, so it can
+    // no longer finish its work.
+    EXPECT_FALSE(ProgramRunning(holder_.File(L"extract\\7z.exe")));
     EXPECT_FALSE(PathExists(packages_.File(L"done")));
 }
 

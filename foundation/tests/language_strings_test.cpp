@@ -16,12 +16,7 @@ namespace {
 
 // Language files are UTF-16 little-endian with a byte-order mark.
 void WriteLanguageFile(const std::wstring& path, const std::wstring& text) {
-    std::string bytes("\xFF\xFE", 2);
-    for (wchar_t ch : text) {
-        bytes.push_back(static_cast<char>(ch & 0xFF));
-        bytes.push_back(static_cast<char>(ch >> 8));
-    }
-    ASSERT_TRUE(WriteFileBytes(path, bytes));
+    ASSERT_TRUE(WriteUtf16File(path, text));
 }
 
 int CountOccurrences(const std::wstring& text, const std::wstring& part) {

@@ -6,7 +6,8 @@
 #include <winsock2.h>
 #include <windows.h>
 
-#include <atomic>
+#include "platform/scoped_handle.h"
+
 #include <string>
 #include <thread>
 
@@ -27,15 +28,16 @@ public:
         thread_ = std::thread([this] { Serve(); });
     }
     ~ScriptedPeer() {
-        stop_ = true;
+        SetEvent(stop_.Get());
         closesocket(listener_);
         thread_.join();
         WSACleanup();
     }
 
     unsigned short Port() const { return port_; }
+    // What the client sent; empty when it sent nothing within the bound.
     std::string Received() const {
-        while (!done_) Sleep(5);
+        if (WaitForSingleObject(done_.Get(), kReceiveWaitMs) != WAIT_OBJECT_0) return std::string();
         return received_;
     }
 
@@ -43,7 +45,7 @@ private:
     void Serve() {
         SOCKET client = accept(listener_, nullptr, nullptr);
         if (client == INVALID_SOCKET) {
-            done_ = true;
+            SetEvent(done_.Get());
             return;
         }
         std::string data;
@@ -61,9 +63,10 @@ private:
             }
         }
         received_ = data;
-        done_ = true;
+        SetEvent(done_.Get());
         if (hang_) {
-            while (!stop_) Sleep(10);
+            // Silent until the test is over.
+            WaitForSingleObject(stop_.Get(), INFINITE);
         } else {
             send(client, answer_.data(), static_cast<int>(answer_.size()), 0);
         }
@@ -76,7 +79,8 @@ private:
     SOCKET listener_ = INVALID_SOCKET;
     unsigned short port_ = 0;
     std::thread thread_;
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> done_{false};
+    static constexpr DWORD kReceiveWaitMs = 30000;
+    UniqueHandle stop_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    UniqueHandle done_{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     std::string received_;
 };

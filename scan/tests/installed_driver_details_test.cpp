@@ -5,7 +5,7 @@
 #include <ctime>
 
 #include "scan/scan_operation.h"
-#include "scan/text_case.h"
+#include "platform/text_case.h"
 #include "tests/support/scoped_temp_folder.h"
 #include "tests/support/test_devices.h"
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "scan/text_case.h"
+#include "platform/text_case.h"
 
 namespace {
 

@@ -37,23 +37,20 @@ private:
 
 bool QueryState(SC_HANDLE service, SERVICE_STATUS& status) { return QueryServiceStatus(service, &status) != FALSE; }
 
-// Waits while the service reports that it is starting; gives up when its check point
-// stops moving for longer than its own wait hint.
+class LiveServiceStartWait : public ServiceStartWait {
+public:
+    explicit LiveServiceStartWait(SC_HANDLE service) : service_(service) {}
+    bool Query(SERVICE_STATUS& status) override { return QueryState(service_, status); }
+    DWORD Ticks() override { return GetTickCount(); }
+    void Pause(DWORD ms) override { PauseAnswering(ms); }
+
+private:
+    SC_HANDLE service_;
+};
+
 bool WaitWhileStarting(SC_HANDLE service, SERVICE_STATUS& status) {
-    DWORD clockStart = GetTickCount();
-    DWORD lastCheckPoint = status.dwCheckPoint;
-    while (status.dwCurrentState == SERVICE_START_PENDING) {
-        const DWORD wait = std::clamp<DWORD>(status.dwWaitHint / 10, 500, 5000);
-        Sleep(wait);
-        if (!QueryState(service, status)) return false;
-        if (status.dwCheckPoint > lastCheckPoint) {
-            lastCheckPoint = status.dwCheckPoint;
-            clockStart = GetTickCount();
-        } else if (status.dwWaitHint != 0 && GetTickCount() - clockStart > status.dwWaitHint) {
-            return false;
-        }
-    }
-    return status.dwCurrentState == SERVICE_RUNNING;
+    LiveServiceStartWait wait(service);
+    return WaitWhileServiceStarts(wait, status);
 }
 
 }  // namespace
@@ -84,6 +81,49 @@ bool IsScheduleServiceRunning() {
     return QueryState(schedule.Get().service, status) && status.dwCurrentState == SERVICE_RUNNING;
 }
 
+bool WaitWhileServiceStarts(ServiceStartWait& wait, SERVICE_STATUS& status) {
+    const DWORD begun = wait.Ticks();
+    DWORD clockStart = begun;
+    DWORD lastCheckPoint = status.dwCheckPoint;
+    while (status.dwCurrentState == SERVICE_START_PENDING) {
+        const DWORD waited = wait.Ticks() - begun;
+        if (waited >= kServiceStartLimitMs) return false;
+        const DWORD pause = std::clamp<DWORD>(status.dwWaitHint / 10, 500, 5000);
+        wait.Pause(std::min(pause, kServiceStartLimitMs - waited));
+        if (!wait.Query(status)) return false;
+        if (status.dwCheckPoint > lastCheckPoint) {
+            lastCheckPoint = status.dwCheckPoint;
+            clockStart = wait.Ticks();
+        } else if (status.dwWaitHint != 0 && wait.Ticks() - clockStart > status.dwWaitHint) {
+            return false;
+        }
+    }
+    return status.dwCurrentState == SERVICE_RUNNING;
+}
+
+void PauseAnswering(DWORD ms) {
+    if (!IsGUIThread(FALSE)) {
+        Sleep(ms);
+        return;
+    }
+    const DWORD begun = GetTickCount();
+    for (;;) {
+        const DWORD passed = GetTickCount() - begun;
+        if (passed >= ms) return;
+        MsgWaitForMultipleObjectsEx(0, nullptr, ms - passed, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                // The quit belongs to the thread's own message loop.
+                PostQuitMessage(static_cast<int>(message.wParam));
+                return;
+            }
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+    }
+}
+
 bool StartScheduleService() {
     ScopedScheduleService schedule;
     const SC_HANDLE service = schedule.Get().service;
@@ -95,8 +135,12 @@ bool StartScheduleService() {
         return true;
     case SERVICE_PAUSED:
         if (!ControlService(service, SERVICE_CONTROL_CONTINUE, &status)) return false;
-        Sleep(500);
+        PauseAnswering(500);
         return true;
+    case SERVICE_START_PENDING: {
+        ScopedWaitCursor waitCursor;
+        return WaitWhileStarting(service, status);
+    }
     case SERVICE_STOPPED: {
         ScopedWaitCursor waitCursor;
         StartServiceW(service, 0, nullptr);

@@ -12,6 +12,7 @@
 #include "foundation/product_key.h"
 #include "foundation/registry.h"
 #include "foundation/system_helpers.h"
+#include "shell/scheduled_tasks/program_module_path.h"
 #include "shell/scheduled_tasks/schedule_messages.h"
 #include "shell/scheduled_tasks/schedule_service.h"
 #include "shell/scheduled_tasks/scheduled_task.h"
@@ -23,17 +24,11 @@ constexpr wchar_t kScanTaskName[] = L"halvenor";
 constexpr HRESULT kTaskExists = static_cast<HRESULT>(0x80070050);
 constexpr HRESULT kInvalidTaskName = static_cast<HRESULT>(0x8007007B);
 
-bool IsNtFamily() { return (GetVersion() & 0x80000000u) == 0; }
+constexpr wchar_t kUpdateTaskName[] = L"halvenor_UPDATES";
+constexpr const wchar_t* kLegacyTaskNames[] = {L"Halvenor_DEFAULT", L"Halvenor_Updates", L"Halvenor_NOTIFYSCAN",
+                                               L"Halvenor_Daily"};
 
-std::wstring ProgramPathFromCommandLine() {
-    int count = 0;
-    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::wstring path;
-    if (arguments != nullptr && count > 0) path = arguments[0];
-    if (arguments != nullptr) LocalFree(arguments);
-    if (path.size() > MAX_PATH - 1) path.resize(MAX_PATH - 1);
-    return path;
-}
+bool IsNtFamily() { return (GetVersion() & 0x80000000u) == 0; }
 
 std::wstring CurrentAccountName() {
     if (GetWindowsMajorVersion() >= 5) {
@@ -56,8 +51,8 @@ std::wstring CurrentAccountName() {
 // program restarts elevated and this instance ends.
 bool EnsureAdministrator() {
     if (IsCurrentUserAdmin()) return true;
-    if (GetWindowsMajorVersion() >= 6) {
-        const std::wstring program = ProgramPathFromCommandLine();
+    std::wstring program;
+    if (GetWindowsMajorVersion() >= 6 && GetProgramModulePath(program)) {
         const HINSTANCE result =
             ShellExecuteW(nullptr, L"runas", program.c_str(), L"tolvaneschedule", L"", SW_SHOWNORMAL);
         if (reinterpret_cast<INT_PTR>(result) > 32) ExitProcess(0);
@@ -76,7 +71,11 @@ bool WriteScheduledTask(bool automatic, const ScheduledTaskWriter& writer, const
     }
 
     CScheduledTask task;
-    task.application = ProgramPathFromCommandLine();
+    // A task with a cut program path would start nothing; it is not written at all.
+    if (!GetProgramModulePath(task.application)) {
+        ShowScheduleMessage(L"IDS_NEWTASKERROR", MB_ICONERROR);
+        return false;
+    }
     task.parameters = parameters;
     SYSTEMTIME start{};
     if (writer.StartAsSystemTime(start)) {
@@ -152,4 +151,22 @@ bool CreateDefaultScanTask() {
     key.WriteDword(L"m_rBtnEvery", 1);
     key.WriteString(L"ScheduledTime", text);
     return true;
+}
+
+bool CreateDefaultUpdateTask() {
+    ScheduledTaskWriter writer;
+    writer.taskName = kUpdateTaskName;
+    writer.SetStart(AppClock().LocalTime());
+    writer.kind = ScheduledTaskWriter::kWeekly;
+    writer.interval = 1;
+    writer.dayFlags[ScheduledTaskWriter::kWednesday] = 1;
+    if (FormatScheduleText(writer).empty()) return false;
+    return WriteScheduledTask(true, writer, L"-updatecheck");
+}
+
+void DeleteLegacyScheduledTasks() {
+    Microsoft::WRL::ComPtr<ITaskScheduler> scheduler;
+    if (FAILED(CreateTaskScheduler(scheduler))) return;
+    // Most machines never had these names: a missing task is the usual answer.
+    for (const wchar_t* name : kLegacyTaskNames) scheduler->Delete(name);
 }

@@ -11,3 +11,10 @@ bool CreateScheduledScanTask(bool automatic, const ScheduledTaskWriter& writer);
 // "-scan") and, when it was written, stores "m_rBtnEvery" = 1 and its schedule text
 // as "ScheduledTime" under the product key. The settings in memory stay as they are.
 bool CreateDefaultScanTask();
+
+// Creates the weekly update-check task "halvenor_UPDATES" (from now, every Wednesday,
+// with "-updatecheck"). Nothing is stored in the registry.
+bool CreateDefaultUpdateTask();
+
+// Removes the task names of older releases; a name that is not there is no error.
+void DeleteLegacyScheduledTasks();

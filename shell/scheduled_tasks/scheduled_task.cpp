@@ -7,14 +7,14 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
+const wchar_t* NullWhenEmpty(const std::wstring& text) { return text.empty() ? nullptr : text.c_str(); }
+
+}  // namespace
+
 HRESULT CreateTaskScheduler(ComPtr<ITaskScheduler>& scheduler) {
     return CoCreateInstance(CLSID_CTaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskScheduler,
                             reinterpret_cast<void**>(scheduler.ReleaseAndGetAddressOf()));
 }
-
-const wchar_t* NullWhenEmpty(const std::wstring& text) { return text.empty() ? nullptr : text.c_str(); }
-
-}  // namespace
 
 CScheduledTask::CScheduledTask() { isNt = (GetVersion() & 0x80000000u) == 0; }
 

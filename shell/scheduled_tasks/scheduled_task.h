@@ -2,6 +2,7 @@
 
 #include <windows.h>
 #include <mstask.h>
+#include <wrl/client.h>
 
 #include <string>
 
@@ -33,6 +34,9 @@ public:
     HRESULT SaveTask();
     HRESULT SetTaskTrigger(ITask* task, bool create, WORD index);
 };
+
+// The Task Scheduler 1.0 service object; COM must be initialised by the caller.
+HRESULT CreateTaskScheduler(Microsoft::WRL::ComPtr<ITaskScheduler>& scheduler);
 
 // Removes the task of that name from the scheduler.
 HRESULT DeleteScheduledTask(const std::wstring& name);

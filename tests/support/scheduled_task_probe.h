@@ -23,7 +23,9 @@ bool RemoveScheduledTask(const std::wstring& name);
 std::wstring UniqueTaskName(const std::wstring& suffix);
 
 // Initialises COM for the test's thread and removes the named task at the start and
-// at the end, so a run never sees a task an earlier run left behind.
+// at the end, so a run never sees a task an earlier run left behind. Test processes
+// that use the same name (the program's own task names) take turns: each holds the
+// name for the life of the object.
 class ScopedScheduledTask {
 public:
     explicit ScopedScheduledTask(std::wstring name);
@@ -36,5 +38,14 @@ public:
 
 private:
     std::wstring name_;
+    HANDLE turn_ = nullptr;
     bool comReady_ = false;
 };
+
+// The task as a second process reads it from the scheduler; empty when that process
+// finds no such task or cannot run.
+// The task in a file, for the second process to hand it back.
+bool WriteTaskDump(const StoredTask& task, const std::wstring& path);
+std::optional<StoredTask> ReadTaskDump(const std::wstring& path);
+
+std::optional<StoredTask> ReadScheduledTaskInAnotherProcess(const std::wstring& name);

@@ -12,6 +12,7 @@
 class ScopedAppDataFolder {
 public:
     ScopedAppDataFolder();
+    ~ScopedAppDataFolder();
     ScopedAppDataFolder(const ScopedAppDataFolder&) = delete;
     ScopedAppDataFolder& operator=(const ScopedAppDataFolder&) = delete;
 

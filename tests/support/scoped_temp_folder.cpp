@@ -40,6 +40,15 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
     return static_cast<bool>(out);
 }
 
+bool WriteUtf16File(const std::wstring& path, const std::wstring& text) {
+    std::string bytes("\xFF\xFE", 2);
+    for (wchar_t ch : text) {
+        bytes.push_back(static_cast<char>(ch & 0xFF));
+        bytes.push_back(static_cast<char>(ch >> 8));
+    }
+    return WriteFileBytes(path, bytes);
+}
+
 std::string ReadFileBytes(const std::wstring& path) {
     std::ifstream in(std::filesystem::path(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -20,5 +20,7 @@ private:
 };
 
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+// UTF-16 little-endian with a byte-order mark, as the language files are written.
+bool WriteUtf16File(const std::wstring& path, const std::wstring& text);
 std::string ReadFileBytes(const std::wstring& path);
 bool PathExists(const std::wstring& path);

@@ -2,7 +2,8 @@
 
 #include <windows.h>
 
-// iowin32.h relies on what zip.h declares first.
+// iowin32.h relies on what zip.h and unzip.h declare first.
+#include <unzip.h>
 #include <zip.h>
 #include <iowin32.h>
 
@@ -21,4 +22,21 @@ bool WriteZip(const std::wstring& path, const std::vector<CabinetMember>& member
         ok = ok && zipCloseFileInZip(zip) == ZIP_OK;
     }
     return zipClose(zip, nullptr) == ZIP_OK && ok;
+}
+
+std::set<std::string> ZipEntryNames(const std::wstring& path) {
+    std::set<std::string> names;
+    zlib_filefunc64_def functions;
+    fill_win32_filefunc64W(&functions);
+    unzFile zip = unzOpen2_64(path.c_str(), &functions);
+    if (zip == nullptr) return names;
+    for (int step = unzGoToFirstFile(zip); step == UNZ_OK; step = unzGoToNextFile(zip)) {
+        char name[512] = {};
+        unz_file_info64 info{};
+        if (unzGetCurrentFileInfo64(zip, &info, name, sizeof(name), nullptr, 0, nullptr, 0) == UNZ_OK) {
+            names.insert(name);
+        }
+    }
+    unzClose(zip);
+    return names;
 }

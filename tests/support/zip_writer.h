@@ -1,5 +1,6 @@
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -8,3 +9,6 @@
 // Writes a real zip file with minizip, each member deflated under its name as given
 // (crafted names included), so extraction sees what a packager would produce.
 bool WriteZip(const std::wstring& path, const std::vector<CabinetMember>& members);
+
+// The member names of a zip file as stored; empty when it cannot be read.
+std::set<std::string> ZipEntryNames(const std::wstring& path);

@@ -1,6 +1,8 @@
 // Runs the stand-in server by hand: serves every file below a folder at its
 // relative path, e.g. http_stand_in.exe --port 8080 --folder C:\packages
-// makes C:\packages\net\driver.zip available as /net/driver.zip.
+// makes C:\packages\net\driver.zip available as /net/driver.zip. With
+// --rate-kib N and --latency-ms N every connection behaves like one over a slow
+// link (N KiB per second each, N ms before every answer).
 #include "tools/http_stand_in_server.h"
 
 #include <cstdio>
@@ -47,13 +49,18 @@ int ServeFolder(HttpStandInServer& server, const std::filesystem::path& folder) 
 int wmain(int argc, wchar_t** argv) {
     unsigned short port = 8080;
     std::wstring folder = L".";
+    unsigned rateKib = 0;
+    unsigned latency = 0;
     for (int i = 1; i + 1 < argc; i += 2) {
         const std::wstring name = argv[i];
         if (name == L"--port") port = static_cast<unsigned short>(_wtoi(argv[i + 1]));
         else if (name == L"--folder") folder = argv[i + 1];
+        else if (name == L"--rate-kib") rateKib = static_cast<unsigned>(_wtoi(argv[i + 1]));
+        else if (name == L"--latency-ms") latency = static_cast<unsigned>(_wtoi(argv[i + 1]));
     }
     HttpStandInServer server;
     const int files = ServeFolder(server, folder);
+    server.ShapeLink(rateKib * 1024, latency);
     if (!server.Start(port)) {
         std::fprintf(stderr, "cannot listen on 127.0.0.1:%u\n", port);
         return 1;

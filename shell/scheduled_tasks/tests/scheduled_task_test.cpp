@@ -1,7 +1,6 @@
 #include "shell/scheduled_tasks/scheduled_task.h"
 
 #include <gtest/gtest.h>
-#include <shellapi.h>
 
 #include <string>
 #include <vector>
@@ -25,12 +24,10 @@ SYSTEMTIME Time(WORD year, WORD month, WORD day, WORD hour, WORD minute, WORD se
     return time;
 }
 
-std::wstring FirstCommandLineArgument() {
-    int count = 0;
-    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::wstring first = count > 0 ? arguments[0] : L"";
-    LocalFree(arguments);
-    return first;
+std::wstring ThisProgram() {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    return path;
 }
 
 // Every test writes tasks of its own names and sees the messages it caused.
@@ -161,7 +158,7 @@ TEST_F(ScheduledTaskTest, WriterReplacesATaskOfTheSameNameAndPicksTheParameters)
     ASSERT_TRUE(CreateScheduledScanTask(false, writer));
     auto stored = ReadScheduledTask(scope.Name());
     ASSERT_TRUE(stored.has_value());
-    EXPECT_EQ(stored->application, FirstCommandLineArgument());
+    EXPECT_EQ(stored->application, ThisProgram());
     EXPECT_EQ(stored->parameters, L"scan") << "the schedule page's task";
     EXPECT_EQ(stored->trigger.TriggerType, TASK_TIME_TRIGGER_WEEKLY);
     EXPECT_EQ(stored->trigger.Type.Weekly.WeeksInterval, 1);

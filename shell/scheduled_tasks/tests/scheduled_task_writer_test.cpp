@@ -42,12 +42,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(appData_.Active());
         const std::wstring path = appData_.Path() + L"\\schedule_hal.ini";
-        std::string bytes("\xFF\xFE", 2);
-        for (const wchar_t* ch = kLanguageFile; *ch != 0; ++ch) {
-            bytes.push_back(static_cast<char>(*ch & 0xFF));
-            bytes.push_back(static_cast<char>(*ch >> 8));
-        }
-        ASSERT_TRUE(WriteFileBytes(path, bytes));
+        ASSERT_TRUE(WriteUtf16File(path, kLanguageFile));
         OpenLanguageCache(path);
         SetScheduleMessageSink([this](const std::wstring& key, const std::wstring& text, UINT icon) {
             messages_.push_back(key + L"|" + text + L"|" + std::to_wstring(icon));

@@ -1,0 +1,130 @@
+// A full backup of a device with an installed driver, through the worker, into a
+// dated archive; the archive is loaded back and the driver restored from it.
+#include "engine/backup_worker.h"
+
+#include <commctrl.h>
+
+#include <set>
+
+#include "engine/backup_archive_list.h"
+#include "engine/backup_archive_load.h"
+#include "engine/backup_restore_runs.h"
+#include "engine/tests/installed_driver_fixture.h"
+#include "foundation/product_key.h"
+#include "foundation/registry_values.h"
+#include "scan/driver_scan_update.h"
+#include "tests/support/manual_clock.h"
+#include "tests/support/zip_writer.h"
+
+namespace {
+
+// The last-backup value is the user's own; the test puts back what was there.
+class SavedLastBackupTime {
+public:
+    SavedLastBackupTime() { had_ = ReadUserSystemTime(kProductKeyPath, kValue, saved_); }
+    ~SavedLastBackupTime() {
+        if (had_) {
+            WriteUserSystemTime(saved_, kProductKeyPath, kValue);
+        } else {
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, kProductKeyPath, kValue);
+        }
+    }
+
+private:
+    static constexpr const wchar_t* kValue = L"LastBackupTime";
+    SYSTEMTIME saved_{};
+    bool had_ = false;
+};
+
+class FullBackupAndRestore : public installed_test_driver::InstalledDriverTest {
+protected:
+    void SetUp() override {
+        InstalledDriverTest::SetUp();
+        if (HasFatalFailure()) return;
+        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_TREEVIEW_CLASSES};
+        InitCommonControlsEx(&controls);
+        tree_ = CreateWindowExW(0, WC_TREEVIEWW, L"", WS_POPUP | TVS_CHECKBOXES, 0, 0, 200, 200, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+        ASSERT_NE(tree_, nullptr);
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kProductKeyPath, L"LastBackupTime");
+        scanUpdate_.devices = {DeviceRecord()};
+        scanUpdate_.devicesReported = 1;
+        scanUpdate_.temporaryWorkFolder = backupFolder_.File(L"work");
+        scanUpdate_.installHelperFolder = helperFolder_.Path();
+        scanUpdate_.restoreTree = tree_;
+        SetRunMessageSink([this](const std::wstring& text) { messages_.push_back(text); });
+    }
+    void TearDown() override {
+        SetRunMessageSink(nullptr);
+        if (tree_ != nullptr) DestroyWindow(tree_);
+        InstalledDriverTest::TearDown();
+    }
+
+    SavedLastBackupTime savedTime_;
+    ManualClock clock_{100000, ManualClock::Make(2026, 12, 9, 9, 34, 31)};
+    CDriverScanUpdate scanUpdate_{&engine_};
+    ScopedTempFolder archives_;
+    HWND tree_ = nullptr;
+    std::vector<std::wstring> messages_;
+};
+
+TEST_F(FullBackupAndRestore, TheDatedArchiveRestoresTheSelectedDriver) {
+    BackupList list;
+    int saves = 0;
+    BackupRunSettings settings;
+    settings.backupFolder = archives_.Path();
+    settings.backupList = &list;
+    settings.saveBackupList = [&] {
+        ++saves;
+        return true;
+    };
+    settings.makeName = [] { return MakeBackupArchiveName(L"%s Backup", L"Halvenor", AppClock().LocalTime()); };
+    BackupRunReport quiet;
+    BackupWorker worker(scanUpdate_, engine_, quiet);
+    BackupAllDevicesFlag = true;
+    const BackupRunOutcome outcome = worker.Run(settings);
+    ASSERT_TRUE(outcome.passFinished);
+    ASSERT_FALSE(outcome.failed);
+
+    const std::wstring name = L"HalvenorBackupWednesday,09-Dec-2026_H09-M34-S31.zip";
+    EXPECT_EQ(outcome.archivePath, archives_.File(name));
+    EXPECT_EQ(list, (BackupList{{name, outcome.archivePath + L"|2026-12-09_09-34-31"}}));
+    EXPECT_EQ(saves, 1);
+    const std::string wideBase = base_;
+    const std::string storedInf(storedInfName_.begin(), storedInfName_.end());
+    EXPECT_EQ(ZipEntryNames(outcome.archivePath),
+              (std::set<std::string>{"index.dat", "Halvenor BackupDevice/" + wideBase + ".sys",
+                                     "Halvenor BackupDevice/" + wideBase + ".cat",
+                                     "Halvenor BackupDevice/" + storedInf}));
+    EXPECT_FALSE(PathExists(scanUpdate_.temporaryWorkFolder));
+    SYSTEMTIME last{};
+    ASSERT_TRUE(ReadUserSystemTime(kProductKeyPath, L"LastBackupTime", last));
+    EXPECT_EQ(last.wYear, 2026);
+    EXPECT_EQ(last.wSecond, 31);
+
+    // The restore side lists the archive, loads it into the tree and restores the
+    // checked driver.
+    const std::vector<BackupArchiveRow> rows = ListBackupArchives(list, CurrentArchiveTime());
+    ASSERT_EQ(rows.size(), 1u);
+    ASSERT_EQ(LoadArchiveDrivers(scanUpdate_, rows[0].name, list), 1);
+    HTREEITEM category = TreeView_GetRoot(tree_);
+    ASSERT_NE(category, nullptr);
+    HTREEITEM device = TreeView_GetChild(tree_, category);
+    ASSERT_NE(device, nullptr);
+    TreeView_SetItemState(tree_, device, INDEXTOSTATEIMAGEMASK(2), TVIS_STATEIMAGEMASK);
+    {
+        const CDriverScannerApp::FsRedirectionOff redirection(engine_);
+        ASSERT_TRUE(DeleteFileW(driverFile_.c_str()));
+    }
+    std::atomic<bool> restorePending{true};
+    EXPECT_EQ(RunArchiveRestore(scanUpdate_, engine_, restorePending), 1);
+    EXPECT_FALSE(restorePending);
+    EXPECT_EQ(scanUpdate_.restoreSelectedCount, 1);
+    EXPECT_EQ(scanUpdate_.restoreFailureCount, 0);
+    EXPECT_EQ(scanUpdate_.restoreSuccess, 1u);
+    EXPECT_TRUE(messages_.empty());
+    const CDriverScannerApp::FsRedirectionOff redirection(engine_);
+    EXPECT_EQ(ReadFileBytes(driverFile_), "driver image");
+}
+
+}  // namespace

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <windows.h>
+
+#include <deque>
+#include <functional>
+
+// The child window in which a test host shows its page: it covers the client area
+// of the page's window and runs the host's reports from the window's message
+// pump, as the browser does, never from inside the call that started them.
+class PageViewWindow {
+public:
+    PageViewWindow() = default;
+    ~PageViewWindow();
+    PageViewWindow(const PageViewWindow&) = delete;
+    PageViewWindow& operator=(const PageViewWindow&) = delete;
+
+    // Without a parent there is no window and posted work runs at once.
+    void Create(HWND parent);
+    void Destroy();
+    void Resize(const RECT& area);
+    void Post(std::function<void()> work);
+    HWND Handle() const { return window_; }
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    void RunPosted();
+
+    HWND window_ = nullptr;
+    std::deque<std::function<void()>> posted_;
+};

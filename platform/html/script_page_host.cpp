@@ -1,0 +1,296 @@
+#include "platform/html/script_page_host.h"
+
+#include <algorithm>
+#include <cwctype>
+
+#include "platform/com_object_base.h"
+#include "platform/html/script_call.h"
+#include "platform/html/script_dom_stand_in.h"
+
+// The engine's site: no named items of its own; keeps every error the engine
+// reports, with the script it came from.
+class ScriptEngineSite : public ComObjectBase<IActiveScriptSite> {
+public:
+    explicit ScriptEngineSite(std::vector<std::wstring>& errors) : errors_(&errors) {}
+
+    void SetSource(const std::wstring& source) { source_ = source; }
+    void Detach() { errors_ = nullptr; }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (out == nullptr) return E_POINTER;
+        if (iid == IID_IUnknown || iid == __uuidof(IActiveScriptSite)) return HandOut(this, out);
+        return NoInterface(out);
+    }
+    HRESULT STDMETHODCALLTYPE GetLCID(LCID* locale) override {
+        if (locale != nullptr) *locale = LOCALE_USER_DEFAULT;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetItemInfo(LPCOLESTR, DWORD, IUnknown** item, ITypeInfo** type) override {
+        if (item != nullptr) *item = nullptr;
+        if (type != nullptr) *type = nullptr;
+        return TYPE_E_ELEMENTNOTFOUND;
+    }
+    HRESULT STDMETHODCALLTYPE GetDocVersionString(BSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE OnScriptTerminate(const VARIANT*, const EXCEPINFO*) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnStateChange(SCRIPTSTATE) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnScriptError(IActiveScriptError* error) override {
+        if (errors_ == nullptr || error == nullptr) return S_OK;
+        EXCEPINFO exception{};
+        std::wstring description = L"script error";
+        if (SUCCEEDED(error->GetExceptionInfo(&exception))) {
+            if (exception.bstrDescription != nullptr) description = exception.bstrDescription;
+            SysFreeString(exception.bstrSource);
+            SysFreeString(exception.bstrDescription);
+            SysFreeString(exception.bstrHelpFile);
+        }
+        DWORD context = 0;
+        ULONG line = 0;
+        LONG column = 0;
+        error->GetSourcePosition(&context, &line, &column);
+        errors_->push_back(source_ + L": line " + std::to_wstring(line + 1) + L": " + description);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE OnEnterScript() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE OnLeaveScript() override { return S_OK; }
+
+private:
+    std::vector<std::wstring>* errors_;
+    std::wstring source_;
+};
+
+namespace {
+
+// The document as the script bridge sees it: its script object.
+class ScriptDocument : public ComObjectBase<IHTMLDocument> {
+public:
+    explicit ScriptDocument(IDispatch* script) : script_(script) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (out == nullptr) return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IHTMLDocument) return HandOut(this, out);
+        return NoInterface(out);
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        if (count != nullptr) *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE get_Script(IDispatch** script) override {
+        if (script == nullptr) return E_POINTER;
+        *script = ComPtr<IDispatch>(script_).Detach();
+        return *script != nullptr ? S_OK : E_FAIL;
+    }
+
+private:
+    ComPtr<IDispatch> script_;
+};
+
+std::wstring FileNameOf(const std::wstring& source) {
+    const size_t slash = source.find_last_of(L"/\\");
+    return slash == std::wstring::npos ? source : source.substr(slash + 1);
+}
+
+bool IsLibraryScript(const std::wstring& fileName) { return _wcsnicmp(fileName.c_str(), L"jquery", 6) == 0; }
+
+}  // namespace
+
+std::wstring LoadPageResource(HMODULE module, const wchar_t* name) {
+    HRSRC found = FindResourceW(module, name, MAKEINTRESOURCEW(23));  // RT_HTML
+    if (found == nullptr) return std::wstring();
+    HGLOBAL loaded = LoadResource(module, found);
+    const auto* bytes = static_cast<const char*>(LockResource(loaded));
+    int size = static_cast<int>(SizeofResource(module, found));
+    if (bytes == nullptr || size == 0) return std::wstring();
+    if (size >= 3 && static_cast<unsigned char>(bytes[0]) == 0xEF && static_cast<unsigned char>(bytes[1]) == 0xBB &&
+        static_cast<unsigned char>(bytes[2]) == 0xBF) {
+        bytes += 3;
+        size -= 3;
+    }
+    std::wstring text(MultiByteToWideChar(CP_UTF8, 0, bytes, size, nullptr, 0), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, bytes, size, text.data(), static_cast<int>(text.size()));
+    return text;
+}
+
+ScriptPageHost::ScriptPageHost() = default;
+
+ScriptPageHost::~ScriptPageHost() { Close(); }
+
+bool ScriptPageHost::Open(HWND window, HMODULE module, UINT resourceId, PageHostEvents& events) {
+    resourceId_ = resourceId;
+    const std::wstring markup = LoadPageResource(module, MAKEINTRESOURCEW(resourceId));
+    if (markup.empty()) {
+        errors_.push_back(L"the module has no page " + std::to_wstring(resourceId));
+        return false;
+    }
+    return OpenMarkup(window, module, markup, events);
+}
+
+bool ScriptPageHost::OpenMarkup(HWND window, HMODULE module, const std::wstring& markup, PageHostEvents& events) {
+    Close();
+    outline_ = ReadPageOutline(markup);
+    if (!StartEngine() || !RunScript(ScriptDomStandIn(), L"stand-in")) {
+        Close();
+        return false;
+    }
+    for (const OutlineElement& element : outline_.elements) {
+        if (!element.id.empty()) {
+            CallDom(L"__halDomDefine", {element.id, element.tagName, element.text, element.hidden ? L"1" : L"0"});
+        }
+    }
+    for (const OutlineScript& script : outline_.scripts) {
+        if (script.source.empty()) {
+            RunScript(script.text, L"inline script");
+            continue;
+        }
+        const std::wstring fileName = FileNameOf(script.source);
+        if (IsLibraryScript(fileName)) continue;  // the stand-in takes its place
+        const std::wstring text = LoadPageResource(module, fileName.c_str());
+        if (text.empty()) {
+            errors_.push_back(fileName + L": the module has no such page resource");
+            continue;
+        }
+        RunScript(text, fileName);
+    }
+    site_->SetSource(L"ready handlers");
+    CallDom(L"__halDomReady", {});
+
+    ComPtr<IDispatch> script;
+    engine_->GetScriptDispatch(nullptr, script.Put());
+    document_ = MakeComObject<ScriptDocument>(script.Get()).As<IHTMLDocument>(IID_IHTMLDocument);
+
+    events_ = &events;
+    view_.Create(window);
+    view_.Post([this] {
+        if (events_ != nullptr) events_->OnDocumentComplete();
+    });
+    return true;
+}
+
+void ScriptPageHost::Close() {
+    events_ = nullptr;
+    view_.Destroy();
+    document_.Reset();
+    if (engine_) {
+        engine_->Close();
+        engine_.Reset();
+    }
+    if (site_) site_->Detach();
+    site_.Reset();
+}
+
+bool ScriptPageHost::StartEngine() {
+    CLSID jscript{};
+    if (FAILED(CLSIDFromProgID(L"JScript", &jscript)) ||
+        FAILED(CoCreateInstance(jscript, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IActiveScript),
+                                reinterpret_cast<void**>(engine_.Put())))) {
+        errors_.push_back(L"the script engine could not be created");
+        return false;
+    }
+    // A page shown in the newest document mode gets the engine's ES5 language.
+    // Engines differ in how they take it: alone, or marked as a page's script; an
+    // engine without it gets its newest mode before it.
+    if (auto properties = engine_.As<IActiveScriptProperty>(__uuidof(IActiveScriptProperty))) {
+        constexpr LONG kLanguageEs5 = 0x102;
+        constexpr LONG kPageScript = 0x400;
+        for (const LONG mode : {kLanguageEs5, kPageScript | kLanguageEs5, LONG{SCRIPTLANGUAGEVERSION_5_8}}) {
+            VARIANT version;
+            version.vt = VT_I4;
+            version.lVal = mode;
+            if (SUCCEEDED(properties->SetProperty(SCRIPTPROP_INVOKEVERSIONING, nullptr, &version))) break;
+        }
+    }
+    site_ = MakeComObject<ScriptEngineSite>(errors_);
+    auto parser = engine_.As<IActiveScriptParse>(__uuidof(IActiveScriptParse));
+    if (!parser || FAILED(engine_->SetScriptSite(site_.Get())) || FAILED(parser->InitNew()) ||
+        FAILED(engine_->SetScriptState(SCRIPTSTATE_CONNECTED))) {
+        errors_.push_back(L"the script engine could not be started");
+        return false;
+    }
+    return true;
+}
+
+bool ScriptPageHost::RunScript(const std::wstring& text, const std::wstring& source) {
+    auto parser = engine_.As<IActiveScriptParse>(__uuidof(IActiveScriptParse));
+    if (!parser) return false;
+    site_->SetSource(source);
+    EXCEPINFO exception{};
+    const HRESULT hr = parser->ParseScriptText(text.c_str(), nullptr, nullptr, nullptr, 0, 0, SCRIPTTEXT_ISVISIBLE,
+                                               nullptr, &exception);
+    SysFreeString(exception.bstrSource);
+    SysFreeString(exception.bstrDescription);
+    SysFreeString(exception.bstrHelpFile);
+    return SUCCEEDED(hr);
+}
+
+HRESULT ScriptPageHost::CallDom(const std::wstring& name, const std::vector<std::wstring>& arguments,
+                                VARIANT* result) {
+    if (!engine_) return E_UNEXPECTED;
+    ComPtr<IDispatch> script;
+    if (FAILED(engine_->GetScriptDispatch(nullptr, script.Put()))) return E_UNEXPECTED;
+    return CallScriptFunction(script.Get(), name, arguments, result);
+}
+
+std::wstring ScriptPageHost::CallDomText(const std::wstring& name, const std::vector<std::wstring>& arguments) {
+    ScopedVariant result;
+    if (FAILED(CallDom(name, arguments, result.Get()))) return std::wstring();
+    if (FAILED(VariantChangeType(result.Get(), result.Get(), 0, VT_BSTR)) || result.Value().bstrVal == nullptr) {
+        return std::wstring();
+    }
+    return std::wstring(result.Value().bstrVal, SysStringLen(result.Value().bstrVal));
+}
+
+ComPtr<IHTMLDocument> ScriptPageHost::Document() { return document_; }
+
+bool ScriptPageHost::SetElementText(const std::wstring& id, const std::wstring& text) {
+    return CallDomText(L"__halDomSetText", {id, text}) == L"true";
+}
+
+bool ScriptPageHost::HasElement(const std::wstring& id) { return CallDomText(L"__halDomHas", {id}) == L"true"; }
+
+std::wstring ScriptPageHost::ElementText(const std::wstring& id) { return CallDomText(L"__halDomText", {id}); }
+
+bool ScriptPageHost::IsElementVisible(const std::wstring& id) {
+    return CallDomText(L"__halDomVisible", {id}) == L"true";
+}
+
+std::wstring ScriptPageHost::ElementValue(const std::wstring& id) { return CallDomText(L"__halDomValue", {id}); }
+
+void ScriptPageHost::SetElementValue(const std::wstring& id, const std::wstring& value) {
+    CallDom(L"__halDomSetValue", {id, value});
+}
+
+std::wstring ScriptPageHost::ElementAttribute(const std::wstring& id, const std::wstring& name) {
+    return CallDomText(L"__halDomAttribute", {id, name});
+}
+
+void ScriptPageHost::RunTimers() { CallDom(L"__halDomRunTimers", {}); }
+
+std::vector<PageElement> ScriptPageHost::PathOf(const std::wstring& id) const {
+    std::vector<PageElement> path;
+    const auto found = std::find_if(outline_.elements.begin(), outline_.elements.end(),
+                                    [&](const OutlineElement& element) { return element.id == id; });
+    if (found == outline_.elements.end()) return path;
+    for (int index = static_cast<int>(found - outline_.elements.begin()); index >= 0;
+         index = outline_.elements[index].parent) {
+        const OutlineElement& element = outline_.elements[index];
+        path.push_back({element.id, element.tagName, element.isTextEdit});
+    }
+    return path;
+}
+
+void ScriptPageHost::Click(const std::wstring& id) {
+    if (!site_) return;
+    site_->SetSource(L"click on " + id);
+    CallDom(L"__halDomClick", {id});
+    Fire(PageEvent::Click, id);
+}
+
+HRESULT ScriptPageHost::Fire(PageEvent event, const std::wstring& id) {
+    const std::vector<PageElement> path = PathOf(id);
+    if (events_ == nullptr || path.empty()) return S_OK;
+    return events_->OnElementEvent(event, path);
+}

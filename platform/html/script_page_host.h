@@ -1,0 +1,83 @@
+#pragma once
+
+#include <windows.h>
+#include <activscp.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/html/page_host.h"
+#include "platform/html/page_outline.h"
+#include "platform/html/page_view_window.h"
+
+class ScriptEngineSite;
+
+// A page host for tests: the system's script engine runs the page's own scripts
+// (in the language mode of a page shown in the newest document mode) against a
+// small stand-in of the document and of jQuery, so that calls into the page reach
+// its real functions and a test reads back what they put into the elements.
+// Nothing is drawn.
+class ScriptPageHost : public PageHost {
+public:
+    ScriptPageHost();
+    ~ScriptPageHost() override;
+
+    bool Open(HWND window, HMODULE module, UINT resourceId, PageHostEvents& events) override;
+    void Close() override;
+    void SetHostFlags(DWORD flags) override { hostFlags_ = flags; }
+    void RefuseDrops() override { refusesDrops_ = true; }
+    void Resize(const RECT& area) override { view_.Resize(area); }
+    ComPtr<IHTMLDocument> Document() override;
+    bool SetElementText(const std::wstring& id, const std::wstring& text) override;
+    bool TranslateKey(MSG&) override { return false; }
+
+    // Runs a page resource read from `markup` (its scripts still come from the
+    // module), for pages written by a test.
+    bool OpenMarkup(HWND window, HMODULE module, const std::wstring& markup, PageHostEvents& events);
+
+    // What the page shows, read through the stand-in.
+    bool HasElement(const std::wstring& id);
+    std::wstring ElementText(const std::wstring& id);
+    bool IsElementVisible(const std::wstring& id);
+    std::wstring ElementValue(const std::wstring& id);
+    void SetElementValue(const std::wstring& id, const std::wstring& value);
+    std::wstring ElementAttribute(const std::wstring& id, const std::wstring& name);
+    // A user's click: the page's own handlers first, then the window's events,
+    // with the element's ancestors from the markup.
+    void Click(const std::wstring& id);
+    // Reports `event` on the element to the window as the browser would; the
+    // window's answer (S_FALSE cancels).
+    HRESULT Fire(PageEvent event, const std::wstring& id);
+    // Runs the page's waiting timeouts once.
+    void RunTimers();
+
+    // Errors that the engine reported while parsing or running the page's scripts
+    // (source, line and description), and scripts the page names that the module
+    // lacks.
+    const std::vector<std::wstring>& ScriptErrors() const { return errors_; }
+    DWORD HostFlags() const { return hostFlags_; }
+    bool RefusesDrops() const { return refusesDrops_; }
+    UINT ResourceId() const { return resourceId_; }
+
+private:
+    bool StartEngine();
+    bool RunScript(const std::wstring& text, const std::wstring& source);
+    HRESULT CallDom(const std::wstring& name, const std::vector<std::wstring>& arguments, VARIANT* result = nullptr);
+    std::wstring CallDomText(const std::wstring& name, const std::vector<std::wstring>& arguments);
+    std::vector<PageElement> PathOf(const std::wstring& id) const;
+
+    PageHostEvents* events_ = nullptr;
+    PageViewWindow view_;
+    PageOutline outline_;
+    ComPtr<ScriptEngineSite> site_;
+    ComPtr<IActiveScript> engine_;
+    ComPtr<IHTMLDocument> document_;
+    std::vector<std::wstring> errors_;
+    DWORD hostFlags_ = 0;
+    bool refusesDrops_ = false;
+    UINT resourceId_ = 0;
+};
+
+// The text of an HTML resource of `module` (UTF-8, a byte-order mark allowed);
+// empty when the module has none of that name.
+std::wstring LoadPageResource(HMODULE module, const wchar_t* name);

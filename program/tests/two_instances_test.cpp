@@ -1,0 +1,165 @@
+// Two real starts of the program in one prefix: the second one hands its request
+// to the first and ends.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "foundation/product_key.h"
+#include "foundation/registry_values.h"
+#include "shell/app/main_window.h"
+#include "shell/app/single_instance.h"
+#include "tests/support/child_process.h"
+#include "tests/support/process_log_watch.h"
+
+namespace {
+
+std::wstring ProgramPath() { return WindowsPathFromHost(HALVENOR_PROGRAM_HOST_PATH); }
+
+bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+struct WindowSearch {
+    DWORD processId;
+    bool mainWindow;  // the marked main window, or any other dialog of the process
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->processId) return TRUE;
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (lstrcmpW(className, L"#32770") != 0) return TRUE;
+    const bool marked = GetPropW(window, kMainWindowProperty) != nullptr;
+    if (marked != search->mainWindow || (!marked && !IsWindowVisible(window))) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+HWND FindProcessWindow(DWORD processId, bool mainWindow) {
+    WindowSearch search{processId, mainWindow, nullptr};
+    EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The first start: a running program with its window up.
+class RunningProgram {
+public:
+    RunningProgram() {
+        std::wstring line = L"\"" + ProgramPath() + L"\"";
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process_)) {
+            ADD_FAILURE() << "cannot start " << testing::PrintToString(ProgramPath()) << ": " << GetLastError();
+            return;
+        }
+        WaitFor([this] {
+            window_ = FindProcessWindow(process_.dwProcessId, true);
+            return window_ != nullptr && IsWindowVisible(window_);
+        }, 60000);
+    }
+    ~RunningProgram() {
+        if (process_.hProcess == nullptr) return;
+        // The tray menu's Exit ends it the way a user would.
+        if (window_ != nullptr) PostMessageW(window_, WM_COMMAND, MainCommand::kTrayExit, 0);
+        if (WaitForSingleObject(process_.hProcess, 20000) != WAIT_OBJECT_0) {
+            ADD_FAILURE() << "the first start did not end on Exit";
+            TerminateProcess(process_.hProcess, 1);
+            WaitForSingleObject(process_.hProcess, 10000);
+        }
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+    }
+    HWND Window() const { return window_; }
+    DWORD Id() const { return process_.dwProcessId; }
+    bool Running() const { return WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT; }
+
+private:
+    PROCESS_INFORMATION process_{};
+    HWND window_ = nullptr;
+};
+
+// A second start with `argument`; its exit code, or nullopt when it did not end.
+std::optional<DWORD> StartAgain(const std::wstring& argument) {
+    return RunProgramAndWait(L"\"" + ProgramPath() + L"\" " + argument, 30000);
+}
+
+class TwoInstances : public testing::Test {
+protected:
+    TwoInstances() {
+        // A schedule is stored, so the first start does not write the default scan task.
+        SetUserRegistryValue(true, kProductKeyPath, L"m_rBtnEvery", L"", 3, 4);
+    }
+    void PutInTray() {
+        PostMessageW(first_.Window(), WM_CLOSE, 0, 0);
+        ASSERT_TRUE(WaitFor([this] { return !IsWindowVisible(first_.Window()); }, 10000));
+    }
+    void SetLastScan(int daysAgo) {
+        FILETIME file{};
+        GetSystemTimeAsFileTime(&file);
+        ULARGE_INTEGER when{{file.dwLowDateTime, file.dwHighDateTime}};
+        when.QuadPart -= static_cast<ULONGLONG>(daysAgo) * 24 * 3600 * 10000000ULL;
+        file = {when.LowPart, when.HighPart};
+        FILETIME local{};
+        FileTimeToLocalFileTime(&file, &local);
+        SYSTEMTIME time{};
+        FileTimeToSystemTime(&local, &time);
+        WriteUserSystemTime(time, kProductKeyPath, L"CurrentScanTime");
+    }
+
+    RunningProgram first_;
+};
+
+TEST_F(TwoInstances, AScanStartIsHandedToTheRunningProgramWhichAsksFirst) {
+    ASSERT_NE(first_.Window(), nullptr) << "the first start's window did not show";
+    EXPECT_EQ(StartAgain(L"-scan"), 0u);
+    // The running program asks whether to scan now, over its own window.
+    HWND question = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (question = FindProcessWindow(first_.Id(), false)) != nullptr; }, 10000));
+    PostMessageW(question, WM_COMMAND, IDNO, 0);
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(question); }, 10000));
+    EXPECT_TRUE(first_.Running());
+}
+
+TEST_F(TwoInstances, AStartWithoutSwitchBringsTheProgramBackFromTheTray) {
+    ASSERT_NE(first_.Window(), nullptr) << "the first start's window did not show";
+    PutInTray();
+    EXPECT_EQ(StartAgain(L""), 0u);
+    EXPECT_TRUE(WaitFor([this] { return IsWindowVisible(first_.Window()) != FALSE; }, 10000));
+    EXPECT_TRUE(first_.Running());
+}
+
+TEST_F(TwoInstances, ReminderStartSendsOnlyWhenTheLastScanIsOverdue) {
+    ASSERT_NE(first_.Window(), nullptr) << "the first start's window did not show";
+    PutInTray();
+    const struct {
+        int daysAgo;
+        bool reminderAsked;
+    } cases[] = {{0, false}, {3, false}, {45, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "last scan " << c.daysAgo << " days ago");
+        SetLastScan(c.daysAgo);
+        ProcessLogWatch log;
+        EXPECT_EQ(StartAgain(L"-checklastscan"), 0u);
+        // Time for a posted request to arrive and be logged.
+        Sleep(1000);
+        const bool asked = log.NewText().find(L"overdue-scan reminder") != std::wstring::npos;
+        EXPECT_EQ(asked, c.reminderAsked);
+        // Neither way does the window come back or a question show.
+        EXPECT_FALSE(IsWindowVisible(first_.Window()));
+        EXPECT_EQ(FindProcessWindow(first_.Id(), false), nullptr);
+    }
+}
+
+}  // namespace

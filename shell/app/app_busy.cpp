@@ -1,0 +1,14 @@
+#include "shell/app/app_busy.h"
+
+#include "foundation/modal_popup.h"
+#include "foundation/modal_prompts.h"
+
+AppBusyFlags& AppBusy() {
+    static AppBusyFlags flags;
+    return flags;
+}
+
+bool IsAppBusy() {
+    const AppBusyFlags& flags = AppBusy();
+    return flags.scanRunning.load() || flags.operationRunning.load() || GetOpenPopupCount() > 0 || IsPopupBusy();
+}

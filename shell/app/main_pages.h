@@ -1,0 +1,43 @@
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+// The pages the main window shows below its header, one at a time.
+enum class MainPageId { Home, Settings, Downloads, Scan, BackupRestore, DownloadInstall, LastScan, Results };
+
+// One page as the main window sees it: created once as its child, hidden, placed,
+// then only shown and hidden.
+class MainPage {
+public:
+    virtual ~MainPage() = default;
+    virtual HWND Create(HWND mainWindow, const RECT& place) = 0;
+    virtual HWND Window() const = 0;
+    // The main window shows the page again (the home page refreshes its status).
+    virtual void OnShown() {}
+};
+
+// Makes the pages; the program's entry gives the main window one that knows the
+// screens. A page that does not exist yet is an empty page.
+class PageFactory {
+public:
+    virtual ~PageFactory() = default;
+    virtual std::unique_ptr<MainPage> Make(MainPageId id) = 0;
+};
+
+// A blank child window in place of a page of a later screen.
+class EmptyPage : public MainPage {
+public:
+    HWND Create(HWND mainWindow, const RECT& place) override;
+    HWND Window() const override { return window_; }
+    ~EmptyPage() override;
+
+private:
+    HWND window_ = nullptr;
+};
+
+class EmptyPageFactory : public PageFactory {
+public:
+    std::unique_ptr<MainPage> Make(MainPageId) override { return std::make_unique<EmptyPage>(); }
+};

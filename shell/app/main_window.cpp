@@ -1,0 +1,861 @@
+#include "shell/app/main_window.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+#include "engine/backup_restore_runs.h"
+#include "foundation/app_settings.h"
+#include "foundation/daily_log.h"
+#include "foundation/ini_file_cache.h"
+#include "foundation/language_strings.h"
+#include "foundation/language_table.h"
+#include "foundation/modal_popup.h"
+#include "foundation/modal_prompts.h"
+#include "foundation/product_key.h"
+#include "foundation/product_shortcuts.h"
+#include "foundation/registry_values.h"
+#include "foundation/shared_constants.h"
+#include "foundation/system_helpers.h"
+#include "foundation/window_helpers.h"
+#include "shell/app/app_busy.h"
+#include "shell/app/app_system.h"
+#include "shell/app/hv_app.h"
+#include "shell/app/internet_check.h"
+#include "shell/app/kv_menu.h"
+#include "shell/app/startup_switches.h"
+
+namespace {
+
+using namespace MainCommand;
+
+constexpr int kWidth = 783;
+constexpr int kHeight = 595;
+constexpr int kHeaderHeight = 75;
+constexpr UINT kInternetCheckSpacingMs = 1024;
+constexpr wchar_t kSubHeaderClass[] = L"HalvenorSubHeader";
+// A timer rather than a message: it comes after the window's first paint.
+constexpr UINT kTrayIconTimer = 152;
+
+std::wstring Text(const wchar_t* key) { return GetLangString(key, kResourceStringSection); }
+
+// An empty dialog template: the window is sized and filled in code.
+struct MainTemplate {
+    DLGTEMPLATE header;
+    WORD menu, windowClass, title;
+};
+
+BOOL CALLBACK SetFontOnChild(HWND child, LPARAM font) {
+    SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
+    return TRUE;
+}
+
+const UINT kNavigationIds[] = {kHome, kScanTab, kBackupTab, kDownloads, kSettings};
+
+}  // namespace
+
+std::atomic<bool>& UiReleased() {
+    static std::atomic<bool> released{false};
+    return released;
+}
+
+// ---------------------------------------------------------------- tray icon
+
+LRESULT CXTTrayIconRV::OnTrayNotification(WPARAM wParam, LPARAM lParam) {
+    if (wParam != Id() || Owner() == nullptr) return 0;
+    if (SendMessageW(Owner(), kCallbackMessage, wParam, lParam) != 0) return 1;
+    const UINT event = LOWORD(lParam);
+    const bool busy = IsAppBusy();
+    if (event == WM_CONTEXTMENU || event == WM_LBUTTONUP || event == NIN_SELECT || event == NIN_KEYSELECT) {
+        if (GetOpenPopupCount() > 0) return 1;
+        if (owner_.HiddenInTray()) {
+            owner_.RestoreFromTray();
+        } else if (!busy) {
+            // While work runs the click only brings the window forward.
+            owner_.ShowPage(MainPageId::Home);
+            InvalidateRect(Owner(), nullptr, FALSE);
+            PostMessageW(Owner(), WM_COMMAND, PendingUpdateCount() == 0 ? kHome : kResults, 0);
+        }
+        return 1;
+    }
+    if (event == WM_RBUTTONUP) {
+        if (busy) return 1;
+        HMENU menu = CreatePopupMenu();
+        AppendMenuW(menu, MF_STRING, kTrayAbout, Text(L"IDS_ABOUTBOX").c_str());
+        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(menu, MF_STRING, kTrayExit, Text(L"string169").c_str());
+        POINT cursor{};
+        GetCursorPos(&cursor);
+        SetForegroundWindow(Owner());
+        TrackPopupMenu(menu, TPM_LEFTBUTTON, cursor.x, cursor.y, 0, Owner(), nullptr);
+        PostMessageW(Owner(), WM_NULL, 0, 0);
+        DestroyMenu(menu);
+        return 1;
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------- sub-header
+
+namespace {
+
+struct SubHeaderButton {
+    UINT id;
+    const wchar_t* caption;
+    int group;  // 1 backup and restore, 2 settings, 3 my downloads
+    int x;
+};
+constexpr SubHeaderButton kSubHeaderButtons[] = {
+    {1010, L"TABBTN2", 1, 103}, {5210, L"TABBTN3", 1, 253},         {228, L"IDS_DOWNLOAD", 2, 103},
+    {236, L"IDS_SET_TITLE1", 2, 253}, {218, L"IDS_IGNORE_LIST", 2, 403}, {235, L"IDS_ADDITIONAL_OPT", 2, 553},
+    {210, L"IDS_MY_DOWNLOADS", 3, 103},
+};
+
+}  // namespace
+
+HWND CDlgSubHeader::Create(HWND parent, const RECT& place) {
+    static const bool registered = [] {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = CDlgSubHeader::WindowProc;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+        windowClass.lpszClassName = kSubHeaderClass;
+        return RegisterClassW(&windowClass) != 0;
+    }();
+    (void)registered;
+    window_ = CreateWindowExW(0, kSubHeaderClass, L"", WS_CHILD | WS_CLIPCHILDREN, place.left, place.top,
+                              place.right - place.left, place.bottom - place.top, parent, nullptr,
+                              GetModuleHandleW(nullptr), this);
+    for (const SubHeaderButton& b : kSubHeaderButtons) {
+        buttons_[b.id] = CreateWindowExW(0, L"BUTTON", Text(b.caption).c_str(), WS_CHILD | BS_PUSHBUTTON, b.x, 11, 141,
+                                         30, window_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(b.id)),
+                                         GetModuleHandleW(nullptr), nullptr);
+    }
+    return window_;
+}
+
+CDlgSubHeader::~CDlgSubHeader() {
+    if (window_ != nullptr && IsWindow(window_)) DestroyWindow(window_);
+}
+
+void CDlgSubHeader::SelectTab(int tab) {
+    for (const SubHeaderButton& b : kSubHeaderButtons) {
+        const bool shown = b.group == tab;
+        ShowWindow(buttons_[b.id], shown ? SW_SHOW : SW_HIDE);
+        EnableWindow(buttons_[b.id], shown ? TRUE : FALSE);
+    }
+    ShowWindow(window_, SW_SHOW);
+    InvalidateRect(window_, nullptr, tab == 1 ? TRUE : FALSE);
+    if (IsAppBusy()) return;
+    if (tab == 1) OnCommand(1010);
+    else if (tab == 2) OnCommand(228);
+    else if (tab == 3) downloadsSelected_ = true;
+}
+
+void CDlgSubHeader::SetCaptionAndTab(int captionBitmap, int tab) {
+    caption_ = captionBitmap;
+    storedTab_ = tab + 1;
+    mode_ = CurrentStep(captionBitmap) >= 0 ? kStepMode : 0;
+    SelectTab(tab);
+}
+
+bool CDlgSubHeader::ButtonVisible(UINT id) const {
+    const auto it = buttons_.find(id);
+    return it != buttons_.end() && IsWindowVisible(it->second);
+}
+
+void CDlgSubHeader::Enable(bool enable) {
+    for (const auto& [id, button] : buttons_) EnableWindow(button, enable ? TRUE : FALSE);
+}
+
+void CDlgSubHeader::OnCommand(UINT id) {
+    switch (id) {
+        case 228: selectedSettings_ = 228; break;
+        case 218: selectedSettings_ = 218; break;
+        case 235: selectedSettings_ = 235; break;
+        case 236: selectedSettings_ = 236; break;
+        case 210: downloadsSelected_ = true; break;
+        default: break;
+    }
+}
+
+void CDlgSubHeader::Paint() {
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(window_, &paint);
+    RECT client{};
+    GetClientRect(window_, &client);
+    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    if (mode_ == kStepMode) {
+        const wchar_t* steps[] = {L"SETTINGTAB1DESC1", L"SCANTAB3", L"IDS_DOWNLOAD", L"IDS_SING_INSTALL"};
+        const int current = CurrentStep(caption_);
+        SetBkMode(dc, TRANSPARENT);
+        HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
+        for (int i = 0; i < 4; ++i) {
+            RECT box{64 + 160 * i, 15, 64 + 160 * i + 160, 15 + 28};
+            SetTextColor(dc, i == current ? RGB(10, 42, 80) : RGB(51, 51, 51));
+            const std::wstring caption = Text(steps[i]);
+            DrawTextW(dc, caption.c_str(), -1, &box, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+        }
+        SelectObject(dc, old);
+    }
+    EndPaint(window_, &paint);
+}
+
+LRESULT CALLBACK CDlgSubHeader::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<CDlgSubHeader*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (self != nullptr) {
+        if (message == WM_COMMAND) {
+            self->OnCommand(LOWORD(wParam));
+            return 0;
+        }
+        if (message == WM_PAINT) {
+            self->Paint();
+            return 0;
+        }
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// ---------------------------------------------------------------- main window
+
+CHvAppDlg::CHvAppDlg(CHvApp& app, PageFactory& pages, TrayShell tray)
+    : internetCheck(IsConnectedToInternet), app_(app), pageFactory_(pages), trayIcon_(*this, tray) {
+    // A new main window is hidden until its own start-up releases it.
+    UiReleased() = false;
+}
+
+CHvAppDlg::~CHvAppDlg() {
+    SetMainWindowBackupCountReceiver(nullptr);
+    // What the window knew of the last scan and the texts it looked up outlive it.
+    if (!app_.IsSecondInstance()) SaveLastScanResultCount(PendingUpdateCount());
+    SaveLangCache(LanguageFileCache());
+    pages_.clear();
+    if (window_ != nullptr && IsWindow(window_)) DestroyWindow(window_);
+    if (icon_ != nullptr) DestroyIcon(icon_);
+}
+
+HWND CHvAppDlg::Create() {
+    static const MainTemplate dialogTemplate = {
+        {WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, 0, 0, 0, 0, 522, 366}, 0, 0, 0};
+    window_ = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), &dialogTemplate.header, nullptr,
+                                        &CHvAppDlg::DialogProc, reinterpret_cast<LPARAM>(this));
+    if (window_ == nullptr) return nullptr;
+    ShowWindow(window_, SW_HIDE);
+    SetMainWindowBackupCountReceiver([this](int32_t count) { lastBackupCount_ = count; });
+    return window_;
+}
+
+INT_PTR CALLBACK CHvAppDlg::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        auto* self = reinterpret_cast<CHvAppDlg*>(lParam);
+        SetWindowLongPtrW(window, DWLP_USER, lParam);
+        self->window_ = window;
+        self->OnInitDialog();
+        return TRUE;
+    }
+    auto* self = reinterpret_cast<CHvAppDlg*>(GetWindowLongPtrW(window, DWLP_USER));
+    return self != nullptr ? self->HandleMessage(message, wParam, lParam) : FALSE;
+}
+
+void CHvAppDlg::OnInitDialog() {
+    const std::wstring about = Text(L"IDS_ABOUTBOX");
+    if (!about.empty()) {
+        HMENU system = GetSystemMenu(window_, FALSE);
+        AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(system, MF_STRING, kSystemAbout, about.c_str());
+    }
+    icon_ = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kAppIconId));
+    if (icon_ == nullptr) icon_ = LoadIconW(nullptr, IDI_APPLICATION);
+    SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    SetWindowTextW(window_, GetProductTitle().c_str());
+    MoveWindow(window_, 0, 0, kWidth, kHeight, FALSE);
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    SetWindowPos(window_, nullptr, work.left + (work.right - work.left - kWidth) / 2,
+                 work.top + (work.bottom - work.top - kHeight) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+
+    SetupNavigationButtons();
+    LayoutPages();
+    if (HFONT font = app_.Font(6)) {
+        EnumChildWindows(window_, SetFontOnChild, reinterpret_cast<LPARAM>(font));
+    }
+
+    const StartupSwitches& switches = app_.Switches();
+    if (switches.startActionFullBackup || switches.startActionFullBackupRestore ||
+        switches.startActionPartialBackupRestore) {
+        PostMessageW(window_, WM_COMMAND, kDownloads, 0);
+    }
+    if (switches.startActionSchedule) PostMessageW(window_, WM_COMMAND, kSettings, 0);
+    if (switches.scanRequested) {
+        if (internetCheck()) CheckInternetAndContinue();
+        else SetTimer(window_, 107, 90, nullptr);
+    }
+    // The window must come up even when no page can be shown: without word from the
+    // home page the start goes on after a while.
+    SetTimer(window_, kReleaseFallbackTimer, releaseFallbackMs, nullptr);
+    focusTarget_ = kHome;
+}
+
+void CHvAppDlg::SetupNavigationButtons() {
+    RECT client{};
+    GetClientRect(window_, &client);
+    const int width = client.right;
+    const bool backupMode = IsDriverBackupModeEnabled();
+    struct Tab {
+        UINT id;
+        const wchar_t* caption;
+        int x;
+    };
+    const Tab tabs[] = {{kHome, L"IDS_BTN_HOME", 168},
+                        {kScanTab, L"TABBTN1", backupMode ? 338 : 253},
+                        {kBackupTab, L"TABBTN2", backupMode ? 253 : 338},
+                        {kSettings, L"IDS_BTN_SETTINGS", 423},
+                        {kDownloads, L"IDS_DOWNLOADS", 508}};
+    const auto button = [this](UINT id, const std::wstring& caption, int x, int y, int w, int h) {
+        navigation_[id] = CreateWindowExW(0, L"BUTTON", caption.c_str(), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, x, y, w,
+                                          h, window_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
+                                          GetModuleHandleW(nullptr), nullptr);
+    };
+    for (const Tab& tab : tabs) button(tab.id, Text(tab.caption), tab.x, 0, 85, 74);
+    button(kLanguageButton, L"", width - 28, 1, 28, 16);
+    button(kHelpMenu, Text(L"IDS_BTN_HELP"), width - 28 - 60, 1, 60, 16);
+    const std::wstring feedback = Text(L"IDS_SUBMIT_FEEEDBACK");
+    button(kFeedback, feedback, 10, client.bottom - 20, MeasureCaptionWidth(feedback, nullptr, 120), 18);
+    SelectNavigation(kHome);
+
+    tooltip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0, window_, nullptr,
+                               GetModuleHandleW(nullptr), nullptr);
+}
+
+void CHvAppDlg::LayoutPages() {
+    RECT client{};
+    GetClientRect(window_, &client);
+    const int w = client.right;
+    const int h = client.bottom;
+    struct Placement {
+        MainPageId id;
+        RECT place;
+    };
+    const Placement placements[] = {
+        {MainPageId::Home, {0, kHeaderHeight, w, h}},
+        {MainPageId::Scan, {0, 128, w, 128 + h - 127}},
+        {MainPageId::BackupRestore, {0, 128, w, 128 + h - 127}},
+        {MainPageId::LastScan, {0, 128, w, 128 + h - 127}},
+        {MainPageId::Results, {0, 128, w, 128 + h - 127}},
+        {MainPageId::DownloadInstall, {6, 128, 6 + w - 12, 128 + h - 127}},
+        {MainPageId::Settings, {6, 128, 6 + w - 12, 128 + h - 127}},
+        {MainPageId::Downloads, {6, 128, 6 + w - 12, 128 + h - 127}},
+    };
+    for (const Placement& p : placements) {
+        std::unique_ptr<MainPage> page = pageFactory_.Make(p.id);
+        if (!page) page = std::make_unique<EmptyPage>();
+        HWND pageWindow = page->Create(window_, p.place);
+        if (pageWindow != nullptr) ShowWindow(pageWindow, SW_HIDE);
+        pages_[p.id] = std::move(page);
+    }
+    subHeader_.Create(window_, {0, kHeaderHeight, w, kHeaderHeight + 50});
+    // The home page reaches the bottom edge; the feedback button there stays above it.
+    SetWindowPos(navigation_[kFeedback], HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+MainPage* CHvAppDlg::Page(MainPageId id) const {
+    const auto it = pages_.find(id);
+    return it == pages_.end() ? nullptr : it->second.get();
+}
+
+void CHvAppDlg::ShowPage(MainPageId id) {
+    MainPage* page = Page(id);
+    if (page == nullptr) return;
+    if (currentPage_ == id) {
+        InvalidateRect(page->Window(), nullptr, TRUE);
+        return;
+    }
+    if (currentPage_) {
+        if (MainPage* old = Page(*currentPage_)) {
+            EnableWindow(old->Window(), FALSE);
+            ShowWindow(old->Window(), SW_HIDE);
+        }
+    }
+    currentPage_ = id;
+    EnableWindow(page->Window(), TRUE);
+    ShowWindow(page->Window(), SW_SHOW);
+    page->OnShown();
+}
+
+void CHvAppDlg::ClearTabSelection() {
+    for (UINT id : kNavigationIds) {
+        selected_[id] = false;
+        InvalidateRect(navigation_[id], nullptr, FALSE);
+    }
+}
+
+void CHvAppDlg::SelectNavigation(UINT id) {
+    ClearTabSelection();
+    selected_[id] = true;
+    for (UINT nav : kNavigationIds) SendMessageW(navigation_[nav], BM_SETSTATE, selected_[nav] ? TRUE : FALSE, 0);
+}
+
+UINT CHvAppDlg::SelectedNavigationButton() const {
+    for (UINT id : kNavigationIds) {
+        const auto it = selected_.find(id);
+        if (it != selected_.end() && it->second) return id;
+    }
+    return 0;
+}
+
+void CHvAppDlg::EnableNavigation(BOOL enable) {
+    for (UINT id : {kHome, kScanTab, kBackupTab, kDownloads, kSettings, kHelpMenu, kLanguageButton}) {
+        EnableWindow(navigation_[id], enable);
+    }
+    subHeader_.Enable(enable != FALSE);
+}
+
+bool CHvAppDlg::NavigationEnabled() const {
+    const auto it = navigation_.find(kHome);
+    return it != navigation_.end() && IsWindowEnabled(it->second);
+}
+
+void CHvAppDlg::CheckInternetAndContinue() {
+    const DWORD now = GetTickCount();
+    if (internetChecked_ && now - lastInternetCheck_ < kInternetCheckSpacingMs) return;
+    internetChecked_ = true;
+    lastInternetCheck_ = now;
+    PumpPendingMessages();
+    if (internetCheck()) {
+        PostMessageW(window_, WM_COMMAND, kGoToScan, 0);
+        ShowPage(MainPageId::Scan);
+    } else if (UiReleased().load()) {
+        SetTimer(window_, 124, 90, nullptr);
+        CurrentAppSystem().ShowMessageBox(window_, Text(L"IDS_CHKNETCONN_FIREWALL"), Text(L"AFX_IDS_APP_TITLE"),
+                                      MB_ICONERROR);
+    }
+}
+
+void CHvAppDlg::RestoreFromTray() {
+    hiddenInTray_ = false;
+    trayIcon_.MaximizeFromTray(window_);
+    trayIcon_.HideIcon();
+    RestoreAndActivate();
+}
+
+void CHvAppDlg::RestoreAndActivate() {
+    ShowWindow(window_, SW_RESTORE);
+    ForceForegroundWindow(window_);
+    BringWindowToTop(window_);
+    SetForegroundWindow(window_);
+}
+
+void CHvAppDlg::RequestQuit() {
+    app_.ForgetMainWindow();
+    DestroyWindow(window_);
+    PostQuitMessage(0);
+}
+
+void CHvAppDlg::EnsureTrayIcon() {
+    if (trayIconMade_) return;
+    trayIconMade_ = true;
+    trayIcon_.Create(GetProductTitle(), window_, kAppIconId, kTrayIconId);
+    trayIcon_.HideIcon();
+}
+
+void CHvAppDlg::GoToTray() {
+    EnsureTrayIcon();
+    hiddenInTray_ = true;
+    trayIcon_.MinimizeToTray(window_);
+    trayIcon_.ShowIcon();
+}
+
+void CHvAppDlg::OnCancel() {
+    // Closing while work runs or a pop-up is open would lose that work: the window
+    // only comes forward.
+    if (IsAppBusy()) {
+        if (hiddenInTray_) RestoreFromTray();
+        else if (IsWindowVisible(window_)) RestoreAndActivate();
+        return;
+    }
+    if (GetAppSettings().goToSystemTrayOnClose != 0) GoToTray();
+    else RequestQuit();
+}
+
+void CHvAppDlg::OnLanguageChosen(UINT commandId) {
+    const unsigned language = commandId - kFirstLanguage;
+    if (language >= kLanguageCount || language == GetLanguageId()) return;
+    AppSystem& system = CurrentAppSystem();
+    if (system.ShowMessageBox(window_, Text(L"IDS_LANG_CHANGE_PROMPT"), GetProductTitle(), MB_YESNO | MB_ICONQUESTION) ==
+        IDNO) {
+        return;
+    }
+    const std::wstring subKey = std::wstring(kProductKeyPath) + kLanguageSubKey;
+    const std::wstring code = LanguageTable[language].code;
+    const struct {
+        HKEY root;
+        REGSAM view;
+    } roots[] = {{HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY}, {HKEY_CURRENT_USER, 0}};
+    for (const auto& r : roots) {
+        HKEY key = nullptr;
+        if (RegCreateKeyExW(r.root, subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE | r.view, nullptr, &key, nullptr) !=
+            ERROR_SUCCESS) {
+            continue;
+        }
+        const DWORD id = language;
+        RegSetValueExW(key, L"LangID", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&id), sizeof(id));
+        RegSetValueExW(key, L"LangCode", 0, REG_SZ, reinterpret_cast<const BYTE*>(code.c_str()),
+                       static_cast<DWORD>((code.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+    }
+    system.LaunchThroughShell(window_, L"open", L"\"" + GetModulePath() + L"\"", L"-changelang", L"");
+    system.EndProcess(0);
+}
+
+void CHvAppDlg::ShowHelpMenu() {
+    HMENU menu = CreatePopupMenu();
+    AppendMenuW(menu, MF_STRING, kHelpPage, Text(L"IDS_BTN_HELP").c_str());
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, kLanguagePage, Text(L"IDS_SEL_LANG").c_str());
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, kCheckUpdates, Text(L"IDS_CHK_FOR_UPDATES").c_str());
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, kAbout, Text(L"IDS_BTN_ABOUT").c_str());
+    RECT button{};
+    GetWindowRect(navigation_[kHelpMenu], &button);
+    TrackPopupMenu(menu, TPM_LEFTBUTTON, button.left + 5, button.top + 17, 0, window_, nullptr);
+    DestroyMenu(menu);
+}
+
+void CHvAppDlg::ShowLanguageMenu() {
+    languageMenuOpen_ = true;
+    KVMenu menu;
+    HIMAGELIST flags = ImageList_LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(221), 14, 25,
+                                            RGB(255, 255, 255), IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    for (unsigned row = 0; row < kLanguageCount; ++row) {
+        if (LanguageTable[row].available == 0) continue;
+        menu.AppendMenuItem(LanguageTable[row].displayName, kFirstLanguage + row, flags, static_cast<int>(row));
+    }
+    if (flags != nullptr) ImageList_Destroy(flags);
+    RECT button{};
+    GetWindowRect(navigation_[kLanguageButton], &button);
+    SetPropW(window_, L"Halvenor.LanguageMenu", &menu);
+    TrackPopupMenu(menu.Handle(), TPM_LEFTBUTTON, button.left + 5, button.top + 17, 0, window_, nullptr);
+    RemovePropW(window_, L"Halvenor.LanguageMenu");
+    languageMenuOpen_ = false;
+}
+
+void CHvAppDlg::ShowScanTab() {
+    ClearTabSelection();
+    selected_[kScanTab] = true;
+    SendMessageW(navigation_[kScanTab], BM_SETSTATE, TRUE, 0);
+}
+
+void CHvAppDlg::OnCommand(UINT id) {
+    if (id >= kFirstLanguage && id <= kLastLanguage) {
+        OnLanguageChosen(id);
+        return;
+    }
+    switch (id) {
+        case IDCANCEL: OnCancel(); break;
+        case kHome:
+            focusTarget_ = kHome;
+            SelectNavigation(kHome);
+            ShowWindow(subHeader_.Window(), SW_HIDE);
+            ShowPage(MainPageId::Home);
+            break;
+        case kScanTab:
+            if (internetCheck()) {
+                focusTarget_ = kScanTab;
+                headerBandVisible_ = false;
+                SelectNavigation(kScanTab);
+                subHeader_.SetCaptionAndTab(224, 0);
+                CheckInternetAndContinue();
+            } else if (UiReleased().load()) {
+                CurrentAppSystem().ShowMessageBox(window_, Text(L"IDS_CHKNETCONN_FIREWALL"), Text(L"AFX_IDS_APP_TITLE"),
+                                              MB_ICONERROR);
+            }
+            break;
+        case kGoToScan:
+            focusTarget_ = kScanTab;
+            SelectNavigation(kScanTab);
+            if (backupModeCached_) {
+                subHeader_.SetCaptionAndTab(230, 1);
+                SelectNavigation(kBackupTab);
+            } else {
+                subHeader_.SetCaptionAndTab(224, 0);
+            }
+            ShowPage(MainPageId::Scan);
+            break;
+        case kResults: {
+            subHeader_.SetCaptionAndTab(225, 0);
+            const int pending = PendingUpdateCount();
+            SaveLastScanResultCount(pending);
+            if (pending > 0) {
+                ShowScanTab();
+                ShowPage(MainPageId::Results);
+            } else if (!app_.Switches().scanRequested) {
+                PostMessageW(window_, WM_COMMAND, kScanTab, 0);
+            }
+            break;
+        }
+        case kUpdateAll:
+            SetUserRegistryValue(true, kProductKeyPath, L"RegErrsFixedLast", L"", 0, 4);
+            subHeader_.SetCaptionAndTab(226, 0);
+            ShowScanTab();
+            ShowPage(MainPageId::Results);
+            break;
+        case kBackupTab:
+            focusTarget_ = kBackupTab;
+            headerBandVisible_ = true;
+            subHeader_.SetCaptionAndTab(230, 1);
+            SelectNavigation(kBackupTab);
+            ShowPage(MainPageId::BackupRestore);
+            break;
+        case kDownloads:
+            headerBandVisible_ = true;
+            subHeader_.SetCaptionAndTab(230, 3);
+            SelectNavigation(kDownloads);
+            ShowPage(MainPageId::Downloads);
+            break;
+        case kSettings:
+        case kLanguagePage:
+            headerBandVisible_ = true;
+            subHeader_.SetCaptionAndTab(230, 2);
+            SelectNavigation(kSettings);
+            ShowPage(MainPageId::Settings);
+            if (id == kLanguagePage) SendMessageW(subHeader_.Window(), WM_COMMAND, 236, 0);
+            break;
+        case kHelpMenu: ShowHelpMenu(); break;
+        case kHelpPage: OpenUrlInBrowser(ReadRegStringDefault(HKEY_LOCAL_MACHINE, kProductKeyPath, L"HelpUrl",
+                                                              L"https://www.brennavik.com/help"));
+            break;
+        case kFeedback: ShowDriverFeedbackDialog(); break;
+        case kLanguageButton: ShowLanguageMenu(); break;
+        case kTrayAbout: RestoreFromTray(); break;
+        case kTrayExit:
+            RestoreFromTray();
+            if (!IsAppBusy()) RequestQuit();
+            break;
+        case kSaveSettings: SaveSettings(); break;
+        default: break;
+    }
+}
+
+void CHvAppDlg::OnHomeDocumentComplete() {
+    KillTimer(window_, kReleaseFallbackTimer);
+    SetTimer(window_, 103, startupTimerDelayMs, nullptr);
+}
+
+void CHvAppDlg::OnHomePageFailed() {
+    KillTimer(window_, kReleaseFallbackTimer);
+    SetTimer(window_, 103, 0, nullptr);
+}
+
+void CHvAppDlg::OnTimer(UINT id) {
+    KillTimer(window_, id);
+    switch (id) {
+        case kReleaseFallbackTimer:
+            WriteLogLine(L"The home page did not load; the window is shown without it");
+            SetTimer(window_, 103, 0, nullptr);
+            break;
+        case 103: OnStartupContinuation(); break;
+        case 105: case 106: case 107: case 108: case 109: case 110: case 111:
+        case 115: case 116: case 117: case 118: case 119: case 120: case 121: case 122:
+        case 123: case 131: case 137:
+            PostMessageW(window_, MsgShowChildHtmDlg, id, 0);
+            break;
+        case 124:
+            UiReleased() = true;
+            ShowWindow(window_, SW_RESTORE);
+            RestoreAndActivate();
+            if (hiddenInTray_) RestoreFromTray();
+            break;
+        case 125:
+            // Only a start made for the reminder, whose window never came up, ends here.
+            if (app_.Switches().lastScanOverdue && !UiReleased().load()) {
+                PostMessageW(window_, WM_CLOSE, 0, 0);
+                RequestQuit();
+            }
+            break;
+        case 127: InvalidateRect(window_, nullptr, FALSE); break;
+        case kTrayIconTimer: EnsureTrayIcon(); break;
+        case 132: PostMessageW(window_, MsgShowDlgDownloadMissingDriver, 0, 0); break;
+        case 134: OnCommand(kBackupTab); break;
+        case 135:
+            SaveSettings();
+            OnCancel();
+            break;
+        case 136: PostMessageW(window_, kMsgContinueScan, 0, 0); break;
+        default: break;
+    }
+}
+
+void CHvAppDlg::OnStartupContinuation() {
+    // Whichever comes first, the home page's word or the fallback, starts this once.
+    if (startupContinued_) return;
+    startupContinued_ = true;
+    KillTimer(window_, kReleaseFallbackTimer);
+    const StartupSwitches& switches = app_.Switches();
+    if (!switches.scanRequested) PostMessageW(window_, MsgShowChildHtmDlg, 107, 0);
+    if (switches.defaultRequested) {
+        UiReleased() = false;
+        SetTimer(window_, kTrayIconTimer, 0, nullptr);
+        return;
+    }
+    if (app_.FirstInstall()) {
+        app_.firstInstallScan = true;
+        backupModeCached_ = IsDriverBackupModeEnabled();
+    }
+    UiReleased() = !switches.lastScanOverdue && !switches.updateCheckRequested;
+    PostMessageW(window_, MsgPostMainUIContinue, 0, 0);
+}
+
+LRESULT CHvAppDlg::OnPostMainUIContinue() {
+    if (UiReleased().load()) {
+        ShowWindow(window_, SW_SHOW);
+        SetForegroundWindow(window_);
+        BringWindowToTop(window_);
+    }
+    ForceForegroundWindow(window_);
+    EnableWindow(window_, TRUE);
+    ShowWindow(window_, SW_SHOW);
+    // Adding the icon can keep the thread waiting for the shell (seconds under Wine
+    // without a notification area): it comes after the window is up.
+    SetTimer(window_, kTrayIconTimer, 0, nullptr);
+    if (!HasFirstRunValue()) {
+        SetUserRegistryValue(true, kProductKeyPath, L"FirstRun", L"", 1, 4);
+    }
+    if (app_.firstInstallScan) {
+        CheckInternetAndContinue();
+        if (ReadStartAutoScanFlag()) ResetStartAutoScanFlag();
+    } else if (ReadStartAutoScanFlag()) {
+        if (Page(MainPageId::Home) != nullptr) CheckInternetAndContinue();
+        ResetStartAutoScanFlag();
+    }
+    return 0;
+}
+
+LRESULT CHvAppDlg::OnShowChildPage(WPARAM which) {
+    switch (which) {
+        case 105:
+        case 137:
+            ShowScanTab();
+            ShowPage(MainPageId::Results);
+            if (which == 137 && PendingUpdateCount() > 0) PostMessageW(window_, WM_COMMAND, kUpdateAll, 0);
+            return 1;
+        case 106: ShowScanTab(); ShowPage(MainPageId::Scan); return 1;
+        case 107:
+        case 131:
+            SelectNavigation(kHome);
+            ShowWindow(subHeader_.Window(), SW_HIDE);
+            ShowPage(MainPageId::Home);
+            return 1;
+        case 109: ShowScanTab(); ShowPage(MainPageId::LastScan); return 1;
+        case 115: case 116: case 117: case 118: case 119: case 120: case 121: case 122:
+            SelectNavigation(kBackupTab);
+            ShowPage(MainPageId::BackupRestore);
+            return 1;
+        case 123: ShowScanTab(); ShowPage(MainPageId::DownloadInstall); return 1;
+        default: return 0;
+    }
+}
+
+void CHvAppDlg::OnScanRequested(WPARAM wParam) {
+    if (wParam == kOverdueReminderOnly) {
+        // The slide-in reminder belongs to a later screen; the log keeps the request.
+        WriteLogLine(L"Another start asked for the overdue-scan reminder");
+        return;
+    }
+    // A scheduled scan never interrupts work that runs.
+    if (IsAppBusy()) {
+        WriteLogLine(L"Scheduled scan refused: the program is busy");
+        return;
+    }
+    if (CurrentAppSystem().ShowMessageBox(window_, Text(L"IDS_SCHEDULE_RUNNING"), GetProductTitle(), MB_YESNO) != IDYES) {
+        return;
+    }
+    if (AppBusy().scanRunning.load()) return;
+    if (hiddenInTray_) RestoreFromTray();
+    CheckInternetAndContinue();
+}
+
+void CHvAppDlg::OnActivate() {
+    UiReleased() = true;
+    hiddenInTray_ = false;
+    trayIcon_.MaximizeFromTray(window_);
+    trayIcon_.HideIcon();
+    ShowWindow(window_, SW_RESTORE);
+    ForceForegroundWindow(window_);
+    BringWindowToTop(window_);
+    SetForegroundWindow(window_);
+}
+
+void CHvAppDlg::OnSysCommand(WPARAM command, LPARAM lParam) {
+    const UINT kind = static_cast<UINT>(command & 0xFFF0);
+    if (GetOpenPopupCount() > 0 && kind != SC_CLOSE) return;
+    if (command == kSystemAbout) {
+        if (!AppBusy().scanRunning.load()) PostMessageW(window_, WM_COMMAND, kAboutButton, 0);
+        return;
+    }
+    if (kind == SC_KEYMENU && !UiReleased().load()) return;
+    if (kind == SC_CLOSE) {
+        if (languageMenuOpen_ || aboutOpen_) return;
+        SaveSettings();
+        OnCancel();
+        return;
+    }
+    DefWindowProcW(window_, WM_SYSCOMMAND, command, lParam);
+}
+
+INT_PTR CHvAppDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto answer = [this](LRESULT result) {
+        SetWindowLongPtrW(window_, DWLP_MSGRESULT, result);
+        return TRUE;
+    };
+    if (message == MsgPostMainUIContinue) return answer(OnPostMainUIContinue());
+    if (message == MsgShowChildHtmDlg) return answer(OnShowChildPage(wParam));
+    if (message == MsgShowDlgDownloadMissingDriver) return answer(0);
+    switch (message) {
+        case WM_COMMAND: OnCommand(LOWORD(wParam)); return TRUE;
+        case WM_TIMER: OnTimer(static_cast<UINT>(wParam)); return TRUE;
+        case WM_SYSCOMMAND: OnSysCommand(wParam, lParam); return TRUE;
+        case WM_CLOSE: OnCancel(); return TRUE;
+        case kMsgScanRequested: OnScanRequested(wParam); return answer(0);
+        case kMsgActivate: OnActivate(); return answer(0);
+        case kMsgContinueScan: CheckInternetAndContinue(); return answer(0);
+        case WM_WINDOWPOSCHANGING: {
+            auto* position = reinterpret_cast<WINDOWPOS*>(lParam);
+            if (!UiReleased().load() || app_.Switches().updateCheckRequested) position->flags &= ~SWP_SHOWWINDOW;
+            return FALSE;
+        }
+        case WM_GETMINMAXINFO: {
+            auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+            info->ptMaxSize = {770, 577};
+            info->ptMaxTrackSize = {770, 577};
+            return TRUE;
+        }
+        case WM_LBUTTONDOWN: {
+            RECT client{};
+            GetClientRect(window_, &client);
+            const int x = static_cast<short>(LOWORD(lParam));
+            const int y = static_cast<short>(HIWORD(lParam));
+            if (y < 50 || y > client.bottom - 23 || x < 5 || x > client.right - 5) {
+                PostMessageW(window_, WM_NCLBUTTONDOWN, HTCAPTION, lParam);
+            }
+            return FALSE;
+        }
+        case WM_MEASUREITEM:
+        case WM_DRAWITEM:
+            if (wParam == 0) {
+                if (auto* menu = static_cast<KVMenu*>(GetPropW(window_, L"Halvenor.LanguageMenu"))) {
+                    if (message == WM_MEASUREITEM) menu->MeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+                    else menu->DrawItem(*reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
+                    return TRUE;
+                }
+            }
+            return FALSE;
+        case WM_QUERYENDSESSION: SaveSettings(); return FALSE;
+        default: return FALSE;
+    }
+}

@@ -1,0 +1,176 @@
+#pragma once
+
+#include <windows.h>
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+
+#include "shell/app/main_pages.h"
+#include "shell/app/tray_icon.h"
+
+class CHvApp;
+class CHvAppDlg;
+
+// Control and command ids of the main window.
+namespace MainCommand {
+inline constexpr UINT kHelpPage = 104, kCheckUpdates = 103, kAbout = 102, kLanguagePage = 111;
+inline constexpr UINT kAboutButton = 207, kDownloads = 210, kHelpMenu = 222, kHome = 223, kScanTab = 234;
+inline constexpr UINT kSettings = 237, kFeedback = 240, kBackupTab = 1010, kLanguageButton = 1012;
+inline constexpr UINT kTrayAbout = 1013, kTrayExit = 1014, kFirstLanguage = 1021, kLastLanguage = 1040;
+inline constexpr UINT kGoToScan = 1124, kResults = 1134, kUpdateAll = 1154, kSaveSettings = 1174;
+inline constexpr UINT kSystemAbout = 16;
+}  // namespace MainCommand
+
+inline constexpr UINT kTrayIconId = 439;
+inline constexpr UINT kAppIconId = 100;
+
+// The main window may become visible only once this is set.
+std::atomic<bool>& UiReleased();
+
+// The main window's tray icon: a click brings the window back; the window itself
+// decides what the tray's own hiding does.
+class CXTTrayIconRV : public CXTTrayIcon {
+public:
+    CXTTrayIconRV(CHvAppDlg& owner, TrayShell shell) : CXTTrayIcon(shell), owner_(owner) {}
+    bool HideWindowInTray(HWND) override { return true; }
+    LRESULT OnTrayNotification(WPARAM wParam, LPARAM lParam) override;
+
+private:
+    CHvAppDlg& owner_;
+};
+
+// The tab row under the header: three groups of tab buttons and a header picture
+// that, in step mode, names the four steps of an update.
+class CDlgSubHeader {
+public:
+    static constexpr int kStepMode = 1;
+    HWND Create(HWND parent, const RECT& place);
+    HWND Window() const { return window_; }
+    ~CDlgSubHeader();
+
+    // 1 backup and restore, 2 settings, 3 my downloads; other values hide every
+    // button. Unless the main window is busy the group's first page is chosen.
+    void SelectTab(int tab);
+    // Caption C, tab K: the picture C is stored, K + 1 is stored, tab K selected.
+    void SetCaptionAndTab(int captionBitmap, int tab);
+    int Caption() const { return caption_; }
+    int StoredTab() const { return storedTab_; }
+    int Mode() const { return mode_; }
+    void SetMode(int mode) { mode_ = mode; }
+    bool ButtonVisible(UINT id) const;
+    int SelectedSettingsTab() const { return selectedSettings_; }
+    bool DownloadsSelected() const { return downloadsSelected_; }
+    void Enable(bool enable);
+    // The step captions in the order they are drawn; the current one in dark blue.
+    static int CurrentStep(int caption) { return caption >= 224 && caption <= 227 ? caption - 224 : -1; }
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
+    void OnCommand(UINT id);
+    void Paint();
+
+    HWND window_ = nullptr;
+    std::map<UINT, HWND> buttons_;
+    int mode_ = 0;
+    int caption_ = 0;
+    int storedTab_ = 0;
+    int selectedSettings_ = 0;
+    bool downloadsSelected_ = false;
+};
+
+// The program's one main window: header with tab buttons, the sub-header, the
+// pages, the tray icon, and the commands, timers and messages that move the
+// program between its pages.
+class CHvAppDlg {
+public:
+    CHvAppDlg(CHvApp& app, PageFactory& pages, TrayShell tray = {});
+    ~CHvAppDlg();
+    CHvAppDlg(const CHvAppDlg&) = delete;
+    CHvAppDlg& operator=(const CHvAppDlg&) = delete;
+
+    // Creates the window modeless and hidden; null when it could not be made.
+    HWND Create();
+    HWND Window() const { return window_; }
+
+    void ShowPage(MainPageId id);
+    std::optional<MainPageId> CurrentPage() const { return currentPage_; }
+    MainPage* Page(MainPageId id) const;
+    void ClearTabSelection();
+    UINT SelectedNavigationButton() const;
+    void EnableNavigation(BOOL enable);
+    bool NavigationEnabled() const;
+    void CheckInternetAndContinue();
+    void RestoreFromTray();
+    void RequestQuit();
+    void OnLanguageChosen(UINT commandId);
+    void OnCancel();
+    bool HiddenInTray() const { return hiddenInTray_; }
+    // The number of devices of the last backup run, kept for the backup wizard.
+    int32_t LastBackupCount() const { return lastBackupCount_; }
+    CDlgSubHeader& SubHeader() { return subHeader_; }
+    CXTTrayIconRV& Tray() { return trayIcon_; }
+
+    // The home page reports its first loaded document, or that it cannot load
+    // one: either way the start-up goes on (timer 103).
+    void OnHomeDocumentComplete();
+    void OnHomePageFailed();
+
+    // The internet check; tests give their own.
+    std::function<bool()> internetCheck;
+
+    // The start-up goes on this long after the home page's first document, or after
+    // this long without word from the home page at all; tests shorten both.
+    static constexpr UINT kReleaseFallbackTimer = 150;
+    UINT releaseFallbackMs = 8000;
+    UINT startupTimerDelayMs = 2048;
+
+private:
+    static INT_PTR CALLBACK DialogProc(HWND, UINT, WPARAM, LPARAM);
+    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void OnInitDialog();
+    void SetupNavigationButtons();
+    void LayoutPages();
+    void OnCommand(UINT id);
+    void OnTimer(UINT id);
+    void OnStartupContinuation();
+    LRESULT OnPostMainUIContinue();
+    LRESULT OnShowChildPage(WPARAM which);
+    void OnScanRequested(WPARAM wParam);
+    void OnActivate();
+    void OnSysCommand(WPARAM command, LPARAM lParam);
+    void SelectNavigation(UINT id);
+    void ShowScanTab();
+    void ShowHelpMenu();
+    void ShowLanguageMenu();
+    void RestoreAndActivate();
+    void GoToTray();
+    void EnsureTrayIcon();
+
+    CHvApp& app_;
+    PageFactory& pageFactory_;
+    HWND window_ = nullptr;
+    HWND tooltip_ = nullptr;
+    CXTTrayIconRV trayIcon_;
+    CDlgSubHeader subHeader_;
+    std::map<UINT, HWND> navigation_;
+    std::map<UINT, bool> selected_;
+    std::map<MainPageId, std::unique_ptr<MainPage>> pages_;
+    std::optional<MainPageId> currentPage_;
+    HICON icon_ = nullptr;
+    bool hiddenInTray_ = false;
+    bool trayIconMade_ = false;
+    bool headerBandVisible_ = true;
+    bool languageMenuOpen_ = false;
+    bool aboutOpen_ = false;
+    bool backupModeCached_ = false;
+    bool startupContinued_ = false;
+    DWORD lastInternetCheck_ = 0;
+    bool internetChecked_ = false;
+    UINT focusTarget_ = MainCommand::kHome;
+    std::atomic<int32_t> lastBackupCount_{0};
+};

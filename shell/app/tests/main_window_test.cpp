@@ -1,0 +1,313 @@
+#include "shell/app/main_window.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "foundation/app_settings.h"
+#include "foundation/shared_constants.h"
+#include "shell/app/app_busy.h"
+#include "shell/app/app_system.h"
+#include "shell/app/hv_app.h"
+#include "shell/app/startup_switches.h"
+#include "tests/support/process_log_watch.h"
+#include "tests/support/scoped_app_data_folder.h"
+
+namespace {
+
+using namespace MainCommand;
+
+class RecordingSystem final : public AppSystem {
+public:
+    int answer = IDNO;
+    std::vector<std::wstring> boxes;
+
+    bool IsAdmin() override { return true; }
+    unsigned WindowsMajorVersion() override { return 6; }
+    void Sleep(DWORD) override {}
+    bool LaunchThroughShell(HWND, const std::wstring&, const std::wstring&, const std::wstring&,
+                            const std::wstring&) override {
+        return true;
+    }
+    void EndProcess(UINT) override { ADD_FAILURE() << "the process must not end"; }
+    int ShowMessageBox(HWND, const std::wstring& text, const std::wstring&, UINT) override {
+        boxes.push_back(text);
+        return answer;
+    }
+};
+
+BOOL WINAPI AcceptingShell(DWORD, PNOTIFYICONDATAW) { return TRUE; }
+bool ModernShell() { return true; }
+
+class BlankPage final : public MainPage {
+public:
+    HWND Create(HWND mainWindow, const RECT& place) override {
+        window_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, place.left, place.top, place.right - place.left,
+                                  place.bottom - place.top, mainWindow, nullptr, nullptr, nullptr);
+        return window_;
+    }
+    HWND Window() const override { return window_; }
+
+private:
+    HWND window_ = nullptr;
+};
+
+class BlankPages final : public PageFactory {
+public:
+    std::unique_ptr<MainPage> Make(MainPageId) override { return std::make_unique<BlankPage>(); }
+};
+
+// Runs the thread's messages until `done` or the time is up; a quit message is
+// noted rather than ending anything.
+bool quitPosted = false;
+bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                quitPosted = true;
+                continue;
+            }
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        if (done()) return true;
+        if (GetTickCount() - start > timeoutMs) return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+void PumpFor(DWORD milliseconds) {
+    PumpUntil([] { return false; }, milliseconds);
+}
+
+enum class Host { Completes, Fails, NeverAnswers };
+
+class MainWindowTest : public testing::Test {
+protected:
+    MainWindowTest() : scope_(system_) {
+        quitPosted = false;
+        AppBusy().scanRunning = false;
+        AppBusy().operationRunning = false;
+        SetPendingUpdateCount(0);
+    }
+    ~MainWindowTest() override {
+        AppBusy().scanRunning = false;
+        AppBusy().operationRunning = false;
+        window_.reset();
+        PumpFor(0);
+    }
+
+    // A main window through its start-up with these switches and this home page.
+    CHvAppDlg& Start(const StartupSwitches& switches = {}, Host host = Host::Fails) {
+        app_.MutableSwitches() = switches;
+        window_ = std::make_unique<CHvAppDlg>(app_, pages_, TrayShell{AcceptingShell, ModernShell});
+        window_->internetCheck = [this] { return online_; };
+        window_->startupTimerDelayMs = 50;
+        window_->releaseFallbackMs = 300;
+        EXPECT_NE(window_->Create(), nullptr);
+        if (host == Host::Completes) window_->OnHomeDocumentComplete();
+        if (host == Host::Fails) window_->OnHomePageFailed();
+        // Long enough for the fallback and everything the start posts after it.
+        PumpFor(900);
+        return *window_;
+    }
+    HWND Window() const { return window_->Window(); }
+
+    // The process's log stays open in the folder of its first line: it must be
+    // the user's folder, not the test's, or the test's folder cannot be removed.
+    ProcessLogWatch log_;
+    ScopedAppDataFolder data_;
+    RecordingSystem system_;
+    ScopedAppSystem scope_;
+    CHvApp app_;
+    BlankPages pages_;
+    bool online_ = true;
+    std::unique_ptr<CHvAppDlg> window_;
+};
+
+TEST_F(MainWindowTest, EveryStartSequenceEndsTheSameWhetherOrNotTheHomePageAnswers) {
+    const auto with = [](auto set) {
+        StartupSwitches switches;
+        set(switches);
+        return switches;
+    };
+    const struct {
+        const char* start;
+        StartupSwitches switches;
+        bool visible;
+        MainPageId page;
+        UINT tab;
+    } cases[] = {
+        {"no switch", {}, true, MainPageId::Home, kHome},
+        {"scan", with([](StartupSwitches& s) { s.scanRequested = true; }), true, MainPageId::Scan, kScanTab},
+        {"default", with([](StartupSwitches& s) { s.defaultRequested = true; }), false, MainPageId::Home, kHome},
+        {"checklastscan, overdue", with([](StartupSwitches& s) { s.lastScanOverdue = true; }), false, MainPageId::Home,
+         kHome},
+        {"updatecheck", with([](StartupSwitches& s) { s.updateCheckRequested = true; }), false, MainPageId::Home,
+         kHome},
+    };
+    for (const auto& c : cases) {
+        for (Host host : {Host::Completes, Host::Fails, Host::NeverAnswers}) {
+            SCOPED_TRACE(testing::Message() << c.start << ", home page " << static_cast<int>(host));
+            CHvAppDlg& window = Start(c.switches, host);
+            EXPECT_EQ(IsWindowVisible(Window()) != FALSE, c.visible);
+            EXPECT_EQ(UiReleased().load(), c.visible);
+            EXPECT_EQ(window.CurrentPage(), c.page);
+            EXPECT_EQ(window.SelectedNavigationButton(), c.tab);
+            window_.reset();
+        }
+    }
+}
+
+TEST_F(MainWindowTest, CommandsShowTheirPageAndTab) {
+    const struct {
+        UINT command;
+        int pendingUpdates;
+        MainPageId page;
+        UINT tab;
+        int caption;          // of the sub-header; 0 when it stays as it was
+        UINT subHeaderButton; // shown in the sub-header; 0 for none
+    } cases[] = {
+        {kScanTab, 0, MainPageId::Scan, kScanTab, 224, 0},
+        {kGoToScan, 0, MainPageId::Scan, kScanTab, 224, 0},
+        {kResults, 2, MainPageId::Results, kScanTab, 225, 0},
+        {kResults, 0, MainPageId::Scan, kScanTab, 224, 0},  // nothing to update: a new scan
+        {kUpdateAll, 2, MainPageId::Results, kScanTab, 226, 0},
+        {kBackupTab, 0, MainPageId::BackupRestore, kBackupTab, 230, 1010},
+        {kDownloads, 0, MainPageId::Downloads, kDownloads, 230, 210},
+        {kSettings, 0, MainPageId::Settings, kSettings, 230, 228},
+        {kLanguagePage, 0, MainPageId::Settings, kSettings, 230, 236},
+        {kHome, 0, MainPageId::Home, kHome, 0, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "command " << c.command << ", " << c.pendingUpdates << " pending");
+        CHvAppDlg& window = Start();
+        ASSERT_EQ(window.CurrentPage(), MainPageId::Home);
+        SetPendingUpdateCount(c.pendingUpdates);
+        PostMessageW(Window(), WM_COMMAND, c.command, 0);
+        PumpUntil([&] { return window.CurrentPage() == c.page; }, 1500);
+        EXPECT_EQ(window.CurrentPage(), c.page);
+        EXPECT_EQ(window.SelectedNavigationButton(), c.tab);
+        if (c.caption != 0) { EXPECT_EQ(window.SubHeader().Caption(), c.caption); }
+        if (c.subHeaderButton != 0) { EXPECT_TRUE(window.SubHeader().ButtonVisible(c.subHeaderButton)); }
+        if (c.command == kLanguagePage) { EXPECT_EQ(window.SubHeader().SelectedSettingsTab(), 236); }
+        if (c.command == kHome) { EXPECT_FALSE(IsWindowVisible(window.SubHeader().Window())); }
+        EXPECT_TRUE(IsWindowVisible(window.Page(c.page)->Window()));
+        window_.reset();
+    }
+}
+
+TEST_F(MainWindowTest, PageRequestsShowTheirPageAndAnswerOnlyForPages) {
+    CHvAppDlg& window = Start();
+    const struct {
+        WPARAM which;
+        MainPageId page;
+        UINT tab;
+    } cases[] = {
+        {105, MainPageId::Results, kScanTab},       {106, MainPageId::Scan, kScanTab},
+        {107, MainPageId::Home, kHome},             {109, MainPageId::LastScan, kScanTab},
+        {115, MainPageId::BackupRestore, kBackupTab}, {120, MainPageId::BackupRestore, kBackupTab},
+        {123, MainPageId::DownloadInstall, kScanTab}, {137, MainPageId::Results, kScanTab},
+        {131, MainPageId::Home, kHome},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "page request " << c.which);
+        EXPECT_EQ(SendMessageW(Window(), MsgShowChildHtmDlg, c.which, 0), 1);
+        EXPECT_EQ(window.CurrentPage(), c.page);
+        EXPECT_EQ(window.SelectedNavigationButton(), c.tab);
+    }
+    for (WPARAM reserved : {WPARAM{110}, WPARAM{111}, WPARAM{4242}}) {
+        EXPECT_EQ(SendMessageW(Window(), MsgShowChildHtmDlg, reserved, 0), 0);
+        EXPECT_EQ(window.CurrentPage(), MainPageId::Home);
+    }
+}
+
+TEST_F(MainWindowTest, CloseExitAndTrayClickNeverEndOrSwitchWhileWorkRuns) {
+    const struct {
+        const char* how;
+        std::function<void(HWND)> close;
+    } closes[] = {
+        {"WM_CLOSE", [](HWND w) { PostMessageW(w, WM_CLOSE, 0, 0); }},
+        {"system menu", [](HWND w) { PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+        {"tray Exit", [](HWND w) { PostMessageW(w, WM_COMMAND, kTrayExit, 0); }},
+    };
+    std::atomic<bool>* busyKinds[] = {&AppBusy().scanRunning, &AppBusy().operationRunning};
+    for (std::atomic<bool>* busy : busyKinds) {
+        for (const auto& c : closes) {
+            SCOPED_TRACE(testing::Message() << c.how << (busy == &AppBusy().scanRunning ? ", scan" : ", operation"));
+            UpdateAppSettings([](AppSettings& s) { s.goToSystemTrayOnClose = 0; });
+            CHvAppDlg& window = Start();
+            PostMessageW(Window(), WM_COMMAND, kSettings, 0);
+            PumpFor(100);
+            *busy = true;
+            c.close(Window());
+            // The tray icon's click asks for the home page; it must not come either.
+            SendMessageW(window.Tray().Window(), CXTTrayIcon::kCallbackMessage, kTrayIconId, WM_LBUTTONUP);
+            PumpFor(200);
+            EXPECT_TRUE(IsWindow(Window()));
+            EXPECT_TRUE(IsWindowVisible(Window()));
+            EXPECT_FALSE(window.HiddenInTray());
+            EXPECT_FALSE(quitPosted);
+            EXPECT_EQ(window.CurrentPage(), MainPageId::Settings);
+            *busy = false;
+            window_.reset();
+        }
+    }
+}
+
+TEST_F(MainWindowTest, CloseWhenIdleGoesToTheTrayOrQuitsAsSet) {
+    UpdateAppSettings([](AppSettings& s) { s.goToSystemTrayOnClose = 1; });
+    Start();
+    PostMessageW(Window(), WM_CLOSE, 0, 0);
+    PumpFor(100);
+    EXPECT_TRUE(window_->HiddenInTray());
+    EXPECT_FALSE(IsWindowVisible(Window()));
+    EXPECT_FALSE(quitPosted);
+    // A second start without a switch asks for the window.
+    PostMessageW(Window(), kMsgActivate, 0, 0);
+    PumpUntil([&] { return IsWindowVisible(Window()) != FALSE; }, 1000);
+    EXPECT_TRUE(IsWindowVisible(Window()));
+    EXPECT_FALSE(window_->HiddenInTray());
+    window_.reset();
+
+    UpdateAppSettings([](AppSettings& s) { s.goToSystemTrayOnClose = 0; });
+    Start();
+    const HWND closed = Window();
+    PostMessageW(closed, WM_CLOSE, 0, 0);
+    PumpUntil([] { return quitPosted; }, 1000);
+    EXPECT_TRUE(quitPosted);
+    EXPECT_FALSE(IsWindow(closed));
+}
+
+TEST_F(MainWindowTest, AScanAskedForByAnotherStartIsRefusedWhileBusyAndOtherwiseConfirmedFirst) {
+    CHvAppDlg& window = Start();
+    AppBusy().operationRunning = true;
+    SendMessageW(Window(), kMsgScanRequested, 0, 0);
+    EXPECT_TRUE(system_.boxes.empty());
+    EXPECT_EQ(window.CurrentPage(), MainPageId::Home);
+    AppBusy().operationRunning = false;
+
+    // Only the overdue reminder: no question, no scan.
+    SendMessageW(Window(), kMsgScanRequested, kOverdueReminderOnly, 0);
+    EXPECT_TRUE(system_.boxes.empty());
+
+    system_.answer = IDNO;
+    SendMessageW(Window(), kMsgScanRequested, 0, 0);
+    EXPECT_EQ(system_.boxes.size(), 1u);
+    PumpFor(100);
+    EXPECT_EQ(window.CurrentPage(), MainPageId::Home);
+
+    system_.answer = IDYES;
+    SendMessageW(Window(), kMsgScanRequested, 0, 0);
+    EXPECT_EQ(system_.boxes.size(), 2u);
+    PumpFor(100);
+    EXPECT_EQ(window.CurrentPage(), MainPageId::Scan);
+    EXPECT_EQ(window.SelectedNavigationButton(), kScanTab);
+}
+
+}  // namespace

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+// COM on the calling thread, single-threaded as the window thread has it.
+class ScopedComApartment {
+public:
+    ScopedComApartment() : initialized_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~ScopedComApartment() {
+        if (initialized_) CoUninitialize();
+    }
+    ScopedComApartment(const ScopedComApartment&) = delete;
+    ScopedComApartment& operator=(const ScopedComApartment&) = delete;
+
+private:
+    bool initialized_;
+};
+
+// A plain visible top-level window for a page or dialog under test.
+class TestHostWindow {
+public:
+    TestHostWindow(int width, int height);
+    ~TestHostWindow();
+    TestHostWindow(const TestHostWindow&) = delete;
+    TestHostWindow& operator=(const TestHostWindow&) = delete;
+    HWND Handle() const { return window_; }
+
+private:
+    HWND window_ = nullptr;
+};
+
+// Dispatches the thread's messages until `done` says so or `timeoutMs` passed;
+// the last answer of `done`.
+bool PumpMessagesUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
+// Dispatches what is waiting now.
+void PumpWaitingMessages();
+
+// One page state as the program produces it, for the page tests in the browser:
+// the texts put into elements and the script calls in their order.
+struct PageContract {
+    std::wstring page;   // the page's file name in resources/pages
+    std::wstring state;  // names the state (and its screenshot)
+    std::map<std::wstring, std::wstring> elementTexts;
+    std::vector<std::pair<std::wstring, std::vector<std::wstring>>> calls;
+};
+
+// Writes the contract as "<page stem>-<state>.json" (UTF-8) into the build's
+// page contract folder; false when it could not be written.
+bool WritePageContract(const PageContract& contract);
