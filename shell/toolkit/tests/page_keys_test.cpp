@@ -111,6 +111,8 @@ Closing RunKeys(const KeyCase& c, int& frameCloses) {
     SetForegroundWindow(frame);
     SetFocus(page.Item(c.focus));
     PumpFor(200);
+    EXPECT_EQ(GetForegroundWindow(), frame.Handle()) << c.name;
+    EXPECT_EQ(GetFocus(), page.Item(c.focus)) << c.name;
     PressKeys(c.keys);
     PumpFor(600);
     frameCloses = frame.record.closeRequests + static_cast<int>(frame.record.commands.size());
