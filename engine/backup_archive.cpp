@@ -1,12 +1,12 @@
 #include "engine/backup_archive.h"
 
-#include <ctime>
 #include <vector>
 
 #include "engine/backup_folder_paths.h"
 #include "engine/zip_archive_handle.h"
 #include "foundation/clock.h"
 #include "foundation/daily_log.h"
+#include "foundation/date_text.h"
 #include "foundation/folders.h"
 #include "foundation/language_strings.h"
 #include "foundation/product_shortcuts.h"
@@ -43,20 +43,6 @@ SYSTEMTIME WithWeekday(SYSTEMTIME time) {
         time.wDayOfWeek = normalised.wDayOfWeek;
     }
     return time;
-}
-
-std::wstring FormatRuntimeTime(const wchar_t* format, const SYSTEMTIME& time) {
-    std::tm parts{};
-    parts.tm_year = time.wYear - 1900;
-    parts.tm_mon = time.wMonth - 1;
-    parts.tm_mday = time.wDay;
-    parts.tm_hour = time.wHour;
-    parts.tm_min = time.wMinute;
-    parts.tm_sec = time.wSecond;
-    parts.tm_wday = time.wDayOfWeek;
-    wchar_t text[256] = {};
-    const size_t length = wcsftime(text, 256, format, &parts);
-    return std::wstring(text, length);
 }
 
 bool Stopped(const BackupArchiveJob& job) { return job.stopRequested != nullptr && job.stopRequested->load(); }
@@ -229,13 +215,13 @@ BackupArchiveName MakeBackupArchiveName(const std::wstring& nameText, const std:
     for (wchar_t c : FormatChecked(nameText, {productTitle})) {
         if (c != L' ') name.push_back(c);
     }
-    name += FormatRuntimeTime(L"%A,%d-%b-%Y_H%H-M%M-S%S", when);
+    name += FormatSystemTime(L"%A,%d-%b-%Y_H%H-M%M-S%S", when);
     name += L".zip";
     std::wstring cleaned;
     for (wchar_t c : name) {
         if (!IsInvalidFileNameChar(c)) cleaned.push_back(c);
     }
-    return {cleaned, FormatRuntimeTime(L"%Y-%m-%d_%H-%M-%S", when)};
+    return {cleaned, FormatSystemTime(L"%Y-%m-%d_%H-%M-%S", when)};
 }
 
 BackupArchiveName MakeBackupArchiveName() {

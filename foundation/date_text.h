@@ -12,3 +12,6 @@ std::wstring FormatDateString(const FILETIME* fileTime, const wchar_t* format);
 // The file time in local time, as a short date in the user's locale; empty for a
 // zero time.
 std::wstring FileTimeToLocalDateString(const FILETIME& fileTime);
+// The time through the C library's own format words ("%Y-%m-%d", "%I:%M %p",
+// "%B"), as the program's stored names and schedule texts have always been written.
+std::wstring FormatSystemTime(const wchar_t* format, const SYSTEMTIME& time);

@@ -1,5 +1,7 @@
 #include "foundation/system_helpers.h"
 
+#include <shellapi.h>
+
 #include <memory>
 #include <type_traits>
 
@@ -184,4 +186,14 @@ void FillDeviceClassNames(StringMap& map) {
         L"Adapter", L"MCADevices",
     };
     for (const wchar_t* name : kNames) map.emplace(name, L"");
+}
+
+std::vector<std::wstring> ProcessArguments() {
+    std::vector<std::wstring> arguments;
+    int count = 0;
+    LPWSTR* list = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (list == nullptr) return arguments;
+    for (int i = 1; i < count; ++i) arguments.emplace_back(list[i]);
+    LocalFree(list);
+    return arguments;
 }

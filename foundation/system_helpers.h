@@ -21,6 +21,8 @@ BOOL RebootComputer();
 
 // The program file's path, or the first command-line argument when that file is gone.
 std::wstring GetModulePath();
+// The process's command-line arguments, the program's own path left out.
+std::vector<std::wstring> ProcessArguments();
 
 // "a.b.c.d" from the program file's fixed version; "0" without one.
 std::wstring GetAppFileVersionString();

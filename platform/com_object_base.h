@@ -40,6 +40,18 @@ private:
     LONG references_ = 1;
 };
 
+// A COM object of ours whose IDispatch side (or that of an interface built on it)
+// describes no types: callers find members by name or by a known DISPID.
+template <typename Interface>
+class UntypedDispatchObject : public ComObjectBase<Interface> {
+public:
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        if (count != nullptr) *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+};
+
 // A new COM object of ours; the caller holds its one reference.
 template <typename Object, typename... Arguments>
 ComPtr<Object> MakeComObject(Arguments&&... arguments) {

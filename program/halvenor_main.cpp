@@ -4,37 +4,11 @@
 #include <windows.h>
 
 #include <memory>
-#include <string>
-#include <vector>
+
+#include "platform/ui/message_pump.h"
 
 #include "shell/app/hv_app.h"
 #include "shell/app/main_window.h"
-
-namespace {
-
-std::vector<std::wstring> CommandLineArguments() {
-    std::vector<std::wstring> arguments;
-    int count = 0;
-    LPWSTR* list = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (list == nullptr) return arguments;
-    for (int i = 1; i < count; ++i) arguments.emplace_back(list[i]);
-    LocalFree(list);
-    return arguments;
-}
-
-int RunMessageLoop(CHvApp& app) {
-    MSG message{};
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        if (app.PreTranslateMessage(message)) continue;
-        HWND main = app.MainWindow();
-        if (main != nullptr && IsDialogMessageW(main, &message)) continue;
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-    return static_cast<int>(message.wParam);
-}
-
-}  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // Built here rather than as a global, so that it starts after every constant of
@@ -49,7 +23,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         if (window != nullptr) mainDialog->OnHomePageFailed();
         return window;
     });
-    if (app.InitInstance(CommandLineArguments())) RunMessageLoop(app);
+    if (app.InitInstance()) {
+        // The window layer's one pump: the application's key filter, the pages'
+        // filters, then the dialog navigation of the main window.
+        ui::RunMessageLoop([] { return false; });
+        // The loop posted its quit message again for enclosing loops; there are none.
+        MSG leftover;
+        PeekMessageW(&leftover, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    }
+    // The main window and its pages go before the exit step closes the language cache.
     mainDialog.reset();
     return app.ExitInstance();
 }

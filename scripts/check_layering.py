@@ -30,6 +30,7 @@ BESIDE = {
 LIBRARY_FOLDER = {
     "platform": "platform",
     "platform_html": "platform",
+    "platform_ui": "platform",
     "foundation": "foundation",
     "scan": "scan",
     "engine": "engine",

@@ -67,17 +67,6 @@ std::wstring ComparablePath(const std::wstring& path) {
     return UpperInvariant(full);
 }
 
-// The first argument is the program's own path.
-std::vector<std::wstring> ProcessArguments() {
-    std::vector<std::wstring> arguments;
-    int count = 0;
-    LPWSTR* list = CommandLineToArgvW(GetCommandLineW(), &count);
-    if (list == nullptr) return arguments;
-    for (int i = 1; i < count; ++i) arguments.emplace_back(list[i]);
-    LocalFree(list);
-    return arguments;
-}
-
 std::wstring DownloadedFilePath(const std::wstring& value) {
     return value.substr(0, value.find(L'|'));
 }

@@ -9,7 +9,7 @@
 #include "platform/com_object_base.h"
 
 // An event interface of the browser (a dispinterface), answered by one function.
-class DispatchSink : public ComObjectBase<IDispatch> {
+class DispatchSink : public UntypedDispatchObject<IDispatch> {
 public:
     using Handler = std::function<HRESULT(DISPID member, DISPPARAMS* parameters, VARIANT* result)>;
     DispatchSink(const IID& events, Handler handler) : events_(events), handler_(std::move(handler)) {}
@@ -22,11 +22,6 @@ public:
         if (iid == IID_IUnknown || iid == IID_IDispatch || iid == events_) return HandOut(this, out);
         return NoInterface(out);
     }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        if (count != nullptr) *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS* parameters, VARIANT* result,
                                      EXCEPINFO*, UINT*) override {

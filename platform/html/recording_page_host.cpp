@@ -5,7 +5,7 @@
 // The page's script object: knows every function name unless told otherwise and
 // records each call with its arguments in the order the page receives them.
 // The document and its script object are one object here.
-class RecordingScript : public ComObjectBase<IHTMLDocument> {
+class RecordingScript : public UntypedDispatchObject<IHTMLDocument> {
 public:
     std::vector<RecordingPageHost::ScriptCall> calls;
     std::map<std::wstring, int> results;
@@ -17,11 +17,6 @@ public:
         if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IHTMLDocument) return HandOut(this, out);
         return NoInterface(out);
     }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        if (count != nullptr) *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
         if (names == nullptr || ids == nullptr || count != 1) return E_INVALIDARG;
         const std::wstring name = names[0];

@@ -61,7 +61,7 @@ private:
 namespace {
 
 // The document as the script bridge sees it: its script object.
-class ScriptDocument : public ComObjectBase<IHTMLDocument> {
+class ScriptDocument : public UntypedDispatchObject<IHTMLDocument> {
 public:
     explicit ScriptDocument(IDispatch* script) : script_(script) {}
 
@@ -70,11 +70,6 @@ public:
         if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IHTMLDocument) return HandOut(this, out);
         return NoInterface(out);
     }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        if (count != nullptr) *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
         return E_NOTIMPL;

@@ -1,5 +1,7 @@
 #include "shell/app/hv_app.h"
 
+#include "foundation/system_helpers.h"
+
 #include <commctrl.h>
 #include <objbase.h>
 #include <ole2.h>
@@ -148,6 +150,8 @@ bool CHvApp::EnsureRights() {
     RelaunchSelf(L"", true, nullptr);
     return false;
 }
+
+bool CHvApp::InitInstance() { return InitInstance(ProcessArguments()); }
 
 int CHvApp::ExitInstance() {
     // A start that never made its window has no results of its own to store.

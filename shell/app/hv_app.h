@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/ui/app.h"
 #include "shell/driver_optimizer_app.h"
 #include "shell/app/app_fonts.h"
 #include "shell/app/single_instance.h"
@@ -16,7 +17,7 @@
 // The one application object of the main program: the start-up (language,
 // single instance, rights, settings, switches, main window), the keys it keeps from
 // the pages, and the exit step.
-class CHvApp : public CDriverOptimizerApp {
+class CHvApp : public CDriverOptimizerApp, public ui::App {
 public:
     // Builds the language file's path and opens its cache.
     CHvApp();
@@ -26,10 +27,13 @@ public:
     // ends the program at once (a second start, missing rights, a relaunch, or a
     // reminder check with nothing to remind of).
     bool InitInstance(const std::vector<std::wstring>& arguments);
+    // The start-up for the process's own command line.
+    bool InitInstance() override;
     // The exit step; the process's exit code.
-    int ExitInstance();
-    // True for the keys the program swallows.
-    bool PreTranslateMessage(MSG& message);
+    int ExitInstance() override;
+    // True for the keys the program swallows; the first filter of every message of
+    // the message loop and of the modal loops.
+    bool PreTranslateMessage(MSG& message) override;
 
     // Makes, creates and hides the main window for the last start-up step; false
     // when it could not be made. Set by the program's entry before InitInstance.

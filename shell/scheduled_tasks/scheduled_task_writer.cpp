@@ -2,8 +2,8 @@
 
 #include <oleauto.h>
 
-#include <ctime>
 
+#include "foundation/date_text.h"
 #include "foundation/ini_file_cache.h"
 #include "foundation/language_strings.h"
 #include "shell/scheduled_tasks/schedule_messages.h"
@@ -17,18 +17,7 @@ std::wstring LangText(const wchar_t* key) { return GetLangString(key, kResourceS
 std::wstring FormatStart(const ScheduledTaskWriter& writer, const wchar_t* format) {
     SYSTEMTIME start{};
     if (!writer.StartAsSystemTime(start)) return std::wstring();
-    std::tm calendar{};
-    calendar.tm_year = start.wYear - 1900;
-    calendar.tm_mon = start.wMonth - 1;
-    calendar.tm_mday = start.wDay;
-    calendar.tm_hour = start.wHour;
-    calendar.tm_min = start.wMinute;
-    calendar.tm_sec = start.wSecond;
-    calendar.tm_wday = start.wDayOfWeek;
-    calendar.tm_isdst = -1;
-    wchar_t text[256] = {};
-    const size_t length = wcsftime(text, 256, format, &calendar);
-    return std::wstring(text, length);
+    return FormatSystemTime(format, start);
 }
 
 }  // namespace

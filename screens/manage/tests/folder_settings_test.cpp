@@ -44,7 +44,7 @@ TEST(FolderRules, OnlyAbsoluteDriveAndSharePathsWithOneTrailingBackslash) {
     } cases[] = {
         {L"C:\\Drivers", L"C:\\Drivers\\"},
         {L"C:\\Drivers\\", L"C:\\Drivers\\"},
-        {L"d:/work/drivers", L"d:\\work\\drivers\\"},
+        {L"d:/data/drivers", L"d:\\data\\drivers\\"},
         {L"C:\\", L"C:\\"},
         {L"\\\\server\\share", L"\\\\server\\share\\"},
         {L"\\\\server\\share\\Backups", L"\\\\server\\share\\Backups\\"},

@@ -1,4 +1,4 @@
-#include "screens/scan/home/home_status.h"
+#include "screens/scan/home_screen/home_status.h"
 
 #include <cwctype>
 
