@@ -605,10 +605,10 @@ TEST_F(ControlsTest, ShowcasePageScreenshot) {
     TreeView_Expand(page.tree, network, TVE_EXPAND);
 
     page.flag.m_bLanguageFlag = true;
-    page.flag.LoadBitmap(IDB_CAPTION_MINIMIZE);
+    page.flag.LoadBitmap(IDB_TK_TAB_STRIP);
     page.tab.m_bBlueText = true;
     page.tab.m_bAutoWidth = true;
-    page.tab.LoadImages(IDB_CAPTION_MAXIMIZE, 0, L"Tab button");
+    page.tab.LoadImages(IDB_TK_TAB_STRIP, 0, L"Tab button");
     SetupDialogButtons(&page.first, &page.second, L"Next", L"Cancel", true);
     LayoutFooterButtons(page, &page.first, &page.second, page.ClientRect(), L"Next", L"Cancel");
     page.second.Enable(false);
