@@ -10,11 +10,13 @@
 #include "shell/app/hv_app.h"
 #include "shell/app/main_window.h"
 
+#include "program/screen_pages.h"
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // Built here rather than as a global, so that it starts after every constant of
     // the libraries is in place.
     static CHvApp app;
-    EmptyPageFactory pages;
+    ScreenPageFactory pages;
     std::unique_ptr<CHvAppDlg> mainDialog;
     app.SetMainWindowCreator([&](CHvApp& self) -> HWND {
         mainDialog = std::make_unique<CHvAppDlg>(self, pages);
