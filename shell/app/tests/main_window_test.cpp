@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "foundation/app_settings.h"
+#include "foundation/language_table.h"
+#include "foundation/product_key.h"
 #include "foundation/shared_constants.h"
 #include "shell/app/app_busy.h"
 #include "shell/app/app_system.h"
@@ -16,6 +18,7 @@
 #include "shell/app/startup_switches.h"
 #include "tests/support/process_log_watch.h"
 #include "tests/support/scoped_app_data_folder.h"
+#include "tests/support/scoped_registry.h"
 
 namespace {
 
@@ -25,15 +28,22 @@ class RecordingSystem final : public AppSystem {
 public:
     int answer = IDNO;
     std::vector<std::wstring> boxes;
+    std::vector<std::wstring> launchedParameters;
+    bool endExpected = false;
+    bool ended = false;
 
     bool IsAdmin() override { return true; }
     unsigned WindowsMajorVersion() override { return 6; }
     void Sleep(DWORD) override {}
-    bool LaunchThroughShell(HWND, const std::wstring&, const std::wstring&, const std::wstring&,
+    bool LaunchThroughShell(HWND, const std::wstring&, const std::wstring&, const std::wstring& parameters,
                             const std::wstring&) override {
+        launchedParameters.push_back(parameters);
         return true;
     }
-    void EndProcess(UINT) override { ADD_FAILURE() << "the process must not end"; }
+    void EndProcess(UINT) override {
+        if (!endExpected) ADD_FAILURE() << "the process must not end";
+        ended = true;
+    }
     int ShowMessageBox(HWND, const std::wstring& text, const std::wstring&, UINT) override {
         boxes.push_back(text);
         return answer;
@@ -308,6 +318,49 @@ TEST_F(MainWindowTest, AScanAskedForByAnotherStartIsRefusedWhileBusyAndOtherwise
     PumpFor(100);
     EXPECT_EQ(window.CurrentPage(), MainPageId::Scan);
     EXPECT_EQ(window.SelectedNavigationButton(), kScanTab);
+}
+
+// The language the user picks is stored for the machine and the user and takes
+// effect through a new start; nothing is stored unless the user agrees.
+TEST_F(MainWindowTest, AChosenLanguageIsStoredAndRelaunchesOnlyWhenConfirmed) {
+    ScopedRegistryRoots roots;
+    ASSERT_TRUE(roots.Active());
+    Start();
+    const unsigned current = GetLanguageId();
+    unsigned other = kLanguageCount;
+    for (unsigned row = 0; row < kLanguageCount && other == kLanguageCount; ++row) {
+        if (row != current && LanguageTable[row].available != 0) other = row;
+    }
+    ASSERT_LT(other, kLanguageCount);
+    const std::wstring subKey = std::wstring(kProductKeyPath) + kLanguageSubKey;
+    auto storedId = [&](HKEY root, REGSAM view) -> std::optional<DWORD> {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(root, subKey.c_str(), 0, KEY_QUERY_VALUE | view, &key) != ERROR_SUCCESS) return std::nullopt;
+        const auto value = ReadRawValue(key, L"LangID");
+        RegCloseKey(key);
+        if (!value || value->type != REG_DWORD || value->bytes.size() != sizeof(DWORD)) return std::nullopt;
+        return *reinterpret_cast<const DWORD*>(value->bytes.data());
+    };
+
+    // The language in use: not even a question.
+    SendMessageW(Window(), WM_COMMAND, kFirstLanguage + current, 0);
+    EXPECT_TRUE(system_.boxes.empty());
+
+    system_.answer = IDNO;
+    SendMessageW(Window(), WM_COMMAND, kFirstLanguage + other, 0);
+    EXPECT_EQ(system_.boxes.size(), 1u);
+    EXPECT_FALSE(storedId(HKEY_CURRENT_USER, 0));
+    EXPECT_FALSE(storedId(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY));
+    EXPECT_TRUE(system_.launchedParameters.empty());
+
+    system_.answer = IDYES;
+    system_.endExpected = true;
+    SendMessageW(Window(), WM_COMMAND, kFirstLanguage + other, 0);
+    EXPECT_EQ(storedId(HKEY_CURRENT_USER, 0), other);
+    EXPECT_EQ(storedId(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY), other);
+    EXPECT_EQ(GetLanguageCode(), LanguageTable[other].code);
+    EXPECT_EQ(system_.launchedParameters, std::vector<std::wstring>{L"-changelang"});
+    EXPECT_TRUE(system_.ended);
 }
 
 }  // namespace
