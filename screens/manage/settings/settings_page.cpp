@@ -217,6 +217,19 @@ LRESULT CDlgSetting3Loc::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) 
 
 // ---- the settings page ----
 
+namespace {
+
+// The sub-pages are shorter than a page by the tab row's height and keep the
+// compact footer; they stand at the page's foot so their footer meets the window's.
+constexpr int kTabRowHeight = 24;
+
+void PlaceSubPage(CDlgChildBase& page, int width, int height) {
+    page.m_bCompactFooter = true;
+    page.MoveTo(0, kTabRowHeight, width, std::max(0, height - kTabRowHeight));
+}
+
+}  // namespace
+
 CDlgSettings::CDlgSettings(CDriverOptimizerApp& app, ExclusionList& exclusions)
     : CDlgChildBase(IDD_SETTINGS_PAGE), exclusion_(exclusions), folders_(app) {}
 
@@ -231,7 +244,7 @@ void CDlgSettings::CreateSubPages() {
     const RECT client = ClientRect();
     for (CDlgChildBase* page : std::initializer_list<CDlgChildBase*>{&schedule_, &language_, &exclusion_, &folders_}) {
         page->Create(Handle());
-        page->MoveTo(0, 0, client.right, client.bottom);
+        PlaceSubPage(*page, client.right, client.bottom);
         page->Show(SW_HIDE);
         page->Enable(false);
     }
@@ -275,7 +288,7 @@ LRESULT CDlgSettings::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     if (message == WM_SIZE) {
         for (CDlgChildBase* page : std::initializer_list<CDlgChildBase*>{&schedule_, &language_, &exclusion_, &folders_}) {
-            if (page->Exists()) page->MoveTo(0, 0, LOWORD(lParam), HIWORD(lParam));
+            if (page->Exists()) PlaceSubPage(*page, LOWORD(lParam), HIWORD(lParam));
         }
     }
     if (message == WM_PAINT) {

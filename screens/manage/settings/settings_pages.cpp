@@ -85,7 +85,7 @@ int SettingsMessage(HWND owner, const wchar_t* key, UINT style) {
 
 // ---- general page ----
 
-CDlgLangSettings::CDlgLangSettings() : CDlgChildBase(IDD_LANG_SETTINGS) {}
+CDlgLangSettings::CDlgLangSettings() : CDlgChildBase(IDD_LANG_SETTINGS) { m_bCompactFooter = true; }
 
 BOOL CDlgLangSettings::OnInitDialog() {
     CDlgChildBase::OnInitDialog();
@@ -211,7 +211,7 @@ LRESULT CDlgLangSettings::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 // ---- schedule page ----
 
-CDlgPrefSchedule::CDlgPrefSchedule() : CDlgChildBase(IDD_PREF_SCHEDULE) {}
+CDlgPrefSchedule::CDlgPrefSchedule() : CDlgChildBase(IDD_PREF_SCHEDULE) { m_bCompactFooter = true; }
 
 BOOL CDlgPrefSchedule::OnInitDialog() {
     CDlgChildBase::OnInitDialog();

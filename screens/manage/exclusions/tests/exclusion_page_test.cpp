@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "foundation/language_strings.h"
+#include "foundation/language_table.h"
 #include "platform/ui/message_pump.h"
 #include "screens/manage/exclusions/exclusion_ids.h"
 #include "shell/app/app_system.h"
@@ -52,6 +54,7 @@ std::string ReadAll(const fs::path& path) {
 class ExclusionPageTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        OpenLanguageCache(GetLanguageIniPath());  // the English file beside the test
         dir_ = fs::temp_directory_path() / ("h22_exclusion_" + std::to_string(GetCurrentProcessId()));
         fs::create_directories(dir_);
         // Two devices share one name: removal must take the row chosen, not the first.

@@ -12,6 +12,8 @@
 #include "foundation/app_settings.h"
 #include "foundation/product_key.h"
 #include "foundation/registry_values.h"
+#include "foundation/language_strings.h"
+#include "foundation/language_table.h"
 #include "platform/ui/message_pump.h"
 #include "screens/manage/settings/settings_ids.h"
 #include "shell/app/app_system.h"
@@ -70,6 +72,7 @@ class SettingsPagesTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(roots_.Active());
+        OpenLanguageCache(GetLanguageIniPath());  // the English file beside the test
         InitDefaultSettings();
         ui::WindowArgs args;
         args.title = L"Settings";
