@@ -191,6 +191,8 @@ LRESULT CDlgDrvExclusion::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_SHOWWINDOW:
         if (wParam != 0) {
+            // The results page may have added drivers to the program's list meanwhile.
+            RefillList();
             SelectFirstListRow(Item(IDC_EXCLUSION_LIST));
             UpdateButtons();
         }

@@ -60,6 +60,13 @@ void PaintHeadingBand(HDC dc, int top, int width) {
     Rectangle(dc, 18, top, width - 18, top + 25);
 }
 
+// White page, footer strip and the title band of the general and schedule pages.
+void PaintSubPageBackground(CDlgChildBase& page, HDC dc, const RECT& client) {
+    FillRect(dc, &client, SharedWhiteBrush());
+    page.DrawPageBackground(dc, client, TRUE, L"", true, false, true, 24);
+    PaintHeadingBand(dc, 0, client.right);
+}
+
 void DrawLabel(HDC dc, const std::wstring& text, RECT box, UINT format) {
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &box, format);
 }
@@ -173,9 +180,7 @@ void CDlgLangSettings::Paint() {
     ui::PaintScope paint(Handle());
     const RECT client = ClientRect();
     CHvMemDC memory(paint, &client);
-    FillRect(memory, &client, SharedWhiteBrush());
-    DrawPageBackground(memory, client, TRUE, L"", true, false, true, 24);
-    PaintHeadingBand(memory, 0, client.right);
+    PaintSubPageBackground(*this, memory, client);
     ui::SelectionScope font(memory, ToolkitHeadingFont());
     SetBkMode(memory, TRANSPARENT);
     SetTextColor(memory, RGB(0, 0, 0));
@@ -333,9 +338,7 @@ void CDlgPrefSchedule::Paint() {
     ui::PaintScope paint(Handle());
     const RECT client = ClientRect();
     CHvMemDC memory(paint, &client);
-    FillRect(memory, &client, SharedWhiteBrush());
-    DrawPageBackground(memory, client, TRUE, L"", true, false, true, 24);
-    PaintHeadingBand(memory, 0, client.right);
+    PaintSubPageBackground(*this, memory, client);
     RECT scheduleBand{};
     GetWindowRect(Item(IDC_SCHEDULE_GROUP), &scheduleBand);
     MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&scheduleBand), 2);

@@ -14,29 +14,11 @@
 #include "foundation/language_table.h"
 #include "platform/ui/message_pump.h"
 #include "screens/manage/exclusions/exclusion_ids.h"
-#include "shell/app/app_system.h"
+#include "screens/manage/tests/answering_app_system.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-class AnsweringSystem final : public AppSystem {
-public:
-    int answer = IDYES;
-    std::vector<std::wstring> boxes;
-    bool IsAdmin() override { return true; }
-    unsigned WindowsMajorVersion() override { return 6; }
-    void Sleep(DWORD) override {}
-    bool LaunchThroughShell(HWND, const std::wstring&, const std::wstring&, const std::wstring&,
-                            const std::wstring&) override {
-        return false;
-    }
-    void EndProcess(UINT) override { ADD_FAILURE() << "the process must not end"; }
-    int ShowMessageBox(HWND, const std::wstring& text, const std::wstring&, UINT) override {
-        boxes.push_back(text);
-        return answer;
-    }
-};
 
 std::string Entry(int id, const char* name, const char* ids) {
     std::ostringstream text;
@@ -104,7 +86,7 @@ protected:
     bool Enabled(int id) const { return IsWindowEnabled(page_.Item(id)) != FALSE; }
 
     fs::path dir_;
-    AnsweringSystem system_;
+    AnsweringAppSystem system_;
     ScopedAppSystem scoped_{system_};
     ExclusionList list_{nullptr, L""};
     ui::CustomWindow host_;

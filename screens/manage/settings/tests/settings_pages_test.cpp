@@ -16,7 +16,7 @@
 #include "foundation/language_table.h"
 #include "platform/ui/message_pump.h"
 #include "screens/manage/settings/settings_ids.h"
-#include "shell/app/app_system.h"
+#include "screens/manage/tests/answering_app_system.h"
 #include "shell/driver_optimizer_app.h"
 #include "shell/scheduled_tasks/schedule_messages.h"
 #include "tests/support/scheduled_task_probe.h"
@@ -31,27 +31,6 @@ void Pump(DWORD milliseconds = 100) {
         Sleep(10);
     }
 }
-
-class RecordingSystem final : public AppSystem {
-public:
-    int answer = IDYES;
-    std::vector<std::wstring> boxes;
-    std::vector<std::wstring> launches;
-    bool IsAdmin() override { return true; }
-    unsigned WindowsMajorVersion() override { return 6; }
-    void Sleep(DWORD) override {}
-    bool LaunchThroughShell(HWND, const std::wstring&, const std::wstring& file, const std::wstring& parameters,
-                            const std::wstring&) override {
-        launches.push_back(file + L" " + parameters);
-        return true;
-    }
-    void EndProcess(UINT) override { ++endRequests; }
-    int ShowMessageBox(HWND, const std::wstring& text, const std::wstring&, UINT) override {
-        boxes.push_back(text);
-        return answer;
-    }
-    int endRequests = 0;
-};
 
 void Click(HWND page, int id) { SendMessageW(GetDlgItem(page, id), BM_CLICK, 0, 0); }
 
@@ -100,7 +79,7 @@ protected:
     HWND Sub(CDlgChildBase& page) { return page.Handle(); }
 
     ScopedRegistryRoots roots_;
-    RecordingSystem system_;
+    AnsweringAppSystem system_;
     ScopedAppSystem scopedSystem_{system_};
     CDriverOptimizerApp app_;
     ExclusionList exclusions_{nullptr, L""};
