@@ -60,12 +60,15 @@ protected:
         listView_ = page_.Item(IDC_EXCLUSION_LIST);
     }
     void TearDown() override {
-        if (getenv("SETTINGS_PICTURES") != nullptr) {
+        // A picture of the screen for a person to look at, into the given Unix folder.
+        if (const char* folder = getenv("SETTINGS_PICTURES")) {
             for (int i = 0; i < 30; ++i) {
                 ui::PumpPendingMessages();
                 Sleep(10);
             }
-            std::system("start /wait /unix /usr/bin/import -window root /tmp/h22/exclusions.png");
+            const std::string command =
+                std::string("start /wait /unix /usr/bin/import -window root ") + folder + "/exclusions.png";
+            std::system(command.c_str());
         }
         fs::remove_all(dir_);
     }

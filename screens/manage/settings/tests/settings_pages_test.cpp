@@ -69,12 +69,13 @@ protected:
     }
     void TearDown() override {
         SetScheduleMessageSink(nullptr);
-        if (getenv("SETTINGS_PICTURES") != nullptr) Picture();
+        if (const char* folder = getenv("SETTINGS_PICTURES")) Picture(folder);
     }
-    void Picture() {
+    // A picture of the screen for a person to look at, into the given Unix folder.
+    void Picture(const std::string& folder) {
         const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
         Pump(300);
-        std::system(("start /wait /unix /usr/bin/import -window root /tmp/h22/" + name + ".png").c_str());
+        std::system(("start /wait /unix /usr/bin/import -window root " + folder + "/" + name + ".png").c_str());
     }
     HWND Sub(CDlgChildBase& page) { return page.Handle(); }
 
