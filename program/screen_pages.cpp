@@ -1,7 +1,36 @@
 #include "program/screen_pages.h"
 
+#include "screens/manage/settings/settings_pages.h"
+#include "shell/app/hv_app.h"
+#include "shell/exclusions/exclusion_list.h"
+
+namespace {
+
+// The settings page as the main window holds it.
+class SettingsMainPage final : public MainPage {
+public:
+    explicit SettingsMainPage(CHvApp& app) : page_(app, UserExclusionList()) {
+        page_.reapplyStoredSchedule = app.Switches().startActionSchedule;
+    }
+    HWND Create(HWND mainWindow, const RECT& place) override {
+        if (!page_.Create(mainWindow)) return nullptr;
+        page_.MoveTo(place.left, place.top, place.right - place.left, place.bottom - place.top);
+        page_.Show(SW_HIDE);
+        return page_.Handle();
+    }
+    HWND Window() const override { return page_.Handle(); }
+
+private:
+    CDlgSettings page_;
+};
+
+}  // namespace
+
 std::unique_ptr<MainPage> ScreenPageFactory::Make(MainPageId id) {
     switch (id) {
+    case MainPageId::Settings:
+        if (HvApp() != nullptr) return std::make_unique<SettingsMainPage>(*HvApp());
+        return std::make_unique<EmptyPage>();
     default:
         return std::make_unique<EmptyPage>();
     }

@@ -177,6 +177,10 @@ void CDlgSubHeader::OnCommand(UINT id) {
         case 210: downloadsSelected_ = true; break;
         default: break;
     }
+    // The settings page shows the sub-page of the tab just chosen.
+    if (selectedSettings_ == static_cast<int>(id) && settingsPage_ != nullptr) {
+        SendMessageW(settingsPage_, WM_COMMAND, id, 0);
+    }
 }
 
 void CDlgSubHeader::Paint() {
@@ -359,6 +363,7 @@ void CHvAppDlg::LayoutPages() {
         pages_[p.id] = std::move(page);
     }
     subHeader_.Create(window_, {0, kHeaderHeight, w, kHeaderHeight + 50});
+    subHeader_.SetSettingsPage(pages_[MainPageId::Settings]->Window());
     // The home page reaches the bottom edge; the feedback button there stays above it.
     SetWindowPos(navigation_[kFeedback], HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }

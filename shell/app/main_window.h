@@ -66,6 +66,8 @@ public:
     int SelectedSettingsTab() const { return selectedSettings_; }
     bool DownloadsSelected() const { return downloadsSelected_; }
     void Enable(bool enable);
+    // The page whose sub-pages the settings tabs choose.
+    void SetSettingsPage(HWND page) { settingsPage_ = page; }
     // The step captions in the order they are drawn; the current one in dark blue.
     static int CurrentStep(int caption) { return caption >= 224 && caption <= 227 ? caption - 224 : -1; }
 
@@ -81,6 +83,7 @@ private:
     int storedTab_ = 0;
     int selectedSettings_ = 0;
     bool downloadsSelected_ = false;
+    HWND settingsPage_ = nullptr;
 };
 
 // The program's one main window: header with tab buttons, the sub-header, the

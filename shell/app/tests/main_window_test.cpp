@@ -1,5 +1,7 @@
 #include "shell/app/main_window.h"
 
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -53,11 +55,20 @@ public:
 BOOL WINAPI AcceptingShell(DWORD, PNOTIFYICONDATAW) { return TRUE; }
 bool ModernShell() { return true; }
 
+// The commands that reached any blank page, newest last.
+std::vector<UINT> pageCommands;
+
+LRESULT CALLBACK RecordPageCommand(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
+    if (message == WM_COMMAND) pageCommands.push_back(LOWORD(wParam));
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
 class BlankPage final : public MainPage {
 public:
     HWND Create(HWND mainWindow, const RECT& place) override {
         window_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, place.left, place.top, place.right - place.left,
                                   place.bottom - place.top, mainWindow, nullptr, nullptr, nullptr);
+        SetWindowSubclass(window_, RecordPageCommand, 1, 0);
         return window_;
     }
     HWND Window() const override { return window_; }
@@ -205,7 +216,12 @@ TEST_F(MainWindowTest, CommandsShowTheirPageAndTab) {
         EXPECT_EQ(window.SelectedNavigationButton(), c.tab);
         if (c.caption != 0) { EXPECT_EQ(window.SubHeader().Caption(), c.caption); }
         if (c.subHeaderButton != 0) { EXPECT_TRUE(window.SubHeader().ButtonVisible(c.subHeaderButton)); }
-        if (c.command == kLanguagePage) { EXPECT_EQ(window.SubHeader().SelectedSettingsTab(), 236); }
+        if (c.command == kLanguagePage) {
+            EXPECT_EQ(window.SubHeader().SelectedSettingsTab(), 236);
+            // The settings page itself is told which of its sub-pages to show.
+            ASSERT_FALSE(pageCommands.empty());
+            EXPECT_EQ(pageCommands.back(), 236u);
+        }
         if (c.command == kHome) { EXPECT_FALSE(IsWindowVisible(window.SubHeader().Window())); }
         EXPECT_TRUE(IsWindowVisible(window.Page(c.page)->Window()));
         window_.reset();

@@ -1,0 +1,259 @@
+#include "screens/manage/settings/settings_pages.h"
+
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "foundation/app_settings.h"
+#include "foundation/product_key.h"
+#include "foundation/registry_values.h"
+#include "foundation/language_strings.h"
+#include "foundation/language_table.h"
+#include "platform/ui/message_pump.h"
+#include "screens/manage/settings/settings_ids.h"
+#include "screens/manage/tests/answering_app_system.h"
+#include "shell/driver_optimizer_app.h"
+#include "shell/scheduled_tasks/schedule_messages.h"
+#include "tests/support/scheduled_task_probe.h"
+#include "tests/support/scoped_registry.h"
+
+namespace {
+
+void Pump(DWORD milliseconds = 100) {
+    const DWORD end = GetTickCount() + milliseconds;
+    while (static_cast<LONG>(end - GetTickCount()) > 0) {
+        ui::PumpPendingMessages();
+        Sleep(10);
+    }
+}
+
+void Click(HWND page, int id) { SendMessageW(GetDlgItem(page, id), BM_CLICK, 0, 0); }
+
+void ChooseInCombo(HWND page, int id, int index) {
+    HWND combo = GetDlgItem(page, id);
+    SendMessageW(combo, CB_SETCURSEL, index, 0);
+    SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+std::wstring StoredText(const wchar_t* name) {
+    std::wstring text;
+    DWORD unused = 0;
+    GetUserRegistryValue(kProductKeyPath, name, text, unused, REG_SZ);
+    return text;
+}
+
+class SettingsPagesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(roots_.Active());
+        OpenLanguageCache(GetLanguageIniPath());  // the English file beside the test
+        InitDefaultSettings();
+        ui::WindowArgs args;
+        args.title = L"Settings";
+        args.style = WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN;
+        args.x = 0;
+        args.y = 0;
+        args.width = 684;
+        args.height = 440;
+        ASSERT_TRUE(host_.Create(args));
+        SetScheduleMessageSink([this](const std::wstring& key, const std::wstring&, UINT) { messages_.push_back(key); });
+        ASSERT_TRUE(page_.Create(host_));
+        page_.MoveTo(0, 0, 684, 440);
+        page_.Show(SW_SHOW);
+        Pump();
+    }
+    void TearDown() override {
+        SetScheduleMessageSink(nullptr);
+        if (const char* folder = getenv("SETTINGS_PICTURES")) Picture(folder);
+    }
+    // A picture of the screen for a person to look at, into the given Unix folder.
+    void Picture(const std::string& folder) {
+        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        Pump(300);
+        std::system(("start /wait /unix /usr/bin/import -window root " + folder + "/" + name + ".png").c_str());
+    }
+    HWND Sub(CDlgChildBase& page) { return page.Handle(); }
+
+    ScopedRegistryRoots roots_;
+    AnsweringAppSystem system_;
+    ScopedAppSystem scopedSystem_{system_};
+    CDriverOptimizerApp app_;
+    ExclusionList exclusions_{nullptr, L""};
+    ui::CustomWindow host_;
+    CDlgSettings page_{app_, exclusions_};
+    std::vector<std::wstring> messages_;
+};
+
+TEST_F(SettingsPagesTest, OneSubPageAtATimeFollowsTheTabCommands) {
+    const std::pair<int, CDlgChildBase*> tabs[] = {{IDC_SHOW_GENERAL, &page_.LanguagePage()},
+                                                   {IDC_SHOW_SCHEDULE, &page_.SchedulePage()},
+                                                   {IDC_SHOW_EXCLUSIONS, &page_.ExclusionPage()},
+                                                   {IDC_SHOW_FOLDERS, &page_.FolderPage()},
+                                                   {IDC_SHOW_GENERAL, &page_.LanguagePage()}};
+    CDlgChildBase* all[] = {&page_.LanguagePage(), &page_.SchedulePage(), &page_.ExclusionPage(), &page_.FolderPage()};
+    for (const auto& [command, expected] : tabs) {
+        SendMessageW(page_, WM_COMMAND, command, 0);
+        for (CDlgChildBase* sub : all) {
+            const bool shown = sub == expected;
+            EXPECT_EQ(sub->IsVisible(), shown) << command;
+            EXPECT_EQ(sub->IsEnabled(), shown) << command;
+        }
+    }
+}
+
+TEST_F(SettingsPagesTest, GeneralApplyStoresCloseActionAndKeepsTheSchedulePagesChange) {
+    HWND general = Sub(page_.LanguagePage());
+    HWND schedule = Sub(page_.SchedulePage());
+    SendMessageW(page_, WM_COMMAND, IDC_SHOW_GENERAL, 0);
+    ChooseInCombo(general, IDC_CLOSE_ACTION, 1);
+    Click(general, IDC_APPLY);
+    EXPECT_EQ(GetAppSettings().goToSystemTrayOnClose, 0);
+    EXPECT_TRUE(system_.boxes.empty()) << "the same language asks nothing";
+
+    // The schedule page turns the reminder off; the general page must not write its
+    // old view of it back.
+    SendMessageW(page_, WM_COMMAND, IDC_SHOW_SCHEDULE, 0);
+    EXPECT_EQ(SendDlgItemMessageW(schedule, IDC_SCHEDULE_CLOSE_ACTION, CB_GETCURSEL, 0, 0), 1);
+    Click(schedule, IDC_NO_SCHEDULE);
+    SendDlgItemMessageW(schedule, IDC_REMINDER, BM_SETCHECK, BST_UNCHECKED, 0);
+    Click(schedule, IDC_APPLY);
+    EXPECT_EQ(GetAppSettings().startWhenWinBoots, 0);
+
+    SendMessageW(page_, WM_COMMAND, IDC_SHOW_GENERAL, 0);
+    EXPECT_EQ(SendDlgItemMessageW(general, IDC_REMINDER, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    ChooseInCombo(general, IDC_CLOSE_ACTION, 0);
+    Click(general, IDC_APPLY);
+    EXPECT_EQ(GetAppSettings().startWhenWinBoots, 0);
+    EXPECT_EQ(GetAppSettings().goToSystemTrayOnClose, 1);
+}
+
+TEST_F(SettingsPagesTest, LanguageChangeAsksWritesBothRootsAndRestarts) {
+    HWND general = Sub(page_.LanguagePage());
+    HWND combo = GetDlgItem(general, IDC_LANGUAGE);
+    int other = -1;
+    for (int i = 0; i < SendMessageW(combo, CB_GETCOUNT, 0, 0); ++i) {
+        if (SendMessageW(combo, CB_GETITEMDATA, i, 0) != 0) other = i;
+    }
+    ASSERT_GE(other, 0);
+    const DWORD chosen = static_cast<DWORD>(SendMessageW(combo, CB_GETITEMDATA, other, 0));
+
+    system_.answer = IDNO;
+    ChooseInCombo(general, IDC_LANGUAGE, other);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(general, IDC_APPLY)));
+    Click(general, IDC_APPLY);
+    EXPECT_EQ(SendMessageW(combo, CB_GETITEMDATA, SendMessageW(combo, CB_GETCURSEL, 0, 0), 0), 0);
+    EXPECT_TRUE(system_.launches.empty());
+
+    system_.answer = IDYES;
+    ChooseInCombo(general, IDC_LANGUAGE, other);
+    Click(general, IDC_APPLY);
+    ASSERT_EQ(system_.launches.size(), 1u);
+    EXPECT_NE(system_.launches[0].find(L" -changelang"), std::wstring::npos);
+    EXPECT_EQ(system_.endRequests, 1);
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegOpenKeyExW(root, L"Software\\Brennavik\\Halvenor\\LANG", 0, KEY_READ, &key), ERROR_SUCCESS);
+        const auto id = ReadRawValue(key, L"LangID");
+        RegCloseKey(key);
+        ASSERT_TRUE(id.has_value());
+        EXPECT_EQ(*reinterpret_cast<const DWORD*>(id->bytes.data()), chosen);
+    }
+}
+
+TEST_F(SettingsPagesTest, WeeklyScheduleGoesToTheSchedulerAndComesBack) {
+    ScopedScheduledTask task(L"halvenor");
+    ASSERT_TRUE(task.ComReady());
+    HWND schedule = Sub(page_.SchedulePage());
+    SendMessageW(page_, WM_COMMAND, IDC_SHOW_SCHEDULE, 0);
+    Click(schedule, IDC_EVERY_WEEK);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(schedule, IDC_MONDAY)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(schedule, IDC_RUN_DATE)));
+    Click(schedule, IDC_MONDAY);
+    Click(schedule, IDC_WEDNESDAY);
+    SYSTEMTIME at{};
+    GetLocalTime(&at);
+    at.wHour = 21;
+    at.wMinute = 15;
+    at.wSecond = 0;
+    DateTime_SetSystemtime(GetDlgItem(schedule, IDC_RUN_TIME), GDT_VALID, &at);
+    Click(schedule, IDC_APPLY);
+    EXPECT_EQ(messages_, std::vector<std::wstring>{L"IDS_TASKCREATED"});
+
+    const auto stored = ReadScheduledTask(L"halvenor");
+    ASSERT_TRUE(stored.has_value());
+    EXPECT_EQ(stored->trigger.TriggerType, TASK_TIME_TRIGGER_WEEKLY);
+    EXPECT_EQ(stored->trigger.Type.Weekly.rgfDaysOfTheWeek, TASK_MONDAY | TASK_WEDNESDAY);
+    EXPECT_EQ(stored->trigger.wStartHour, 21);
+    EXPECT_EQ(stored->trigger.wStartMinute, 15);
+    wchar_t shown[200] = {};
+    GetDlgItemTextW(schedule, IDC_SCHEDULE_TEXT, shown, 200);
+    EXPECT_EQ(std::wstring(shown), GetAppSettings().scheduledTime);
+
+    // A fresh page shows the stored schedule once asked to load it.
+    for (int id : CDlgPrefSchedule::kWeekdayIds) SendDlgItemMessageW(schedule, id, BM_SETCHECK, BST_UNCHECKED, 0);
+    page_.SchedulePage().LoadSchedule();
+    std::vector<bool> days;
+    for (int id : CDlgPrefSchedule::kWeekdayIds) {
+        days.push_back(SendDlgItemMessageW(schedule, id, BM_GETCHECK, 0, 0) == BST_CHECKED);
+    }
+    EXPECT_EQ(days, (std::vector<bool>{true, false, true, false, false, false, false}));
+    EXPECT_EQ(SendDlgItemMessageW(schedule, IDC_EVERY_WEEK, BM_GETCHECK, 0, 0), BST_CHECKED);
+
+    messages_.clear();
+    for (int id : CDlgPrefSchedule::kWeekdayIds) SendDlgItemMessageW(schedule, id, BM_SETCHECK, BST_UNCHECKED, 0);
+    Click(schedule, IDC_APPLY);
+    EXPECT_EQ(messages_, std::vector<std::wstring>{L"IDS_NODAY"});
+    ASSERT_TRUE(ReadScheduledTask(L"halvenor").has_value()) << "a refused schedule leaves the task";
+
+    Click(schedule, IDC_NO_SCHEDULE);
+    Click(schedule, IDC_APPLY);
+    EXPECT_FALSE(ReadScheduledTask(L"halvenor").has_value());
+    EXPECT_TRUE(GetAppSettings().scheduledTime.empty());
+}
+
+TEST_F(SettingsPagesTest, FolderPageTakesAWritableFolderAndRefusesABadOne) {
+    namespace fs = std::filesystem;
+    const fs::path base = fs::temp_directory_path() / ("h22_folders_" + std::to_string(GetCurrentProcessId()));
+    fs::create_directories(base / "Chosen");
+    { std::ofstream(base / "NotAFolder") << "x"; }
+    HWND folders = Sub(page_.FolderPage());
+    SendMessageW(page_, WM_COMMAND, IDC_SHOW_FOLDERS, 0);
+
+    std::wstring next = (base / "Chosen").wstring();
+    page_.FolderPage().pickFolder = [&next](HWND, std::wstring& folder) {
+        folder = next;
+        return true;
+    };
+    Click(folders, IDC_BROWSE_DOWNLOAD);
+    wchar_t shown[MAX_PATH] = {};
+    GetDlgItemTextW(folders, IDC_DOWNLOAD_FOLDER, shown, MAX_PATH);
+    EXPECT_EQ(std::wstring(shown), next + L"\\");
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(folders, IDC_FOLDERS_APPLY)));
+    EXPECT_EQ(std::distance(fs::directory_iterator(base / "Chosen"), fs::directory_iterator()), 0)
+        << "the write check leaves nothing behind";
+    Click(folders, IDC_FOLDERS_APPLY);
+    EXPECT_EQ(StoredText(L"Download Path"), next + L"\\");
+    EXPECT_EQ(app_.DownloadFolder(), next + L"\\");
+    EXPECT_TRUE(system_.boxes.empty());
+
+    for (const std::wstring& bad : {(base / "NotAFolder").wstring(), std::wstring(L"relative\\folder")}) {
+        system_.boxes.clear();
+        next = bad;
+        Click(folders, IDC_BROWSE_BACKUP);
+        EXPECT_EQ(system_.boxes.size(), 1u) << std::string(bad.begin(), bad.end());
+        GetDlgItemTextW(folders, IDC_BACKUP_FOLDER, shown, MAX_PATH);
+        EXPECT_NE(std::wstring(shown).find(L"NotAFolder"), 0u);
+    }
+    SetDlgItemTextW(folders, IDC_BACKUP_FOLDER, (base / "NotAFolder").wstring().c_str());
+    system_.boxes.clear();
+    Click(folders, IDC_FOLDERS_APPLY);
+    EXPECT_EQ(system_.boxes.size(), 1u) << "a file in the way is refused on Apply too";
+    fs::remove_all(base);
+}
+
+}  // namespace
