@@ -39,6 +39,7 @@ LIBRARY_FOLDER = {
     "tools": "tools",
     "installhelper64": "installhelper64",
     "test_support": "tests/support",
+    "backup_restore_screens": "screens",
 }
 
 SOURCE_SUFFIXES = {".h", ".hpp", ".c", ".cpp", ".rc"}
