@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "engine/backup_archive_list.h"
 #include "engine/backup_restore_runs.h"
 #include "engine/tree_view_items.h"
@@ -18,6 +21,8 @@ namespace {
 
 // Vertical offsets of the backup pages are 15 of these.
 constexpr int kLayoutUnit = 2;
+// The band under the device tree that holds the chosen device's details.
+constexpr COLORREF kBandColour = RGB(0xFF, 0xF6, 0xD7);
 
 // A tick stamp older than `spacing`, or none yet, or a clock that went backwards.
 bool SpacingPassed(bool stamped, DWORD last, DWORD now, DWORD spacing) {
@@ -146,7 +151,7 @@ BOOL CDlgBackup2Home::OnInitDialog() {
     Host().ScanUpdate().backupTree = tree_;
     next_.AttachDlgItem(Handle(), IDC_BKP2_NEXT);
     SetupDialogButtons(&next_, nullptr, PageText(L"IDC_BTN_BACKUP_NEXT"), L"", false);
-    for (size_t i = 0; i < 6; ++i) details_[i].AttachDlgItem(Handle(), kDetailIds[i]);
+    bandBrush_.Reset(CreateSolidBrush(kBandColour));
     ClearDetails();
     Layout(ClientRect());
     return TRUE;
@@ -166,7 +171,6 @@ void CDlgBackup2Home::Layout(const RECT& client) {
     MoveWindow(Item(IDC_BKP2_HARDWARE_ID), 470, top + 36, width - 482, 15, TRUE);
     MoveWindow(Item(IDC_BKP2_SELECT_ALL), 12, height - 33, 15, 15, TRUE);
     LayoutFooterButtons(*this, &next_, nullptr, client, PageText(L"IDC_BTN_BACKUP_NEXT"), L"");
-    for (CTransparentStatic2& detail : details_) detail.ResetBackground();
 }
 
 RECT CDlgBackup2Home::IconRect() const {
@@ -182,7 +186,7 @@ void CDlgBackup2Home::Paint(HDC dc, const RECT& client) {
                  RGB(0x48, 0x51, 0x5A), PageFont(), DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
     FrameBox(dc, RGB(0xE1, 0xE1, 0xE1), {12, 15 * kLayoutUnit + 69, width - 12, height - 138}, 0, false);
     const RECT band{12, height - 119, width - 12, height - 56};
-    FrameBox(dc, RGB(0xE1, 0xE1, 0xE1), band, RGB(0xFF, 0xF6, 0xD7), true);
+    FrameBox(dc, RGB(0xE1, 0xE1, 0xE1), band, kBandColour, true);
 
     const int top = height - 118;
     const wchar_t* left[] = {L"SCANTAB3CATEGORY", L"IDS_VERSION", L"IDS_COL_DATE"};
@@ -292,6 +296,23 @@ bool CDlgBackup2Home::OnNotify(const NMHDR& header, LRESULT& result) {
     ShowItemDetails(TreeView_GetSelection(tree_));
     result = 0;
     return true;
+}
+
+LRESULT CDlgBackup2Home::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_CTLCOLORSTATIC) {
+        const int id = GetDlgCtrlID(reinterpret_cast<HWND>(lParam));
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        if (std::find(std::begin(kDetailIds), std::end(kDetailIds), id) != std::end(kDetailIds)) {
+            SetTextColor(dc, RGB(0, 0, 0));
+            SetBkColor(dc, kBandColour);
+            return reinterpret_cast<LRESULT>(bandBrush_.Get());
+        }
+        if (id == IDC_BKP2_SELECT_ALL) {
+            SetBkColor(dc, RGB(0xFA, 0xFD, 0xFE));
+            return reinterpret_cast<LRESULT>(SharedWhiteBrush());
+        }
+    }
+    return WizardPage::WindowProc(message, wParam, lParam);
 }
 
 void CDlgBackup2Home::OnNext() {

@@ -57,6 +57,7 @@ protected:
     void OnTimer(UINT_PTR id) override;
     void OnCommand(UINT id, UINT code) override;
     bool OnNotify(const NMHDR& header, LRESULT& result) override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     void ClearDetails();
@@ -64,7 +65,7 @@ private:
 
     CTreeXCtrl tree_;
     CHalHoverButtonWithText next_;
-    CTransparentStatic2 details_[6];
+    ui::ScopedBrush bandBrush_;
     std::unique_ptr<DeviceClassImages> images_;
     HTREEITEM detailItem_ = nullptr;
     bool shown_ = false;

@@ -96,7 +96,21 @@ void FillDeviceTree(HWND tree, const CDriverScanUpdate& engine, const DeviceClas
             firstCategory = false;
         }
     }
+    UncheckAllTreeItems(tree);
 }
+
+namespace {
+
+void UncheckFrom(HWND tree, HTREEITEM item) {
+    for (; item != nullptr; item = TreeView_GetNextSibling(tree, item)) {
+        TreeView_SetItemState(tree, item, INDEXTOSTATEIMAGEMASK(1), TVIS_STATEIMAGEMASK);
+        UncheckFrom(tree, TreeView_GetChild(tree, item));
+    }
+}
+
+}  // namespace
+
+void UncheckAllTreeItems(HWND tree) { UncheckFrom(tree, TreeView_GetRoot(tree)); }
 
 const DriverInfoRecord* BackupTreeRecord(HWND tree, HTREEITEM item, const CDriverScanUpdate& engine) {
     if (item == nullptr) return nullptr;

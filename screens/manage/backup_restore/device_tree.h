@@ -45,6 +45,9 @@ bool IsListedForBackup(const DriverInfoRecord& device);
 // Nothing is listed before the inventory is ready.
 void FillDeviceTree(HWND tree, const CDriverScanUpdate& engine, const DeviceClassImages& images);
 
+// Gives every item of the tree, at any depth, an empty check box.
+void UncheckAllTreeItems(HWND tree);
+
 // The inventory record behind a backup tree item; null for a category item and for
 // an index the inventory no longer has (a tree left from before a rescan).
 const DriverInfoRecord* BackupTreeRecord(HWND tree, HTREEITEM item, const CDriverScanUpdate& engine);

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "engine/backup_archive_list.h"
 #include "engine/backup_archive_load.h"
 #include "foundation/daily_log.h"
@@ -18,6 +20,7 @@
 namespace {
 
 constexpr COLORREF kDescriptionColour = RGB(72, 81, 90);
+constexpr int kListBottom = 284;
 
 bool SpacingPassed(bool stamped, DWORD last, DWORD now, DWORD spacing) {
     return !stamped || now < last || now - last >= spacing;
@@ -75,7 +78,9 @@ void CDlgRestore1Home::Layout(const RECT& client) {
     const int height = client.bottom;
     MoveWindow(Item(IDC_RST1_PROMPT), 35, 327, 15, 25, TRUE);
     MoveWindow(Item(IDC_RST1_RESTART_AT_ONCE), 35, 352, 15, 25, TRUE);
-    list_.MoveTo(12, 90, width - 24, height - 246);
+    // The texts and radios below the list stand at fixed places: the list never
+    // grows into them on a taller page.
+    list_.MoveTo(12, 90, width - 24, std::min(height - 246, kListBottom - 90));
     ListView_SetColumnWidth(list_, 0, width - 54);
     LayoutFooterButtons(*this, &restoreNow_, &delete_, client, PageText(L"IDC_BTN_RESTORE_NOW"),
                         PageText(L"IDC_BTN_DELETE_BACKUP"));
@@ -91,7 +96,7 @@ void CDlgRestore1Home::Paint(HDC dc, const RECT& client) {
         ui::ScopedPen pen(CreatePen(PS_SOLID, 1, RGB(191, 191, 191)));
         ui::SelectionScope penSelection(dc, pen.Get());
         ui::SelectionScope brushSelection(dc, GetStockObject(NULL_BRUSH));
-        Rectangle(dc, 11, 89, width - 10, height - 145);
+        Rectangle(dc, 11, 89, width - 10, std::min(height - 145, kListBottom + 11));
     }
     {
         ui::ScopedPen pen(CreatePen(PS_SOLID, 1, RGB(225, 225, 225)));
@@ -277,6 +282,7 @@ void CDlgRestore2Select::LoadArchive() {
     } catch (...) {
         loadFailed_ = true;
     }
+    UncheckAllTreeItems(tree_);
     ShowWindow(Item(IDC_RST2_LOADING), SW_HIDE);
     tree_.Show(SW_SHOW);
     EnableWindow(Item(IDC_RST2_SELECT_ALL), TRUE);

@@ -95,8 +95,6 @@ TEST_F(WizardFlow, FullBackupMakesADatedArchiveThatTheRestoreWizardPutsBack) {
     ASSERT_EQ(wizard_.CurrentPage(), &wizard_.BackupType());
     TakeScreenshot("backup1_type");
     Click(wizard_.BackupType().NextButton());
-    ASSERT_TRUE(WaitForPage(wizard_.BackupProgress(), 5000));
-    TakeScreenshot("backup3_progress");
     ASSERT_TRUE(RunBackupToFinish());
     TakeScreenshot("backup4_finish");
 
@@ -154,6 +152,7 @@ TEST_F(WizardFlow, FullBackupMakesADatedArchiveThatTheRestoreWizardPutsBack) {
         ASSERT_TRUE(DeleteFileW(driverFile_.c_str()));
     }
     Sleep(CDlgRestore2Select::kDebounceMs);
+    wizard_.RestoreProgress().pauseMs = 1000;
     Click(wizard_.RestoreSelect().RestoreButton());
     ASSERT_TRUE(WaitForPage(wizard_.RestoreProgress(), 5000));
     TakeScreenshot("restore3_progress");
@@ -229,6 +228,7 @@ TEST_F(WizardFlow, StopBeforePackingLeavesNoArchiveAndEndsAsFailed) {
     Click(wizard_.BackupType().NextButton());
     ASSERT_TRUE(WaitForPage(wizard_.BackupProgress(), 5000));
     ASSERT_TRUE(PumpMessagesUntil([&] { return wizard_.State().backupRunning.load(); }, 5000));
+    TakeScreenshot("backup3_progress");
     Click(wizard_.BackupProgress().StopButton());
     EXPECT_EQ(wizard_.BackupProgress().StatusText(), Key(L"IDS_WAIT_STOP_BAK"));
     ASSERT_TRUE(RunBackupToFinish());
