@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <iterator>
 
-#include "engine/backup_archive_list.h"
 #include "engine/backup_restore_runs.h"
 #include "engine/tree_view_items.h"
 #include "foundation/daily_log.h"
@@ -271,15 +270,11 @@ void CDlgBackup2Home::ShowItemDetails(HTREEITEM item) {
         ClearDetails();
         return;
     }
-    const std::wstring text = GetDeviceDetailsText(record);
-    size_t start = 0;
-    for (int part = 0; part < 6; ++part) {
-        const size_t bar = start == std::wstring::npos ? std::wstring::npos : text.find(L'|', start);
-        const std::wstring value =
-            start == std::wstring::npos ? std::wstring() : text.substr(start, bar == std::wstring::npos ? bar : bar - start);
-        SetItemText(kDetailIds[part], value);
-        start = bar == std::wstring::npos ? std::wstring::npos : bar + 1;
-    }
+    // Each value under its own label: a value the device lacks leaves its place
+    // empty rather than moving the ones after it up a label.
+    const std::wstring* values[6] = {&record->category, &record->driverDate, &record->provider,
+                                     &record->driverVersion, &record->hardwareId, &record->signer};
+    for (int part = 0; part < 6; ++part) SetItemText(kDetailIds[part], *values[part]);
     detailItem_ = item;
     const RECT icon = IconRect();
     InvalidateRect(Handle(), &icon, FALSE);

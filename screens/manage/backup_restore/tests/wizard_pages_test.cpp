@@ -90,6 +90,17 @@ TEST_F(WizardPages, DeviceTreeGroupsByExactCategoryAndSkipsUnlistedDevices) {
     EXPECT_EQ(TreeItemData(tree, mic), 4);
     EXPECT_EQ(wizard_.BackupDevices().Tree().GetCheckState(mic), CTreeXCtrl::kUnchecked);
 
+    // A device without a date keeps its publisher under the publisher's label.
+    engine_.devices[4].provider = L"Maker";
+    engine_.devices[4].driverVersion = L"2.0";
+    TreeView_SelectItem(tree, mic);
+    EXPECT_EQ(GetDlgItemTextString(wizard_.BackupDevices(), IDC_BKP2_CATEGORY), L"Sound");
+    EXPECT_EQ(GetDlgItemTextString(wizard_.BackupDevices(), IDC_BKP2_DATE), L"");
+    EXPECT_EQ(GetDlgItemTextString(wizard_.BackupDevices(), IDC_BKP2_PUBLISHER), L"Maker");
+    EXPECT_EQ(GetDlgItemTextString(wizard_.BackupDevices(), IDC_BKP2_VERSION), L"2.0");
+    TreeView_SelectItem(tree, sound);
+    EXPECT_EQ(GetDlgItemTextString(wizard_.BackupDevices(), IDC_BKP2_PUBLISHER), L"");
+
     // A tree left from before a rescan names a device the inventory no longer has.
     EXPECT_NE(BackupTreeRecord(tree, mic, engine_), nullptr);
     engine_.devicesReported = 2;
