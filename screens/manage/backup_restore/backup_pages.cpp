@@ -23,11 +23,6 @@ constexpr int kLayoutUnit = 2;
 // The band under the device tree that holds the chosen device's details.
 constexpr COLORREF kBandColour = RGB(0xFF, 0xF6, 0xD7);
 
-// A tick stamp older than `spacing`, or none yet, or a clock that went backwards.
-bool SpacingPassed(bool stamped, DWORD last, DWORD now, DWORD spacing) {
-    return !stamped || now < last || now - last >= spacing;
-}
-
 void DrawLine(HDC dc, COLORREF colour, int x1, int y1, int x2, int y2) {
     ui::ScopedPen pen(CreatePen(PS_SOLID, 1, colour));
     ui::SelectionScope selection(dc, pen.Get());
@@ -41,17 +36,6 @@ void FrameBox(HDC dc, COLORREF colour, const RECT& rect, COLORREF fill, bool fil
     ui::SelectionScope penSelection(dc, pen.Get());
     ui::SelectionScope brushSelection(dc, filled ? static_cast<HGDIOBJ>(brush.Get()) : GetStockObject(NULL_BRUSH));
     Rectangle(dc, rect.left, rect.top, rect.right, rect.bottom);
-}
-
-// Device items are the children of the roots; categories never count.
-int CountCheckedDevices(const CTreeXCtrl& tree) {
-    int count = 0;
-    for (HTREEITEM root = TreeView_GetRoot(tree); root != nullptr; root = TreeView_GetNextSibling(tree, root)) {
-        for (HTREEITEM item = TreeView_GetChild(tree, root); item != nullptr; item = TreeView_GetNextSibling(tree, item)) {
-            if (tree.GetCheckState(item) == CTreeXCtrl::kChecked) ++count;
-        }
-    }
-    return count;
 }
 
 }  // namespace
@@ -238,30 +222,12 @@ void CDlgBackup2Home::OnTimer(UINT_PTR id) {
 
 void CDlgBackup2Home::OnSelectAll() {
     if (TreeView_GetCount(tree_) == 0) return;
-    const int state = IsDlgButtonChecked(Handle(), IDC_BKP2_SELECT_ALL) == BST_CHECKED ? CTreeXCtrl::kChecked
-                                                                                       : CTreeXCtrl::kUnchecked;
-    for (HTREEITEM root = TreeView_GetRoot(tree_); root != nullptr; root = TreeView_GetNextSibling(tree_, root)) {
-        tree_.SetCheckState(root, state);
-        for (HTREEITEM item = TreeView_GetChild(tree_, root); item != nullptr; item = TreeView_GetNextSibling(tree_, item)) {
-            tree_.SetCheckState(item, state);
-        }
-    }
+    const bool all = IsDlgButtonChecked(Handle(), IDC_BKP2_SELECT_ALL) == BST_CHECKED;
+    SetAllChecks(tree_, all ? CTreeXCtrl::kChecked : CTreeXCtrl::kUnchecked);
 }
 
 void CDlgBackup2Home::UpdateSelectAllCheck() {
-    bool all = TreeView_GetCount(tree_) > 0;
-    for (HTREEITEM root = TreeView_GetRoot(tree_); root != nullptr && all; root = TreeView_GetNextSibling(tree_, root)) {
-        if (tree_.GetCheckState(root) != CTreeXCtrl::kChecked) all = false;
-        for (HTREEITEM item = TreeView_GetChild(tree_, root); item != nullptr && all;
-             item = TreeView_GetNextSibling(tree_, item)) {
-            if (tree_.GetCheckState(item) != CTreeXCtrl::kChecked) all = false;
-            for (HTREEITEM leaf = TreeView_GetChild(tree_, item); leaf != nullptr && all;
-                 leaf = TreeView_GetNextSibling(tree_, leaf)) {
-                if (tree_.GetCheckState(leaf) != CTreeXCtrl::kChecked) all = false;
-            }
-        }
-    }
-    CheckDlgButton(Handle(), IDC_BKP2_SELECT_ALL, all ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(Handle(), IDC_BKP2_SELECT_ALL, EveryItemChecked(tree_) ? BST_CHECKED : BST_UNCHECKED);
 }
 
 void CDlgBackup2Home::ShowItemDetails(HTREEITEM item) {
@@ -322,7 +288,7 @@ void CDlgBackup2Home::OnNext() {
     }
     nextStamped_ = true;
     lastNext_ = now;
-    const int count = CountCheckedDevices(tree_);
+    const int count = CountDeviceItems(tree_, true);
     if (count > 0) {
         State().selectedDriverCount = count;
         State().backupPending = true;
@@ -493,16 +459,10 @@ bool CDlgBackup3DriverBkp::ChooseNewBackupFolder(std::wstring& folder) { return 
 
 CDlgBackup4Finish::CDlgBackup4Finish(CDlgBkpRstoreParent& wizard) : WizardPage(IDD_BACKUP4_FINISH, wizard) {}
 
-CDlgBackup4Finish::~CDlgBackup4Finish() {
-    if (doneIcon_ != nullptr) DestroyIcon(doneIcon_);
-    if (failedIcon_ != nullptr) DestroyIcon(failedIcon_);
-}
-
 BOOL CDlgBackup4Finish::OnInitDialog() {
     WizardPage::OnInitDialog();
     SetWindowTextKey(L"BACKUPDLG4");
-    doneIcon_ = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_RESULT_DONE), IMAGE_ICON, 32, 32, 0));
-    failedIcon_ = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_RESULT_FAILED), IMAGE_ICON, 32, 32, 0));
+    icons_.Load();
     finish_.AttachDlgItem(Handle(), IDC_BKP4_FINISH);
     SetupDialogButtons(&finish_, nullptr, PageText(L"IDD_BACKUPTAB3_FINISH"), L"", false);
     for (int id : {IDC_BKP4_TOTAL, IDC_BKP4_SELECT, IDC_BKP4_DONE, IDC_BKP4_NOT_DONE}) {
@@ -573,7 +533,7 @@ void CDlgBackup4Finish::Paint(HDC dc, const RECT& client) {
                  DT_SINGLELINE | DT_END_ELLIPSIS);
     const COLORREF good = RGB(0, 0x82, 0x2C);
     const COLORREF bad = RGB(0xA9, 0x01, 0x01);
-    DrawWizardResultPanel(Handle(), dc, 12, 150, 161, heading, failed_ ? failedIcon_ : doneIcon_,
+    DrawWizardResultPanel(Handle(), dc, 12, 150, 161, heading, icons_.Of(!failed_),
                           {PageText(L"BACKUPTAB4DESC3"), PageText(L"BACKUPTAB4DESC4"), PageText(L"BACKUPTAB4DESC5")},
                           {counts_.total, counts_.select, counts_.done}, {good, good, failed_ ? bad : good});
 }

@@ -127,7 +127,6 @@ private:
 class CDlgBackup4Finish : public WizardPage {
 public:
     explicit CDlgBackup4Finish(CDlgBkpRstoreParent& wizard);
-    ~CDlgBackup4Finish() override;
     const WizardCounts& Counts() const { return counts_; }
     bool ShowsFailure() const { return failed_; }
     CHalHoverButtonWithText& FinishButton() { return finish_; }
@@ -143,8 +142,7 @@ protected:
 private:
     CHalHoverButtonWithText finish_;
     HWND tooltip_ = nullptr;
-    HICON doneIcon_ = nullptr;
-    HICON failedIcon_ = nullptr;
+    ResultIcons icons_;
     WizardCounts counts_;
     bool failed_ = false;
 };

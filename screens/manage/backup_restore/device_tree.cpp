@@ -108,9 +108,41 @@ void UncheckFrom(HWND tree, HTREEITEM item) {
     }
 }
 
+bool CheckedFrom(const CTreeXCtrl& tree, HTREEITEM item) {
+    for (; item != nullptr; item = TreeView_GetNextSibling(tree, item)) {
+        if (tree.GetCheckState(item) != CTreeXCtrl::kChecked || !CheckedFrom(tree, TreeView_GetChild(tree, item))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
 void UncheckAllTreeItems(HWND tree) { UncheckFrom(tree, TreeView_GetRoot(tree)); }
+
+int CountDeviceItems(const CTreeXCtrl& tree, bool checkedOnly) {
+    int count = 0;
+    for (HTREEITEM root = TreeView_GetRoot(tree); root != nullptr; root = TreeView_GetNextSibling(tree, root)) {
+        for (HTREEITEM item = TreeView_GetChild(tree, root); item != nullptr; item = TreeView_GetNextSibling(tree, item)) {
+            if (!checkedOnly || tree.GetCheckState(item) == CTreeXCtrl::kChecked) ++count;
+        }
+    }
+    return count;
+}
+
+void SetAllChecks(const CTreeXCtrl& tree, int state) {
+    for (HTREEITEM root = TreeView_GetRoot(tree); root != nullptr; root = TreeView_GetNextSibling(tree, root)) {
+        tree.SetCheckState(root, state);
+        for (HTREEITEM item = TreeView_GetChild(tree, root); item != nullptr; item = TreeView_GetNextSibling(tree, item)) {
+            tree.SetCheckState(item, state);
+        }
+    }
+}
+
+bool EveryItemChecked(const CTreeXCtrl& tree) {
+    return TreeView_GetCount(tree) > 0 && CheckedFrom(tree, TreeView_GetRoot(tree));
+}
 
 const DriverInfoRecord* BackupTreeRecord(HWND tree, HTREEITEM item, const CDriverScanUpdate& engine) {
     if (item == nullptr) return nullptr;

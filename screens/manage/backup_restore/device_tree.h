@@ -8,6 +8,7 @@
 
 #include "platform/ui/gdi.h"
 #include "scan/driver_info_record.h"
+#include "shell/toolkit/tree_x_ctrl.h"
 
 class CDriverScanUpdate;
 
@@ -47,6 +48,14 @@ void FillDeviceTree(HWND tree, const CDriverScanUpdate& engine, const DeviceClas
 
 // Gives every item of the tree, at any depth, an empty check box.
 void UncheckAllTreeItems(HWND tree);
+
+// The device items (children of the categories); with `checkedOnly` only the
+// checked ones. A category's own box never counts.
+int CountDeviceItems(const CTreeXCtrl& tree, bool checkedOnly);
+// Gives every category and every device the same check state (select all).
+void SetAllChecks(const CTreeXCtrl& tree, int state);
+// True when the tree has items and every one of them is checked.
+bool EveryItemChecked(const CTreeXCtrl& tree);
 
 // The inventory record behind a backup tree item; null for a category item and for
 // an index the inventory no longer has (a tree left from before a rescan).

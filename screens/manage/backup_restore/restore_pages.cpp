@@ -22,21 +22,6 @@ namespace {
 constexpr COLORREF kDescriptionColour = RGB(72, 81, 90);
 constexpr int kListBottom = 284;
 
-bool SpacingPassed(bool stamped, DWORD last, DWORD now, DWORD spacing) {
-    return !stamped || now < last || now - last >= spacing;
-}
-
-// Every driver item (a child of a root); with `checkedOnly` only the checked ones.
-int CountDriverItems(const CTreeXCtrl& tree, bool checkedOnly) {
-    int count = 0;
-    for (HTREEITEM root = TreeView_GetRoot(tree); root != nullptr; root = TreeView_GetNextSibling(tree, root)) {
-        for (HTREEITEM item = TreeView_GetChild(tree, root); item != nullptr; item = TreeView_GetNextSibling(tree, item)) {
-            if (!checkedOnly || tree.GetCheckState(item) == CTreeXCtrl::kChecked) ++count;
-        }
-    }
-    return count;
-}
-
 std::wstring ListRowText(HWND list, int row) {
     wchar_t text[MAX_PATH * 2] = {};
     ListView_GetItemText(list, row, 0, text, static_cast<int>(std::size(text)));
@@ -294,26 +279,12 @@ void CDlgRestore2Select::LoadArchive() {
 
 void CDlgRestore2Select::OnSelectAll() {
     if (TreeView_GetCount(tree_) == 0) return;
-    const int state = IsDlgButtonChecked(Handle(), IDC_RST2_SELECT_ALL) == BST_CHECKED ? CTreeXCtrl::kChecked
-                                                                                       : CTreeXCtrl::kUnchecked;
-    for (HTREEITEM root = TreeView_GetRoot(tree_); root != nullptr; root = TreeView_GetNextSibling(tree_, root)) {
-        tree_.SetCheckState(root, state);
-        for (HTREEITEM item = TreeView_GetChild(tree_, root); item != nullptr; item = TreeView_GetNextSibling(tree_, item)) {
-            tree_.SetCheckState(item, state);
-        }
-    }
+    const bool all = IsDlgButtonChecked(Handle(), IDC_RST2_SELECT_ALL) == BST_CHECKED;
+    SetAllChecks(tree_, all ? CTreeXCtrl::kChecked : CTreeXCtrl::kUnchecked);
 }
 
 void CDlgRestore2Select::UpdateSelectAllCheck() {
-    bool all = TreeView_GetCount(tree_) > 0;
-    for (HTREEITEM root = TreeView_GetRoot(tree_); root != nullptr && all; root = TreeView_GetNextSibling(tree_, root)) {
-        if (tree_.GetCheckState(root) != CTreeXCtrl::kChecked) all = false;
-        for (HTREEITEM item = TreeView_GetChild(tree_, root); item != nullptr && all;
-             item = TreeView_GetNextSibling(tree_, item)) {
-            if (tree_.GetCheckState(item) != CTreeXCtrl::kChecked) all = false;
-        }
-    }
-    CheckDlgButton(Handle(), IDC_RST2_SELECT_ALL, all ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(Handle(), IDC_RST2_SELECT_ALL, EveryItemChecked(tree_) ? BST_CHECKED : BST_UNCHECKED);
 }
 
 void CDlgRestore2Select::OnCommand(UINT id, UINT code) {
@@ -334,7 +305,7 @@ void CDlgRestore2Select::OnStartRestore() {
     if (!SpacingPassed(clickStamped_, lastClick_, now, kDebounceMs)) return;
     clickStamped_ = true;
     lastClick_ = now;
-    if (CountDriverItems(tree_, true) == 0) {
+    if (CountDeviceItems(tree_, true) == 0) {
         Host().ShowMessage(Handle(), PageText(L"IDS_RESTORE_ONETIME"), MB_OK | MB_ICONINFORMATION);
         restore_.Enable(true);
         return;
@@ -408,7 +379,7 @@ void CDlgRestore3Driver::RunRestore() {
     try {
         RegisterProgressControls();
         SendDlgItemMessageW(Handle(), IDC_RST3_PROGRESS, PBM_SETPOS, 0, 0);
-        State().totalDriversInArchive = CountDriverItems(wizard_.RestoreSelect().Tree(), false);
+        State().totalDriversInArchive = CountDeviceItems(wizard_.RestoreSelect().Tree(), false);
         RunArchiveRestore(engine, host.ScannerApp(), State().restorePending);
     } catch (...) {
         // Whatever broke, the finish page comes and tells of it.
@@ -428,18 +399,12 @@ void CDlgRestore3Driver::RunRestore() {
 
 CDlgRestore4Finish::CDlgRestore4Finish(CDlgBkpRstoreParent& wizard) : WizardPage(IDD_RESTORE4_FINISH, wizard) {}
 
-CDlgRestore4Finish::~CDlgRestore4Finish() {
-    if (doneIcon_ != nullptr) DestroyIcon(doneIcon_);
-    if (failedIcon_ != nullptr) DestroyIcon(failedIcon_);
-}
-
 BOOL CDlgRestore4Finish::OnInitDialog() {
     WizardPage::OnInitDialog();
     SetWindowTextKey(L"RESTOREDLG4");
     finish_.AttachDlgItem(Handle(), IDC_RST4_FINISH);
     SetupDialogButtons(&finish_, nullptr, PageText(L"IDD_RESTORETAB3_FINISH"), L"", false);
-    doneIcon_ = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_RESULT_DONE), IMAGE_ICON, 32, 32, 0));
-    failedIcon_ = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_RESULT_FAILED), IMAGE_ICON, 32, 32, 0));
+    icons_.Load();
     for (int id : {IDC_RST4_TOTAL, IDC_RST4_DONE, IDC_RST4_NOT_DONE}) ShowWindow(Item(id), SW_HIDE);
     Layout(ClientRect());
     return TRUE;
@@ -495,7 +460,7 @@ void CDlgRestore4Finish::Paint(HDC dc, const RECT& client) {
     const COLORREF bad = RGB(169, 1, 1);
     const std::wstring heading =
         allRestored_ ? TextWithProductTitle(L"IDS_SUCCESSFULL_RESTORE") : PageText(L"RESTORETAB4DESC6");
-    DrawWizardResultPanel(Handle(), dc, 12, 127, 161, heading, allRestored_ ? doneIcon_ : failedIcon_,
+    DrawWizardResultPanel(Handle(), dc, 12, 127, 161, heading, icons_.Of(allRestored_),
                           {PageText(L"BACKUPTAB4DESC3"), PageText(L"RESTORETAB4DESC3"), PageText(L"RESTORETAB4DESC4")},
                           {counts_.total, counts_.done, counts_.notDone}, {good, good, allRestored_ ? good : bad});
 }

@@ -117,7 +117,6 @@ public:
     static constexpr UINT_PTR kRestartPromptTimer = 2260021;
 
     explicit CDlgRestore4Finish(CDlgBkpRstoreParent& wizard);
-    ~CDlgRestore4Finish() override;
     const WizardCounts& Counts() const { return counts_; }
     bool AllRestored() const { return allRestored_; }
     CHalHoverButtonWithText& FinishButton() { return finish_; }
@@ -133,8 +132,7 @@ protected:
 
 private:
     CHalHoverButtonWithText finish_;
-    HICON doneIcon_ = nullptr;
-    HICON failedIcon_ = nullptr;
+    ResultIcons icons_;
     WizardCounts counts_;
     bool allRestored_ = false;
 };

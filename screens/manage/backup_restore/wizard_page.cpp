@@ -6,6 +6,7 @@
 #include "platform/checked_format.h"
 #include "platform/ui/gdi.h"
 #include "screens/manage/backup_restore/backup_restore_host.h"
+#include "screens/manage/backup_restore/backup_restore_ids.h"
 #include "screens/manage/backup_restore/dlg_bkp_rstore_parent.h"
 #include "shell/toolkit/toolkit_context.h"
 
@@ -18,6 +19,23 @@ void DrawPageText(HDC dc, const std::wstring& text, RECT rect, COLORREF colour, 
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, colour);
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, format | DT_NOPREFIX);
+}
+
+bool SpacingPassed(bool stamped, DWORD last, DWORD now, DWORD spacing) {
+    return !stamped || now < last || now - last >= spacing;
+}
+
+ResultIcons::~ResultIcons() {
+    if (done_ != nullptr) DestroyIcon(done_);
+    if (failed_ != nullptr) DestroyIcon(failed_);
+}
+
+void ResultIcons::Load() {
+    auto load = [](UINT id) {
+        return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), IMAGE_ICON, 32, 32, 0));
+    };
+    if (done_ == nullptr) done_ = load(IDI_RESULT_DONE);
+    if (failed_ == nullptr) failed_ = load(IDI_RESULT_FAILED);
 }
 
 WizardPage::WizardPage(UINT templateId, CDlgBkpRstoreParent& wizard) : CDlgChildBase(templateId), wizard_(wizard) {}

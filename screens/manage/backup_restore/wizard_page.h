@@ -58,6 +58,25 @@ protected:
     CDlgBkpRstoreParent& wizard_;
 };
 
+// A click or fill is taken again only this long after the last one taken; a tick
+// count that went backwards counts as long enough.
+bool SpacingPassed(bool stamped, DWORD last, DWORD now, DWORD spacing);
+
+// The finish pages' success and failure icons, loaded with the page.
+class ResultIcons {
+public:
+    ResultIcons() = default;
+    ~ResultIcons();
+    ResultIcons(const ResultIcons&) = delete;
+    ResultIcons& operator=(const ResultIcons&) = delete;
+    void Load();
+    HICON Of(bool success) const { return success ? done_ : failed_; }
+
+private:
+    HICON done_ = nullptr;
+    HICON failed_ = nullptr;
+};
+
 // Draws a text in a rectangle of the page in one colour and font.
 void DrawPageText(HDC dc, const std::wstring& text, RECT rect, COLORREF colour, HFONT font, UINT format);
 // The key's text filled with the product title.

@@ -138,13 +138,13 @@ TEST_F(WizardPages, FinishCountsTellDoneAndNotDone) {
         {{3, 2, -4, 0, false}, {L"2 drivers", L"0 drivers", L"", L""}},
         {{0, 0, 2, 0, true}, {L"", L"2 drivers", failed, failed}},
     };
-    for (const auto& c : backups) {
-        const WizardCounts counts = BackupFinishCounts(c.run);
-        EXPECT_EQ(counts.total, c.expected.total);
-        EXPECT_EQ(counts.select, c.expected.select);
-        EXPECT_EQ(counts.done, c.expected.done);
-        EXPECT_EQ(counts.notDone, c.expected.notDone);
-    }
+    auto expectCounts = [](const WizardCounts& counts, const WizardCounts& expected) {
+        EXPECT_EQ(counts.total, expected.total);
+        EXPECT_EQ(counts.select, expected.select);
+        EXPECT_EQ(counts.done, expected.done);
+        EXPECT_EQ(counts.notDone, expected.notDone);
+    };
+    for (const auto& c : backups) expectCounts(BackupFinishCounts(c.run), c.expected);
     const struct {
         RestoreRunCounts run;
         WizardCounts expected;
@@ -153,13 +153,7 @@ TEST_F(WizardPages, FinishCountsTellDoneAndNotDone) {
         {{4, 2, 1, false}, {L"4 drivers", L"2 drivers", L"1 driver", L"1 driver"}},
         {{1, 0, 0, false}, {L"1 driver", L"0 drivers", L"0 drivers", L"0 drivers"}},
     };
-    for (const auto& c : restores) {
-        const WizardCounts counts = RestoreFinishCounts(c.run);
-        EXPECT_EQ(counts.total, c.expected.total);
-        EXPECT_EQ(counts.select, c.expected.select);
-        EXPECT_EQ(counts.done, c.expected.done);
-        EXPECT_EQ(counts.notDone, c.expected.notDone);
-    }
+    for (const auto& c : restores) expectCounts(RestoreFinishCounts(c.run), c.expected);
 }
 
 TEST_F(WizardPages, BackupBeforeAnyScanStartsTheScanInstead) {
