@@ -1,5 +1,6 @@
 #include "program/screen_pages.h"
 
+#include "screens/manage/backup_restore/backup_restore_page.h"
 #include "screens/manage/settings/settings_pages.h"
 #include "shell/app/hv_app.h"
 #include "shell/exclusions/exclusion_list.h"
@@ -31,6 +32,8 @@ std::unique_ptr<MainPage> ScreenPageFactory::Make(MainPageId id) {
     case MainPageId::Settings:
         if (HvApp() != nullptr) return std::make_unique<SettingsMainPage>(*HvApp());
         return std::make_unique<EmptyPage>();
+    case MainPageId::BackupRestore:
+        return std::make_unique<BackupRestoreMainPage>();
     default:
         return std::make_unique<EmptyPage>();
     }

@@ -41,6 +41,7 @@ LIBRARY_FOLDER = {
     "test_support": "tests/support",
     "manage_settings": "screens",
     "manage_exclusions": "screens",
+    "backup_restore_screens": "screens",
 }
 
 SOURCE_SUFFIXES = {".h", ".hpp", ".c", ".cpp", ".rc"}

@@ -16,6 +16,9 @@ public:
     virtual HWND Window() const = 0;
     // The main window shows the page again (the home page refreshes its status).
     virtual void OnShown() {}
+    // The main window chooses a part of the page after showing it: its page timers
+    // (115 to 122 for the backup and restore page) and the sub-header's tabs.
+    virtual void OnSubPage(UINT /*id*/) {}
 };
 
 // Makes the pages; the program's entry gives the main window one that knows the

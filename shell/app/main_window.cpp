@@ -175,6 +175,13 @@ void CDlgSubHeader::OnCommand(UINT id) {
         case 235: selectedSettings_ = 235; break;
         case 236: selectedSettings_ = 236; break;
         case 210: downloadsSelected_ = true; break;
+        case 1010:
+        case 5210:
+            // The backup and restore tabs choose the side of that page.
+            if (CHvAppDlg* main = CHvAppDlg::FromWindow(GetParent(window_))) {
+                if (MainPage* page = main->Page(MainPageId::BackupRestore)) page->OnSubPage(id);
+            }
+            break;
         default: break;
     }
     // The settings page shows the sub-page of the tab just chosen.
@@ -251,6 +258,13 @@ HWND CHvAppDlg::Create() {
     ShowWindow(window_, SW_HIDE);
     SetMainWindowBackupCountReceiver([this](int32_t count) { lastBackupCount_ = count; });
     return window_;
+}
+
+CHvAppDlg* CHvAppDlg::FromWindow(HWND window) {
+    if (window == nullptr || GetWindowLongPtrW(window, DWLP_DLGPROC) != reinterpret_cast<LONG_PTR>(&CHvAppDlg::DialogProc)) {
+        return nullptr;
+    }
+    return reinterpret_cast<CHvAppDlg*>(GetWindowLongPtrW(window, DWLP_USER));
 }
 
 INT_PTR CALLBACK CHvAppDlg::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -760,6 +774,7 @@ LRESULT CHvAppDlg::OnShowChildPage(WPARAM which) {
         case 115: case 116: case 117: case 118: case 119: case 120: case 121: case 122:
             SelectNavigation(kBackupTab);
             ShowPage(MainPageId::BackupRestore);
+            if (MainPage* page = Page(MainPageId::BackupRestore)) page->OnSubPage(static_cast<UINT>(which));
             return 1;
         case 123: ShowScanTab(); ShowPage(MainPageId::DownloadInstall); return 1;
         default: return 0;

@@ -98,6 +98,8 @@ public:
 
     // Creates the window modeless and hidden; null when it could not be made.
     HWND Create();
+    // The main window object of a main window handle; null for any other window.
+    static CHvAppDlg* FromWindow(HWND window);
     HWND Window() const { return window_; }
 
     void ShowPage(MainPageId id);
