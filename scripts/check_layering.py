@@ -39,6 +39,8 @@ LIBRARY_FOLDER = {
     "tools": "tools",
     "installhelper64": "installhelper64",
     "test_support": "tests/support",
+    "results_rows": "screens",
+    "scan_worker": "screens",
 }
 
 SOURCE_SUFFIXES = {".h", ".hpp", ".c", ".cpp", ".rc"}
