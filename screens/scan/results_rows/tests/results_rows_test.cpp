@@ -213,6 +213,7 @@ TEST_F(ResultsRowsTest, ADownloadedPackageCountsOnlyWhileItIsThereWithTheOffered
     EXPECT_EQ(ready_, (CDriverOptimizerApp::StringMap{{offered[0].text14, good}}));
     EXPECT_EQ(app_->DownloadsList().count(key1), 0u);
     CDriverOptimizerApp reread;
+    reread.LoadListFile(1);
     EXPECT_EQ(reread.DownloadsList().count(key1), 0u);
     EXPECT_EQ(reread.DownloadsList().count(key0), 1u);
 
