@@ -142,6 +142,7 @@ TEST_F(ResultsRowsTest, RowsFollowTheMatchedListOnePerDeviceAndReachThePageWithT
     host.Open(nullptr, nullptr, 5388, events);
     CWebPage page;
     page.SetDocument(host.Document());
+    Engine().updateResults[2].state = ResultState::kInstalledRestartNeeded;
     EXPECT_EQ(FillScanResultsPage(*context_, page), 1);
 
     ASSERT_EQ(host.CallsOf(L"clearrows").size(), 1u);
@@ -154,7 +155,7 @@ TEST_F(ResultsRowsTest, RowsFollowTheMatchedListOnePerDeviceAndReachThePageWithT
               (Texts{L"Camera.gif", L"Device 4", L"Device 4", L"", L"Category 4", L"IDS_INSTALLED", installed,
                      L"IDS_AVAILABLED", L"IDS_NOT_AVAILABLE", L"string95", L"IDS_IGNORE_TEXT", L"IDS_OLD",
                      L"IDS_VERY_OLD", L"IDS_ANCIENT", L"2", L"IDS_OLD", L"IDS_UPDATE_DRIVER", L"0", L"0", L"4",
-                     L"updated 400 days ago", L"0", L"3", L"0"}));
+                     L"updated 400 days ago", L"0", L"2", L"0"}));
     EXPECT_EQ(rows[1].arguments[0], L"Others.gif");
     EXPECT_EQ(rows[1].arguments[8], offered);
     EXPECT_EQ(rows[1].arguments[14], L"4");
@@ -165,6 +166,13 @@ TEST_F(ResultsRowsTest, RowsFollowTheMatchedListOnePerDeviceAndReachThePageWithT
     EXPECT_EQ(rows[2].arguments[14], L"6");
     EXPECT_EQ(rows[2].arguments[18], L"2");
     EXPECT_EQ(rows[2].arguments[19], L"2");
+    EXPECT_EQ(rows[2].arguments[16], L"IDS_RESTART_PC_TO_COMPLETE_INSTALL");
+
+    PageContract contract{L"scan_results.htm", L"three-rows", {}, {}};
+    contract.calls = {{L"setlanguage", {L"en"}}, {L"setosid", {L"10"}}};
+    for (const auto& call : host.Calls()) contract.calls.emplace_back(call.function, call.arguments);
+    contract.calls.emplace_back(L"settext", ScanResultsPageTexts(1, 3));
+    EXPECT_TRUE(WritePageContract(contract));
 
     // The fill stores the statistics of what it showed.
     const AppSettings settings = GetAppSettings();
@@ -303,6 +311,12 @@ TEST_F(ResultsRowsTest, ResultsPageTextsFollowStatusAndRowCount) {
                                 L"IDS_NEVER_COMPLETED_SCAN1", L"IDS_NEVER_COMPLETED_SCAN2", L"IDS_ALLUPTODATE_DRIVER",
                                 L"IDS_HINT_SCAN_RESULTS", L"String312"}))
             << c.status << " " << c.rows;
+    }
+    for (const auto& [status, state] : {std::pair{0, L"no-scan"}, std::pair{2, L"all-current"}}) {
+        PageContract contract{L"scan_results.htm", state, {}, {}};
+        contract.calls = {{L"setlanguage", {L"en"}}, {L"setosid", {L"10"}}, {L"clearrows", {}},
+                          {L"settext", ScanResultsPageTexts(status, 0)}};
+        EXPECT_TRUE(WritePageContract(contract));
     }
 }
 

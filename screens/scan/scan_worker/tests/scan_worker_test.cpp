@@ -301,7 +301,9 @@ TEST_F(ScanWorkerTest, AFailingServiceNeverCountsAsAllUpToDateAndLeavesThePrevio
         EXPECT_EQ(CurrentScanStatus().load(), 1);
         // The previous scan's results are back.
         EXPECT_EQ(CameraRows(), 1);
-        if (c.stopServerWhileWaiting) ASSERT_TRUE(server_.Start());
+        if (c.stopServerWhileWaiting) {
+            ASSERT_TRUE(server_.Start());
+        }
     }
 }
 
