@@ -64,7 +64,20 @@ RowRequest DownloadResultRow(CDriverScanUpdate& engine, const ClickedRow& clicke
             return request;
     }
     engine.resultSelection.assign(1, clicked.row);
+    FillUpdateListFromSelection(engine);
     return request;
+}
+
+void FillUpdateListFromSelection(CDriverScanUpdate& engine) {
+    engine.integerArray.clear();
+    engine.updateList.clear();
+    for (const int32_t row : engine.resultSelection) {
+        const auto mapped = engine.rowDeviceMap.find(std::to_wstring(row));
+        if (mapped == engine.rowDeviceMap.end()) continue;
+        const int32_t entry = static_cast<int32_t>(engine.integerArray.size());
+        engine.updateList[std::to_wstring(entry)] = mapped->second;
+        engine.integerArray.push_back(entry);
+    }
 }
 
 UpdateAllOutcome UpdateAllSelected(CDriverScanUpdate& engine) {
@@ -77,6 +90,7 @@ UpdateAllOutcome UpdateAllSelected(CDriverScanUpdate& engine) {
         pending = pending || open;
         if (row.selected != 0 && open) engine.resultSelection.push_back(row.rowIndex);
     }
+    FillUpdateListFromSelection(engine);
     if (!engine.resultSelection.empty()) return UpdateAllOutcome::Started;
     return pending ? UpdateAllOutcome::NoneChosen : UpdateAllOutcome::AllDone;
 }

@@ -35,6 +35,10 @@ struct RowRequest {
 // Fills the selection with the clicked row for a download or an install.
 RowRequest DownloadResultRow(CDriverScanUpdate& engine, const ClickedRow& clicked);
 
+// The update list and index map that the pre-update backup reads, for the rows of
+// the selection: entry k -> the device of the k-th selected row.
+void FillUpdateListFromSelection(CDriverScanUpdate& engine);
+
 // Update-all: the selection holds every chosen row still to download or install.
 enum class UpdateAllOutcome { NoRows, Started, NoneChosen, AllDone };
 UpdateAllOutcome UpdateAllSelected(CDriverScanUpdate& engine);

@@ -111,6 +111,9 @@ void ScanWorker::OnStopClicked() {
 
 void ScanWorker::StopScan() {
     stopRequested = true;
+    // The inventory looks at the engine's code between two devices; it need not
+    // wait for the stop thread to get going.
+    app_.ScannerApp().SetStatusCode(EngineCode::kScanStopRequest);
     page_.SetStopEnabled(false);
     stopThread_.Wait(INFINITE);
     stopThread_.Start([this] {
@@ -118,6 +121,11 @@ void ScanWorker::StopScan() {
         navigator_.EnableNavigation(true);
         CDriverScanUpdate& engine = app_.ScanUpdate();
         engine.StartEngineOperationAndWait(true, app_.ScannerApp());
+        // A request answered before the wait began must not stay behind for the
+        // next operation.
+        if (app_.ScannerApp().StopRequested(EngineCode::kScanStopRequest)) {
+            app_.ScannerApp().SetStatusCode(EngineCode::kIdle);
+        }
     });
     WriteLogLine(L"Scan Stopped!");
 }
@@ -221,6 +229,9 @@ int ScanWorker::ScanWorkerBody() {
         app_.ScannerApp().InstalledDrivers().Load();
         RunInventory();
     }
+    // A stop that came after the inventory's last look is answered here, so the
+    // stop thread never waits for an inventory that has ended.
+    if (stopRequested.load()) app_.ScannerApp().AcknowledgeStop();
     Checkpoint();
 
     if (backupInventory.load()) {
@@ -353,4 +364,29 @@ int ScanWorker::SendScanRequest(const std::wstring& text, std::wstring& answer, 
     }
     answer = received;
     return 1;
+}
+
+int ScanWorker::SendDeviceListRequest() {
+    stopRequested = false;
+    CDriverScanUpdate& engine = app_.ScanUpdate();
+    if (engine.DeviceCount() <= 0 || engine.Devices() == nullptr) return 0;
+    CMarkup request;
+    BuildScanRequestXml(request, engine.Devices(), engine.DeviceCount(), engine, false);
+    const std::wstring text = request.GetDoc();
+    if (text.empty()) return 0;
+    serviceError = false;
+    std::wstring answer;
+    return SendScanRequest(text, answer, true) != 0 && !serviceError.load() ? 1 : 0;
+}
+
+std::optional<std::wstring> ElapsedScanText(const SYSTEMTIME& start, const SYSTEMTIME& now) {
+    FILETIME from{};
+    FILETIME to{};
+    if (!SystemTimeToFileTime(&start, &from) || !SystemTimeToFileTime(&now, &to)) return std::nullopt;
+    const auto ticks = [](const FILETIME& t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    if (ticks(to) < ticks(from)) return std::nullopt;
+    const ULONGLONG seconds = (ticks(to) - ticks(from)) / 10000000ULL;
+    wchar_t text[8];
+    swprintf(text, 8, L"%02u:%02u", static_cast<unsigned>((seconds / 60) % 60), static_cast<unsigned>(seconds % 60));
+    return std::wstring(text);
 }

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "platform/scoped_handle.h"
@@ -52,6 +53,11 @@ public:
     virtual void StartBackupOrHome(bool devicesFound) = 0;
 };
 
+// The page's elapsed-time text, minutes and seconds since `start` ("%M:%S": the
+// hours are left out, so the minutes start again after an hour); nothing when
+// either time is no calendar time or `now` lies before `start`.
+std::optional<std::wstring> ElapsedScanText(const SYSTEMTIME& start, const SYSTEMTIME& now);
+
 // The scan of the scan page: inventory, request, service call, answer, statistics
 // and the page to show afterwards. One run at a time; the page owns the worker.
 class ScanWorker {
@@ -92,6 +98,10 @@ public:
     int FinishScanNavigation(bool showResults);
     void WriteLastScanValue(const SYSTEMTIME& start, const SYSTEMTIME& end);
     int SendScanRequest(const std::wstring& text, std::wstring& answer, bool quiet);
+
+    // The driver-alert sign-up's call: the inventory of the last scan in the long
+    // form, sent quietly. 1 when the service answered.
+    int SendDeviceListRequest();
 
 private:
     class DeviceRelay;

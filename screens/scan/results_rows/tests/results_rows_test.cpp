@@ -281,6 +281,9 @@ TEST_F(ResultsRowsTest, RowActionsAndUpdateAllFollowTheRowStates) {
     EXPECT_EQ(DownloadResultRow(Engine(), *ResolveClickedRow(Engine(), 0)).action, RowAction::RestartPrompt);
     EXPECT_EQ(UpdateAllSelected(Engine()), UpdateAllOutcome::Started);
     EXPECT_EQ(Engine().resultSelection, (std::vector<int32_t>{1, 2}));
+    // What the backup before the update reads: the devices of the selected rows.
+    EXPECT_EQ(Engine().integerArray, (std::vector<int32_t>{0, 1}));
+    EXPECT_EQ(Engine().updateList, (CDriverScanUpdate::TextMap{{L"0", L"0"}, {L"1", L"2"}}));
     for (ResultRow& row : Engine().updateResults) row.selected = 0;
     EXPECT_EQ(UpdateAllSelected(Engine()), UpdateAllOutcome::NoneChosen);
     for (ResultRow& row : Engine().updateResults) row.state = ResultState::kInstalledRestartNeeded;

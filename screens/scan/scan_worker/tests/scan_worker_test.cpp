@@ -6,6 +6,7 @@
 
 #include "screens/scan/scan_worker/scan_worker.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -375,6 +376,45 @@ TEST_F(ScanWorkerTest, StopNoHoldsTheWorkerWhileAskedAndThenLetsTheScanFinish) {
     EXPECT_FALSE(worker.stopRequested.load());
     EXPECT_EQ(navigator_.Pages(), std::vector<std::wstring>{L"results"});
     EXPECT_EQ(CameraRows(), 1);
+}
+
+TEST_F(ScanWorkerTest, ABackupInventoryHandsTheDevicesToTheBackupAndStoresNoScan) {
+    const AppSettings before = GetAppSettings();
+    CUpdateServiceHelper helper(addresses_, nullptr);
+    ScanWorker worker(*app_, helper, page_, navigator_);
+    worker.backupInventory = true;
+    worker.backupMode = true;
+    Run(worker);
+
+    EXPECT_TRUE(service_.Calls().empty());
+    const auto calls = navigator_.Calls();
+    EXPECT_NE(std::find(calls.begin(), calls.end(), L"backup devices"), calls.end());
+    EXPECT_TRUE(navigator_.Pages().empty());
+    EXPECT_GT(app_->ScanUpdate().DeviceCount(), 0);
+    EXPECT_EQ(GetAppSettings().appDriverScanStatus, before.appDriverScanStatus);
+    EXPECT_EQ(GetAppSettings().totalScannedDrivers, before.totalScannedDrivers);
+    EXPECT_EQ(ReadRegStringDefault(HKEY_CURRENT_USER, kProductKeyPath, L"LastScan", L""), L"never");
+    EXPECT_FALSE(worker.backupInventory.load());
+    EXPECT_FALSE(worker.backupMode.load());
+}
+
+TEST(ScanElapsedTime, MinutesAndSecondsWrapAfterAnHour) {
+    const SYSTEMTIME start{2026, 12, 4, 10, 9, 0, 0, 0};
+    const struct {
+        SYSTEMTIME now;
+        const wchar_t* text;  // null: the text stays as it was
+    } cases[] = {
+        {{2026, 12, 4, 10, 9, 0, 0, 0}, L"00:00"},
+        {{2026, 12, 4, 10, 10, 5, 9, 0}, L"05:09"},
+        {{2026, 12, 4, 10, 9, 59, 59, 0}, L"59:59"},
+        {{2026, 12, 4, 10, 8, 59, 0, 0}, nullptr},
+        {{2026, 13, 4, 10, 9, 0, 0, 0}, nullptr},
+    };
+    for (const auto& c : cases) {
+        const auto text = ElapsedScanText(start, c.now);
+        ASSERT_EQ(text.has_value(), c.text != nullptr);
+        if (text) EXPECT_EQ(*text, c.text);
+    }
 }
 
 }  // namespace
