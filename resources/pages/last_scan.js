@@ -1,18 +1,5 @@
 // The program fills this page with one call of settext; the page shows the panel
 // of the last scan's outcome. Every text goes in as text.
-var languageCode = 'en';
-var osMajor = 6;
-
-function setlanguage(code) {
-    languageCode = String(code);
-    var small = { de: 1, nl: 1, fi: 1, ru: 1, pl: 1, el: 1, tr: 1 };
-    $('body').toggleClass('smallFonts', small.hasOwnProperty(languageCode));
-}
-
-function setosid(major) {
-    osMajor = parseInt(major, 10) || 0;
-    $('body').toggleClass('oldSystem', osMajor === 5);
-}
 
 // The element each value goes into, in the order of the call; null for the values
 // that steer the page instead.

@@ -1,20 +1,8 @@
 // The program fills this page through the functions below and reads the clicked
 // row back through the getcurrent functions. Every text goes in as text.
-var languageCode = 'en';
-var osMajor = 6;
+
+// The tooltip of the rows' ignore links, from the page texts.
 var ignoreTooltip = '';
-
-function setlanguage(code) {
-    languageCode = String(code);
-    // Languages with long words get the smaller fonts.
-    var small = { de: 1, nl: 1, fi: 1, ru: 1, pl: 1, el: 1, tr: 1 };
-    $('body').toggleClass('smallFonts', small.hasOwnProperty(languageCode));
-}
-
-function setosid(major) {
-    osMajor = parseInt(major, 10) || 0;
-    $('body').toggleClass('oldSystem', osMajor === 5);
-}
 
 function showPanel(condition) {
     $('.panel').hide();

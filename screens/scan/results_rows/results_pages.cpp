@@ -11,13 +11,6 @@ namespace {
 
 std::wstring Text(const wchar_t* key) { return GetLangString(key, L"RESOURCESTRING"); }
 
-std::wstring ReplaceWord(std::wstring text, const std::wstring& word, const std::wstring& value) {
-    for (size_t at = text.find(word); at != std::wstring::npos; at = text.find(word, at + value.size())) {
-        text.replace(at, word.size(), value);
-    }
-    return text;
-}
-
 const DriverInfoRecord* RecordAt(const DriverInfoArray* records, int index, int count) {
     if (records == nullptr || index < 0 || index >= count || static_cast<size_t>(index) >= records->size()) {
         return nullptr;
@@ -169,7 +162,7 @@ LastScanPage BuildLastScanPage(LastScanInputs in, const std::function<LastScanIn
 
     const int years = in.oldestDays / 365;
     std::wstring ageText =
-        ReplaceWord(Text(years == 1 ? L"string406" : L"string354"), L"N_ERR_DONOTTRANSLATE", std::to_wstring(years));
+        ReplacePlaceholder(Text(years == 1 ? L"string406" : L"string354"), L"N_ERR_DONOTTRANSLATE", std::to_wstring(years));
     if (in.shownStatus == 0) {
         ageText = Text(L"IDS_NOSCAN");
         countText = ageText;

@@ -25,13 +25,6 @@ constexpr int kWideStatusPixels = 260;
 
 std::wstring Text(const wchar_t* key) { return GetLangString(key, L"RESOURCESTRING"); }
 
-std::wstring ReplaceAll(std::wstring text, const std::wstring& word, const std::wstring& value) {
-    for (size_t at = text.find(word); at != std::wstring::npos; at = text.find(word, at + value.size())) {
-        text.replace(at, word.size(), value);
-    }
-    return text;
-}
-
 bool FileIsThere(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
@@ -259,7 +252,7 @@ std::vector<std::wstring> ResultsTableRowValues(ResultsRowsContext& context, con
     const std::wstring statusText = ResultStatusText(row.state);
     const std::wstring lastUpdate =
         WithoutDate(row) ? Text(L"IDS_NEVER_UPDATED")
-                         : ReplaceAll(Text(L"IDS_LAST_UPDATED_DAYS_AGO"), L"N_OF_DAYS_DONOTTRANSLATE",
+                         : ReplacePlaceholder(Text(L"IDS_LAST_UPDATED_DAYS_AGO"), L"N_OF_DAYS_DONOTTRANSLATE",
                                       std::to_wstring(row.resultCode));
     const bool wideStatus =
         row.state >= ResultState::kInstalledRestartNeeded && MeasuredWidth(context, statusText) > kWideStatusPixels;
@@ -319,7 +312,7 @@ std::vector<std::wstring> ScanResultsPageTexts(int status, int rows) {
     std::wstring attention;
     if (status == 0) attention = Text(L"IDS_NOSCAN");
     if (status == 1) {
-        attention = ReplaceAll(Text(rows == 1 ? L"varAttentionText1" : L"varAttentionText"), L"N_ERR_DONOTTRANSLATE",
+        attention = ReplacePlaceholder(Text(rows == 1 ? L"varAttentionText1" : L"varAttentionText"), L"N_ERR_DONOTTRANSLATE",
                                count);
     }
     if (status == 2) attention = Text(L"string403");
@@ -447,6 +440,13 @@ int LoadLastScanResults(ResultsRowsContext& context) {
     WriteLogLine(L"Load Last Scan Results Scan Summary: Total=%d, Outdated=%d, Showing Results!",
                  static_cast<int>(count), outdated);
     return status;
+}
+
+std::wstring ReplacePlaceholder(std::wstring text, const std::wstring& word, const std::wstring& value) {
+    for (size_t at = text.find(word); at != std::wstring::npos; at = text.find(word, at + value.size())) {
+        text.replace(at, word.size(), value);
+    }
+    return text;
 }
 
 std::wstring StripFirstInvalidNameChar(const std::wstring& text) { return RemoveFirstInvalidNameChar(text); }

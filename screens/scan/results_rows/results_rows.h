@@ -90,6 +90,9 @@ int SaveScanSummary(ResultsRowsContext& context);
 // 0 otherwise, when the results and both scan statuses are as they were.
 int LoadLastScanResults(ResultsRowsContext& context);
 
+// The text with every `word` (a language text's placeholder) replaced by `value`.
+std::wstring ReplacePlaceholder(std::wstring text, const std::wstring& word, const std::wstring& value);
+
 // Small helpers the download-and-install window shares.
 std::wstring StripFirstInvalidNameChar(const std::wstring& text);
 std::wstring Md5OfFileIfExists(const std::wstring& path);

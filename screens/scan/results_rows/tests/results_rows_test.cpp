@@ -17,6 +17,7 @@
 #include "shell/web_page.h"
 #include "tests/support/page_test_support.h"
 #include "tests/support/scoped_app_data_folder.h"
+#include "tests/support/test_devices.h"
 
 namespace {
 
@@ -27,16 +28,6 @@ public:
     void OnDocumentComplete() override {}
     HRESULT OnElementEvent(PageEvent, const std::vector<PageElement>&) override { return S_OK; }
 };
-
-FILETIME DateOf(WORD year, WORD month, WORD day) {
-    SYSTEMTIME time{};
-    time.wYear = year;
-    time.wMonth = month;
-    time.wDay = day;
-    FILETIME file{};
-    SystemTimeToFileTime(&time, &file);
-    return file;
-}
 
 constexpr wchar_t kSystemClass[] = L"{4d36e97d-e325-11ce-bfc1-08002be10318}";
 constexpr wchar_t kDisplayClass[] = L"{4d36e968-e325-11ce-bfc1-08002be10318}";
@@ -78,7 +69,7 @@ protected:
             device.driverKey = specs[i].classGuid + L"\\000" + n;
             device.driverVersion = L"1.0.0." + n;
             device.provider = L"Old Maker";
-            const FILETIME installed = DateOf(2019, 3, 4);
+            const FILETIME installed = FileTimeOfDate(2019, 3, 4);
             device.driverDateLow = installed.dwLowDateTime;
             device.driverDateHigh = installed.dwHighDateTime;
             device.nodeStatusResult = specs[i].problem;
@@ -91,7 +82,7 @@ protected:
             offer.driverVersion = L"2.0.0." + n;
             offer.provider = L"New Maker";
             if (specs[i].offeredDate) {
-                const FILETIME date = DateOf(2024, 6, 7);
+                const FILETIME date = FileTimeOfDate(2024, 6, 7);
                 offer.driverDateLow = date.dwLowDateTime;
                 offer.driverDateHigh = date.dwHighDateTime;
             }
@@ -148,8 +139,8 @@ TEST_F(ResultsRowsTest, RowsFollowTheMatchedListOnePerDeviceAndReachThePageWithT
     ASSERT_EQ(host.CallsOf(L"clearrows").size(), 1u);
     const auto rows = host.CallsOf(L"addTableRow");
     ASSERT_EQ(rows.size(), 3u);
-    const std::wstring installed = FileTimeToLocalDateString(DateOf(2019, 3, 4));
-    const std::wstring offered = FileTimeToLocalDateString(DateOf(2024, 6, 7));
+    const std::wstring installed = FileTimeToLocalDateString(FileTimeOfDate(2019, 3, 4));
+    const std::wstring offered = FileTimeToLocalDateString(FileTimeOfDate(2024, 6, 7));
     // Age class 0 reads as "old"; no offered date reads as not available.
     EXPECT_EQ(rows[0].arguments,
               (Texts{L"Camera.gif", L"Device 4", L"Device 4", L"", L"Category 4", L"IDS_INSTALLED", installed,
