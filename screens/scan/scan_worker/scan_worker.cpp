@@ -91,6 +91,7 @@ void ScanWorker::OnStopClicked() {
         return;
     }
     AtExit release([this] { stopHandling_.fetch_sub(1); });
+    if (!Running()) return;
     if (paused_.load()) {
         paused_ = false;
         SetEvent(resumeEvent_.Get());
@@ -140,6 +141,11 @@ int ScanWorker::ScanThreadProc() {
 
     const int result = RunScanAndFinish();
     if (result == 0) FinishScanNavigation(false);
+    // A stop asked for after the worker's last look is answered here, so that the
+    // stop thread's wait ends at once.
+    if (stopRequested.load() || app_.ScannerApp().StopRequested(EngineCode::kScanStopRequest)) {
+        app_.ScannerApp().AcknowledgeStop();
+    }
     stopRequested = false;
     if (!backupMode.load()) navigator_.EnableNavigation(true);
     backupInventory = false;

@@ -398,6 +398,20 @@ TEST_F(ScanWorkerTest, ABackupInventoryHandsTheDevicesToTheBackupAndStoresNoScan
     EXPECT_FALSE(worker.backupMode.load());
 }
 
+TEST_F(ScanWorkerTest, StopWithoutARunningScanAsksNothing) {
+    int asked = 0;
+    page_.answer = [&asked] {
+        ++asked;
+        return true;
+    };
+    CUpdateServiceHelper helper(addresses_, nullptr);
+    ScanWorker worker(*app_, helper, page_, navigator_);
+    worker.OnStopClicked();
+    EXPECT_EQ(asked, 0);
+    EXPECT_FALSE(worker.stopRequested.load());
+    EXPECT_FALSE(app_->ScannerApp().StopRequested(EngineCode::kScanStopRequest));
+}
+
 TEST(ScanElapsedTime, MinutesAndSecondsWrapAfterAnHour) {
     const SYSTEMTIME start{2026, 12, 4, 10, 9, 0, 0, 0};
     const struct {
@@ -413,7 +427,9 @@ TEST(ScanElapsedTime, MinutesAndSecondsWrapAfterAnHour) {
     for (const auto& c : cases) {
         const auto text = ElapsedScanText(start, c.now);
         ASSERT_EQ(text.has_value(), c.text != nullptr);
-        if (text) EXPECT_EQ(*text, c.text);
+        if (text) {
+            EXPECT_EQ(*text, c.text);
+        }
     }
 }
 
