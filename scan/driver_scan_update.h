@@ -208,6 +208,11 @@ public:
 
     tagUpdateResultsStruct workingUpdateResult;
     CMyArray<tagUpdateResultsStruct> updateResults;  // one per shown device
+    // The results page's row numbers -> device index, both decimal; valid until the
+    // page is filled again.
+    TextMap rowDeviceMap;
+    // The row numbers the results page hands to the download-and-install window.
+    std::vector<int32_t> resultSelection;
 
     OsVersion osVersion;
     int32_t worstSeverity = 0;

@@ -42,6 +42,8 @@ LIBRARY_FOLDER = {
     "manage_settings": "screens",
     "manage_exclusions": "screens",
     "backup_restore_screens": "screens",
+    "results_rows": "screens",
+    "scan_worker": "screens",
 }
 
 SOURCE_SUFFIXES = {".h", ".hpp", ".c", ".cpp", ".rc"}

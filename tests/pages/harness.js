@@ -18,6 +18,9 @@ const ORIGIN = 'http://pages.halvenor.test';
 // The size of the window each page is shown in.
 const PAGE_SIZES = {
   'about.htm': { width: 580, height: 226 },
+  'scan_results.htm': { width: 758, height: 436 },
+  'last_scan.htm': { width: 758, height: 436 },
+  'driver_details.htm': { width: 553, height: 350 },
 };
 const DEFAULT_SIZE = { width: 777, height: 493 };
 
