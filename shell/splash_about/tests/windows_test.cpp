@@ -165,10 +165,7 @@ class DuringModalRun {
 public:
     explicit DuringModalRun(std::function<void()> step) {
         Step() = std::move(step);
-        timer_ = SetTimer(nullptr, 0, 400, [](HWND, UINT, UINT_PTR id, DWORD) {
-            KillTimer(nullptr, id);
-            if (auto step = std::exchange(Step(), nullptr)) step();
-        });
+        timer_ = SetTimer(nullptr, 0, 400, &Fire);
     }
     ~DuringModalRun() {
         KillTimer(nullptr, timer_);
@@ -176,6 +173,11 @@ public:
     }
 
 private:
+    // A named function: a lambda has no stdcall conversion on 32-bit builds.
+    static void CALLBACK Fire(HWND, UINT, UINT_PTR id, DWORD) {
+        KillTimer(nullptr, id);
+        if (auto step = std::exchange(Step(), nullptr)) step();
+    }
     static std::function<void()>& Step() {
         static std::function<void()> step;
         return step;
