@@ -105,11 +105,17 @@ TestDevice::TestDevice(const TestDeviceSetup& setup) {
 TestDevice::~TestDevice() {
     if (set_ == INVALID_HANDLE_VALUE) return;
     if (created_) {
+        // The driver key is emptied through its handle and deleted while the device
+        // still names it, never by its name afterwards: driver keys are numbered by
+        // the first free number, and once ours is gone another test process may be
+        // handed the same name for its own device.
+        HKEY driverKey = SetupDiOpenDevRegKey(set_, &device_, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_ALL_ACCESS);
+        if (driverKey != INVALID_HANDLE_VALUE) {
+            RegDeleteTreeW(driverKey, nullptr);
+            RegCloseKey(driverKey);
+        }
         SetupDiDeleteDevRegKey(set_, &device_, DICS_FLAG_GLOBAL, 0, DIREG_DRV);
         SetupDiRemoveDevice(set_, &device_);
-        if (!driverKey_.empty()) {
-            RegDeleteTreeW(HKEY_LOCAL_MACHINE, (L"SYSTEM\\CurrentControlSet\\Control\\Class\\" + driverKey_).c_str());
-        }
         if (!instanceId_.empty()) {
             RegDeleteTreeW(HKEY_LOCAL_MACHINE, (L"SYSTEM\\CurrentControlSet\\Enum\\" + instanceId_).c_str());
         }
