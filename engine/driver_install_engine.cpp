@@ -220,342 +220,417 @@ void RecordInstalledDriver(CDriverScannerApp& scanner, const DriverPackageInfo& 
     if (scanner.InstalledDrivers().Add(entry)) scanner.InstalledDrivers().Save();
 }
 
-int InstallDownloadedPackage(DriverInstallSession& session, const PackageInstallRequest& request, bool& launched) {
-    launched = false;
-    InstallRun run(session);
-    CDriverScannerApp& scanner = session.scanner;
+namespace {
 
-    if (request.packagePath.empty() || request.hardwareId.empty()) return InstallResult::kMissingInput;
-    if (run.Cancelled()) return InstallResult::kCancelled;
-    if (!FileExists(request.packagePath)) {
-        run.Report(0, L"IDS_STRING_UNKWN_FILE_PATH");
-        return InstallResult::kMissingInput;
+// A request of this kind only marks the device for reinstall at the next start.
+constexpr int kMarkForReinstallRequest = 13;
+// Setup programs started with the package's own parameters or with none.
+constexpr int kRunSetupProgram = 1;
+constexpr int kRunSetupProgramWithParameters = 2;
+// The progress report's code that asks the screen whether to restart now, and the
+// answer that means yes.
+constexpr int kAskForRestart = IDYES;
+// The settle time after unpacking, before the system's installer reads the files:
+// virus scanners and the indexer still hold freshly written files for a moment.
+constexpr DWORD kSettleBeforeInstallMs = 1000;
+// The unpack steps hold briefly between reports so a fast machine still shows them.
+constexpr DWORD kProgramStepMs = 100;
+
+// One install of one package, in the order the steps run: unpack, start a setup
+// program or install from the INF, verify, record, finish. Each step that can end
+// the install returns the result that ends it.
+class PackageInstall {
+public:
+    PackageInstall(DriverInstallSession& session, const PackageInstallRequest& request, bool& launched)
+        : session_(session),
+          scanner_(session.scanner),
+          request_(request),
+          launched_(launched),
+          run_(session),
+          extractionFolder_(ExtractionFolderOf(request.packagePath)),
+          // Only a folder this run makes is removed at the end: one that was there
+          // before may hold what the user keeps.
+          extractionFolderIsOurs_(!extractionFolder_.empty() && !FolderExists(extractionFolder_)),
+          specialClass_(IsSpecialDeviceClass(request.category)) {
+        launched_ = false;
+        after_.dateText = request.driverDateBefore;
+        after_.version = request.driverVersionBefore;
     }
 
-    const std::wstring extractionFolder = ExtractionFolderOf(request.packagePath);
-    // Only a folder this run makes is removed at the end: one that was there before may
-    // hold what the user keeps.
-    const bool extractionFolderIsOurs = !extractionFolder.empty() && !FolderExists(extractionFolder);
-    run.Report(0);
-    const PackageKind kind = PackageKindOf(request.packagePath);
-    if (run.Cancelled()) return InstallResult::kCancelled;
+    int Run() {
+        if (request_.packagePath.empty() || request_.hardwareId.empty()) return InstallResult::kMissingInput;
+        if (run_.Cancelled()) return InstallResult::kCancelled;
+        if (!FileExists(request_.packagePath)) {
+            run_.Report(0, L"IDS_STRING_UNKWN_FILE_PATH");
+            return InstallResult::kMissingInput;
+        }
+        run_.Report(0);
+        if (run_.Cancelled()) return InstallResult::kCancelled;
+        if (const auto ended = Unpack()) return *ended;
 
-    const bool specialClass = IsSpecialDeviceClass(request.category);
-    INT_PTR startResult = 0;
-    bool stillRunning = false;
+        std::optional<CDriverScannerApp::FsRedirectionOff> redirection;
+        redirection.emplace(scanner_);
+        if (run_.Cancelled()) return InstallResult::kCancelled;
+        run_.Pause(kSettleBeforeInstallMs);
+        run_.Pause(kSettleBeforeInstallMs);
+        infPath_ = ResolveInfPath(request_.infPath, extractionFolder_);
 
-    auto extractZip = [&](ZipPackageReader& reader) {
-        // A package whose members cannot all be unpacked safely is not installed from.
-        const bool extracted = !extractionFolder.empty() && reader.ExtractAll(extractionFolder);
-        reader.Close();
-        return extracted;
-    };
-
-    if (kind == PackageKind::Program) {
-        run.Pause(100);
-        if (run.Cancelled()) return InstallResult::kCancelled;
-        ZipPackageReader reader;
-        if (reader.Open(request.packagePath)) {
-            if (specialClass) {
-                run.Report(0, L"IDS_STRING_INSTALL_FILE_CATEGORY");
-                return InstallResult::kFailed;
-            }
-            run.Report(25);
-            if (!extractZip(reader)) {
-                run.Report(25, L"IDS_STRING_INSTALL_FILE_CORRUPT");
-                return InstallResult::kFailed;
-            }
-            run.Report(65);
+        if (request_.requestKind == kMarkForReinstallRequest) {
+            MarkForReinstall();
         } else {
-            run.Report(25);
-            run.Pause(100);
-            if (run.Cancelled()) return InstallResult::kCancelled;
-            if (request.useSevenZip) {
-                std::wstring message;
-                std::wstring subFolderName = extractionFolder;
-                if (!subFolderName.empty()) {
-                    subFolderName.pop_back();
-                    subFolderName.erase(0, subFolderName.find_last_of(L"\\/") + 1);
-                }
-                // 7-Zip's failure has no text of its own to show.
-                if (subFolderName.empty() ||
-                    ExtractWith7z(request.packagePath, subFolderName, session.programFolder, message) !=
-                        EngineCode::kFinished) {
-                    return InstallResult::kFailed;
-                }
-                run.Report(65);
+            ForgetChipsetInstallerVersion();
+            if (RunPackagePrograms()) InstallFromInf();
+            Verify();
+        }
+        Record();
+        redirection.reset();
+        return Finish();
+    }
+
+private:
+    // --- Unpack: by the kind of package, into the package's own sub-folder.
+
+    std::optional<int> Unpack() {
+        const PackageKind kind = PackageKindOf(request_.packagePath);
+        if (kind == PackageKind::Program) {
+            if (const auto ended = UnpackProgram()) return ended;
+        }
+        if (specialClass_) return Fail(0, L"IDS_STRING_INSTALL_FILE_CATEGORY");
+        switch (kind) {
+            case PackageKind::Zip: return UnpackZip();
+            case PackageKind::Rar: return UnpackRar();
+            case PackageKind::Cabinet: return UnpackCabinet();
+            case PackageKind::Program:
+            case PackageKind::Other: break;
+        }
+        return std::nullopt;
+    }
+
+    // A program may be a self-extracting zip, a 7-Zip archive or a setup program.
+    std::optional<int> UnpackProgram() {
+        run_.Pause(kProgramStepMs);
+        if (run_.Cancelled()) return InstallResult::kCancelled;
+        ZipPackageReader reader;
+        if (reader.Open(request_.packagePath)) {
+            if (specialClass_) return Fail(0, L"IDS_STRING_INSTALL_FILE_CATEGORY");
+            run_.Report(25);
+            if (!ExtractZip(reader)) return Fail(25, L"IDS_STRING_INSTALL_FILE_CORRUPT");
+            run_.Report(65);
+        } else {
+            run_.Report(25);
+            run_.Pause(kProgramStepMs);
+            if (run_.Cancelled()) return InstallResult::kCancelled;
+            if (request_.useSevenZip) {
+                if (!ExtractWithSevenZip()) return InstallResult::kFailed;  // 7-Zip's failure has no text of its own
+                run_.Report(65);
             } else {
                 // A setup program is not started for a device class the engine does
                 // not install for.
-                if (specialClass) {
-                    run.Report(0, L"IDS_STRING_INSTALL_FILE_CATEGORY");
-                    return InstallResult::kFailed;
-                }
-                const wchar_t* parameters = request.intelParameters ? L"cmd -overall -overide -overwrite" : nullptr;
-                startResult = reinterpret_cast<INT_PTR>(
-                    ShellExecuteW(nullptr, L"open", request.packagePath.c_str(), parameters, nullptr, SW_SHOWNORMAL));
-                if (startResult <= 32) {
-                    run.Report(65, L"IDS_STRING_LAUNCH_SETUP");
-                    return InstallResult::kFailed;
-                }
+                if (specialClass_) return Fail(0, L"IDS_STRING_INSTALL_FILE_CATEGORY");
+                const wchar_t* parameters =
+                    request_.intelParameters ? L"cmd -overall -overide -overwrite" : nullptr;
+                packageStartResult_ = reinterpret_cast<INT_PTR>(ShellExecuteW(
+                    nullptr, L"open", request_.packagePath.c_str(), parameters, nullptr, SW_SHOWNORMAL));
+                if (packageStartResult_ <= 32) return Fail(65, L"IDS_STRING_LAUNCH_SETUP");
                 // From here the program runs on its own: nothing of the package may be
                 // deleted under it, whatever this install decides.
-                launched = true;
-                run.Report(65);
+                launched_ = true;
+                run_.Report(65);
             }
         }
-        if (run.Cancelled()) return InstallResult::kCancelled;
+        if (run_.Cancelled()) return InstallResult::kCancelled;
+        return std::nullopt;
     }
 
-    if (specialClass) {
-        run.Report(0, L"IDS_STRING_INSTALL_FILE_CATEGORY");
+    bool ExtractWithSevenZip() {
+        std::wstring subFolderName = extractionFolder_;
+        if (!subFolderName.empty()) {
+            subFolderName.pop_back();
+            subFolderName.erase(0, subFolderName.find_last_of(L"\\/") + 1);
+        }
+        std::wstring message;
+        return !subFolderName.empty() &&
+               ExtractWith7z(request_.packagePath, subFolderName, session_.programFolder, message) ==
+                   EngineCode::kFinished;
+    }
+
+    bool ExtractZip(ZipPackageReader& reader) {
+        // A package whose members cannot all be unpacked safely is not installed from.
+        const bool extracted = !extractionFolder_.empty() && reader.ExtractAll(extractionFolder_);
+        reader.Close();
+        return extracted;
+    }
+
+    std::optional<int> UnpackZip() {
+        ShowUnpackingStarts(run_);
+        if (run_.Cancelled()) return InstallResult::kCancelled;
+        ZipPackageReader reader;
+        if (!reader.Open(request_.packagePath) || !ExtractZip(reader)) {
+            return Fail(25, L"IDS_STRING_INSTALL_FILE_CORRUPT");
+        }
+        run_.Report(65);
+        if (run_.Cancelled()) return InstallResult::kCancelled;
+        return std::nullopt;
+    }
+
+    std::optional<int> UnpackRar() {
+        ShowUnpackingStarts(run_);
+        if (run_.Cancelled()) return InstallResult::kCancelled;
+        RarExtractJob& rar = scanner_.RarExtractor();
+        if (extractionFolder_.empty() || !rar.LoadUnrarLibrary() || !rar.Extract(request_.packagePath)) {
+            rar.FreeUnrarLibrary();
+            return Fail(25, L"IDS_STRING_INSTALL_RAR_FILE_CORRUPT");
+        }
+        rar.SetTargetFolder(extractionFolder_);
+        const bool extracted = rar.ExtractAll();
+        rar.FreeUnrarLibrary();
+        if (!extracted) return Fail(25, L"IDS_STRING_INSTALL_RAR_FILE_CORRUPT");
+        run_.Report(65);
+        if (run_.Cancelled()) return InstallResult::kCancelled;
+        return std::nullopt;
+    }
+
+    std::optional<int> UnpackCabinet() {
+        run_.Report(25);
+        CabinetExtractor& cabinet = scanner_.CabExtractor();
+        if (extractionFolder_.empty() || !cabinet.LoadCabinetFdi() ||
+            !cabinet.Extract(ToThreadCodePage(extractionFolder_), ToThreadCodePage(request_.packagePath))) {
+            return Fail(25, L"IDS_STRING_INSTALL_CAB_FILE_CORRUPT");
+        }
+        run_.Report(65);
+        return std::nullopt;
+    }
+
+    int Fail(int percent, const wchar_t* key) {
+        run_.Report(percent, key);
         return InstallResult::kFailed;
     }
 
-    if (kind == PackageKind::Zip) {
-        ShowUnpackingStarts(run);
-        if (run.Cancelled()) return InstallResult::kCancelled;
-        ZipPackageReader reader;
-        if (!reader.Open(request.packagePath) || !extractZip(reader)) {
-            run.Report(25, L"IDS_STRING_INSTALL_FILE_CORRUPT");
-            return InstallResult::kFailed;
-        }
-        run.Report(65);
-        if (run.Cancelled()) return InstallResult::kCancelled;
-    }
+    // --- Install.
 
-    if (kind == PackageKind::Rar) {
-        ShowUnpackingStarts(run);
-        if (run.Cancelled()) return InstallResult::kCancelled;
-        RarExtractJob& rar = scanner.RarExtractor();
-        if (extractionFolder.empty() || !rar.LoadUnrarLibrary() || !rar.Extract(request.packagePath)) {
-            rar.FreeUnrarLibrary();
-            run.Report(25, L"IDS_STRING_INSTALL_RAR_FILE_CORRUPT");
-            return InstallResult::kFailed;
-        }
-        rar.SetTargetFolder(extractionFolder);
-        const bool extracted = rar.ExtractAll();
-        rar.FreeUnrarLibrary();
-        if (!extracted) {
-            run.Report(25, L"IDS_STRING_INSTALL_RAR_FILE_CORRUPT");
-            return InstallResult::kFailed;
-        }
-        run.Report(65);
-        if (run.Cancelled()) return InstallResult::kCancelled;
-    }
-
-    if (kind == PackageKind::Cabinet) {
-        run.Report(25);
-        CabinetExtractor& cabinet = scanner.CabExtractor();
-        if (extractionFolder.empty() || !cabinet.LoadCabinetFdi() ||
-            !cabinet.Extract(ToThreadCodePage(extractionFolder), ToThreadCodePage(request.packagePath))) {
-            run.Report(25, L"IDS_STRING_INSTALL_CAB_FILE_CORRUPT");
-            return InstallResult::kFailed;
-        }
-        run.Report(65);
-    }
-
-    // Install preparation.
-    std::optional<CDriverScannerApp::FsRedirectionOff> redirection;
-    redirection.emplace(scanner);
-    if (run.Cancelled()) return InstallResult::kCancelled;
-    run.Pause(1000);
-    run.Pause(1000);
-
-    bool done = true;
-    bool record = false;
-    bool noted = false;
-    int32_t noteCode = DriverInstallNote::kNone;
-    DWORD errorValue = 0;
-    BOOL needReboot = FALSE;
-    const std::wstring infPath = ResolveInfPath(request.infPath, extractionFolder);
-    InstalledDriverDateVersion after;
-    after.dateText = request.driverDateBefore;
-    after.version = request.driverVersionBefore;
-
-    if (request.requestKind == 13) {
-        if (!request.driverKey.empty()) {
-            done = MarkDeviceForReinstall(scanner, infPath, session.helperFolder, request.hardwareId,
-                                          request.driverKey) != 0;
-            noteCode = done ? DriverInstallNote::kNone : DriverInstallNote::kReinstallMarkFailed;
-            noted = !done;
+    void MarkForReinstall() {
+        if (!request_.driverKey.empty()) {
+            done_ = MarkDeviceForReinstall(scanner_, infPath_, session_.helperFolder, request_.hardwareId,
+                                           request_.driverKey) != 0;
+            if (!done_) Note(DriverInstallNote::kReinstallMarkFailed);
         } else {
-            done = false;
-            noted = true;
-            noteCode = DriverInstallNote::kReinstallMarkFailed;
+            done_ = false;
+            Note(DriverInstallNote::kReinstallMarkFailed);
         }
-        errorValue = GetLastError();
-        record = true;
-    } else {
+        errorValue_ = GetLastError();
+        record_ = true;
+    }
+
+    // The chipset installer skips a machine whose stored version is current; the
+    // value goes so that its setup program installs again.
+    void ForgetChipsetInstallerVersion() {
         CRegistry infinst;
-        infinst.SetAccessMask(scanner.IsWow64() ? 0x2011F : 0x2001F);
+        infinst.SetAccessMask(scanner_.IsWow64() ? 0x2011F : 0x2001F);
         if (infinst.Open(L"SOFTWARE\\Intel\\Infinst", HKEY_LOCAL_MACHINE, true)) {
             if (HKEY key = infinst.Key(); key != nullptr) RegDeleteValueW(key, L"Version");
             infinst.Close();
         }
+    }
 
-        bool installFromInf = true;
-        if (request.runMode == 1 || request.runMode == 2) {
+    // Starts what the package says to start; true when the INF is still to be
+    // installed by the system's installer.
+    bool RunPackagePrograms() {
+        if (request_.runMode == kRunSetupProgram || request_.runMode == kRunSetupProgramWithParameters) {
             const std::wstring program =
-                request.setupProgram.empty() ? request.packagePath : extractionFolder + request.setupProgram;
-            const std::wstring parameters = request.runMode == 2 ? request.setupParameters : std::wstring();
+                request_.setupProgram.empty() ? request_.packagePath : extractionFolder_ + request_.setupProgram;
+            const std::wstring parameters =
+                request_.runMode == kRunSetupProgramWithParameters ? request_.setupParameters : std::wstring();
             if (FileExists(program)) {
                 DWORD exitCode = 0;
                 DWORD waitResult = 0;
                 // The exit code of a setup program says nothing reliable; one still at
                 // work keeps its files.
-                if (!RunProcessAndWait(program, parameters, true, exitCode, waitResult, session.setupWait)) {
-                    stillRunning = true;
+                if (!RunProcessAndWait(program, parameters, true, exitCode, waitResult, session_.setupWait)) {
+                    setupStillRunning_ = true;
                 }
             }
-            installFromInf = false;
-        } else {
-            if (!request.useSevenZip && !extractionFolder.empty()) {
-                const std::wstring setup = extractionFolder + L"Setup.exe";
-                if (FileExists(setup)) {
-                    const INT_PTR started = reinterpret_cast<INT_PTR>(
-                        ShellExecuteW(nullptr, L"open", setup.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
-                    if (started > 32) {
-                        launched = true;
-                    } else {
-                        done = false;
-                    }
-                }
-            }
-            if (EndsWithNoCase(request.packagePath, L".EXE") && startResult > 32 && !request.useSevenZip) {
-                launched = true;
-            }
-            installFromInf = !launched;
+            return false;
         }
-
-        if (installFromInf) {
-            done = false;
-            record = false;
-            noted = false;
-            noteCode = DriverInstallNote::kNone;
-            errorValue = 0;
-            int major = 0;
-            int minor = 0;
-            int productType = 0;
-            int architecture = 0;
-            GetOsId(productType, major, minor, architecture);
-            const bool forcedOnly = major == 5 && minor == 1 && architecture == PROCESSOR_ARCHITECTURE_INTEL &&
-                                    request.category == kDisplayAdapters;
-            if (!forcedOnly && !scanner.IsWow64()) {
-                if (UpdateDriverForPlugAndPlayDevicesW(nullptr, request.hardwareId.c_str(), infPath.c_str(), 0,
-                                                       &needReboot)) {
-                    done = true;
+        if (!request_.useSevenZip && !extractionFolder_.empty()) {
+            const std::wstring setup = extractionFolder_ + L"Setup.exe";
+            if (FileExists(setup)) {
+                const INT_PTR started = reinterpret_cast<INT_PTR>(
+                    ShellExecuteW(nullptr, L"open", setup.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+                if (started > 32) {
+                    launched_ = true;
                 } else {
-                    const DWORD error = GetLastError();
-                    if (error != kErrorInWow64) {
-                        // Recorded with its error, and reported as the failure it is.
-                        record = true;
-                        noted = true;
-                        noteCode = DriverInstallNote::kPlugAndPlayFailed;
-                        errorValue = error;
-                    } else if (scanner.DifxApi().IsLoaded()) {
-                        done = scanner.DifxApi().Install(infPath, 0) == ERROR_SUCCESS;
-                    }
-                }
-            } else if (!forcedOnly) {
-                InstallHelperArguments arguments = session.helperResults;
-                arguments.hwdid = request.hardwareId;
-                arguments.inf = infPath;
-                DWORD pnpError = 0;
-                DWORD difxError = 0;
-                if (RunInstallHelper64(1, session.helperFolder, arguments, pnpError, difxError) != 0) {
-                    done = true;
-                } else {
-                    errorValue = ReadRegistryDecimalByRootName(arguments.hkey, arguments.regpath,
-                                                               arguments.regvalupnp);
-                    record = true;
-                    noted = true;
-                    noteCode = DriverInstallNote::kHelperFailed;
-                }
-                DeleteRegistryValueByRootName(arguments.hkey, arguments.regpath, arguments.regval);
-                DeleteRegistryValueByRootName(arguments.hkey, arguments.regpath, arguments.regvalupnp);
-                DeleteRegistryValueByRootName(arguments.hkey, arguments.regpath, arguments.regvaldifx);
-            }
-            if (!done && request.category != kSoundControllers) {
-                if (!infPath.empty() &&
-                    RestoreDeviceDriver(scanner, session.helperFolder, request.hardwareId, infPath)) {
-                    done = true;
-                } else if (!noted) {
-                    // A failed install that was noted keeps its record.
-                    record = false;
+                    done_ = false;
                 }
             }
         }
+        if (EndsWithNoCase(request_.packagePath, L".EXE") && packageStartResult_ > 32 && !request_.useSevenZip) {
+            launched_ = true;
+        }
+        return !launched_;
+    }
 
-        // Verification.
-        if (!request.driverKey.empty() && GetInstalledDriverDateVersion(request.driverKey, request.hardwareId, after)) {
-            const DWORD offeredHigh = static_cast<DWORD>(request.offeredDateValue >> 32);
-            const DWORD offeredLow = static_cast<DWORD>(request.offeredDateValue);
-            bool differs = false;
-            if (offeredHigh != 0 && offeredLow != 0 && after.fileTimeHigh != 0 && after.fileTimeLow != 0) {
-                differs = offeredHigh != after.fileTimeHigh || offeredLow != after.fileTimeLow;
-            } else {
-                differs = DriverDateDifferenceDays(request.offeredDate, after.dateText) != 0;
-            }
-            if (differs) {
-                if (!noted) {
-                    noted = true;
-                    noteCode = DriverInstallNote::kDateDiffers;
-                }
-                if (done) record = true;
-            }
-            if (after.problem != 0 && !noted) {
-                noted = true;
-                noteCode = DriverInstallNote::kDeviceProblem;
+    void InstallFromInf() {
+        done_ = false;
+        record_ = false;
+        noted_ = false;
+        noteCode_ = DriverInstallNote::kNone;
+        errorValue_ = 0;
+        int major = 0;
+        int minor = 0;
+        int productType = 0;
+        int architecture = 0;
+        GetOsId(productType, major, minor, architecture);
+        // Display drivers on 32-bit XP go only through the forced restore below.
+        const bool forcedOnly = major == 5 && minor == 1 && architecture == PROCESSOR_ARCHITECTURE_INTEL &&
+                                request_.category == kDisplayAdapters;
+        if (!forcedOnly && !scanner_.IsWow64()) {
+            InstallInThisProcess();
+        } else if (!forcedOnly) {
+            InstallThroughHelper();
+        }
+        if (!done_ && request_.category != kSoundControllers) {
+            if (!infPath_.empty() && RestoreDeviceDriver(scanner_, session_.helperFolder, request_.hardwareId, infPath_)) {
+                done_ = true;
+            } else if (!noted_) {
+                // A failed install that was noted keeps its record.
+                record_ = false;
             }
         }
     }
 
-    // Record.
-    if (request.requestKind == 13) record = true;
-    if (done) record = true;
-    if (noted || record) {
+    void InstallInThisProcess() {
+        if (UpdateDriverForPlugAndPlayDevicesW(nullptr, request_.hardwareId.c_str(), infPath_.c_str(), 0,
+                                               &needReboot_)) {
+            done_ = true;
+            return;
+        }
+        const DWORD error = GetLastError();
+        if (error != kErrorInWow64) {
+            // Recorded with its error, and reported as the failure it is.
+            record_ = true;
+            Note(DriverInstallNote::kPlugAndPlayFailed);
+            errorValue_ = error;
+        } else if (scanner_.DifxApi().IsLoaded()) {
+            done_ = scanner_.DifxApi().Install(infPath_, 0) == ERROR_SUCCESS;
+        }
+    }
+
+    void InstallThroughHelper() {
+        InstallHelperArguments arguments = session_.helperResults;
+        arguments.hwdid = request_.hardwareId;
+        arguments.inf = infPath_;
+        DWORD pnpError = 0;
+        DWORD difxError = 0;
+        if (RunInstallHelper64(1, session_.helperFolder, arguments, pnpError, difxError) != 0) {
+            done_ = true;
+        } else {
+            errorValue_ = ReadRegistryDecimalByRootName(arguments.hkey, arguments.regpath, arguments.regvalupnp);
+            record_ = true;
+            Note(DriverInstallNote::kHelperFailed);
+        }
+        DeleteRegistryValueByRootName(arguments.hkey, arguments.regpath, arguments.regval);
+        DeleteRegistryValueByRootName(arguments.hkey, arguments.regpath, arguments.regvalupnp);
+        DeleteRegistryValueByRootName(arguments.hkey, arguments.regpath, arguments.regvaldifx);
+    }
+
+    // --- Verify: the driver the device has now against the one offered.
+
+    void Verify() {
+        if (request_.driverKey.empty() ||
+            !GetInstalledDriverDateVersion(request_.driverKey, request_.hardwareId, after_)) {
+            return;
+        }
+        const DWORD offeredHigh = static_cast<DWORD>(request_.offeredDateValue >> 32);
+        const DWORD offeredLow = static_cast<DWORD>(request_.offeredDateValue);
+        bool differs = false;
+        if (offeredHigh != 0 && offeredLow != 0 && after_.fileTimeHigh != 0 && after_.fileTimeLow != 0) {
+            differs = offeredHigh != after_.fileTimeHigh || offeredLow != after_.fileTimeLow;
+        } else {
+            differs = DriverDateDifferenceDays(request_.offeredDate, after_.dateText) != 0;
+        }
+        if (differs) {
+            if (!noted_) Note(DriverInstallNote::kDateDiffers);
+            if (done_) record_ = true;
+        }
+        if (after_.problem != 0 && !noted_) Note(DriverInstallNote::kDeviceProblem);
+    }
+
+    // Only the first remark on an install is kept.
+    void Note(int32_t code) {
+        noted_ = true;
+        noteCode_ = code;
+    }
+
+    // --- Record: what was installed goes into the record of installed drivers.
+
+    void Record() {
+        if (request_.requestKind == kMarkForReinstallRequest || done_) record_ = true;
+        if (!record_) return;
         DriverPackageInfo info;
-        info.hardwareId = request.hardwareId;
-        info.secondId = request.secondId;
-        info.classGuidPath = request.driverKey;
-        info.md5 = request.md5;
-        info.infPath = infPath;
-        info.deviceName = request.deviceName;
-        info.category = request.category;
-        info.packagePath = request.packagePath;
-        info.offeredDate = request.offeredDate;
-        info.offeredVersion = request.offeredVersion;
-        info.driverDateBefore = request.driverDateBefore;
-        info.driverVersionBefore = request.driverVersionBefore;
-        info.driverDateAfter = after.dateText;
-        info.driverVersionAfter = after.version;
-        info.errorValue = errorValue;
-        info.problemNumber = after.problem;
-        info.noteCode = noteCode;
-        info.requestKind = request.requestKind;
-        if (record) RecordInstalledDriver(scanner, info);
+        info.hardwareId = request_.hardwareId;
+        info.secondId = request_.secondId;
+        info.classGuidPath = request_.driverKey;
+        info.md5 = request_.md5;
+        info.infPath = infPath_;
+        info.deviceName = request_.deviceName;
+        info.category = request_.category;
+        info.packagePath = request_.packagePath;
+        info.offeredDate = request_.offeredDate;
+        info.offeredVersion = request_.offeredVersion;
+        info.driverDateBefore = request_.driverDateBefore;
+        info.driverVersionBefore = request_.driverVersionBefore;
+        info.driverDateAfter = after_.dateText;
+        info.driverVersionAfter = after_.version;
+        info.errorValue = errorValue_;
+        info.problemNumber = after_.problem;
+        info.noteCode = noteCode_;
+        info.requestKind = request_.requestKind;
+        RecordInstalledDriver(scanner_, info);
     }
 
-    // Finish.
-    if (request.requestKind == 13) done = true;
-    redirection.reset();
-    if (run.Cancelled()) return done ? InstallResult::kInstalled : InstallResult::kCancelled;
-    if (stillRunning) launched = true;
-    if (!launched && extractionFolderIsOurs && FolderExists(extractionFolder)) {
-        DeletePathSilently(extractionFolder.substr(0, extractionFolder.size() - 1));
-    }
-    if (done) {
-        if (needReboot) {
-            run.Report(100, L"IDS_STRING_RESTART", 6);
-            if (run.LastAnswer() == IDYES) RebootComputer();
+    // --- Finish: the unpacked files go unless something of the package still runs.
+
+    int Finish() {
+        if (request_.requestKind == kMarkForReinstallRequest) done_ = true;
+        if (run_.Cancelled()) return done_ ? InstallResult::kInstalled : InstallResult::kCancelled;
+        if (setupStillRunning_) launched_ = true;
+        if (!launched_ && extractionFolderIsOurs_ && FolderExists(extractionFolder_)) {
+            DeletePathSilently(extractionFolder_.substr(0, extractionFolder_.size() - 1));
+        }
+        if (!done_) return Fail(65, L"IDS_STRING_INSTALL_FAILED");
+        if (needReboot_) {
+            run_.Report(100, L"IDS_STRING_RESTART", kAskForRestart);
+            if (run_.LastAnswer() == IDYES) RebootComputer();
         } else {
-            run.Report(100);
+            run_.Report(100);
         }
         return InstallResult::kInstalled;
     }
-    run.Report(65, L"IDS_STRING_INSTALL_FAILED", 0);
-    return InstallResult::kFailed;
+
+    DriverInstallSession& session_;
+    CDriverScannerApp& scanner_;
+    const PackageInstallRequest& request_;
+    bool& launched_;
+    InstallRun run_;
+    const std::wstring extractionFolder_;
+    const bool extractionFolderIsOurs_;
+    const bool specialClass_;
+    std::wstring infPath_;
+    INT_PTR packageStartResult_ = 0;  // ShellExecute's answer for the package itself
+    bool setupStillRunning_ = false;
+    bool done_ = true;
+    bool record_ = false;
+    bool noted_ = false;
+    int32_t noteCode_ = DriverInstallNote::kNone;
+    DWORD errorValue_ = 0;
+    BOOL needReboot_ = FALSE;
+    InstalledDriverDateVersion after_;
+};
+
+}  // namespace
+
+int InstallDownloadedPackage(DriverInstallSession& session, const PackageInstallRequest& request, bool& launched) {
+    return PackageInstall(session, request, launched).Run();
 }
 
 int InstallExtractedPackage(DriverInstallSession& session, int deviceIndex) {
