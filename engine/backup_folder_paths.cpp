@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "foundation/folders.h"
 #include "foundation/text_helpers.h"
 
 namespace {
@@ -21,15 +22,6 @@ bool IsPlainName(const std::wstring& name) {
         if (!IsNameCharAllowed(c)) return false;
     }
     return true;
-}
-
-std::wstring FullPath(const std::wstring& path) {
-    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) return {};
-    std::vector<wchar_t> buffer(needed + 1);
-    const DWORD length = GetFullPathNameW(path.c_str(), needed + 1, buffer.data(), nullptr);
-    if (length == 0 || length > needed) return {};
-    return std::wstring(buffer.data(), length);
 }
 
 }  // namespace
@@ -52,8 +44,8 @@ std::wstring MakeDeviceFolderName(const std::wstring& deviceName) {
 }
 
 bool IsPathInsideFolder(const std::wstring& folder, const std::wstring& path) {
-    std::wstring base = FullPath(folder);
-    const std::wstring full = FullPath(path);
+    std::wstring base = FullPathOf(folder);
+    const std::wstring full = FullPathOf(path);
     if (base.empty() || full.empty()) return false;
     if (base.back() != L'\\') base.push_back(L'\\');
     if (full.size() <= base.size()) return false;
@@ -62,8 +54,8 @@ bool IsPathInsideFolder(const std::wstring& folder, const std::wstring& path) {
 }
 
 bool IsSameFolder(const std::wstring& left, const std::wstring& right) {
-    std::wstring a = FullPath(left);
-    std::wstring b = FullPath(right);
+    std::wstring a = FullPathOf(left);
+    std::wstring b = FullPathOf(right);
     if (a.empty() || b.empty()) return false;
     if (a.back() != L'\\') a.push_back(L'\\');
     if (b.back() != L'\\') b.push_back(L'\\');

@@ -1,26 +1,14 @@
 #include "engine/process_runner.h"
 
-#include <vector>
+#include "platform/started_program.h"
 
 bool RunProcessAndWait(const std::wstring& program, const std::wstring& parameters, bool show, DWORD& exitCode,
                        DWORD& waitResult, const ProcessWaitLimits& limits) {
-    const std::wstring commandLine = L"\"" + program + L"\" " + parameters;
-    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
-    line.push_back(L'\0');
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = show ? SW_SHOWNORMAL : SW_HIDE;
-    PROCESS_INFORMATION process = {};
+    const StartedProgram started =
+        StartedProgram::Start(program, L"\"" + program + L"\" " + parameters, show ? SW_SHOWNORMAL : SW_HIDE);
     waitResult = WAIT_FAILED;
-    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-        return false;
-    }
-    waitResult = WaitForSingleObject(process.hProcess, limits.firstWaitMs);
-    if (waitResult == WAIT_TIMEOUT) waitResult = WaitForSingleObject(process.hProcess, limits.secondWaitMs);
-    GetExitCodeProcess(process.hProcess, &exitCode);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    if (!started.Started()) return false;
+    waitResult = started.WaitTwice(limits.firstWaitMs, limits.secondWaitMs);
+    if (const auto code = started.ExitCode()) exitCode = *code;
     return waitResult == WAIT_OBJECT_0;
 }

@@ -2,15 +2,15 @@
 
 #include <windows.h>
 
-#include <vector>
-
 #include "engine/missing_program_message.h"
 #include "platform/seven_zip_program.h"
+#include "platform/started_program.h"
+#include "scan/scan_operation.h"
 
 namespace {
 
-constexpr int kDone = 32;
-constexpr int kFailed = 33;
+constexpr int kDone = EngineCode::kFinished;
+constexpr int kFailed = EngineCode::kFailed;
 
 std::wstring WithBackslash(std::wstring folder) {
     if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
@@ -31,28 +31,16 @@ int ExtractWith7z(const std::wstring& archivePath, const std::wstring& subFolder
     }
 
     const std::wstring commandLine = BuildSevenZipExtractCommandLine(program, archivePath, extractionFolder);
-    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
-    line.push_back(L'\0');
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process)) {
-        return kFailed;
-    }
-    DWORD waited = WaitForSingleObject(process.hProcess, limits.firstWaitMs);
-    if (waited == WAIT_TIMEOUT) waited = WaitForSingleObject(process.hProcess, limits.secondWaitMs);
+    const StartedProgram started = StartedProgram::Start(program, commandLine, SW_HIDE);
+    if (!started.Started()) return kFailed;
+    const DWORD waited = started.WaitTwice(limits.firstWaitMs, limits.secondWaitMs);
     DWORD exitCode = 0;
     if (waited == WAIT_OBJECT_0) {
-        GetExitCodeProcess(process.hProcess, &exitCode);
+        exitCode = started.ExitCode().value_or(0);
     } else {
         // A half-written extraction must not go on behind the install's back.
-        TerminateProcess(process.hProcess, ERROR_TIMEOUT);
-        WaitForSingleObject(process.hProcess, 5000);
+        started.Terminate(ERROR_TIMEOUT);
+        started.Wait(5000);
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
     return waited == WAIT_OBJECT_0 && SevenZipExitCodeMeansExtracted(exitCode) ? kDone : kFailed;
 }

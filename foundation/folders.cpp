@@ -35,14 +35,6 @@ size_t RootLength(const std::wstring& path) {
     return 0;
 }
 
-std::wstring FullPathOf(const std::wstring& path) {
-    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) return {};
-    std::vector<wchar_t> buffer(needed + 1);
-    const DWORD length = GetFullPathNameW(path.c_str(), needed + 1, buffer.data(), nullptr);
-    if (length == 0 || length > needed) return {};
-    return std::wstring(buffer.data(), length);
-}
 
 std::wstring WithoutTrailingSeparators(std::wstring path) {
     while (path.size() > RootLength(path) && IsSeparator(path.back())) path.pop_back();
@@ -71,6 +63,15 @@ std::vector<std::wstring> ProtectedFolders() {
 }
 
 }  // namespace
+
+std::wstring FullPathOf(const std::wstring& path) {
+    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return {};
+    std::vector<wchar_t> buffer(needed + 1);
+    const DWORD length = GetFullPathNameW(path.c_str(), needed + 1, buffer.data(), nullptr);
+    if (length == 0 || length > needed) return {};
+    return std::wstring(buffer.data(), length);
+}
 
 void PathAppendString(std::wstring& path, const std::wstring& name) {
     if (name.empty()) return;

@@ -7,6 +7,9 @@
 // Joins with exactly one backslash: one leading backslash of the name is dropped and
 // one is added when the path lacks it. An empty path becomes the name; an empty name
 // leaves the path as it is.
+// The absolute form of `path` (GetFullPathNameW); empty when the system cannot make one.
+std::wstring FullPathOf(const std::wstring& path);
+
 void PathAppendString(std::wstring& path, const std::wstring& name);
 
 std::wstring WithTrailingBackslash(const std::wstring& path);

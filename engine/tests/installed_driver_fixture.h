@@ -15,6 +15,9 @@
 #include "engine/driver_restore.h"
 #include "engine/driver_scanner_app.h"
 #include "engine/install_helper_launch.h"
+#include "foundation/product_key.h"
+#include "foundation/registry_values.h"
+#include "platform/scoped_handle.h"
 #include "tests/support/child_process.h"
 #include "tests/support/root_test_device.h"
 #include "tests/support/scoped_registry.h"
@@ -43,6 +46,36 @@ inline std::string PackageInf(const std::wstring& hardwareId, const std::string&
            "[Drv_Install.Services]\r\nAddService=,2\r\n\r\n"
            "[Strings]\r\nProv=\"Halvenor Tests\"\r\nDev=\"Halvenor Backup Device\"\r\nDisk=\"Halvenor Disk\"\r\n";
 }
+
+// The last-backup value is the user's own; a test that backs up puts back what
+// was there. There is one such value for every test process of the prefix, so the
+// tests that back up take turns for as long as the object lives.
+class SavedLastBackupTime {
+public:
+    SavedLastBackupTime() : turn_(CreateMutexW(nullptr, FALSE, L"HalvenorTestsLastBackupTime")) {
+        if (turn_) owned_ = WaitForSingleObject(turn_.Get(), kTurnWaitMs) != WAIT_TIMEOUT;
+        had_ = ReadUserSystemTime(kProductKeyPath, kValue, saved_);
+    }
+    ~SavedLastBackupTime() {
+        if (had_) {
+            WriteUserSystemTime(saved_, kProductKeyPath, kValue);
+        } else {
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, kProductKeyPath, kValue);
+        }
+        if (owned_) ReleaseMutex(turn_.Get());
+    }
+    SavedLastBackupTime(const SavedLastBackupTime&) = delete;
+    SavedLastBackupTime& operator=(const SavedLastBackupTime&) = delete;
+
+    static constexpr const wchar_t* kValue = L"LastBackupTime";
+
+private:
+    static constexpr DWORD kTurnWaitMs = 5 * 60 * 1000;
+    UniqueHandle turn_;
+    bool owned_ = false;
+    SYSTEMTIME saved_{};
+    bool had_ = false;
+};
 
 class InstalledDriverTest : public ::testing::Test {
 protected:

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/started_program.h"
+
 ScopedEnvironmentVariable::ScopedEnvironmentVariable(std::wstring name, const std::wstring& value)
     : name_(std::move(name)) {
     const DWORD needed = GetEnvironmentVariableW(name_.c_str(), nullptr, 0);
@@ -19,26 +21,12 @@ ScopedEnvironmentVariable::~ScopedEnvironmentVariable() {
 }
 
 std::optional<DWORD> RunProgramAndWait(const std::wstring& commandLine, DWORD timeoutMs) {
-    std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
-    line.push_back(L'\0');
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESHOWWINDOW;
-    startup.wShowWindow = SW_HIDE;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    const StartedProgram started = StartedProgram::Start(std::wstring(), commandLine, SW_HIDE);
+    if (started.Wait(timeoutMs) != WAIT_OBJECT_0) {
+        started.Terminate(1);
         return std::nullopt;
     }
-    std::optional<DWORD> exitCode;
-    if (WaitForSingleObject(process.hProcess, timeoutMs) == WAIT_OBJECT_0) {
-        DWORD code = 0;
-        if (GetExitCodeProcess(process.hProcess, &code)) exitCode = code;
-    } else {
-        TerminateProcess(process.hProcess, 1);
-    }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return exitCode;
+    return started.ExitCode();
 }
 
 std::wstring WindowsPathFromHost(const std::string& hostPath) {

@@ -20,23 +20,7 @@ namespace {
 
 using namespace wizard_test;
 
-// The last-backup value is the user's own; the test puts back what was there.
-class SavedLastBackupTime {
-public:
-    SavedLastBackupTime() { had_ = ReadUserSystemTime(kProductKeyPath, kValue, saved_); }
-    ~SavedLastBackupTime() {
-        if (had_) {
-            WriteUserSystemTime(saved_, kProductKeyPath, kValue);
-        } else {
-            RegDeleteKeyValueW(HKEY_CURRENT_USER, kProductKeyPath, kValue);
-        }
-    }
-    static constexpr const wchar_t* kValue = L"LastBackupTime";
-
-private:
-    SYSTEMTIME saved_{};
-    bool had_ = false;
-};
+using installed_test_driver::SavedLastBackupTime;
 
 class WizardFlow : public installed_test_driver::InstalledDriverTest {
 protected:
