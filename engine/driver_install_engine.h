@@ -10,6 +10,7 @@
 #include "engine/driver_package_info.h"
 #include "engine/install_helper_launch.h"
 #include "engine/process_runner.h"
+#include "scan/scan_operation.h"
 
 class CDriverScanUpdate;
 class CDriverScannerApp;
@@ -58,12 +59,13 @@ struct PackageInstallRequest {
     std::wstring setupParameters;
 };
 
-// Result codes of an install.
+// Result codes of an install: the engine's own codes, and two that only an install
+// of a downloaded package has.
 namespace InstallResult {
-constexpr int kInstalled = 32;
-constexpr int kFailed = 33;
-constexpr int kMissingInput = 34;
-constexpr int kCancelled = 39;
+constexpr int kInstalled = EngineCode::kFinished;
+constexpr int kFailed = EngineCode::kFailed;
+constexpr int kMissingInput = EngineCode::kMissingInput;
+constexpr int kCancelled = EngineCode::kInstallStopRequest;
 constexpr int kNotDownloaded = 0;
 constexpr int kDownloadMissing = -3;
 }  // namespace InstallResult

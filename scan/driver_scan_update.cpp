@@ -187,8 +187,10 @@ int CDriverScanUpdate::ReportInstallProgress(int percent, const wchar_t* text, i
     } else if (installProgressWindow != nullptr) {
         SendMessageW(installProgressWindow, kProgressMessage, static_cast<WPARAM>(percent), 0);
     }
-    if (code == 6 && text != nullptr) installDone = 1;
-    return 7;
+    // A restart question (IDYES as its code) marks the install done; the engine's
+    // own question is always answered no, the screens ask the user themselves.
+    if (code == IDYES && text != nullptr) installDone = 1;
+    return IDNO;
 }
 
 void CDriverScanUpdate::StartEngineOperationAndWait(bool scan, ScanOperation& engine) {

@@ -5,7 +5,8 @@
 namespace {
 
 bool IsStopRequestCode(int32_t code) {
-    return (code >= 18 && code <= 25) || code == 37 || code == EngineCode::kInstallStopRequest;
+    return (code >= EngineCode::kScanStopRequest && code <= EngineCode::kLastOtherStopRequest) ||
+           code == EngineCode::kLateStopRequest || code == EngineCode::kInstallStopRequest;
 }
 
 template <typename Function>

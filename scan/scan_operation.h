@@ -22,6 +22,10 @@ constexpr int32_t kMissingInput = 34;
 constexpr int32_t kIdle = 35;
 constexpr int32_t kInstallStopRequest = 39;
 constexpr int32_t kInstallsPending = 40;
+// The stop requests of the other engine operations, kept free for their workers.
+constexpr int32_t kFirstOtherStopRequest = 21;
+constexpr int32_t kLastOtherStopRequest = 25;
+constexpr int32_t kLateStopRequest = 37;
 }  // namespace EngineCode
 
 // Called once per scanned device: `records` points at the first record of the
