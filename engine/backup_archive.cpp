@@ -191,9 +191,9 @@ void WalkFolder(const std::wstring& folder, const std::wstring& pattern,
                 const std::function<void(const std::wstring& path, const WIN32_FIND_DATAW& found)>& onFile) {
     const std::wstring base = WithoutTrailingBackslash(folder) + L"\\";
     WIN32_FIND_DATAW found{};
-    HANDLE search = FindFirstFileExW((base + pattern).c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
-                                     nullptr, 0);
-    if (search == INVALID_HANDLE_VALUE) return;
+    const ScopedFind search(
+        FindFirstFileExW((base + pattern).c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr, 0));
+    if (!search) return;
     do {
         if (IsDotName(found.cFileName)) continue;
         const std::wstring path = base + found.cFileName;
@@ -202,8 +202,7 @@ void WalkFolder(const std::wstring& folder, const std::wstring& pattern,
         } else {
             onFile(path, found);
         }
-    } while (FindNextFileW(search, &found));
-    FindClose(search);
+    } while (FindNextFileW(search.Get(), &found));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <exception>
 #include <new>
 
+#include "platform/scoped_handle.h"
 #include "engine/backup_folder_paths.h"
 #include "engine/engine_texts.h"
 #include "foundation/folders.h"
@@ -199,8 +200,8 @@ int CBackupRestore::IsFileListed(const std::wstring& text) const {
 
 int CBackupRestore::SearchFolder(const std::wstring& folder) {
     WIN32_FIND_DATAW found{};
-    HANDLE search = FindFirstFileW((folder + L"*.*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
+    const ScopedFind search(FindFirstFileW((folder + L"*.*").c_str(), &found));
+    if (search) {
         int result = 0;
         do {
             const std::wstring name = found.cFileName;
@@ -216,8 +217,7 @@ int CBackupRestore::SearchFolder(const std::wstring& folder) {
                 result = SearchFolder(path + L"\\");
                 if (result != 0) break;
             }
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
+        } while (FindNextFileW(search.Get(), &found));
         if (result != 0) return result;
     }
     // Without a name the folder itself would count as found and end a listing early.

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <set>
 
+#include "platform/scoped_handle.h"
 #include "engine/angle_base64_name_codec.h"
 #include "engine/archive_member_name.h"
 #include "platform/entry_point.h"
@@ -170,12 +171,9 @@ INT_PTR CabinetExtractor::CloseMemberFile(PFDINOTIFICATION notification) {
         } else {
             LocalFileTimeToFileTime(&local, &utc);
         }
-        HANDLE file = CreateFileW(openMemberPath_.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file != INVALID_HANDLE_VALUE) {
-            SetFileTime(file, &utc, nullptr, &utc);
-            CloseHandle(file);
-        }
+        const UniqueHandle file(CreateFileW(openMemberPath_.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr,
+                                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) SetFileTime(file.Get(), &utc, nullptr, &utc);
     }
     const DWORD attributes = notification->attribs & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                                       FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);

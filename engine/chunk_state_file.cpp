@@ -1,5 +1,6 @@
 #include "engine/chunk_state_file.h"
 
+#include "platform/scoped_handle.h"
 #include "foundation/ini_file_cache.h"
 
 #include <windows.h>
@@ -49,9 +50,10 @@ std::wstring FormatGlobalSection(std::int32_t totalDownloaded, const std::wstrin
 }
 
 bool AppendChunkText(const std::wstring& path, const std::wstring& text, bool mustExist) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                              mustExist ? OPEN_EXISTING : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
+    UniqueHandle owned(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                   mustExist ? OPEN_EXISTING : OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!owned) return false;
+    const HANDLE file = owned.Get();
     LARGE_INTEGER size = {};
     bool ok = GetFileSizeEx(file, &size) != FALSE;
     if (ok && size.QuadPart == 0) {
@@ -66,8 +68,8 @@ bool AppendChunkText(const std::wstring& path, const std::wstring& text, bool mu
         ok = SetFilePointerEx(file, zero, nullptr, FILE_END) && WriteFile(file, text.data(), bytes, &written, nullptr) &&
              written == bytes;
     }
-    CloseHandle(file);
-    return ok;
+    // The last writes can still fail at the close.
+    return owned.Close() && ok;
 }
 
 bool ReadChunkStateFile(const std::wstring& path, int maxConnections, ChunkState& out) {

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "platform/scoped_device_info_list.h"
 #include "engine/install_helper_launch.h"
 #include "foundation/os_identity.h"
 #include "platform/difx_api.h"
@@ -153,8 +154,9 @@ int MarkDeviceForReinstall(const CDriverScannerApp& engine, const std::wstring& 
     std::wstring guidText = L"{" + ClassGuidTextOfDriverKey(driverKey) + L"}";
     GUID classGuid = {};
     if (CLSIDFromString(guidText.c_str(), &classGuid) != S_OK) return 0;
-    HDEVINFO devices = SetupDiGetClassDevsW(&classGuid, nullptr, nullptr, DIGCF_ALLCLASSES);
-    if (devices == INVALID_HANDLE_VALUE) return 0;
+    const ScopedDeviceInfoList list(SetupDiGetClassDevsW(&classGuid, nullptr, nullptr, DIGCF_ALLCLASSES));
+    if (!list) return 0;
+    const HDEVINFO devices = list.Get();
     bool marked = false;
     SP_DEVINFO_DATA device = {};
     device.cbSize = sizeof(device);
@@ -163,7 +165,6 @@ int MarkDeviceForReinstall(const CDriverScannerApp& engine, const std::wstring& 
             marked = true;
         }
     }
-    SetupDiDestroyDeviceInfoList(devices);
     return marked ? 1 : 0;
 }
 

@@ -4,6 +4,7 @@
 
 #include <cwchar>
 
+#include "platform/scoped_handle.h"
 #include "foundation/registry.h"
 
 namespace {
@@ -85,9 +86,9 @@ int RunInstallHelper64(int mode, const std::wstring& helperFolder, const Install
     execute.nShow = SW_HIDE;
     if (!ShellExecuteExW(&execute) || execute.hProcess == nullptr) return 0;
 
-    DWORD waited = WaitForSingleObject(execute.hProcess, kFirstWaitMs);
-    if (waited == WAIT_TIMEOUT) waited = WaitForSingleObject(execute.hProcess, INFINITE);
-    CloseHandle(execute.hProcess);
+    const UniqueHandle helper(execute.hProcess);
+    DWORD waited = WaitForSingleObject(helper.Get(), kFirstWaitMs);
+    if (waited == WAIT_TIMEOUT) waited = WaitForSingleObject(helper.Get(), INFINITE);
     if (waited != WAIT_OBJECT_0) return 0;
 
     const DWORD result = ReadRegistryDecimalByRootName(arguments.hkey, arguments.regpath, arguments.regval);

@@ -5,6 +5,7 @@
 #include <exception>
 #include <mutex>
 
+#include "platform/scoped_handle.h"
 #include "foundation/folders.h"
 #include "foundation/language_strings.h"
 #include "foundation/product_key.h"
@@ -44,15 +45,15 @@ public:
 class SystemRestart final : public SystemRestartActions {
 public:
     void EnableShutdownPrivilege() override {
-        HANDLE token = nullptr;
-        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) return;
+        UniqueHandle owned;
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, owned.Receive())) return;
+        const HANDLE token = owned.Get();
         TOKEN_PRIVILEGES privileges{};
         if (LookupPrivilegeValueW(nullptr, SE_SHUTDOWN_NAME, &privileges.Privileges[0].Luid)) {
             privileges.PrivilegeCount = 1;
             privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
             AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
         }
-        CloseHandle(token);
     }
     void PostQuit(int exitCode) override { PostQuitMessage(exitCode); }
     void RequestRestart(UINT flags, DWORD reason) override { ExitWindowsEx(flags, reason); }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "platform/scoped_handle.h"
 #include "engine/archive_member_name.h"
 #include "engine/backup_folder_paths.h"
 
@@ -36,8 +37,9 @@ bool CreateFolders(const std::wstring& folder) {
 
 bool WriteCurrentMember(unzFile archive, const std::wstring& path) {
     if (unzOpenCurrentFile(archive) != UNZ_OK) return false;
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    bool ok = file != INVALID_HANDLE_VALUE;
+    UniqueHandle owned(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    const HANDLE file = owned.Get();
+    bool ok = owned.Valid();
     std::vector<char> buffer(64 * 1024);
     while (ok) {
         const int read = unzReadCurrentFile(archive, buffer.data(), static_cast<unsigned>(buffer.size()));
@@ -47,7 +49,8 @@ bool WriteCurrentMember(unzFile archive, const std::wstring& path) {
         ok = WriteFile(file, buffer.data(), static_cast<DWORD>(read), &written, nullptr) &&
              written == static_cast<DWORD>(read);
     }
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    // A member whose last writes fail at the close is as lost as one that fails before.
+    if (!owned.Close()) ok = false;
     // The CRC check happens on close.
     if (unzCloseCurrentFile(archive) != UNZ_OK) ok = false;
     if (!ok) DeleteFileW(path.c_str());

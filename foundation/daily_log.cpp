@@ -6,6 +6,7 @@
 #include <new>
 #include <utility>
 
+#include "platform/scoped_handle.h"
 #include "foundation/clock.h"
 #include "foundation/folders.h"
 #include "foundation/system_helpers.h"
@@ -196,15 +197,14 @@ void LogExceptionMessage(const std::exception* exception) {
 bool CKeepNumberofLogsLimited::Run(const std::wstring& folder) {
     files_.clear();
     WIN32_FIND_DATAW found{};
-    HANDLE search = FindFirstFileW((folder + L"\\*.log").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
+    const ScopedFind search(FindFirstFileW((folder + L"\\*.log").c_str(), &found));
+    if (search) {
         do {
             const std::wstring name = found.cFileName;
             if (name == L"." || name == L"..") continue;
             if (found.dwFileAttributes & (FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_REPARSE_POINT)) continue;
             files_.push_back({name, LocalSeconds(found.ftLastWriteTime)});
-        } while (FindNextFileW(search, &found));
-        FindClose(search);
+        } while (FindNextFileW(search.Get(), &found));
     }
     if (files_.size() >= kKeptLogs) {
         SortByTime();

@@ -4,6 +4,7 @@
 
 #include <atomic>
 
+#include "platform/scoped_handle.h"
 #include "foundation/folders.h"
 #include "foundation/ini_file_cache.h"
 #include "foundation/language_table.h"
@@ -34,13 +35,12 @@ void RecordMissingKey(const std::wstring& key, const std::wstring& section) {
     wchar_t name[32];
     swprintf(name, 32, L"ininotfound%d.ini", 0);
     const std::wstring path = dataFolder + L"\\" + name;
-    const HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file != INVALID_HANDLE_VALUE) {
+    const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file) {
         const BYTE bom[2] = {0xFF, 0xFE};
         DWORD written = 0;
-        WriteFile(file, bom, sizeof(bom), &written, nullptr);
-        CloseHandle(file);
+        WriteFile(file.Get(), bom, sizeof(bom), &written, nullptr);
     }
     WritePrivateProfileStringW(section.c_str(), key.c_str(), L"", path.c_str());
 }

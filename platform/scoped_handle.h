@@ -22,6 +22,11 @@ public:
     }
 
     Handle Get() const { return handle_; }
+    // For calls that hand a new handle back through a pointer: closes what is held.
+    Handle* Receive() {
+        Reset();
+        return &handle_;
+    }
     bool Valid() const { return Traits::Holds(handle_); }
     explicit operator bool() const { return Valid(); }
 
@@ -61,6 +66,28 @@ struct RegistryKeyTraits {
     static bool Close(HKEY key) { return RegCloseKey(key) == ERROR_SUCCESS; }
 };
 
+// A FindFirstFile search.
+struct FindHandleTraits {
+    static HANDLE Invalid() { return INVALID_HANDLE_VALUE; }
+    static bool Holds(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+    static bool Close(HANDLE handle) { return FindClose(handle) != FALSE; }
+};
+
+struct ServiceHandleTraits {
+    static SC_HANDLE Invalid() { return nullptr; }
+    static bool Holds(SC_HANDLE handle) { return handle != nullptr; }
+    static bool Close(SC_HANDLE handle) { return CloseServiceHandle(handle) != FALSE; }
+};
+
+struct CryptContextTraits {
+    static HCRYPTPROV Invalid() { return 0; }
+    static bool Holds(HCRYPTPROV handle) { return handle != 0; }
+    static bool Close(HCRYPTPROV handle) { return CryptReleaseContext(handle, 0) != FALSE; }
+};
+
 using UniqueHandle = ScopedHandle<HANDLE, KernelHandleTraits>;
+using ScopedFind = ScopedHandle<HANDLE, FindHandleTraits>;
+using ScopedServiceHandle = ScopedHandle<SC_HANDLE, ServiceHandleTraits>;
+using ScopedCryptContext = ScopedHandle<HCRYPTPROV, CryptContextTraits>;
 using ScopedModule = ScopedHandle<HMODULE, ModuleHandleTraits>;
 using ScopedRegKey = ScopedHandle<HKEY, RegistryKeyTraits>;

@@ -5,6 +5,7 @@
 #include <ws2tcpip.h>
 #include <windows.h>
 
+#include "platform/scoped_handle.h"
 #include "platform/http_response_reader.h"
 #include "platform/soap_wininet_client.h"
 #include "platform/xml_text.h"
@@ -24,23 +25,12 @@ private:
     bool ok_ = false;
 };
 
-class Socket {
-public:
-    Socket() = default;
-    ~Socket() {
-        if (handle_ != INVALID_SOCKET) closesocket(handle_);
-    }
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
-    void Reset(SOCKET s) {
-        if (handle_ != INVALID_SOCKET) closesocket(handle_);
-        handle_ = s;
-    }
-    SOCKET Get() const { return handle_; }
-
-private:
-    SOCKET handle_ = INVALID_SOCKET;
+struct SocketTraits {
+    static SOCKET Invalid() { return INVALID_SOCKET; }
+    static bool Holds(SOCKET s) { return s != INVALID_SOCKET; }
+    static bool Close(SOCKET s) { return closesocket(s) == 0; }
 };
+using Socket = ScopedHandle<SOCKET, SocketTraits>;
 
 class Deadline {
 public:

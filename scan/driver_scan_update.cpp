@@ -1,5 +1,6 @@
 #include "scan/driver_scan_update.h"
 
+#include "platform/scoped_handle.h"
 #include "platform/text_case.h"
 
 #include <wincrypt.h>
@@ -13,22 +14,6 @@
 #include "foundation/os_identity.h"
 
 namespace {
-
-// Holds a CryptoAPI context and releases it on every path out.
-class CryptContext {
-public:
-    CryptContext() = default;
-    ~CryptContext() {
-        if (handle_ != 0) CryptReleaseContext(handle_, 0);
-    }
-    CryptContext(const CryptContext&) = delete;
-    CryptContext& operator=(const CryptContext&) = delete;
-    HCRYPTPROV* Receive() { return &handle_; }
-    HCRYPTPROV Get() const { return handle_; }
-
-private:
-    HCRYPTPROV handle_ = 0;
-};
 
 // True when the container holds the key of `keySpec` or one could be generated.
 bool EnsureKey(HCRYPTPROV provider, DWORD keySpec) {
@@ -245,7 +230,7 @@ bool CDriverScanUpdate::IsDeviceIgnored(const std::wstring& text1, const std::ws
 }
 
 bool CDriverScanUpdate::EnsureCryptoKeyContainer() {
-    CryptContext context;
+    ScopedCryptContext context;
     if (!CryptAcquireContextW(context.Receive(), nullptr, MS_DEF_PROV_W, PROV_RSA_FULL, 0) &&
         !CryptAcquireContextW(context.Receive(), nullptr, MS_DEF_PROV_W, PROV_RSA_FULL, CRYPT_NEWKEYSET)) {
         return false;

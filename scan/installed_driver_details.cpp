@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "platform/scoped_device_info_list.h"
 #include "foundation/registry.h"
 #include "platform/scoped_handle.h"
 #include "platform/text_case.h"
@@ -202,8 +203,9 @@ bool GetInstalledDriverDateVersion(const std::wstring& classGuidOrDriverKey, con
     if (!ParseClassGuid(classGuidOrDriverKey, classGuid)) return false;
     const std::wstring classText = GuidText(classGuid);
 
-    HDEVINFO set = SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES);
-    if (set == INVALID_HANDLE_VALUE) return false;
+    const ScopedDeviceInfoList devices(SetupDiGetClassDevsW(nullptr, nullptr, nullptr, DIGCF_PRESENT | DIGCF_ALLCLASSES));
+    if (!devices) return false;
+    const HDEVINFO set = devices.Get();
     bool found = false;
     SP_DEVINFO_DATA device{};
     device.cbSize = sizeof(device);
@@ -233,6 +235,5 @@ bool GetInstalledDriverDateVersion(const std::wstring& classGuidOrDriverKey, con
         inOut.problem = ReadDeviceNodeStatus(device.DevInst).problem;
         found = true;
     }
-    SetupDiDestroyDeviceInfoList(set);
     return found;
 }

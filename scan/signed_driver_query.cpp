@@ -10,13 +10,6 @@
 
 namespace {
 
-struct ServiceHandleTraits {
-    static SC_HANDLE Invalid() { return nullptr; }
-    static bool Holds(SC_HANDLE handle) { return handle != nullptr; }
-    static bool Close(SC_HANDLE handle) { return CloseServiceHandle(handle) != FALSE; }
-};
-using ScopedServiceHandle = ScopedHandle<SC_HANDLE, ServiceHandleTraits>;
-
 // A property as text; null or unreadable values give an empty text.
 std::wstring ReadPropertyText(IWbemClassObject* object, const wchar_t* name) {
     VARIANT value;

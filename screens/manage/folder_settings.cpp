@@ -4,6 +4,7 @@
 
 #include <atomic>
 
+#include "platform/scoped_handle.h"
 #include "foundation/product_key.h"
 #include "foundation/registry_values.h"
 
@@ -57,11 +58,9 @@ bool CanWriteInFolder(const std::wstring& folder) {
     if (!probe.empty() && probe.back() != L'\\') probe += L'\\';
     probe += L"halvenor-write-probe-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
              std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(++sequence) + L".tmp";
-    const HANDLE file = CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                    FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    CloseHandle(file);
-    return true;
+    const UniqueHandle file(CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                        FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    return file.Valid();
 }
 
 bool StoreFolderSettings(const std::wstring& downloadText, const std::wstring& backupText, StoredFolders& stored) {
