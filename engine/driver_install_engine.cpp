@@ -650,11 +650,11 @@ int InstallExtractedPackage(DriverInstallSession& session, int deviceIndex) {
     request.deviceIndex = deviceIndex;
     request.hardwareId = device.hardwareId;
     request.secondId = offered.hardwareId;
-    request.infPath = offered.text13;
+    request.infPath = InfPathOf(offered);
     request.category = device.category;
     request.driverKey = device.driverKey;
     request.deviceName = device.deviceName;
-    request.md5 = offered.text14;
+    request.md5 = Md5Of(offered);
     request.offeredDate = offered.driverDate;
     request.offeredVersion = offered.driverVersion;
     request.offeredDateValue = (static_cast<uint64_t>(offered.driverDateHigh) << 32) | offered.driverDateLow;
@@ -662,7 +662,7 @@ int InstallExtractedPackage(DriverInstallSession& session, int deviceIndex) {
     request.driverVersionBefore = device.driverVersion;
 
     // The downloads list is keyed by the package address.
-    const std::wstring key = LowerInvariant(RemoveFirstInvalidNameChar(offered.text17));
+    const std::wstring key = LowerInvariant(RemoveFirstInvalidNameChar(DownloadAddressOf(offered)));
     const auto found = session.downloadsList->find(key);
     if (found == session.downloadsList->end()) return InstallResult::kNotDownloaded;
     const std::wstring downloaded = found->second.substr(0, found->second.find(L'|'));

@@ -334,12 +334,13 @@ CDeviceInventory::DeviceOutcome CDeviceInventory::ReadOneDevice(const SP_DEVINFO
         record.signer = GetServiceImageCompany(*app_, windowsFolder_, serviceName);
     }
 
-    record.text13.clear();
-    record.text14.clear();
-    record.text15.clear();
+    // A device record describes no offer, whatever an earlier scan left in it.
+    InfPathOf(record).clear();
+    Md5Of(record).clear();
+    SecondHardwareIdOf(record).clear();
     record.number18 = 0;
-    record.number19 = 0;
-    record.number20 = 0;
+    SpecificCaseOf(record) = 0;
+    InstallFlagOf(record) = 0;
     records_.front().offeredDrivers.reset();
     return DeviceOutcome::kRecorded;
 }

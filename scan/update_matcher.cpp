@@ -115,7 +115,7 @@ void FillOfferedRecord(DriverInfoRecord& offered, const UpdateEntry& entry, cons
     const auto copyWhenGiven = [](std::wstring& field, const std::wstring& text) {
         if (!text.empty()) field = text;
     };
-    copyWhenGiven(offered.text15, entry.secondHardwareIdentifier);
+    copyWhenGiven(SecondHardwareIdOf(offered), entry.secondHardwareIdentifier);
     if (!entry.infDate.empty()) {
         // A date the service wrote badly leaves the record without a date.
         if (const auto date = DateStringToFileTime(entry.infDate)) {
@@ -124,28 +124,27 @@ void FillOfferedRecord(DriverInfoRecord& offered, const UpdateEntry& entry, cons
             offered.driverDateHigh = date->dwHighDateTime;
         }
     }
-    copyWhenGiven(offered.text13, entry.infPath);
+    copyWhenGiven(InfPathOf(offered), entry.infPath);
     copyWhenGiven(offered.driverVersion, entry.version);
-    copyWhenGiven(offered.text14, entry.md5);
-    copyWhenGiven(offered.text17, entry.downloadAddress);
-    offered.number19 = !entry.specificCase.empty() && IsOne(entry.specificCase) ? 1 : 0;
-    offered.number20 = entry.installFlag.empty() || IsOne(entry.installFlag) ? 1 : 0;
-    offered.value64 = static_cast<uint64_t>(ReadDecimal(entry.downloadId));
-    offered.short22 = static_cast<uint16_t>(entry.severity.empty() ? 4 : ForcedSeverity(ReadDecimal(entry.severity)));
-    offered.short23 = static_cast<uint16_t>(ReadDecimal(entry.riskLevel));
-    offered.short24 = entry.categoryId.empty() ? DriverInfoRecord::kAllBits16
-                                               : static_cast<uint16_t>(ReadDecimal(entry.categoryId));
-    offered.number25 = static_cast<uint32_t>(ReadDecimal(entry.age));
+    copyWhenGiven(Md5Of(offered), entry.md5);
+    copyWhenGiven(DownloadAddressOf(offered), entry.downloadAddress);
+    SpecificCaseOf(offered) = !entry.specificCase.empty() && IsOne(entry.specificCase) ? 1 : 0;
+    InstallFlagOf(offered) = entry.installFlag.empty() || IsOne(entry.installFlag) ? 1 : 0;
+    DriverIdOf(offered) = static_cast<uint64_t>(ReadDecimal(entry.downloadId));
+    SeverityOf(offered) =
+        static_cast<uint16_t>(entry.severity.empty() ? 4 : ForcedSeverity(ReadDecimal(entry.severity)));
+    RiskLevelOf(offered) = static_cast<uint16_t>(ReadDecimal(entry.riskLevel));
+    CategoryIdOf(offered) = entry.categoryId.empty() ? DriverInfoRecord::kAllBits16
+                                                     : static_cast<uint16_t>(ReadDecimal(entry.categoryId));
+    AgeInDaysOf(offered) = static_cast<uint32_t>(ReadDecimal(entry.age));
     copyWhenGiven(offered.manufacturer, entry.manufacturer);
     copyWhenGiven(offered.provider, entry.provider);
     copyWhenGiven(offered.signer, entry.signer);
-    copyWhenGiven(offered.text38, entry.slp);
-    offered.short48 = static_cast<uint16_t>(ReadDecimal(entry.ifg));
-    copyWhenGiven(offered.text50, entry.slpm);
-    const uint64_t hash = entry.sih.empty() ? DriverInfoRecord::kAllBits64 : static_cast<uint64_t>(ReadDecimal(entry.sih));
-    offered.number52 = static_cast<uint32_t>(hash & 0xFFFFFFFFu);
-    offered.number53 = static_cast<uint32_t>(hash >> 32);
-    offered.number39 = static_cast<uint32_t>(ReadDecimal(entry.featureScore));
+    copyWhenGiven(SlpOf(offered), entry.slp);
+    IfgOf(offered) = static_cast<uint16_t>(ReadDecimal(entry.ifg));
+    copyWhenGiven(SlpmOf(offered), entry.slpm);
+    SetSih(offered, entry.sih.empty() ? DriverInfoRecord::kAllBits64 : static_cast<uint64_t>(ReadDecimal(entry.sih)));
+    FeatureScoreOf(offered) = static_cast<uint32_t>(ReadDecimal(entry.featureScore));
 }
 
 bool IsInstalledByUs(const CDriverScanUpdate& engine, const DriverInfoRecord& device, const UpdateEntry& entry) {
@@ -167,7 +166,8 @@ void MatchDevice(CDriverScanUpdate& engine, int deviceIndex) {
         engine.IsDeviceIgnored(device.hardwareId, device.driverKey, L"")) {
         return;
     }
-    if (device.short46 == 2) return;
+    // A device whose update is installed and waits for the restart is left alone.
+    if (SavedResultStateOf(device) == 2) return;
 
     const auto [firstEntry, endEntry] = engine.offeredDriverMap.equal_range(deviceIndex);
     std::vector<std::pair<std::wstring, const UpdateEntry*>> entries;
@@ -181,7 +181,7 @@ void MatchDevice(CDriverScanUpdate& engine, int deviceIndex) {
             if (!offered.hardwareId.empty()) continue;
 
             FillOfferedRecord(offered, *entry, candidate);
-            const int32_t severity = ForcedSeverity(offered.short22);
+            const int32_t severity = ForcedSeverity(SeverityOf(offered));
             AddCategoryUpdate(engine.categoryTable, device.category, severity);
             engine.worstSeverity = std::min(ForcedSeverity(engine.worstSeverity), severity);
             offered.driverRank =

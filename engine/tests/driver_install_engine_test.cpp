@@ -308,7 +308,7 @@ TEST_F(DriverInstallEngine, DownloadedSetupProgramIsStartedAndLeftInPlace) {
     scanUpdate_.ResetDeviceArrays(4);
     scanUpdate_.devices[2].hardwareId = device_.HardwareId();
     scanUpdate_.devices[2].category = L"System devices";
-    (*scanUpdate_.OfferedDrivers())[2].text17 = L"http://127.0.0.1/Drivers/Setup_1.exe";
+    DownloadAddressOf((*scanUpdate_.OfferedDrivers())[2]) = L"http://127.0.0.1/Drivers/Setup_1.exe";
     const std::wstring downloaded = packageFolder_.File(L"Setup_1.exe");
     ASSERT_TRUE(CopyFileW(SetupProgram().c_str(), downloaded.c_str(), FALSE));
 

@@ -194,7 +194,7 @@ TEST_F(InventoryFixture, RecordsTheCreatedDevicesAndSkipsTheGenericOnes) {
     EXPECT_EQ(0u, display->nodeStatusResult);
     EXPECT_EQ(0xFFFFFFFFu, display->driverRank);  // Wine's driver store reports no installed driver
     EXPECT_EQ(0u, display->isSigned);
-    EXPECT_EQ(0u, display->number20);
+    EXPECT_EQ(0u, InstallFlagOf(*display));
     EXPECT_EQ(nullptr, display->offeredDrivers);
 
     const DriverInfoRecord* net = log.Find(L"USB\\VID_0B95&PID_" + tag_);

@@ -165,8 +165,8 @@ TEST_F(UpdateMatcherTest, UpdateDecisionFollowsRankPresenceIgnoreAndOwnInstalls)
         {"ignored", [](DriverInfoRecord& d, CDriverScanUpdate& e, ScanOperation&) {
              e.SetDeviceIgnored(d.hardwareId, d.driverKey, L"", true);
          }, L"", false, false},
-        {"short46 is 2", [](DriverInfoRecord& d, CDriverScanUpdate&, ScanOperation&) { d.short46 = 2; }, L"", false,
-         false},
+        {"installed, restart pending", [](DriverInfoRecord& d, CDriverScanUpdate&, ScanOperation&) { SavedResultStateOf(d) = 2; },
+         L"", false, false},
         {"absent display", [](DriverInfoRecord& d, CDriverScanUpdate&, ScanOperation&) {
              d.nodeStatusResult = 13;
              d.driverKey = L"{4D36E968-E325-11CE-BFC1-08002BE10318}\\0003";
@@ -239,40 +239,38 @@ TEST_F(UpdateMatcherTest, OfferedRecordTakesTheAnswerFieldsByTheirRules) {
             L"<age>5</age><mfg>Maker</mfg><prv>Prov</prv><slp>s</slp><ifg>9</ifg><slpm>sm</slpm><sih>4294967298</sih>"},
            {1, L"B", L"<infd>2021-13-45</infd><sev>9</sev><isc>yes</isc><ii>2</ii>", L"7"}});
     const DriverInfoRecord& a = Offered(0);
-    EXPECT_EQ(a.text15, L"h");
+    EXPECT_EQ(SecondHardwareIdOf(a), L"h");
     EXPECT_EQ(a.driverDate, L"2021-03-04T00:00:00");
     EXPECT_NE(a.driverDateHigh, 0u);
-    EXPECT_EQ(a.text13, L"x.inf");
+    EXPECT_EQ(InfPathOf(a), L"x.inf");
     EXPECT_EQ(a.driverVersion, L"1.0");
-    EXPECT_EQ(a.number19, 1u);
-    EXPECT_EQ(a.text14, L"M");
-    EXPECT_EQ(a.number20, 0u);
-    EXPECT_EQ(a.value64, 123456789012ull);
-    EXPECT_EQ(a.short22, 2);
-    EXPECT_EQ(a.short23, 3);
-    EXPECT_EQ(a.text17, L"http://u");
-    EXPECT_EQ(a.number39, 7u);
-    EXPECT_EQ(a.short24, 12);
-    EXPECT_EQ(a.number25, 5u);
+    EXPECT_EQ(SpecificCaseOf(a), 1u);
+    EXPECT_EQ(Md5Of(a), L"M");
+    EXPECT_EQ(InstallFlagOf(a), 0u);
+    EXPECT_EQ(DriverIdOf(a), 123456789012ull);
+    EXPECT_EQ(SeverityOf(a), 2);
+    EXPECT_EQ(RiskLevelOf(a), 3);
+    EXPECT_EQ(DownloadAddressOf(a), L"http://u");
+    EXPECT_EQ(FeatureScoreOf(a), 7u);
+    EXPECT_EQ(CategoryIdOf(a), 12);
+    EXPECT_EQ(AgeInDaysOf(a), 5u);
     EXPECT_EQ(a.manufacturer, L"Maker");
     EXPECT_EQ(a.provider, L"Prov");
     EXPECT_EQ(a.signer, L"1");
-    EXPECT_EQ(a.text38, L"s");
-    EXPECT_EQ(a.short48, 9);
-    EXPECT_EQ(a.text50, L"sm");
-    EXPECT_EQ(a.number52, 2u);
-    EXPECT_EQ(a.number53, 1u);
+    EXPECT_EQ(SlpOf(a), L"s");
+    EXPECT_EQ(IfgOf(a), 9);
+    EXPECT_EQ(SlpmOf(a), L"sm");
+    EXPECT_EQ(SihOf(a), 4294967298ull);
 
     const DriverInfoRecord& b = Offered(1);
     EXPECT_TRUE(b.driverDate.empty());  // not a date
     EXPECT_EQ(b.driverDateLow, 0u);
-    EXPECT_EQ(b.short22, 4);
-    EXPECT_EQ(b.number19, 0u);
-    EXPECT_EQ(b.number20, 0u);
-    EXPECT_EQ(b.short24, 0xFFFF);
-    EXPECT_EQ(b.value64, 0u);
-    EXPECT_EQ(b.number52, 0xFFFFFFFFu);
-    EXPECT_EQ(b.number53, 0xFFFFFFFFu);
+    EXPECT_EQ(SeverityOf(b), 4);
+    EXPECT_EQ(SpecificCaseOf(b), 0u);
+    EXPECT_EQ(InstallFlagOf(b), 0u);
+    EXPECT_EQ(CategoryIdOf(b), 0xFFFF);
+    EXPECT_EQ(DriverIdOf(b), 0u);
+    EXPECT_EQ(SihOf(b), ~0ull);
     EXPECT_EQ(b.signer, L"7");
 }
 

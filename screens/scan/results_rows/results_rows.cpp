@@ -65,12 +65,12 @@ bool ParseIndex(const std::wstring& text, int& value) {
 // offers the download again.
 int DownloadedState(ResultsRowsContext& context, const DriverInfoRecord& offer, bool checkDigest) {
     auto& list = context.app.DownloadsList();
-    const auto found = list.find(DownloadedFilesKey(offer.text17));
+    const auto found = list.find(DownloadedFilesKey(DownloadAddressOf(offer)));
     if (found == list.end()) return ResultState::kUpdateAvailable;
     const std::wstring path = PathOfDownloadEntry(found->second);
     if (checkDigest) {
-        if (FileIsThere(path) && !offer.text14.empty() && EqualsIgnoringCase(Md5OfFileIfExists(path), offer.text14)) {
-            if (context.readyPackages != nullptr) (*context.readyPackages)[offer.text14] = path;
+        if (FileIsThere(path) && !Md5Of(offer).empty() && EqualsIgnoringCase(Md5OfFileIfExists(path), Md5Of(offer))) {
+            if (context.readyPackages != nullptr) (*context.readyPackages)[Md5Of(offer)] = path;
             return ResultState::kDownloaded;
         }
     } else if (FileIsThere(path)) {
@@ -152,7 +152,7 @@ bool ShowCategoryResults(ResultsRowsContext& context) {
         if (deviceIndex >= deviceCount) continue;
         const DriverInfoRecord& device = engine.devices[static_cast<size_t>(deviceIndex)];
         const DriverInfoRecord& offer = offered[static_cast<size_t>(deviceIndex)];
-        if (offer.text17.empty()) continue;
+        if (DownloadAddressOf(offer).empty()) continue;
 
         ResultRow row;
         row.deviceIndex = deviceIndex;
@@ -162,15 +162,15 @@ bool ShowCategoryResults(ResultsRowsContext& context) {
         row.statusText = DriverDateText(device);
         row.extraText = DriverDateText(offer);
         row.selected = 1;
-        row.severity = offer.short22 == 0 ? 4 : offer.short22;
-        row.progress = offer.short23;
-        row.itemData = offer.short24 == kNoCategory ? -1 : offer.short24;
+        row.severity = SeverityOf(offer) == 0 ? 4 : SeverityOf(offer);
+        row.progress = RiskLevelOf(offer);
+        row.itemData = CategoryIdOf(offer) == kNoCategory ? -1 : CategoryIdOf(offer);
         ProblemCode(row) = static_cast<int>(device.nodeStatusResult);
         NoDateMark(row) = static_cast<int>(device.isUnknownDevice);
         DateLow(row) = static_cast<int>(device.driverDateLow);
         DateHigh(row) = static_cast<int>(device.driverDateHigh);
-        row.reserved[4] = static_cast<int>(device.number26);
-        row.resultCode = WithoutDate(row) ? 0 : static_cast<int>(offer.number25);
+        row.reserved[4] = static_cast<int>(SpareRowNumberOf(device));
+        row.resultCode = WithoutDate(row) ? 0 : static_cast<int>(AgeInDaysOf(offer));
         row.state = DownloadedState(context, offer, true);
         row.offeredIndex = context.app.GetDeviceClassImageIndex(device.driverKey.substr(0, 38));
 
@@ -341,7 +341,7 @@ void SetResultStateByRow(ResultsRowsContext& context, int state, int row) {
         if (result.rowIndex != row) continue;
         result.state = state;
         if (result.deviceIndex >= 0 && static_cast<size_t>(result.deviceIndex) < engine.devices.size()) {
-            engine.devices[static_cast<size_t>(result.deviceIndex)].short46 = static_cast<uint16_t>(state);
+            SavedResultStateOf(engine.devices[static_cast<size_t>(result.deviceIndex)]) = static_cast<uint16_t>(state);
         }
     }
     SaveScanSummary(context);

@@ -27,7 +27,7 @@ class CWebPage;
 //   severity      age class 1..4         progress   the offer's second small number
 //   itemData      category id (-1 none)  resultCode days since the installed driver's date
 //   reserved      problem code, no-date mark, driver date low and high, the installed
-//                 record's number26.
+//                 record's spare row number.
 using ResultRow = CDriverScanUpdate::tagUpdateResultsStruct;
 
 namespace ResultState {

@@ -74,11 +74,11 @@ protected:
             device.driverDateHigh = installed.dwHighDateTime;
             device.nodeStatusResult = specs[i].problem;
             DriverInfoRecord& offer = offered[i];
-            if (specs[i].package) offer.text17 = L"http://127.0.0.1/Drivers/Package_" + n + L".exe";
-            offer.text14 = L"0123456789abcdef0123456789abcdef";
-            offer.short22 = specs[i].ageClass;
-            offer.short24 = specs[i].categoryId;
-            offer.number25 = specs[i].days;
+            if (specs[i].package) DownloadAddressOf(offer) = L"http://127.0.0.1/Drivers/Package_" + n + L".exe";
+            Md5Of(offer) = L"0123456789abcdef0123456789abcdef";
+            SeverityOf(offer) = specs[i].ageClass;
+            CategoryIdOf(offer) = specs[i].categoryId;
+            AgeInDaysOf(offer) = specs[i].days;
             offer.driverVersion = L"2.0.0." + n;
             offer.provider = L"New Maker";
             if (specs[i].offeredDate) {
@@ -199,17 +199,17 @@ TEST_F(ResultsRowsTest, ADownloadedPackageCountsOnlyWhileItIsThereWithTheOffered
         CloseHandle(file);
     }
     DriverInfoArray& offered = *Engine().OfferedDrivers();
-    offered[0].text14 = Md5OfFile(good);
-    offered[1].text14 = L"ffffffffffffffffffffffffffffffff";
+    Md5Of(offered[0]) = Md5OfFile(good);
+    Md5Of(offered[1]) = L"ffffffffffffffffffffffffffffffff";
     const std::wstring key0 = L"http:127.0.0.1driverspackage_0.exe";
     const std::wstring key1 = L"http:127.0.0.1driverspackage_1.exe";
-    app_->DownloadsList()[key0] = good + L"|" + offered[0].text14;
+    app_->DownloadsList()[key0] = good + L"|" + Md5Of(offered[0]);
     app_->DownloadsList()[key1] = changed + L"|x";
 
     ASSERT_TRUE(ShowCategoryResults(*context_));
     EXPECT_EQ(Engine().updateResults[0].state, ResultState::kDownloaded);
     EXPECT_EQ(Engine().updateResults[1].state, ResultState::kUpdateAvailable);
-    EXPECT_EQ(ready_, (CDriverOptimizerApp::StringMap{{offered[0].text14, good}}));
+    EXPECT_EQ(ready_, (CDriverOptimizerApp::StringMap{{Md5Of(offered[0]), good}}));
     EXPECT_EQ(app_->DownloadsList().count(key1), 0u);
     CDriverOptimizerApp reread;
     reread.LoadListFile(1);
@@ -262,7 +262,7 @@ TEST_F(ResultsRowsTest, RowActionsAndUpdateAllFollowTheRowStates) {
     EXPECT_EQ(Engine().resultSelection, std::vector<int32_t>{0});
 
     SetResultStateByRow(*context_, ResultState::kDownloaded, 2);
-    EXPECT_EQ(Engine().devices[2].short46, 1);
+    EXPECT_EQ(SavedResultStateOf(Engine().devices[2]), 1);
     const RowRequest install = DownloadResultRow(Engine(), *ResolveClickedRow(Engine(), 2));
     EXPECT_EQ(install.mode, 4);
     EXPECT_EQ(install.windowTimer, 112u);
