@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cwchar>
 
+#include "platform/path_checks.h"
 #include "engine/zip_archive_handle.h"
 #include "foundation/clock.h"
 
@@ -49,11 +50,6 @@ bool ArchiveHasEntries(const std::wstring& path) {
     if (!archive.Open(path)) return false;
     unz_global_info64 info{};
     return unzGetGlobalInfo64(archive.Get(), &info) == UNZ_OK && info.number_entry > 0;
-}
-
-bool FileExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 int CompareIgnoringCase(const std::wstring& left, const std::wstring& right) {

@@ -6,6 +6,7 @@
 #include <exception>
 #include <new>
 
+#include "platform/path_checks.h"
 #include "platform/scoped_handle.h"
 #include "engine/backup_folder_paths.h"
 #include "engine/engine_texts.h"
@@ -31,10 +32,6 @@ std::wstring Trimmed(std::wstring text) {
 std::wstring AfterLastBackslash(const std::wstring& text) {
     const size_t slash = text.rfind(L'\\');
     return slash == std::wstring::npos ? text : text.substr(slash + 1);
-}
-
-bool PathExists(const std::wstring& path) {
-    return !path.empty() && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
 bool IsFolder(const std::wstring& path) {

@@ -1,5 +1,6 @@
 #include "engine/download_worker.h"
 
+#include "platform/path_checks.h"
 #include "engine/download_pacing.h"
 #include "foundation/ini_file_cache.h"
 #include "foundation/language_strings.h"
@@ -7,11 +8,6 @@
 #include <cstdio>
 
 namespace {
-
-bool FileExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 // Transfers in a row that wrote nothing before the job gives up: a server that
 // never serves the asked ranges must not keep the job alive for ever.

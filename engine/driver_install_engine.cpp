@@ -1,5 +1,6 @@
 #include "engine/driver_install_engine.h"
 
+#include "platform/path_checks.h"
 #include "platform/text_case.h"
 
 #include <windows.h>
@@ -36,13 +37,6 @@ constexpr wchar_t kSoundControllers[] = L"Sound, video and game controllers";
 
 bool EndsWithNoCase(const std::wstring& text, const std::wstring& suffix) {
     return text.size() >= suffix.size() && EqualsIgnoringCase(text.substr(text.size() - suffix.size()), suffix);
-}
-
-bool FileExists(const std::wstring& path) { return !path.empty() && PathFileExistsW(path.c_str()) != FALSE; }
-
-bool FolderExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 std::string ToThreadCodePage(const std::wstring& text) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "platform/path_checks.h"
 #include "foundation/app_settings.h"
 #include "foundation/folders.h"
 #include "foundation/language_strings.h"
@@ -50,11 +51,6 @@ bool ReadFileStamp(const std::wstring& path, FileStamp& stamp) {
     constexpr std::uint64_t kTicksTo1970 = 116444736000000000ull;
     stamp.modifiedSeconds = ticks >= kTicksTo1970 ? (ticks - kTicksTo1970) / 10000000ull : 0;
     return true;
-}
-
-bool FolderExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 }  // namespace

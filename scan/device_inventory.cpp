@@ -1,5 +1,6 @@
 #include "scan/device_inventory.h"
 
+#include "platform/path_checks.h"
 #include "platform/com_apartment.h"
 
 #include <shlobj.h>
@@ -49,11 +50,6 @@ int Percent(size_t processed, size_t total) {
 int PercentWithLastDeviceRule(size_t processed, size_t index, size_t total) {
     const int percent = Percent(processed, total);
     return (index + 1 == total && percent < 100) ? 100 : percent;
-}
-
-bool FileExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 }  // namespace

@@ -1,15 +1,11 @@
 #include "foundation/file_version_info.h"
+#include "platform/path_checks.h"
 #include "foundation/registry.h"
 #include "scan/scan_operation.h"
 #include "scan/installed_driver_details.h"
 #include "platform/text_case.h"
 
 namespace {
-
-bool FileExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
 
 std::wstring ReadCompanyName(const std::wstring& path) {
     FILE_DETAILS details;

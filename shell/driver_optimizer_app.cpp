@@ -1,5 +1,6 @@
 #include "shell/driver_optimizer_app.h"
 
+#include "platform/path_checks.h"
 #include "platform/text_case.h"
 
 #include <objbase.h>
@@ -36,11 +37,6 @@ std::wstring ReadFolderSetting(const wchar_t* valueName, const std::wstring& fal
     DWORD unused = 0;
     GetUserRegistryValue(kProductKeyPath, valueName, text, unused, REG_SZ);
     return text.empty() ? fallback : text;
-}
-
-bool FolderExists(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 void CreateIfMissing(const std::wstring& folder) {
