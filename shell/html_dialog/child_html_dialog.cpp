@@ -85,12 +85,12 @@ bool CChildHtmlDialog::SetElementText(const std::wstring& id, const std::wstring
 }
 
 void CChildHtmlDialog::OnOK() {
-    if (ReadAsyncKeyState(VK_RETURN) != 0) return;
+    if (IsKeyHeld(ReadAsyncKeyState(VK_RETURN))) return;
     Dialog::OnOK();
 }
 
 void CChildHtmlDialog::OnCancel() {
-    if (ReadAsyncKeyState(VK_ESCAPE) != 0) return;
+    if (IsKeyHeld(ReadAsyncKeyState(VK_ESCAPE))) return;
     Dialog::OnCancel();
 }
 
@@ -165,7 +165,9 @@ HRESULT CChildHtmlDialog::OnElementEvent(PageEvent event, const std::vector<Page
 HRESULT CChildHtmlDialog::DispatchPageEvent(PageEvent event, const std::vector<PageElement>& path) {
     if (path.empty()) return S_OK;
     // A click that comes with Escape held is the tail of a key the page swallowed.
-    if (event == PageEvent::Click && ReadAsyncKeyState(VK_ESCAPE) != 0) return S_OK;
+    // Only the down bit counts: the low bit says Escape went down at some time since
+    // anyone on the desktop last asked, and would swallow the next real click.
+    if (event == PageEvent::Click && IsKeyHeld(ReadAsyncKeyState(VK_ESCAPE))) return S_OK;
     for (const HtmlEventEntry& entry : EventTable()) {
         if (entry.event != event || entry.handler == nullptr) continue;
         if (entry.match == HtmlEventEntry::Match::TagName) {
