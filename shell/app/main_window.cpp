@@ -24,6 +24,11 @@
 #include "shell/app/internet_check.h"
 #include "shell/app/kv_menu.h"
 #include "shell/app/startup_switches.h"
+#include "shell/splash_about/dlg_about.h"
+#include "shell/splash_about/dlg_parent_transculent.h"
+#include "shell/splash_about/dlg_splash.h"
+#include "shell/splash_about/splash_about_ids.h"
+#include "platform/ui/message_pump.h"
 
 namespace {
 
@@ -241,6 +246,8 @@ CHvAppDlg::CHvAppDlg(CHvApp& app, PageFactory& pages, TrayShell tray)
 
 CHvAppDlg::~CHvAppDlg() {
     SetMainWindowBackupCountReceiver(nullptr);
+    SetBackdropRunner({});
+    splash_.reset();
     // What the window knew of the last scan and the texts it looked up outlive it.
     if (!app_.IsSecondInstance()) SaveLastScanResultCount(PendingUpdateCount());
     SaveLangCache(LanguageFileCache());
@@ -257,6 +264,9 @@ HWND CHvAppDlg::Create() {
     if (window_ == nullptr) return nullptr;
     ShowWindow(window_, SW_HIDE);
     SetMainWindowBackupCountReceiver([this](int32_t count) { lastBackupCount_ = count; });
+    // Pop-ups of every screen run over the translucent backdrop.
+    InstallBackdropRunner();
+    ShowSplash();
     return window_;
 }
 
@@ -651,7 +661,12 @@ void CHvAppDlg::OnCommand(UINT id) {
             break;
         case kFeedback: ShowDriverFeedbackDialog(); break;
         case kLanguageButton: ShowLanguageMenu(); break;
-        case kTrayAbout: RestoreFromTray(); break;
+        case kAbout:
+        case kAboutButton: ShowAbout(); break;
+        case kTrayAbout:
+            RestoreFromTray();
+            ShowAbout();
+            break;
         case kTrayExit:
             RestoreFromTray();
             if (!IsAppBusy()) RequestQuit();
@@ -659,6 +674,33 @@ void CHvAppDlg::OnCommand(UINT id) {
         case kSaveSettings: SaveSettings(); break;
         default: break;
     }
+}
+
+bool CHvAppDlg::ShowSplash() {
+    if (!app_.Switches().showUi) return false;
+    if (!splash_) {
+        splash_ = std::make_unique<CDlgSplash>();
+        if (!splash_->Create(nullptr)) {
+            splash_.reset();
+            return false;
+        }
+    }
+    splash_->Show(SW_SHOW);
+    ui::PumpPendingMessages();
+    UpdateWindow(splash_->Handle());
+    ui::PumpPendingMessages();
+    return splash_->Exists();
+}
+
+bool CHvAppDlg::SplashShown() const { return splash_ && splash_->Exists() && splash_->IsVisible(); }
+
+void CHvAppDlg::ShowAbout() {
+    if (aboutOpen_) return;
+    aboutOpen_ = true;
+    CDlgAboutMain about;
+    BringToFront(window_, &about, IDD_ABOUT_MAIN);
+    aboutOpen_ = false;
+    SetFocus(navigation_[focusTarget_]);
 }
 
 void CHvAppDlg::OnHomeDocumentComplete() {
@@ -717,6 +759,10 @@ void CHvAppDlg::OnStartupContinuation() {
     KillTimer(window_, kReleaseFallbackTimer);
     const StartupSwitches& switches = app_.Switches();
     if (!switches.scanRequested) PostMessageW(window_, MsgShowChildHtmDlg, 107, 0);
+    if (splash_ && switches.showUi) {
+        splash_->Show(SW_HIDE);
+        splash_.reset();
+    }
     if (switches.defaultRequested) {
         UiReleased() = false;
         SetTimer(window_, kTrayIconTimer, 0, nullptr);

@@ -15,6 +15,7 @@
 
 class CHvApp;
 class CHvAppDlg;
+class CDlgSplash;
 
 // Control and command ids of the main window.
 namespace MainCommand {
@@ -120,6 +121,14 @@ public:
     CDlgSubHeader& SubHeader() { return subHeader_; }
     CXTTrayIconRV& Tray() { return trayIcon_; }
 
+    // The splash while the window starts hidden: shown only when the start may bring
+    // the window up on its own; true when it is on screen.
+    bool ShowSplash();
+    bool SplashShown() const;
+    // The about window, modal over the backdrop; the about flag is set meanwhile.
+    void ShowAbout();
+    bool AboutOpen() const { return aboutOpen_; }
+
     // The home page reports its first loaded document, or that it cannot load
     // one: either way the start-up goes on (timer 103).
     void OnHomeDocumentComplete();
@@ -165,6 +174,7 @@ private:
     std::map<UINT, HWND> navigation_;
     std::map<UINT, bool> selected_;
     std::map<MainPageId, std::unique_ptr<MainPage>> pages_;
+    std::unique_ptr<CDlgSplash> splash_;
     std::optional<MainPageId> currentPage_;
     HICON icon_ = nullptr;
     bool hiddenInTray_ = false;
