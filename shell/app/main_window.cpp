@@ -28,6 +28,8 @@
 #include "shell/splash_about/dlg_parent_transculent.h"
 #include "shell/splash_about/dlg_splash.h"
 #include "shell/splash_about/splash_about_ids.h"
+#include "shell/toolkit/bitmap_pieces.h"
+#include "resources/toolkit/toolkit_ids.h"
 #include "platform/ui/message_pump.h"
 
 namespace {
@@ -254,6 +256,7 @@ CHvAppDlg::~CHvAppDlg() {
     pages_.clear();
     if (window_ != nullptr && IsWindow(window_)) DestroyWindow(window_);
     if (icon_ != nullptr) DestroyIcon(icon_);
+    if (languageFlag_ != nullptr) DeleteObject(languageFlag_);
 }
 
 HWND CHvAppDlg::Create() {
@@ -351,6 +354,7 @@ void CHvAppDlg::SetupNavigationButtons() {
     };
     for (const Tab& tab : tabs) button(tab.id, Text(tab.caption), tab.x, 0, 85, 74);
     button(kLanguageButton, L"", width - 28, 1, 28, 16);
+    ShowLanguageFlag();
     button(kHelpMenu, Text(L"IDS_BTN_HELP"), width - 28 - 60, 1, 60, 16);
     const std::wstring feedback = Text(L"IDS_SUBMIT_FEEEDBACK");
     button(kFeedback, feedback, 10, client.bottom - 20, MeasureCaptionWidth(feedback, nullptr, 120), 18);
@@ -358,6 +362,72 @@ void CHvAppDlg::SetupNavigationButtons() {
 
     tooltip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0, window_, nullptr,
                                GetModuleHandleW(nullptr), nullptr);
+}
+
+void CHvAppDlg::ShowLanguageFlag() {
+    // The flags lie side by side in one strip, in the rows of the language table.
+    constexpr int kFlagWidth = 14;
+    HBITMAP strip = LoadBitmapResource(IDB_LANGUAGE_FLAGS);
+    if (strip == nullptr) return;
+    const SIZE stripSize = BitmapSize(strip);
+    const int index = static_cast<int>(GetLanguageId());
+    if ((index + 1) * kFlagWidth <= stripSize.cx) {
+        HDC screen = GetDC(window_);
+        HBITMAP flag = CreateCompatibleBitmap(screen, kFlagWidth, stripSize.cy);
+        HDC dc = CreateCompatibleDC(screen);
+        HGDIOBJ old = SelectObject(dc, flag);
+        BlitFromBitmap(dc, 0, 0, kFlagWidth, stripSize.cy, strip, index * kFlagWidth, 0);
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        ReleaseDC(window_, screen);
+        HWND languageButton = navigation_[kLanguageButton];
+        SetWindowLongPtrW(languageButton, GWL_STYLE, GetWindowLongPtrW(languageButton, GWL_STYLE) | BS_BITMAP);
+        SendMessageW(languageButton, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(flag));
+        if (languageFlag_ != nullptr) DeleteObject(languageFlag_);
+        languageFlag_ = flag;
+    }
+    DeleteObject(strip);
+}
+
+void CHvAppDlg::PaintHeader() {
+    PAINTSTRUCT paint;
+    HDC target = BeginPaint(window_, &paint);
+    RECT client{};
+    GetClientRect(window_, &client);
+    HDC dc = CreateCompatibleDC(target);
+    HBITMAP canvas = CreateCompatibleBitmap(target, client.right, client.bottom);
+    HGDIOBJ oldCanvas = SelectObject(dc, canvas);
+    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    if (!headerImages_[0]) {
+        for (int i = 0; i < 3; ++i) headerImages_[i].reset(LoadBitmapResource(196 + i));
+        headerImages_[3].reset(LoadBitmapResource(IDB_FRAME_TOP_EDGE));
+        headerImages_[4].reset(LoadBitmapResource(IDB_FRAME_LOGO));
+        headerImages_[5].reset(LoadBitmapResource(IDB_FRAME_LOGO_BACKUP));
+    }
+    const auto image = [this](int i) { return static_cast<HBITMAP>(headerImages_[i].get()); };
+    if (image(3) != nullptr) {
+        const SIZE edge = BitmapSize(image(3));
+        StretchFromBitmap(dc, {0, 0, client.right, kHeaderHeight}, image(3), 0, edge.cx, edge.cy);
+    }
+    if (headerBandVisible_ && image(0) != nullptr && image(1) != nullptr && image(2) != nullptr) {
+        const SIZE left = BitmapSize(image(0));
+        const SIZE middle = BitmapSize(image(1));
+        const SIZE right = BitmapSize(image(2));
+        BlitFromBitmap(dc, 0, kHeaderHeight, left.cx, left.cy, image(0), 0, 0);
+        for (int x = left.cx; x < client.right - right.cx; x += middle.cx) {
+            BlitFromBitmap(dc, x, kHeaderHeight, middle.cx, middle.cy, image(1), 0, 0);
+        }
+        BlitFromBitmap(dc, client.right - right.cx, kHeaderHeight, right.cx, right.cy, image(2), 0, 0);
+    }
+    if (HBITMAP logo = image(IsDriverBackupModeEnabled() ? 5 : 4)) {
+        const SIZE size = BitmapSize(logo);
+        BlitFromBitmap(dc, 10, 0, size.cx, size.cy, logo, 0, 0);
+    }
+    BitBlt(target, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+    SelectObject(dc, oldCanvas);
+    DeleteObject(canvas);
+    DeleteDC(dc);
+    EndPaint(window_, &paint);
 }
 
 void CHvAppDlg::LayoutPages() {
@@ -887,6 +957,8 @@ INT_PTR CHvAppDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_TIMER: OnTimer(static_cast<UINT>(wParam)); return TRUE;
         case WM_SYSCOMMAND: OnSysCommand(wParam, lParam); return TRUE;
         case WM_CLOSE: OnCancel(); return TRUE;
+        case WM_PAINT: PaintHeader(); return TRUE;
+        case WM_ERASEBKGND: return answer(TRUE);
         case kMsgScanRequested: OnScanRequested(wParam); return answer(0);
         case kMsgActivate: OnActivate(); return answer(0);
         case kMsgContinueScan: CheckInternetAndContinue(); return answer(0);

@@ -148,6 +148,8 @@ private:
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnInitDialog();
     void SetupNavigationButtons();
+    void ShowLanguageFlag();
+    void PaintHeader();
     void LayoutPages();
     void OnCommand(UINT id);
     void OnTimer(UINT id);
@@ -175,6 +177,12 @@ private:
     std::map<UINT, bool> selected_;
     std::map<MainPageId, std::unique_ptr<MainPage>> pages_;
     std::unique_ptr<CDlgSplash> splash_;
+    struct DeleteGdiObject {
+        void operator()(void* object) const { DeleteObject(static_cast<HGDIOBJ>(object)); }
+    };
+    // The header band's three pieces, the header's background and the two logos.
+    std::array<std::unique_ptr<void, DeleteGdiObject>, 6> headerImages_;
+    HBITMAP languageFlag_ = nullptr;
     std::optional<MainPageId> currentPage_;
     HICON icon_ = nullptr;
     bool hiddenInTray_ = false;
