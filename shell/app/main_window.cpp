@@ -256,7 +256,6 @@ CHvAppDlg::~CHvAppDlg() {
     pages_.clear();
     if (window_ != nullptr && IsWindow(window_)) DestroyWindow(window_);
     if (icon_ != nullptr) DestroyIcon(icon_);
-    if (languageFlag_ != nullptr) DeleteObject(languageFlag_);
 }
 
 HWND CHvAppDlg::Create() {
@@ -367,44 +366,40 @@ void CHvAppDlg::SetupNavigationButtons() {
 void CHvAppDlg::ShowLanguageFlag() {
     // The flags lie side by side in one strip, in the rows of the language table.
     constexpr int kFlagWidth = 14;
-    HBITMAP strip = LoadBitmapResource(IDB_LANGUAGE_FLAGS);
-    if (strip == nullptr) return;
-    const SIZE stripSize = BitmapSize(strip);
+    const ui::ScopedBitmap strip(LoadBitmapResource(IDB_LANGUAGE_FLAGS));
+    if (!strip.Valid()) return;
+    const SIZE stripSize = BitmapSize(strip.Get());
     const int index = static_cast<int>(GetLanguageId());
-    if ((index + 1) * kFlagWidth <= stripSize.cx) {
-        HDC screen = GetDC(window_);
-        HBITMAP flag = CreateCompatibleBitmap(screen, kFlagWidth, stripSize.cy);
-        HDC dc = CreateCompatibleDC(screen);
-        HGDIOBJ old = SelectObject(dc, flag);
-        BlitFromBitmap(dc, 0, 0, kFlagWidth, stripSize.cy, strip, index * kFlagWidth, 0);
-        SelectObject(dc, old);
-        DeleteDC(dc);
-        ReleaseDC(window_, screen);
-        HWND languageButton = navigation_[kLanguageButton];
-        SetWindowLongPtrW(languageButton, GWL_STYLE, GetWindowLongPtrW(languageButton, GWL_STYLE) | BS_BITMAP);
-        SendMessageW(languageButton, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(flag));
-        if (languageFlag_ != nullptr) DeleteObject(languageFlag_);
-        languageFlag_ = flag;
+    if ((index + 1) * kFlagWidth > stripSize.cx) return;
+    ui::ScopedBitmap flag;
+    {
+        const ui::ClientDC screen(window_);
+        ui::MemoryCanvas canvas(screen, kFlagWidth, stripSize.cy);
+        if (!canvas.Valid()) return;
+        BlitFromBitmap(canvas, 0, 0, kFlagWidth, stripSize.cy, strip.Get(), index * kFlagWidth, 0);
+        // The canvas lets its bitmap go; the button shows a copy that stays ours.
+        flag.Reset(static_cast<HBITMAP>(CopyImage(canvas.Bitmap(), IMAGE_BITMAP, 0, 0, 0)));
     }
-    DeleteObject(strip);
+    HWND languageButton = navigation_[kLanguageButton];
+    SetWindowLongPtrW(languageButton, GWL_STYLE, GetWindowLongPtrW(languageButton, GWL_STYLE) | BS_BITMAP);
+    SendMessageW(languageButton, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(flag.Get()));
+    languageFlag_ = std::move(flag);
 }
 
 void CHvAppDlg::PaintHeader() {
-    PAINTSTRUCT paint;
-    HDC target = BeginPaint(window_, &paint);
+    const ui::PaintScope paint(window_);
     RECT client{};
     GetClientRect(window_, &client);
-    HDC dc = CreateCompatibleDC(target);
-    HBITMAP canvas = CreateCompatibleBitmap(target, client.right, client.bottom);
-    HGDIOBJ oldCanvas = SelectObject(dc, canvas);
+    ui::MemoryCanvas dc(paint, client.right, client.bottom);
+    if (!dc.Valid()) return;
     FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    if (!headerImages_[0]) {
-        for (int i = 0; i < 3; ++i) headerImages_[i].reset(LoadBitmapResource(196 + i));
-        headerImages_[3].reset(LoadBitmapResource(IDB_FRAME_TOP_EDGE));
-        headerImages_[4].reset(LoadBitmapResource(IDB_FRAME_LOGO));
-        headerImages_[5].reset(LoadBitmapResource(IDB_FRAME_LOGO_BACKUP));
+    if (!headerImages_[3].Valid()) {
+        for (int i = 0; i < 3; ++i) headerImages_[i].Reset(LoadBitmapResource(196 + i));
+        headerImages_[3].Reset(LoadBitmapResource(IDB_FRAME_TOP_EDGE));
+        headerImages_[4].Reset(LoadBitmapResource(IDB_FRAME_LOGO));
+        headerImages_[5].Reset(LoadBitmapResource(IDB_FRAME_LOGO_BACKUP));
     }
-    const auto image = [this](int i) { return static_cast<HBITMAP>(headerImages_[i].get()); };
+    const auto image = [this](int i) { return headerImages_[i].Get(); };
     if (image(3) != nullptr) {
         const SIZE edge = BitmapSize(image(3));
         StretchFromBitmap(dc, {0, 0, client.right, kHeaderHeight}, image(3), 0, edge.cx, edge.cy);
@@ -423,11 +418,7 @@ void CHvAppDlg::PaintHeader() {
         const SIZE size = BitmapSize(logo);
         BlitFromBitmap(dc, 10, 0, size.cx, size.cy, logo, 0, 0);
     }
-    BitBlt(target, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
-    SelectObject(dc, oldCanvas);
-    DeleteObject(canvas);
-    DeleteDC(dc);
-    EndPaint(window_, &paint);
+    BitBlt(paint, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
 }
 
 void CHvAppDlg::LayoutPages() {

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+#include "platform/ui/gdi.h"
 #include "shell/app/main_pages.h"
 #include "shell/app/tray_icon.h"
 
@@ -177,12 +178,9 @@ private:
     std::map<UINT, bool> selected_;
     std::map<MainPageId, std::unique_ptr<MainPage>> pages_;
     std::unique_ptr<CDlgSplash> splash_;
-    struct DeleteGdiObject {
-        void operator()(void* object) const { DeleteObject(static_cast<HGDIOBJ>(object)); }
-    };
     // The header band's three pieces, the header's background and the two logos.
-    std::array<std::unique_ptr<void, DeleteGdiObject>, 6> headerImages_;
-    HBITMAP languageFlag_ = nullptr;
+    std::array<ui::ScopedBitmap, 6> headerImages_;
+    ui::ScopedBitmap languageFlag_;
     std::optional<MainPageId> currentPage_;
     HICON icon_ = nullptr;
     bool hiddenInTray_ = false;
