@@ -2,6 +2,7 @@
 
 #include "screens/manage/backup_restore/backup_restore_page.h"
 #include "screens/manage/settings/settings_pages.h"
+#include "screens/scan/home_screen/home_main_page.h"
 #include "shell/app/hv_app.h"
 #include "shell/exclusions/exclusion_list.h"
 
@@ -29,6 +30,8 @@ private:
 
 std::unique_ptr<MainPage> ScreenPageFactory::Make(MainPageId id) {
     switch (id) {
+    case MainPageId::Home:
+        return std::make_unique<HomeMainPage>();
     case MainPageId::Settings:
         if (HvApp() != nullptr) return std::make_unique<SettingsMainPage>(*HvApp());
         return std::make_unique<EmptyPage>();

@@ -37,6 +37,7 @@ LIBRARY_FOLDER = {
     "shell": "shell",
     "scheduled_tasks": "shell",
     "shell_html_dialog": "shell",
+    "shell_splash_about": "shell",
     "tools": "tools",
     "installhelper64": "installhelper64",
     "test_support": "tests/support",

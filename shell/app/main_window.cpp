@@ -24,6 +24,13 @@
 #include "shell/app/internet_check.h"
 #include "shell/app/kv_menu.h"
 #include "shell/app/startup_switches.h"
+#include "shell/splash_about/dlg_about.h"
+#include "shell/splash_about/dlg_parent_transculent.h"
+#include "shell/splash_about/dlg_splash.h"
+#include "shell/splash_about/splash_about_ids.h"
+#include "shell/toolkit/bitmap_pieces.h"
+#include "resources/toolkit/toolkit_ids.h"
+#include "platform/ui/message_pump.h"
 
 namespace {
 
@@ -241,6 +248,8 @@ CHvAppDlg::CHvAppDlg(CHvApp& app, PageFactory& pages, TrayShell tray)
 
 CHvAppDlg::~CHvAppDlg() {
     SetMainWindowBackupCountReceiver(nullptr);
+    SetBackdropRunner({});
+    splash_.reset();
     // What the window knew of the last scan and the texts it looked up outlive it.
     if (!app_.IsSecondInstance()) SaveLastScanResultCount(PendingUpdateCount());
     SaveLangCache(LanguageFileCache());
@@ -257,6 +266,9 @@ HWND CHvAppDlg::Create() {
     if (window_ == nullptr) return nullptr;
     ShowWindow(window_, SW_HIDE);
     SetMainWindowBackupCountReceiver([this](int32_t count) { lastBackupCount_ = count; });
+    // Pop-ups of every screen run over the translucent backdrop.
+    InstallBackdropRunner();
+    ShowSplash();
     return window_;
 }
 
@@ -341,6 +353,7 @@ void CHvAppDlg::SetupNavigationButtons() {
     };
     for (const Tab& tab : tabs) button(tab.id, Text(tab.caption), tab.x, 0, 85, 74);
     button(kLanguageButton, L"", width - 28, 1, 28, 16);
+    ShowLanguageFlag();
     button(kHelpMenu, Text(L"IDS_BTN_HELP"), width - 28 - 60, 1, 60, 16);
     const std::wstring feedback = Text(L"IDS_SUBMIT_FEEEDBACK");
     button(kFeedback, feedback, 10, client.bottom - 20, MeasureCaptionWidth(feedback, nullptr, 120), 18);
@@ -348,6 +361,64 @@ void CHvAppDlg::SetupNavigationButtons() {
 
     tooltip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0, window_, nullptr,
                                GetModuleHandleW(nullptr), nullptr);
+}
+
+void CHvAppDlg::ShowLanguageFlag() {
+    // The flags lie side by side in one strip, in the rows of the language table.
+    constexpr int kFlagWidth = 14;
+    const ui::ScopedBitmap strip(LoadBitmapResource(IDB_LANGUAGE_FLAGS));
+    if (!strip.Valid()) return;
+    const SIZE stripSize = BitmapSize(strip.Get());
+    const int index = static_cast<int>(GetLanguageId());
+    if ((index + 1) * kFlagWidth > stripSize.cx) return;
+    ui::ScopedBitmap flag;
+    {
+        const ui::ClientDC screen(window_);
+        ui::MemoryCanvas canvas(screen, kFlagWidth, stripSize.cy);
+        if (!canvas.Valid()) return;
+        BlitFromBitmap(canvas, 0, 0, kFlagWidth, stripSize.cy, strip.Get(), index * kFlagWidth, 0);
+        // The canvas lets its bitmap go; the button shows a copy that stays ours.
+        flag.Reset(static_cast<HBITMAP>(CopyImage(canvas.Bitmap(), IMAGE_BITMAP, 0, 0, 0)));
+    }
+    HWND languageButton = navigation_[kLanguageButton];
+    SetWindowLongPtrW(languageButton, GWL_STYLE, GetWindowLongPtrW(languageButton, GWL_STYLE) | BS_BITMAP);
+    SendMessageW(languageButton, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(flag.Get()));
+    languageFlag_ = std::move(flag);
+}
+
+void CHvAppDlg::PaintHeader() {
+    const ui::PaintScope paint(window_);
+    RECT client{};
+    GetClientRect(window_, &client);
+    ui::MemoryCanvas dc(paint, client.right, client.bottom);
+    if (!dc.Valid()) return;
+    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    if (!headerImages_[3].Valid()) {
+        for (int i = 0; i < 3; ++i) headerImages_[i].Reset(LoadBitmapResource(196 + i));
+        headerImages_[3].Reset(LoadBitmapResource(IDB_FRAME_TOP_EDGE));
+        headerImages_[4].Reset(LoadBitmapResource(IDB_FRAME_LOGO));
+        headerImages_[5].Reset(LoadBitmapResource(IDB_FRAME_LOGO_BACKUP));
+    }
+    const auto image = [this](int i) { return headerImages_[i].Get(); };
+    if (image(3) != nullptr) {
+        const SIZE edge = BitmapSize(image(3));
+        StretchFromBitmap(dc, {0, 0, client.right, kHeaderHeight}, image(3), 0, edge.cx, edge.cy);
+    }
+    if (headerBandVisible_ && image(0) != nullptr && image(1) != nullptr && image(2) != nullptr) {
+        const SIZE left = BitmapSize(image(0));
+        const SIZE middle = BitmapSize(image(1));
+        const SIZE right = BitmapSize(image(2));
+        BlitFromBitmap(dc, 0, kHeaderHeight, left.cx, left.cy, image(0), 0, 0);
+        for (int x = left.cx; x < client.right - right.cx; x += middle.cx) {
+            BlitFromBitmap(dc, x, kHeaderHeight, middle.cx, middle.cy, image(1), 0, 0);
+        }
+        BlitFromBitmap(dc, client.right - right.cx, kHeaderHeight, right.cx, right.cy, image(2), 0, 0);
+    }
+    if (HBITMAP logo = image(IsDriverBackupModeEnabled() ? 5 : 4)) {
+        const SIZE size = BitmapSize(logo);
+        BlitFromBitmap(dc, 10, 0, size.cx, size.cy, logo, 0, 0);
+    }
+    BitBlt(paint, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
 }
 
 void CHvAppDlg::LayoutPages() {
@@ -651,7 +722,12 @@ void CHvAppDlg::OnCommand(UINT id) {
             break;
         case kFeedback: ShowDriverFeedbackDialog(); break;
         case kLanguageButton: ShowLanguageMenu(); break;
-        case kTrayAbout: RestoreFromTray(); break;
+        case kAbout:
+        case kAboutButton: ShowAbout(); break;
+        case kTrayAbout:
+            RestoreFromTray();
+            ShowAbout();
+            break;
         case kTrayExit:
             RestoreFromTray();
             if (!IsAppBusy()) RequestQuit();
@@ -659,6 +735,33 @@ void CHvAppDlg::OnCommand(UINT id) {
         case kSaveSettings: SaveSettings(); break;
         default: break;
     }
+}
+
+bool CHvAppDlg::ShowSplash() {
+    if (!app_.Switches().showUi) return false;
+    if (!splash_) {
+        splash_ = std::make_unique<CDlgSplash>();
+        if (!splash_->Create(nullptr)) {
+            splash_.reset();
+            return false;
+        }
+    }
+    splash_->Show(SW_SHOW);
+    ui::PumpPendingMessages();
+    UpdateWindow(splash_->Handle());
+    ui::PumpPendingMessages();
+    return splash_->Exists();
+}
+
+bool CHvAppDlg::SplashShown() const { return splash_ && splash_->Exists() && splash_->IsVisible(); }
+
+void CHvAppDlg::ShowAbout() {
+    if (aboutOpen_) return;
+    aboutOpen_ = true;
+    CDlgAboutMain about;
+    BringToFront(window_, &about, IDD_ABOUT_MAIN);
+    aboutOpen_ = false;
+    SetFocus(navigation_[focusTarget_]);
 }
 
 void CHvAppDlg::OnHomeDocumentComplete() {
@@ -717,6 +820,10 @@ void CHvAppDlg::OnStartupContinuation() {
     KillTimer(window_, kReleaseFallbackTimer);
     const StartupSwitches& switches = app_.Switches();
     if (!switches.scanRequested) PostMessageW(window_, MsgShowChildHtmDlg, 107, 0);
+    if (splash_ && switches.showUi) {
+        splash_->Show(SW_HIDE);
+        splash_.reset();
+    }
     if (switches.defaultRequested) {
         UiReleased() = false;
         SetTimer(window_, kTrayIconTimer, 0, nullptr);
@@ -841,6 +948,8 @@ INT_PTR CHvAppDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_TIMER: OnTimer(static_cast<UINT>(wParam)); return TRUE;
         case WM_SYSCOMMAND: OnSysCommand(wParam, lParam); return TRUE;
         case WM_CLOSE: OnCancel(); return TRUE;
+        case WM_PAINT: PaintHeader(); return TRUE;
+        case WM_ERASEBKGND: return answer(TRUE);
         case kMsgScanRequested: OnScanRequested(wParam); return answer(0);
         case kMsgActivate: OnActivate(); return answer(0);
         case kMsgContinueScan: CheckInternetAndContinue(); return answer(0);

@@ -10,11 +10,13 @@
 #include <memory>
 #include <optional>
 
+#include "platform/ui/gdi.h"
 #include "shell/app/main_pages.h"
 #include "shell/app/tray_icon.h"
 
 class CHvApp;
 class CHvAppDlg;
+class CDlgSplash;
 
 // Control and command ids of the main window.
 namespace MainCommand {
@@ -120,6 +122,14 @@ public:
     CDlgSubHeader& SubHeader() { return subHeader_; }
     CXTTrayIconRV& Tray() { return trayIcon_; }
 
+    // The splash while the window starts hidden: shown only when the start may bring
+    // the window up on its own; true when it is on screen.
+    bool ShowSplash();
+    bool SplashShown() const;
+    // The about window, modal over the backdrop; the about flag is set meanwhile.
+    void ShowAbout();
+    bool AboutOpen() const { return aboutOpen_; }
+
     // The home page reports its first loaded document, or that it cannot load
     // one: either way the start-up goes on (timer 103).
     void OnHomeDocumentComplete();
@@ -139,6 +149,8 @@ private:
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void OnInitDialog();
     void SetupNavigationButtons();
+    void ShowLanguageFlag();
+    void PaintHeader();
     void LayoutPages();
     void OnCommand(UINT id);
     void OnTimer(UINT id);
@@ -165,6 +177,10 @@ private:
     std::map<UINT, HWND> navigation_;
     std::map<UINT, bool> selected_;
     std::map<MainPageId, std::unique_ptr<MainPage>> pages_;
+    std::unique_ptr<CDlgSplash> splash_;
+    // The header band's three pieces, the header's background and the two logos.
+    std::array<ui::ScopedBitmap, 6> headerImages_;
+    ui::ScopedBitmap languageFlag_;
     std::optional<MainPageId> currentPage_;
     HICON icon_ = nullptr;
     bool hiddenInTray_ = false;

@@ -165,8 +165,8 @@ HRESULT CChildHtmlDialog::OnElementEvent(PageEvent event, const std::vector<Page
 HRESULT CChildHtmlDialog::DispatchPageEvent(PageEvent event, const std::vector<PageElement>& path) {
     if (path.empty()) return S_OK;
     // A click that comes with Escape held is the tail of a key the page swallowed.
-    // Only the held bit counts: the low bit says the key went down at some time
-    // since anyone last asked, anywhere on the desktop.
+    // Only the down bit counts: the low bit says Escape went down at some time since
+    // anyone on the desktop last asked, and would swallow the next real click.
     if (event == PageEvent::Click && IsKeyHeld(ReadAsyncKeyState(VK_ESCAPE))) return S_OK;
     for (const HtmlEventEntry& entry : EventTable()) {
         if (entry.event != event || entry.handler == nullptr) continue;

@@ -67,12 +67,14 @@ bool CDlgChildBase::PreTranslateMessage(MSG& message) {
 }
 
 void CDlgChildBase::OnOK() {
-    if (GetAsyncKeyState(VK_RETURN) != 0) return;
+    // The down bit only: the low bit would also hold back the first OK after any
+    // Enter pressed anywhere on the desktop since the last query.
+    if ((static_cast<USHORT>(GetAsyncKeyState(VK_RETURN)) & 0x8000) != 0) return;
     Dialog::OnOK();
 }
 
 void CDlgChildBase::OnCancel() {
-    if (GetAsyncKeyState(VK_ESCAPE) != 0) return;
+    if ((static_cast<USHORT>(GetAsyncKeyState(VK_ESCAPE)) & 0x8000) != 0) return;
     Dialog::OnCancel();
 }
 

@@ -18,6 +18,10 @@
 #include "shell/app/app_system.h"
 #include "shell/app/hv_app.h"
 #include "shell/app/startup_switches.h"
+#include "foundation/modal_popup.h"
+#include "platform/html/recording_page_host.h"
+#include "shell/splash_about/dlg_splash.h"
+#include "shell/toolkit/main_border.h"
 #include "tests/support/process_log_watch.h"
 #include "tests/support/scoped_app_data_folder.h"
 #include "tests/support/scoped_registry.h"
@@ -380,3 +384,77 @@ TEST_F(MainWindowTest, AChosenLanguageIsStoredAndRelaunchesOnlyWhenConfirmed) {
 }
 
 }  // namespace
+
+namespace {
+
+// The about window's holder while it runs: a top-level window owned by the
+// backdrop, which the main window owns.
+HWND g_mainForAbout = nullptr;
+HWND g_aboutFound = nullptr;
+BOOL CALLBACK FindAbout(HWND window, LPARAM) {
+    HWND owner = GetWindow(window, GW_OWNER);
+    if (owner != nullptr && GetWindow(owner, GW_OWNER) == g_mainForAbout && IsWindowVisible(window)) {
+        g_aboutFound = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+struct AboutLook {
+    bool open = false;
+    LONG popups = 0;
+    bool mainEnabled = true;
+};
+AboutLook g_aboutLook;
+// A named function: a lambda has no stdcall conversion on 32-bit builds.
+void CALLBACK LookAtAboutAndClose(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    g_aboutFound = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindAbout, 0);
+    g_aboutLook.open = g_aboutFound != nullptr;
+    g_aboutLook.popups = GetOpenPopupCount();
+    g_aboutLook.mainEnabled = IsWindowEnabled(g_mainForAbout) != FALSE;
+    if (g_aboutFound != nullptr) PostMessageW(g_aboutFound, WM_COMMAND, CMainBorder::kCloseId, 0);
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, TheSplashShowsUntilTheStartGoesOnOnlyWhenTheWindowMayComeUpByItself) {
+    for (const bool showUi : {true, false}) {
+        SCOPED_TRACE(showUi ? "no switch" : "scan");
+        StartupSwitches switches;
+        switches.showUi = showUi;
+        switches.scanRequested = !showUi;
+        app_.MutableSwitches() = switches;
+        window_ = std::make_unique<CHvAppDlg>(app_, pages_, TrayShell{AcceptingShell, ModernShell});
+        window_->internetCheck = [] { return true; };
+        window_->startupTimerDelayMs = 50;
+        ASSERT_NE(window_->Create(), nullptr);
+        EXPECT_EQ(window_->SplashShown(), showUi);
+        EXPECT_EQ(CDlgSplash::SplashExists(), showUi);
+        window_->OnHomeDocumentComplete();
+        PumpFor(600);
+        EXPECT_FALSE(window_->SplashShown());
+        EXPECT_FALSE(CDlgSplash::SplashExists());
+        EXPECT_TRUE(IsWindowVisible(Window()));
+        window_.reset();
+    }
+}
+
+TEST_F(MainWindowTest, TheAboutCommandsRunTheAboutWindowOverTheBackdropAndItCloses) {
+    ScopedPageHostFactory factory([] { return std::make_unique<RecordingPageHost>(); });
+    CHvAppDlg& window = Start();
+    for (const UINT command : {kAboutButton, kAbout, kTrayAbout}) {
+        SCOPED_TRACE(command);
+        g_mainForAbout = Window();
+        g_aboutLook = {};
+        SetTimer(nullptr, 0, 400, &LookAtAboutAndClose);
+        SendMessageW(Window(), WM_COMMAND, command, 0);
+        EXPECT_TRUE(g_aboutLook.open);
+        EXPECT_EQ(g_aboutLook.popups, 1);
+        EXPECT_FALSE(g_aboutLook.mainEnabled);
+        EXPECT_FALSE(window.AboutOpen());
+        EXPECT_EQ(GetOpenPopupCount(), 0);
+        EXPECT_TRUE(IsWindowEnabled(Window()));
+    }
+}

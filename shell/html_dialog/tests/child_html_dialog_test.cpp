@@ -298,6 +298,15 @@ TEST_F(ChildHtmlDialogTest, AScreensTableReplacesTheBasesAndMatchesTheNearestEle
         host->Click(L"label");
     }
     EXPECT_TRUE(screen.handled.empty());
+
+    // An Escape let go earlier, anywhere on the desktop, only sets the key's low
+    // "pressed since asked" bit: the next click is the user's and runs.
+    {
+        ScopedKeyStateReader pressedEarlier(KeyStateReader{[](int key) { return SHORT(key == VK_ESCAPE ? 1 : 0); },
+                                                           [](int) { return SHORT(0); }});
+        host->Click(L"label");
+    }
+    EXPECT_EQ(screen.handled, std::vector<std::wstring>{L"button:button"});
 }
 
 TEST_F(ChildHtmlDialogTest, WithoutAPageTheWindowStillShowsAndWorks) {
