@@ -21,6 +21,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     app.SetMainWindowCreator([&](CHvApp& self) -> HWND {
         mainDialog = std::make_unique<CHvAppDlg>(self, pages);
         HWND window = mainDialog->Create();
+        if (window != nullptr) RegisterScreenPrompts(window);
         // No page host can load the home page yet: go on with the start at once.
         if (window != nullptr) mainDialog->OnHomePageFailed();
         return window;
