@@ -74,7 +74,7 @@ TEST_F(RestartPromptTest, TextsFollowTheKindOfOperation) {
         CDlg_NAG_RESTART_HTML prompt(Actions(c.kind));
         ScriptPageHost* host = Open(prompt);
         ASSERT_NE(host, nullptr);
-        EXPECT_TRUE(host->ScriptErrors().empty());
+        for (const auto& error : host->ScriptErrors()) ADD_FAILURE() << std::string(error.begin(), error.end());
         const auto texts = CDlg_NAG_RESTART_HTML::PageTexts(c.kind);
         EXPECT_EQ(host->ElementText(L"idText1"), Key(L"IDS_PLEASE_SAVE_WORK"));
         EXPECT_EQ(host->ElementText(L"idText2"), FormatChecked(Key(L"IDS_SYS_REBOOT"), {title}));
