@@ -786,7 +786,8 @@ void CDlgNagDownloadAndInstall::BackupBeforeInstall() {
         lastBackupArchive_ = archive;
     }
     // Success is shown only for an archive that exists.
-    if (!archive.empty() && FileThere(archive)) {
+    backupShownAsDone_ = !archive.empty() && FileThere(archive);
+    if (backupShownAsDone_) {
         SetResultText(LangText(L"IDS_BAK_COPMLETED"));
         AppendStatusRow(LangText(L"IDS_BAK_COMP_SUCESS"), true, true);
     } else {

@@ -94,6 +94,9 @@ public:
     bool ShowsFinished() const;
     // The archive of the last backup stage; empty when none was made.
     std::wstring LastBackupArchive() const;
+    // Whether the last backup stage showed its success (the install empties the
+    // result text after it).
+    bool BackupShownAsDone() const { return backupShownAsDone_.load(); }
     CHalHoverButtonWithText& StopButton() { return stop_; }
     CHalHoverButtonWithText& CloseButton() { return close_; }
     // Waits for the stage and stop threads.
@@ -149,6 +152,7 @@ private:
     std::atomic<int> downloadedCount_{0};
     std::atomic<bool> downloadsCompleted_{false};
     std::atomic<bool> installing_{false};
+    std::atomic<bool> backupShownAsDone_{false};
     InstallRun installRun_ = InstallRun::None;
     std::wstring osIdText_;
 

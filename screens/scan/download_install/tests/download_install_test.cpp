@@ -10,6 +10,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <setupapi.h>
 #include <wininet.h>
 
 #include <algorithm>
@@ -47,6 +48,12 @@ namespace {
 BOOL WINAPI AlwaysOnline(LPDWORD flags, DWORD) {
     if (flags != nullptr) *flags = INTERNET_CONNECTION_LAN;
     return TRUE;
+}
+
+std::wstring WindowsFolder() {
+    wchar_t path[MAX_PATH] = {};
+    GetWindowsDirectoryW(path, MAX_PATH);
+    return path;
 }
 
 std::wstring Key(const wchar_t* key) { return GetLangString(key, L"RESOURCESTRING"); }
@@ -326,11 +333,68 @@ TEST_F(DownloadInstallWindow, OneDriverIsDownloadedVerifiedBackedUpInstalledAndR
     EXPECT_EQ(host_.restorePoints, 1);
     EXPECT_TRUE(host_.restorePointBeforeInstall);
     EXPECT_TRUE(window_->ShowsFinished());
-    // Backup success only with an archive on disk.
-    const std::wstring archive = window_->LastBackupArchive();
-    EXPECT_EQ(window_->ResultText(), Key(archive.empty() ? L"IDS_BAK_ABORTED" : L"IDS_BAK_COPMLETED"));
-    if (!archive.empty()) EXPECT_TRUE(PathExists(archive));
+    // The device had no driver to back up: no archive, and no success shown.
+    EXPECT_EQ(window_->LastBackupArchive(), L"");
+    EXPECT_FALSE(window_->BackupShownAsDone());
+    EXPECT_TRUE(host_.backups.empty());
     EXPECT_TRUE(host_.Messages().empty());
+}
+
+TEST_F(DownloadInstallWindow, AnInstalledDriverIsBackedUpIntoAnArchiveBeforeItIsReplaced) {
+    UseInstallHelper();
+    RootTestDevice device;
+    ASSERT_TRUE(device.Created());
+    const std::string first = ZipPackage(device.HardwareId(), 4096, 21);
+    AddDriver(0, L"Halvenor Test Device", device.HardwareId(), "/drivers/v1.zip", first);
+    window_->StartDownloads({0}, false);
+    ASSERT_TRUE(PumpMessagesUntil([this] { return host_.restartPrompts > 0; }, 120000));
+    ASSERT_EQ(device.DriverValue(L"InfSection"), L"NullInstall");
+
+    // Windows keeps the installed INF in its inf folder and names it in the driver
+    // key; Wine's installer does neither, so the test does what it would.
+    const std::wstring inf = zipFolder_.File(L"installed.inf");
+    ASSERT_TRUE(WriteFileBytes(inf, NullDriverInf(device.HardwareId(), "2.0.0.7")));
+    wchar_t stored[MAX_PATH] = {};
+    wchar_t* storedName = nullptr;
+    ASSERT_TRUE(SetupCopyOEMInfW(inf.c_str(), nullptr, SPOST_PATH, 0, stored, MAX_PATH, nullptr, &storedName));
+    const std::wstring storedInf = storedName;
+    HKEY driverKey = nullptr;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_LOCAL_MACHINE,
+                            (L"SYSTEM\\CurrentControlSet\\Control\\Class\\" + device.DriverKeyName()).c_str(), 0,
+                            KEY_SET_VALUE, &driverKey),
+              ERROR_SUCCESS);
+    RegSetValueExW(driverKey, L"InfPath", 0, REG_SZ, reinterpret_cast<const BYTE*>(storedInf.c_str()),
+                   static_cast<DWORD>((storedInf.size() + 1) * sizeof(wchar_t)));
+    RegCloseKey(driverKey);
+    DriverInfoRecord& record = engine_.devices[0];
+    record.infPath = storedInf;
+    record.driverKey = device.DriverKeyName();
+    record.driverVersion = L"2.0.0.7";
+    record.driverDate = L"01-02-2020";
+    record.provider = L"Halvenor Tests";
+    record.category = L"System";
+
+    // A newer package of the same driver.
+    const std::string second = ZipPackage(device.HardwareId(), 8192, 22);
+    server_.Files().PutFile("/drivers/v2.zip", second);
+    const DriverInfoRecord& offer = (*engine_.OfferedDrivers())[0];
+    service_.AddDownloadPackage(DriverIdText(offer.value64), server_.Url("/drivers/v2.zip"),
+                                Md5OfString(second.data(), second.size()));
+    (*engine_.OfferedDrivers())[0].text17.clear();
+    for (auto& row : engine_.updateResults) row.state = 0;
+    host_.restartPrompts = 0;
+    window_->StartDownloads({0}, false);
+    ASSERT_TRUE(PumpMessagesUntil([this] { return host_.restartPrompts > 0; }, 120000));
+
+    const std::wstring archive = window_->LastBackupArchive();
+    ASSERT_FALSE(archive.empty());
+    EXPECT_TRUE(PathExists(archive));
+    EXPECT_TRUE(window_->BackupShownAsDone());
+    EXPECT_EQ(archive.rfind(host_.backupFolder, 0), 0u);
+    EXPECT_EQ(host_.backups.size(), 1u);
+    EXPECT_EQ(ZipEntryNames(archive).count("index.dat"), 1u);
+    EXPECT_EQ(ResultState(0), 2);
+    DeleteFileW((WindowsFolder() + L"\\inf\\" + storedInf).c_str());
 }
 
 TEST_F(DownloadInstallWindow, UpdateAllInstallsThreeDriversAndSameNamedPackagesStayApart) {
