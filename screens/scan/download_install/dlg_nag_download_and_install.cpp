@@ -107,7 +107,11 @@ void CDlgNagDownloadAndInstall::Layout() {
     // The heading static is hidden behind the painted status line, which wraps.
     ShowWindow(Item(IDC_DLI_HEADING), SW_HIDE);
     statusRect_ = {12, 58, client.right - 12, 80};
-    LayoutFooterButtons(*this, &close_, &stop_, client, LangText(L"IDS_CLOSE"), stop_.Text());
+    // Stop and Close take turns in the same place.
+    LayoutFooterButtons(*this, &stop_, nullptr, client, stop_.Text(), L"");
+    const RECT stopRect = stop_.RectInParent();
+    MoveWindow(close_.Handle(), stopRect.left, stopRect.top, stopRect.right - stopRect.left,
+               stopRect.bottom - stopRect.top, TRUE);
 }
 
 void CDlgNagDownloadAndInstall::Paint(HDC dc, const RECT& client) {

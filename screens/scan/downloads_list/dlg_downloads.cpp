@@ -87,7 +87,8 @@ void CDlgDownloads::LayoutControls() {
     if (!list_.Exists()) return;
     const RECT client = ClientRect();
     MoveWindow(list_.Handle(), 13, 67, client.right - 26, client.bottom - 139, TRUE);
-    LayoutFooterButtons(*this, &remove_, &removeAll_, client, LangText(L"IDS_REMOVE_ITEMS"), LangText(L"IDS_REMOVE_ALL_ITEM"));
+    // Remove stands left of Remove all.
+    LayoutFooterButtons(*this, &removeAll_, &remove_, client, LangText(L"IDS_REMOVE_ALL_ITEM"), LangText(L"IDS_REMOVE_ITEMS"));
 }
 
 void CDlgDownloads::Paint(HDC dc, const RECT& client) {

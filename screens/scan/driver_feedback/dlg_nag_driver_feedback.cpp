@@ -119,8 +119,8 @@ void CDlgNagDriverFeedback::Paint(HDC dc, const RECT& client) {
         DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &rect, format | DT_NOPREFIX);
     };
     draw(LangText(L"AFX_IDS_APP_TITLE"), {16, 8, client.right - 60, 30}, RGB(255, 255, 255), DT_SINGLELINE | DT_VCENTER);
-    draw(LangText(L"IDS_FEEDBAKNAG_DESC"), {16, 60, client.right - 16, 110}, RGB(50, 50, 50), DT_WORDBREAK);
-    draw(LangText(L"IDS_FEEDBACKNAG_DESC2"), {16, 115, client.right - 16, 165}, RGB(50, 50, 50), DT_WORDBREAK);
+    draw(LangText(L"IDS_FEEDBAKNAG_DESC"), {16, 90, client.right - 16, 122}, RGB(50, 50, 50), DT_WORDBREAK);
+    draw(LangText(L"IDS_FEEDBACKNAG_DESC2"), {16, 126, client.right - 16, 168}, RGB(50, 50, 50), DT_WORDBREAK);
     draw(LangText(L"IDS_YOUR_EMAIL_ADDRESS"), {16, 178, 180, 196}, RGB(50, 50, 50), DT_SINGLELINE);
     draw(LangText(L"IDS_FEEDBACK_TYPE_STATIC"), {16, 210, 180, 228}, RGB(50, 50, 50), DT_SINGLELINE);
     draw(LangText(L"IDS_BRIEF_EXPRE"), {12, 250, client.right - 12, 274}, RGB(50, 50, 50), DT_SINGLELINE);
