@@ -338,6 +338,17 @@ TEST_F(DownloadInstallWindow, OneDriverIsDownloadedVerifiedBackedUpInstalledAndR
     EXPECT_FALSE(window_->BackupShownAsDone());
     EXPECT_TRUE(host_.backups.empty());
     EXPECT_TRUE(host_.Messages().empty());
+
+    // Asked again, the package on disk with its digest counts as ready: nothing is
+    // fetched, the driver is installed from it.
+    const int fetched = GetCount("/drivers/net%20pack.zip");
+    for (auto& row : engine_.updateResults) row.state = 0;
+    host_.restartPrompts = 0;
+    window_->StartDownloads({0}, false);
+    ASSERT_TRUE(PumpMessagesUntil([this] { return host_.restartPrompts > 0; }, 120000));
+    EXPECT_EQ(GetCount("/drivers/net%20pack.zip"), fetched);
+    EXPECT_EQ(ResultState(0), 2);
+    EXPECT_EQ(host_.downloads.size(), 1u);
 }
 
 TEST_F(DownloadInstallWindow, AnInstalledDriverIsBackedUpIntoAnArchiveBeforeItIsReplaced) {
