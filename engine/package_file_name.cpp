@@ -159,3 +159,8 @@ bool PackageReadyToInstall(const std::wstring& path, const std::wstring& md5) {
     if (md5.empty() || !FileExists(path)) return false;
     return SameText(Md5OfFile(path), md5);
 }
+
+std::recursive_mutex& DownloadedFilesLock() {
+    static std::recursive_mutex lock;
+    return lock;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -35,3 +36,7 @@ std::optional<DownloadedFile> ParseDownloadedFilesEntry(const std::wstring& valu
 // window asks again right before it installs, since the file may have changed on
 // disk since it was downloaded.
 bool PackageReadyToInstall(const std::wstring& path, const std::wstring& md5);
+
+// The one lock of the program's downloaded-files map: the download window, the
+// downloads list and its remove-all worker take it around every read and change.
+std::recursive_mutex& DownloadedFilesLock();

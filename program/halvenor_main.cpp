@@ -20,9 +20,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     std::unique_ptr<CHvAppDlg> mainDialog;
     app.SetMainWindowCreator([&](CHvApp& self) -> HWND {
         mainDialog = std::make_unique<CHvAppDlg>(self, pages);
+        HWND window = mainDialog->Create();
+        if (window != nullptr) RegisterScreenPrompts(window);
         // The home page's first document, or its failure to load one, lets the start
         // go on; a bounded wait covers a page that never answers.
-        return mainDialog->Create();
+        return window;
     });
     if (app.InitInstance()) {
         // The window layer's one pump: the application's key filter, the pages'

@@ -1,6 +1,15 @@
 #include "program/screen_pages.h"
 
+#include "engine/package_file_name.h"
+#include "foundation/language_strings.h"
+#include "foundation/modal_prompts.h"
+#include "scan/scan_request_facts.h"
 #include "screens/manage/backup_restore/backup_restore_page.h"
+#include "screens/scan/download_install/download_install_page.h"
+#include "screens/scan/downloads_list/dlg_downloads.h"
+#include "screens/scan/driver_feedback/dlg_nag_driver_feedback.h"
+#include "screens/scan/restart_prompt/dlg_nag_restart_html.h"
+#include "shell/app/app_system.h"
 #include "screens/manage/settings/settings_pages.h"
 #include "screens/scan/home_screen/home_main_page.h"
 #include "shell/app/hv_app.h"
@@ -26,7 +35,64 @@ private:
     CDlgSettings page_;
 };
 
+// The downloads page as the main window holds it; it rebuilds its list when shown.
+class DownloadsMainPage final : public MainPage {
+public:
+    explicit DownloadsMainPage(CHvApp& app) : page_(Source(app)) {}
+    HWND Create(HWND mainWindow, const RECT& place) override {
+        if (!page_.Create(mainWindow)) return nullptr;
+        page_.MoveTo(place.left, place.top, place.right - place.left, place.bottom - place.top);
+        page_.Show(SW_HIDE);
+        return page_.Handle();
+    }
+    HWND Window() const override { return page_.Handle(); }
+    void OnShown() override { page_.RefreshList(); }
+
+private:
+    static DownloadsListSource Source(CHvApp& app) {
+        DownloadsListSource source;
+        source.files = &app.DownloadsList();
+        source.save = [&app] { return app.SaveItemList(static_cast<int>(CDriverOptimizerApp::ListKind::Downloads)); };
+        source.downloadFolder = [&app] { return app.DownloadFolder(); };
+        return source;
+    }
+    CDlgDownloads page_;
+};
+
 }  // namespace
+
+void RegisterScreenPrompts(HWND mainWindow) {
+    CHvApp* app = HvApp();
+    if (app == nullptr) return;
+    RegisterRestartPrompt(
+        mainWindow,
+        [app] { return app->ScanUpdate().operationKind == CDriverScanUpdate::kRestoreOperation ? 2 : 1; },
+        [app] {
+            int pending = 0;
+            for (const auto& row : app->ScanUpdate().updateResults) {
+                if (row.state != CDriverScanUpdate::tagUpdateResultsStruct::kNotPending) ++pending;
+            }
+            return pending;
+        });
+    RegisterModalPrompt(ModalPrompt::DriverFeedback, [mainWindow, app] {
+        FeedbackServices services;
+        services.service = &app->ServiceHelper();
+        services.sources = [] {
+            FeedbackSources sources;
+            sources.facts = CollectScanRequestFacts(CurrentProgramIdentity());
+            wchar_t self[MAX_PATH] = {};
+            GetModuleFileNameW(nullptr, self, MAX_PATH);
+            sources.programPath = self;
+            return sources;
+        };
+        services.showMessage = [](HWND owner, const std::wstring& text, UINT style) {
+            return CurrentAppSystem().ShowMessageBox(owner, text, GetAppTitle(), style);
+        };
+        CDlgNagDriverFeedback form(std::move(services));
+        form.DoModal(mainWindow);
+        return 0;
+    });
+}
 
 std::unique_ptr<MainPage> ScreenPageFactory::Make(MainPageId id) {
     switch (id) {
@@ -37,6 +103,11 @@ std::unique_ptr<MainPage> ScreenPageFactory::Make(MainPageId id) {
         return std::make_unique<EmptyPage>();
     case MainPageId::BackupRestore:
         return std::make_unique<BackupRestoreMainPage>();
+    case MainPageId::DownloadInstall:
+        return std::make_unique<DownloadInstallMainPage>();
+    case MainPageId::Downloads:
+        if (HvApp() != nullptr) return std::make_unique<DownloadsMainPage>(*HvApp());
+        return std::make_unique<EmptyPage>();
     default:
         return std::make_unique<EmptyPage>();
     }

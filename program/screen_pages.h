@@ -1,5 +1,7 @@
 #pragma once
 
+#include <windows.h>
+
 #include <memory>
 
 #include "shell/app/main_pages.h"
@@ -10,3 +12,7 @@ class ScreenPageFactory final : public PageFactory {
 public:
     std::unique_ptr<MainPage> Make(MainPageId id) override;
 };
+
+// Puts the screens' restart prompt and feedback form behind the foundation's
+// prompt entry points, shown over `mainWindow`.
+void RegisterScreenPrompts(HWND mainWindow);

@@ -1,0 +1,10 @@
+#pragma once
+
+// The feedback form's template and controls.
+#define IDD_NAG_DRIVER_FEEDBACK 5288
+#define IDC_FEEDBACK_EMAIL_LABEL 5295
+#define IDC_FEEDBACK_EMAIL 5296
+#define IDC_FEEDBACK_TYPE_LABEL 5297
+#define IDC_FEEDBACK_TYPE 5298
+#define IDC_FEEDBACK_TEXT 5299
+#define IDC_FEEDBACK_HINT 5281
