@@ -9,4 +9,5 @@
 class ScreenPageFactory final : public PageFactory {
 public:
     std::unique_ptr<MainPage> Make(MainPageId id) override;
+    std::unique_ptr<NotifierContent> MakeReminder(ReminderActions actions) override;
 };
