@@ -29,6 +29,10 @@ public:
     // Sends the texts once the page has loaded and the scan is overdue.
     void SetTexts();
     bool Loaded() const { return loaded_; }
+    // No page could be shown: the reminder shows its texts and buttons as plain
+    // controls instead.
+    bool Pageless() const { return pageless_; }
+    static constexpr int kPlainScanButton = 1001, kPlainCloseButton = 1002;
     int Result() const { return result_; }
 
     bool CreateIn(HWND notifier) override { return Create(notifier); }
@@ -38,12 +42,15 @@ public:
 protected:
     std::span<const HtmlEventEntry> EventTable() const override;
     void OnDocumentReady() override;
+    void OnPageUnavailable() override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
     HRESULT OnScanNow(const PageElement& element);
     HRESULT OnCloseMe(const PageElement& element);
 
     bool loaded_ = false;
+    bool pageless_ = false;
     int result_ = 0;
 };
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -186,6 +187,26 @@ TEST_F(NagPopupsTest, EveryPartOfTheGreenButtonScansAndTheCrossOnlyCloses) {
     }
 }
 
+TEST_F(NagPopupsTest, WithoutAPageTheReminderStillSaysItAndStillScans) {
+    ScopedPageHostFactory factory([] { return std::unique_ptr<PageHost>(); });
+    for (const int button : {CDlgTaskbarNag::kPlainScanButton, CDlgTaskbarNag::kPlainCloseButton}) {
+        Reminder reminder;
+        ASSERT_TRUE(reminder.created);
+        EXPECT_TRUE(reminder.nag.Pageless());
+        wchar_t age[128] = {};
+        GetDlgItemTextW(reminder.nag.Handle(), 1004, age, 128);
+        EXPECT_STREQ(age, L"IDS_HLV_SYS_TR_MSG_LASTSCAN_MONTHS 2");
+        reminder.days = 400;
+        reminder.nag.RefreshTexts();
+        GetDlgItemTextW(reminder.nag.Handle(), 1004, age, 128);
+        EXPECT_STREQ(age, L"IDS_HLV_SYS_TR_MSG_LASTSCAN_YEAR 1");
+        SendMessageW(reminder.nag.Handle(), WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(reminder.nag.Handle(), button)));
+        EXPECT_EQ(reminder.scans, button == CDlgTaskbarNag::kPlainScanButton ? 1 : 0);
+        EXPECT_EQ(reminder.closes, button == CDlgTaskbarNag::kPlainCloseButton ? 1 : 0);
+    }
+}
+
 TEST_F(NagPopupsTest, TheNotifierCarriesTheReminderAndRefreshesItEachTimeItShows) {
     ScopedPageHostFactory factory(MakeScriptHost);
     CDlgTaskbarNag nag;
@@ -364,6 +385,39 @@ TEST_F(NagPopupsTest, TheSignupPageStatesForTheBrowser) {
     PageContract failed = ContractOf(*page, L"driver_alert.htm", L"failed");
     failed.calls.push_back({L"showSignupFailed", {GetLangString(L"IDS_HLV_SIGNUP_FAILED", kResourceStringSection)}});
     EXPECT_TRUE(WritePageContract(failed));
+}
+
+// Pictures for a person to look at, as the windows stand under this display: the
+// reminder that has slid in, and the sign-up popup. They stay in the build folder;
+// the display's own tool takes them, started outside Wine.
+TEST_F(NagPopupsTest, PicturesOfTheReminderAndTheSignupPopup) {
+    if (GetFileAttributesW(L"Z:\\usr\\bin\\import") == INVALID_FILE_ATTRIBUTES) GTEST_SKIP() << "no import tool";
+    UseEnglishTexts();
+    ScopedPageHostFactory factory([] { return std::unique_ptr<PageHost>(); });
+    const auto take = [](const std::string& path) {
+        DeleteFileA(("Z:" + path).c_str());
+        std::system(("start /wait /unix /usr/bin/import -window root " + path).c_str());
+        PumpFor(300);
+        EXPECT_NE(GetFileAttributesA(("Z:" + path).c_str()), INVALID_FILE_ATTRIBUTES) << path;
+    };
+    {
+        CDlgTaskbarNag nag;
+        nag.daysSinceLastScan = [] { return 75; };
+        CTaskbarNotifier notifier;
+        ASSERT_TRUE(notifier.Create(nullptr, &nag));
+        ASSERT_TRUE(notifier.SetSkin(IDB_NOTIFIER_SKIN));
+        ASSERT_TRUE(notifier.Show());
+        ASSERT_TRUE(PumpUntil([&] { return notifier.CurrentState() == CTaskbarNotifier::kWaiting; }, 3000));
+        PumpFor(200);
+        take(NAG_POPUPS_PICTURES "/reminder.png");
+        notifier.Hide();
+    }
+    {
+        SignupPopup signup(host, false);
+        ASSERT_TRUE(signup.created);
+        PumpFor(500);
+        take(NAG_POPUPS_PICTURES "/signup_popup.png");
+    }
 }
 
 }  // namespace
