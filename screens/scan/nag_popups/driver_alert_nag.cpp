@@ -93,21 +93,13 @@ HRESULT CDlgDriverAlertNag::OnOk(const PageElement&) {
 
 void CDlgDriverAlertNag::Submit() {
     if (IsKeyHeld(ReadAsyncKeyState(VK_ESCAPE)) || signupRunning_) return;
-    VARIANT answer;
-    VariantInit(&answer);
-    std::wstring typed;
-    if (m_webPage.InvokeScriptArgs(L"getEmailAddress", {}, &answer) &&
-        SUCCEEDED(VariantChangeType(&answer, &answer, 0, VT_BSTR)) && answer.bstrVal != nullptr) {
-        typed.assign(answer.bstrVal, SysStringLen(answer.bstrVal));
-    }
-    VariantClear(&answer);
-    emailAddress_ = TrimBlanks(typed);
+    emailAddress_ = TrimBlanks(TypedAddress());
     if (!IsAcceptableEmailAddress(emailAddress_)) {
-        m_webPage.InvokeScript1(L"onSubmit", L"1");
+        CallPage(L"onSubmit", L"1");
         return;
     }
-    m_webPage.InvokeScript1(L"onSubmit", L"0");
-    m_webPage.InvokeScript1(L"showhideProcessingText", L"1");
+    CallPage(L"onSubmit", L"0");
+    CallPage(L"showhideProcessingText", L"1");
     Enable(false);
     signupRunning_ = true;
     // The worker knows only this window: it posts its result here and touches
@@ -121,14 +113,76 @@ void CDlgDriverAlertNag::Submit() {
 void CDlgDriverAlertNag::OnSignupEnded() {
     KillTimer(kDoneTimer);
     signupRunning_ = false;
-    m_webPage.InvokeScript1(L"showhideProcessingText", L"0");
+    CallPage(L"showhideProcessingText", L"0");
     Enable(true);
     if (signupResult_ != 0) {
         // Closing as if it had worked would lose the address the user typed.
-        m_webPage.InvokeScript1(L"showSignupFailed", LangText(L"IDS_HLV_SIGNUP_FAILED"));
+        CallPage(L"showSignupFailed", LangText(L"IDS_HLV_SIGNUP_FAILED"));
         return;
     }
     ClosePopup(kClosedResult);
+}
+
+std::wstring CDlgDriverAlertNag::TypedAddress() {
+    if (pageless_) {
+        wchar_t typed[512] = {};
+        GetDlgItemTextW(Handle(), kPlainEdit, typed, 512);
+        return typed;
+    }
+    VARIANT answer;
+    VariantInit(&answer);
+    std::wstring typed;
+    if (m_webPage.InvokeScriptArgs(L"getEmailAddress", {}, &answer) &&
+        SUCCEEDED(VariantChangeType(&answer, &answer, 0, VT_BSTR)) && answer.bstrVal != nullptr) {
+        typed.assign(answer.bstrVal, SysStringLen(answer.bstrVal));
+    }
+    VariantClear(&answer);
+    return typed;
+}
+
+void CDlgDriverAlertNag::CallPage(const std::wstring& function, const std::wstring& argument) {
+    if (!pageless_) {
+        m_webPage.InvokeScript1(function, argument);
+        return;
+    }
+    std::wstring note;
+    if (function == L"onSubmit" && argument == L"1") note = LangText(L"IDS_HLV_EMAIL_NOT_VAL");
+    if (function == L"showhideProcessingText" && argument == L"1") note = LangText(L"IDS_GETTING_RESULTS");
+    if (function == L"showSignupFailed") note = argument;
+    SetDlgItemTextW(Handle(), kPlainNote, note.c_str());
+    if (function == L"showhideProcessingText") EnableWindow(Item(kPlainSignUp), argument == L"1" ? FALSE : TRUE);
+}
+
+void CDlgDriverAlertNag::OnPageUnavailable() {
+    // The popup must still take an address and close: plain controls in its place.
+    pageless_ = true;
+    const struct {
+        int id;
+        const wchar_t* className;
+        DWORD style;
+        RECT place;
+        const wchar_t* key;
+    } controls[] = {
+        {1101, L"STATIC", SS_LEFT | SS_NOPREFIX, {24, 18, 520, 38}, L"IDS_HLV_APP_NAME"},
+        {kPlainClose, L"BUTTON", BS_PUSHBUTTON, {540, 10, 568, 34}, nullptr},
+        {1102, L"STATIC", SS_LEFT | SS_NOPREFIX, {24, 52, 556, 72}, L"IDS_HLV_SUBSCRIBE"},
+        {1103, L"STATIC", SS_LEFT | SS_NOPREFIX, {24, 78, 556, 114}, L"IDS_HLV_TEXT"},
+        {1108, L"STATIC", SS_LEFT | SS_NOPREFIX, {24, 124, 556, 142}, L"IDS_HLV_EMAIL"},
+        {kPlainEdit, L"EDIT", WS_BORDER | WS_TABSTOP | ES_AUTOHSCROLL, {24, 144, 384, 168}, nullptr},
+        {kPlainNote, L"STATIC", SS_LEFT | SS_NOPREFIX, {24, 176, 556, 212}, nullptr},
+        {1109, L"STATIC", SS_LEFT | SS_NOPREFIX, {24, 220, 556, 256}, L"IDS_HLV_EMAIL_TEXT"},
+        {kPlainSignUp, L"BUTTON", BS_DEFPUSHBUTTON | WS_TABSTOP, {420, 296, 556, 328}, L"IDS_HLV_BTN_SIGNUP"},
+    };
+    HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
+    for (const auto& c : controls) {
+        const std::wstring text = c.key != nullptr ? LangText(c.key) : (c.id == kPlainClose ? L"\x00D7" : L"");
+        HWND control = CreateWindowExW(0, c.className, text.c_str(), WS_CHILD | WS_VISIBLE | c.style, c.place.left,
+                                       c.place.top, c.place.right - c.place.left, c.place.bottom - c.place.top,
+                                       Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)),
+                                       GetModuleHandleW(nullptr), nullptr);
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    }
+    SendDlgItemMessageW(Handle(), kPlainEdit, EM_LIMITTEXT, 254, 0);
 }
 
 HRESULT CDlgDriverAlertNag::OnCloseMe(const PageElement&) {
@@ -152,6 +206,19 @@ void CDlgDriverAlertNag::ClosePopup(int result) {
 
 LRESULT CDlgDriverAlertNag::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
+        case WM_COMMAND:
+            if (pageless_ && HIWORD(wParam) == BN_CLICKED) {
+                static const PageElement none;
+                if (LOWORD(wParam) == kPlainSignUp) {
+                    Submit();
+                    return 0;
+                }
+                if (LOWORD(wParam) == kPlainClose) {
+                    OnCloseMe(none);
+                    return 0;
+                }
+            }
+            break;
         case kSignupReturned:
             signupResult_ = static_cast<int>(static_cast<INT_PTR>(wParam));
             SetTimer(kDoneTimer, 90);

@@ -35,12 +35,17 @@ public:
     // Set when the popup runs over the backdrop, whose run its closing ends.
     void SetOverBackdrop(bool over) { overBackdrop_ = over; }
 
+    // No page could be shown: plain controls take its place.
+    bool Pageless() const { return pageless_; }
+    static constexpr int kPlainEdit = 1104, kPlainNote = 1105, kPlainSignUp = 1106, kPlainClose = 1107;
+
     // Where the privacy link leads.
     static const wchar_t kPrivacyAddress[];
 
 protected:
     BOOL OnInitDialog() override;
     void OnDocumentReady() override;
+    void OnPageUnavailable() override;
     std::span<const HtmlEventEntry> EventTable() const override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
@@ -50,6 +55,9 @@ private:
     HRESULT OnPrivacy(const PageElement& element);
     void OnSignupEnded();
     void ClosePopup(int result);
+    // The page's functions, or their plain stand-ins when there is no page.
+    void CallPage(const std::wstring& function, const std::wstring& argument);
+    std::wstring TypedAddress();
 
     WebRequestHost& host_;
     std::wstring emailAddress_;
@@ -57,6 +65,7 @@ private:
     int signupResult_ = -1;
     bool signupRunning_ = false;
     bool overBackdrop_ = false;
+    bool pageless_ = false;
 };
 
 // The address as the e-mail check reads it: in the thread's ANSI code page, at most

@@ -365,6 +365,39 @@ TEST_F(NagPopupsTest, TheCrossClosesWithSixAndTheTextsGoWhereThePageShowsThem) {
     EXPECT_TRUE(site.Calls().empty());
 }
 
+TEST_F(NagPopupsTest, WithoutAPageTheSignupStillTakesAnAddressAndCloses) {
+    ScopedPageHostFactory factory([] { return std::unique_ptr<PageHost>(); });
+    site.SetSignupAnswer("U-9\r\n");
+    SignupPopup signup(host, false);
+    ASSERT_TRUE(signup.created);
+    ASSERT_TRUE(signup.popup.Pageless());
+    const HWND window = signup.popup.Handle();
+    const auto press = [&](int id) {
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
+    };
+    const auto note = [&] {
+        wchar_t text[256] = {};
+        GetDlgItemTextW(window, CDlgDriverAlertNag::kPlainNote, text, 256);
+        return std::wstring(text);
+    };
+    SetDlgItemTextW(window, CDlgDriverAlertNag::kPlainEdit, L"nobody");
+    press(CDlgDriverAlertNag::kPlainSignUp);
+    EXPECT_EQ(note(), L"IDS_HLV_EMAIL_NOT_VAL");
+    EXPECT_TRUE(site.Calls().empty());
+    SetDlgItemTextW(window, CDlgDriverAlertNag::kPlainEdit, L" someone@x.example ");
+    press(CDlgDriverAlertNag::kPlainSignUp);
+    ASSERT_TRUE(PumpUntil([&] { return !signup.popup.SignupRunning(); }, 20000));
+    EXPECT_EQ(site.CallsTo(ProgramSiteStandIn::kSignupPath).size(), 1u);
+    EXPECT_EQ(signup.popup.Result(), CDlgDriverAlertNag::kClosedResult);
+    EXPECT_FALSE(signup.popup.IsVisible());
+
+    SignupPopup another(host, false);
+    ASSERT_TRUE(another.popup.Pageless());
+    SendMessageW(another.popup.Handle(), WM_COMMAND, MAKEWPARAM(CDlgDriverAlertNag::kPlainClose, BN_CLICKED), 0);
+    EXPECT_EQ(another.popup.Result(), CDlgDriverAlertNag::kClosedResult);
+    EXPECT_FALSE(another.popup.IsVisible());
+}
+
 TEST_F(NagPopupsTest, TheSignupPageStatesForTheBrowser) {
     UseEnglishTexts();
     ScopedPageHostFactory factory(MakeRecordingHost);
