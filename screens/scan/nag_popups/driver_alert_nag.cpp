@@ -74,10 +74,12 @@ BOOL CDlgDriverAlertNag::OnInitDialog() {
     SetWindowPos(Handle(), nullptr, around.left + (around.right - around.left - kWidth) / 2,
                  around.top + (around.bottom - around.top - kHeight) / 2, kWidth, kHeight,
                  SWP_NOZORDER | SWP_NOACTIVATE);
+    if (!pageless_) SetTimer(kPageWatchTimer, kPageWatchMs);
     return TRUE;
 }
 
 void CDlgDriverAlertNag::OnDocumentReady() {
+    documentSeen_ = true;
     m_webPage.InvokeScript1(L"setlanguage", GetLanguageCode());
     m_webPage.InvokeScriptArgs(L"settext", {LangText(L"IDS_HLV_APP_NAME"), LangText(L"IDS_HLV_TEXT"), LangText(L"IDS_HLV_EMAIL"),
                                             LangText(L"IDS_HLV_EMAIL_TEXT"), LangText(L"IDS_HLV_EMAIL_NOT_VAL"),
@@ -155,6 +157,7 @@ void CDlgDriverAlertNag::CallPage(const std::wstring& function, const std::wstri
 
 void CDlgDriverAlertNag::OnPageUnavailable() {
     // The popup must still take an address and close: plain controls in its place.
+    if (pageless_) return;
     pageless_ = true;
     const struct {
         int id;
@@ -224,6 +227,16 @@ LRESULT CDlgDriverAlertNag::WindowProc(UINT message, WPARAM wParam, LPARAM lPara
             SetTimer(kDoneTimer, 90);
             return 0;
         case WM_TIMER:
+            if (wParam == kPageWatchTimer) {
+                KillTimer(kPageWatchTimer);
+                // A view that never brings its document stays blank: it goes, and
+                // the plain controls come.
+                if (!documentSeen_) {
+                    if (Host() != nullptr) Host()->Close();
+                    OnPageUnavailable();
+                }
+                return 0;
+            }
             if (wParam == kDoneTimer) {
                 OnSignupEnded();
                 return 0;

@@ -37,6 +37,7 @@ public:
 
     // No page could be shown: plain controls take its place.
     bool Pageless() const { return pageless_; }
+    static constexpr UINT kPageWatchTimer = 7, kPageWatchMs = 1500;
     static constexpr int kPlainEdit = 1104, kPlainNote = 1105, kPlainSignUp = 1106, kPlainClose = 1107;
 
     // Where the privacy link leads.
@@ -66,6 +67,7 @@ private:
     bool signupRunning_ = false;
     bool overBackdrop_ = false;
     bool pageless_ = false;
+    bool documentSeen_ = false;
 };
 
 // The address as the e-mail check reads it: in the thread's ANSI code page, at most

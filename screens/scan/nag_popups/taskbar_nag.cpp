@@ -41,6 +41,12 @@ std::span<const HtmlEventEntry> CDlgTaskbarNag::EventTable() const {
     return table;
 }
 
+BOOL CDlgTaskbarNag::OnInitDialog() {
+    CChildHtmlDialog::OnInitDialog();
+    if (!pageless_) SetTimer(kPageWatchTimer, kPageWatchMs);
+    return TRUE;
+}
+
 void CDlgTaskbarNag::OnDocumentReady() {
     m_webPage.InvokeScript1(L"setlanguage", GetLanguageCode());
     loaded_ = true;
@@ -61,6 +67,7 @@ void CDlgTaskbarNag::SetTexts() {
 
 void CDlgTaskbarNag::OnPageUnavailable() {
     // The reminder must still say what it is for and let the user scan.
+    if (pageless_) return;
     pageless_ = true;
     loaded_ = true;
     const struct {
@@ -88,6 +95,16 @@ void CDlgTaskbarNag::OnPageUnavailable() {
 }
 
 LRESULT CDlgTaskbarNag::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TIMER && wParam == kPageWatchTimer) {
+        KillTimer(kPageWatchTimer);
+        // A view that never brings its document (no document engine) stays blank:
+        // it goes, and the plain controls come.
+        if (!loaded_) {
+            if (Host() != nullptr) Host()->Close();
+            OnPageUnavailable();
+        }
+        return 0;
+    }
     if (message == WM_COMMAND && pageless_ && HIWORD(wParam) == BN_CLICKED) {
         static const PageElement none;
         if (LOWORD(wParam) == kPlainScanButton) {

@@ -33,6 +33,8 @@ public:
     // controls instead.
     bool Pageless() const { return pageless_; }
     static constexpr int kPlainScanButton = 1001, kPlainCloseButton = 1002;
+    // How long the page may take to load before the plain controls take its place.
+    static constexpr UINT kPageWatchTimer = 7, kPageWatchMs = 1500;
     int Result() const { return result_; }
 
     bool CreateIn(HWND notifier) override { return Create(notifier); }
@@ -41,6 +43,7 @@ public:
 
 protected:
     std::span<const HtmlEventEntry> EventTable() const override;
+    BOOL OnInitDialog() override;
     void OnDocumentReady() override;
     void OnPageUnavailable() override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -26,6 +26,21 @@ namespace {
 std::unique_ptr<PageHost> MakeScriptHost() { return std::make_unique<ScriptPageHost>(); }
 std::unique_ptr<PageHost> MakeRecordingHost() { return std::make_unique<RecordingPageHost>(); }
 
+// A view that opens but never brings its document, as the browser control does on
+// a system without a document engine.
+class SilentPageHost final : public PageHost {
+public:
+    bool Open(HWND, HMODULE, UINT, PageHostEvents&) override { return true; }
+    void Close() override {}
+    void SetHostFlags(DWORD) override {}
+    void RefuseDrops() override {}
+    void Resize(const RECT&) override {}
+    ComPtr<IHTMLDocument> Document() override { return {}; }
+    bool SetElementText(const std::wstring&, const std::wstring&) override { return false; }
+    bool TranslateKey(MSG&) override { return false; }
+};
+std::unique_ptr<PageHost> MakeSilentHost() { return std::make_unique<SilentPageHost>(); }
+
 void PumpFor(DWORD milliseconds) {
     const DWORD end = GetTickCount() + milliseconds;
     do {
@@ -188,8 +203,17 @@ TEST_F(NagPopupsTest, EveryPartOfTheGreenButtonScansAndTheCrossOnlyCloses) {
 }
 
 TEST_F(NagPopupsTest, WithoutAPageTheReminderStillSaysItAndStillScans) {
-    ScopedPageHostFactory factory([] { return std::unique_ptr<PageHost>(); });
-    for (const int button : {CDlgTaskbarNag::kPlainScanButton, CDlgTaskbarNag::kPlainCloseButton}) {
+    // No view at all, then a view whose document never comes.
+    const struct {
+        int button;
+        PageHostFactory host;
+    } cases[] = {
+        {CDlgTaskbarNag::kPlainScanButton, [] { return std::unique_ptr<PageHost>(); }},
+        {CDlgTaskbarNag::kPlainCloseButton, MakeSilentHost},
+    };
+    for (const auto& c : cases) {
+        const int button = c.button;
+        ScopedPageHostFactory factory(c.host);
         Reminder reminder;
         ASSERT_TRUE(reminder.created);
         EXPECT_TRUE(reminder.nag.Pageless());
@@ -391,8 +415,10 @@ TEST_F(NagPopupsTest, WithoutAPageTheSignupStillTakesAnAddressAndCloses) {
     EXPECT_EQ(signup.popup.Result(), CDlgDriverAlertNag::kClosedResult);
     EXPECT_FALSE(signup.popup.IsVisible());
 
+    ScopedPageHostFactory blankView(MakeSilentHost);
     SignupPopup another(host, false);
-    ASSERT_TRUE(another.popup.Pageless());
+    ASSERT_FALSE(another.popup.Pageless());
+    ASSERT_TRUE(PumpUntil([&] { return another.popup.Pageless(); }, 5000));
     SendMessageW(another.popup.Handle(), WM_COMMAND, MAKEWPARAM(CDlgDriverAlertNag::kPlainClose, BN_CLICKED), 0);
     EXPECT_EQ(another.popup.Result(), CDlgDriverAlertNag::kClosedResult);
     EXPECT_FALSE(another.popup.IsVisible());
