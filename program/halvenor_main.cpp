@@ -11,6 +11,7 @@
 #include "shell/app/main_window.h"
 
 #include "program/screen_pages.h"
+#include "screens/scan/nag_popups/driver_alert_nag.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // Built here rather than as a global, so that it starts after every constant of
@@ -18,6 +19,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     static CHvApp app;
     ScreenPageFactory pages;
     std::unique_ptr<CHvAppDlg> mainDialog;
+    RegisterDriverAlertPrompt([&]() -> HWND { return mainDialog ? mainDialog->Window() : nullptr; });
     app.SetMainWindowCreator([&](CHvApp& self) -> HWND {
         mainDialog = std::make_unique<CHvAppDlg>(self, pages);
         HWND window = mainDialog->Create();

@@ -12,6 +12,7 @@
 #include "shell/app/app_system.h"
 #include "screens/manage/settings/settings_pages.h"
 #include "screens/scan/home_screen/home_main_page.h"
+#include "screens/scan/nag_popups/taskbar_nag.h"
 #include "shell/app/hv_app.h"
 #include "shell/exclusions/exclusion_list.h"
 
@@ -111,4 +112,11 @@ std::unique_ptr<MainPage> ScreenPageFactory::Make(MainPageId id) {
     default:
         return std::make_unique<EmptyPage>();
     }
+}
+
+std::unique_ptr<NotifierContent> ScreenPageFactory::MakeReminder(ReminderActions actions) {
+    auto reminder = std::make_unique<CDlgTaskbarNag>();
+    reminder->onScanNow = std::move(actions.scanNow);
+    reminder->onClose = std::move(actions.close);
+    return reminder;
 }

@@ -46,6 +46,9 @@ LIBRARY_FOLDER = {
     "backup_restore_screens": "screens",
     "results_rows": "screens",
     "scan_worker": "screens",
+    "nag_popups": "screens",
+    "shell_web_requests": "shell",
+    "shell_toolkit": "shell",
 }
 
 SOURCE_SUFFIXES = {".h", ".hpp", ".c", ".cpp", ".rc"}

@@ -1,5 +1,9 @@
 // Two real starts of the program in one prefix: the second one hands its request
-// to the first and ends.
+// to the first and ends. And a start made only to check for a newer version.
+// The stand-in site's server first: its header needs Winsock before windows.h.
+#include "tools/http_stand_in_server.h"
+#include "tools/program_site_stand_in.h"
+
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -11,6 +15,7 @@
 #include "foundation/registry_values.h"
 #include "shell/app/main_window.h"
 #include "shell/app/single_instance.h"
+#include "shell/toolkit/taskbar_notifier.h"
 #include "tests/support/child_process.h"
 #include "tests/support/process_log_watch.h"
 
@@ -45,6 +50,27 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM parameter) {
     if (marked != search->mainWindow || (!marked && !IsWindowVisible(window))) return TRUE;
     search->found = window;
     return FALSE;
+}
+
+struct NotifierSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK MatchNotifier(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<NotifierSearch*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->processId || GetPropW(window, CTaskbarNotifier::kWindowProperty) == nullptr) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+// The slide-in notifier of the process, shown or not.
+HWND FindNotifier(DWORD processId) {
+    NotifierSearch search{processId, nullptr};
+    EnumWindows(MatchNotifier, reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 HWND FindProcessWindow(DWORD processId, bool mainWindow) {
@@ -156,10 +182,43 @@ TEST_F(TwoInstances, ReminderStartSendsOnlyWhenTheLastScanIsOverdue) {
         Sleep(1000);
         const bool asked = log.NewText().find(L"overdue-scan reminder") != std::wstring::npos;
         EXPECT_EQ(asked, c.reminderAsked);
+        // The reminder slides in above the taskbar (and away again on its own).
+        const HWND notifier = FindNotifier(first_.Id());
+        ASSERT_NE(notifier, nullptr);
+        if (c.reminderAsked) {
+            EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(notifier) != FALSE; }, 5000));
+            EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(notifier) == FALSE; }, 15000));
+        } else {
+            EXPECT_FALSE(IsWindowVisible(notifier));
+        }
+        // A reminder that ends on its own never ends a program its user runs.
+        EXPECT_TRUE(first_.Running());
         // Neither way does the window come back or a question show.
         EXPECT_FALSE(IsWindowVisible(first_.Window()));
         EXPECT_EQ(FindProcessWindow(first_.Id(), false), nullptr);
     }
+}
+
+// The scheduled update check: the program asks the site for the version file with
+// its own version, shows nothing and ends by itself.
+TEST(UpdateCheckStart, FetchesTheVersionFileAndEndsWithoutAWindow) {
+    HttpStandInServer server;
+    ProgramSiteStandIn site(server);
+    ASSERT_TRUE(server.Start());
+    site.SetVersionFile("[Application]\r\nPROGRAM_VERSION=99.0.0.0\r\nPROGRAM_URL=" +
+                        std::string(ProgramSiteStandIn::kSetupPath) + "\r\n");
+    const std::wstring address = server.Url(ProgramSiteStandIn::kVersionFilePath);
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kProductKeyPath, L"ProgramUpdateAddress", REG_SZ, address.c_str(),
+                              static_cast<DWORD>((address.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RunProgramAndWait(L"\"" + ProgramPath() + L"\" -updatecheck", 60000), 0u);
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kProductKeyPath, L"ProgramUpdateAddress");
+    const auto calls = site.CallsTo(ProgramSiteStandIn::kVersionFilePath);
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].fields.at("ver"), L"1.0.0.1");
+    // A newer version on offer changes nothing in such a start: no setup fetched.
+    EXPECT_TRUE(site.CallsTo(ProgramSiteStandIn::kSetupPath).empty());
+    server.Stop();
 }
 
 }  // namespace

@@ -110,3 +110,9 @@ data[6 + 6:6 + 8] = (1).to_bytes(2, "little")   # hot spot y
 open("hand.cur", "wb").write(data)
 PY
 rm hand.ico
+
+# The slide-in notifier's skin: its size is the notifier's size.
+draw notifier_skin.bmp -size 320x172 xc:'#ffffff' \
+  -fill "$frame_blue" -draw "rectangle 0,0 319,33" \
+  -fill '#dfe6ee' -draw "rectangle 0,150 319,171" \
+  -stroke "$frame_dark" -fill none -draw "rectangle 0,0 319,171"

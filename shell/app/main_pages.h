@@ -2,7 +2,10 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
+
+#include "shell/toolkit/taskbar_notifier.h"
 
 // The pages the main window shows below its header, one at a time.
 enum class MainPageId { Home, Settings, Downloads, Scan, BackupRestore, DownloadInstall, LastScan, Results };
@@ -27,6 +30,15 @@ class PageFactory {
 public:
     virtual ~PageFactory() = default;
     virtual std::unique_ptr<MainPage> Make(MainPageId id) = 0;
+
+    // What the overdue-scan reminder's buttons ask of the main window.
+    struct ReminderActions {
+        std::function<void()> scanNow;
+        std::function<void()> close;
+    };
+    // The page the slide-in notifier carries; none, and the notifier shows its
+    // skin alone, until the screens give one.
+    virtual std::unique_ptr<NotifierContent> MakeReminder(ReminderActions) { return nullptr; }
 };
 
 // A blank child window in place of a page of a later screen.

@@ -31,6 +31,9 @@
 #include "shell/toolkit/bitmap_pieces.h"
 #include "resources/toolkit/toolkit_ids.h"
 #include "platform/ui/message_pump.h"
+#include "shell/scheduled_tasks/scheduled_scan_task.h"
+#include "shell/web_requests/program_update_check.h"
+#include "shell/web_requests/web_request_host.h"
 
 namespace {
 
@@ -241,7 +244,17 @@ LRESULT CALLBACK CDlgSubHeader::WindowProc(HWND window, UINT message, WPARAM wPa
 // ---------------------------------------------------------------- main window
 
 CHvAppDlg::CHvAppDlg(CHvApp& app, PageFactory& pages, TrayShell tray)
-    : internetCheck(IsConnectedToInternet), app_(app), pageFactory_(pages), trayIcon_(*this, tray) {
+    : internetCheck(IsConnectedToInternet),
+      startUpdateCheck([](bool updateCheckStart) {
+          CCheckUpdateThread::Start(ProgramUpdate(), SystemWebRequestHost(), updateCheckStart);
+      }),
+      setUpFirstRun([] {
+          DeleteLegacyScheduledTasks();
+          CreateDefaultUpdateTask();
+      }),
+      app_(app),
+      pageFactory_(pages),
+      trayIcon_(*this, tray) {
     // A new main window is hidden until its own start-up releases it.
     UiReleased() = false;
 }
@@ -314,6 +327,9 @@ void CHvAppDlg::OnInitDialog() {
     if (HFONT font = app_.Font(6)) {
         EnumChildWindows(window_, SetFontOnChild, reinterpret_cast<LPARAM>(font));
     }
+    CreateNotifier();
+    // The update check's questions belong to this window.
+    SystemWebRequestHost().SetOwnerWindow(window_);
 
     const StartupSwitches& switches = app_.Switches();
     if (switches.startActionFullBackup || switches.startActionFullBackupRestore ||
@@ -553,6 +569,41 @@ void CHvAppDlg::EnsureTrayIcon() {
     trayIcon_.HideIcon();
 }
 
+void CHvAppDlg::CreateNotifier() {
+    reminder_ = pageFactory_.MakeReminder({[this] { OnReminderScanNow(); }, [this] { OnReminderClose(); }});
+    if (!notifier_.Create(window_, reminder_.get())) {
+        WriteLogLine(L"The slide-in notifier could not be made");
+        return;
+    }
+    notifier_.SetFonts();
+    if (notifier_.SetSkin()) {
+        const SIZE size = notifier_.Size();
+        notifier_.SetTextRect({10, 40, size.cx - 10, size.cy - 25});
+    }
+    notifier_.onHidden = [this] {
+        if (!reminderRestored_) SetTimer(window_, 125, 0, nullptr);
+    };
+}
+
+void CHvAppDlg::ShowReminder() {
+    if (notifier_.Show()) return;
+    // A start made only for the reminder would otherwise wait, hidden, for good.
+    WriteLogLine(L"The overdue-scan reminder could not be shown");
+    if (!reminderRestored_) SetTimer(window_, 125, 0, nullptr);
+}
+
+void CHvAppDlg::OnReminderScanNow() {
+    reminderRestored_ = true;
+    SetTimer(window_, 124, 90, nullptr);
+    CheckInternetAndContinue();
+    notifier_.Hide();
+}
+
+void CHvAppDlg::OnReminderClose() {
+    notifier_.Hide();
+    if (!reminderRestored_) SetTimer(window_, 125, 0, nullptr);
+}
+
 void CHvAppDlg::GoToTray() {
     EnsureTrayIcon();
     hiddenInTray_ = true;
@@ -717,6 +768,11 @@ void CHvAppDlg::OnCommand(UINT id) {
             if (id == kLanguagePage) SendMessageW(subHeader_.Window(), WM_COMMAND, 236, 0);
             break;
         case kHelpMenu: ShowHelpMenu(); break;
+        case kCheckUpdates:
+            app_.MutableSwitches().updateCheckRequested = false;
+            ProgramUpdate().SetAutomaticMode(false);
+            if (startUpdateCheck) startUpdateCheck(false);
+            break;
         case kHelpPage: OpenUrlInBrowser(ReadRegStringDefault(HKEY_LOCAL_MACHINE, kProductKeyPath, L"HelpUrl",
                                                               L"https://www.brennavik.com/help"));
             break;
@@ -781,6 +837,10 @@ void CHvAppDlg::OnTimer(UINT id) {
             WriteLogLine(L"The home page did not load; the window is shown without it");
             SetTimer(window_, 103, 0, nullptr);
             break;
+        case 102:
+            ProgramUpdate().SetAutomaticMode(true);
+            if (startUpdateCheck) startUpdateCheck(app_.Switches().updateCheckRequested);
+            break;
         case 103: OnStartupContinuation(); break;
         case 105: case 106: case 107: case 108: case 109: case 110: case 111:
         case 115: case 116: case 117: case 118: case 119: case 120: case 121: case 122:
@@ -803,6 +863,7 @@ void CHvAppDlg::OnTimer(UINT id) {
         case 127: InvalidateRect(window_, nullptr, FALSE); break;
         case kTrayIconTimer: EnsureTrayIcon(); break;
         case 132: PostMessageW(window_, MsgShowDlgDownloadMissingDriver, 0, 0); break;
+        case 133: ShowReminder(); break;
         case 134: OnCommand(kBackupTab); break;
         case 135:
             SaveSettings();
@@ -834,6 +895,7 @@ void CHvAppDlg::OnStartupContinuation() {
         backupModeCached_ = IsDriverBackupModeEnabled();
     }
     UiReleased() = !switches.lastScanOverdue && !switches.updateCheckRequested;
+    if (switches.lastScanOverdue) ShowReminder();
     PostMessageW(window_, MsgPostMainUIContinue, 0, 0);
 }
 
@@ -849,8 +911,14 @@ LRESULT CHvAppDlg::OnPostMainUIContinue() {
     // Adding the icon can keep the thread waiting for the shell (seconds under Wine
     // without a notification area): it comes after the window is up.
     SetTimer(window_, kTrayIconTimer, 0, nullptr);
-    if (!HasFirstRunValue()) {
+    if (HasFirstRunValue()) {
+        SetTimer(window_, 102, app_.firstInstallScan ? 1062048 : updateCheckDelayMs, nullptr);
+    } else {
         SetUserRegistryValue(true, kProductKeyPath, L"FirstRun", L"", 1, 4);
+        if (setUpFirstRun) setUpFirstRun();
+        // A start made only for the check has nothing else to do: it checks even on
+        // the first run, or it would stay hidden for good.
+        if (app_.Switches().updateCheckRequested) SetTimer(window_, 102, updateCheckDelayMs, nullptr);
     }
     if (app_.firstInstallScan) {
         CheckInternetAndContinue();
@@ -890,8 +958,8 @@ LRESULT CHvAppDlg::OnShowChildPage(WPARAM which) {
 
 void CHvAppDlg::OnScanRequested(WPARAM wParam) {
     if (wParam == kOverdueReminderOnly) {
-        // The slide-in reminder belongs to a later screen; the log keeps the request.
         WriteLogLine(L"Another start asked for the overdue-scan reminder");
+        ShowReminder();
         return;
     }
     // A scheduled scan never interrupts work that runs.

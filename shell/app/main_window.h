@@ -13,6 +13,7 @@
 #include "platform/ui/gdi.h"
 #include "shell/app/main_pages.h"
 #include "shell/app/tray_icon.h"
+#include "shell/toolkit/taskbar_notifier.h"
 
 class CHvApp;
 class CHvAppDlg;
@@ -137,6 +138,19 @@ public:
 
     // The internet check; tests give their own.
     std::function<bool()> internetCheck;
+    // Starts the program's update check on its own thread (the start-up's
+    // "updatecheck" flag as the argument); tests give their own.
+    std::function<void(bool updateCheckStart)> startUpdateCheck;
+    // What the first run ever sets up: the default update task in place of older
+    // task names; tests give their own.
+    std::function<void()> setUpFirstRun;
+    UINT updateCheckDelayMs = 2048;
+
+    // The slide-in notifier with the overdue-scan reminder.
+    void ShowReminder();
+    CTaskbarNotifier& Notifier() { return notifier_; }
+    // The reminder's scan button was chosen: the program stays.
+    bool ReminderRestored() const { return reminderRestored_; }
 
     // The start-up goes on this long after the home page's first document, or after
     // this long without word from the home page at all; tests shorten both.
@@ -167,6 +181,9 @@ private:
     void RestoreAndActivate();
     void GoToTray();
     void EnsureTrayIcon();
+    void CreateNotifier();
+    void OnReminderScanNow();
+    void OnReminderClose();
 
     CHvApp& app_;
     PageFactory& pageFactory_;
@@ -194,4 +211,7 @@ private:
     bool internetChecked_ = false;
     UINT focusTarget_ = MainCommand::kHome;
     std::atomic<int32_t> lastBackupCount_{0};
+    CTaskbarNotifier notifier_;
+    std::unique_ptr<NotifierContent> reminder_;
+    bool reminderRestored_ = false;
 };

@@ -21,6 +21,8 @@ const PAGE_SIZES = {
   'scan_results.htm': { width: 758, height: 436 },
   'last_scan.htm': { width: 758, height: 436 },
   'driver_details.htm': { width: 553, height: 350 },
+  'taskbar_nag.htm': { width: 320, height: 172 },
+  'driver_alert.htm': { width: 580, height: 356 },
 };
 const DEFAULT_SIZE = { width: 777, height: 493 };
 

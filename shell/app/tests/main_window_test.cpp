@@ -13,6 +13,7 @@
 #include "foundation/app_settings.h"
 #include "foundation/language_table.h"
 #include "foundation/product_key.h"
+#include "foundation/registry_values.h"
 #include "foundation/shared_constants.h"
 #include "shell/app/app_busy.h"
 #include "shell/app/app_system.h"
@@ -81,9 +82,28 @@ private:
     HWND window_ = nullptr;
 };
 
+// The reminder's place in the notifier; the test presses its buttons.
+class BlankReminder final : public NotifierContent {
+public:
+    bool CreateIn(HWND notifier) override {
+        window_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 0, 0, notifier, nullptr, nullptr, nullptr);
+        return window_ != nullptr;
+    }
+    HWND ContentWindow() const override { return window_; }
+    void RefreshTexts() override {}
+
+private:
+    HWND window_ = nullptr;
+};
+
 class BlankPages final : public PageFactory {
 public:
     std::unique_ptr<MainPage> Make(MainPageId) override { return std::make_unique<BlankPage>(); }
+    std::unique_ptr<NotifierContent> MakeReminder(ReminderActions given) override {
+        actions = std::move(given);
+        return std::make_unique<BlankReminder>();
+    }
+    ReminderActions actions;
 };
 
 // Runs the thread's messages until `done` or the time is up; a quit message is
@@ -132,6 +152,9 @@ protected:
         app_.MutableSwitches() = switches;
         window_ = std::make_unique<CHvAppDlg>(app_, pages_, TrayShell{AcceptingShell, ModernShell});
         window_->internetCheck = [this] { return online_; };
+        window_->startUpdateCheck = [this](bool updateCheckStart) { updateChecks_.push_back(updateCheckStart); };
+        window_->setUpFirstRun = [this] { ++firstRunSetUps_; };
+        window_->updateCheckDelayMs = 100;
         window_->startupTimerDelayMs = 50;
         window_->releaseFallbackMs = 300;
         EXPECT_NE(window_->Create(), nullptr);
@@ -152,6 +175,8 @@ protected:
     CHvApp app_;
     BlankPages pages_;
     bool online_ = true;
+    std::vector<bool> updateChecks_;
+    int firstRunSetUps_ = 0;
     std::unique_ptr<CHvAppDlg> window_;
 };
 
@@ -381,6 +406,95 @@ TEST_F(MainWindowTest, AChosenLanguageIsStoredAndRelaunchesOnlyWhenConfirmed) {
     EXPECT_EQ(GetLanguageCode(), LanguageTable[other].code);
     EXPECT_EQ(system_.launchedParameters, std::vector<std::wstring>{L"-changelang"});
     EXPECT_TRUE(system_.ended);
+}
+
+TEST_F(MainWindowTest, TheUpdateCheckFollowsTheStartExceptOnTheFirstRunAndTheMenuAsksForOneByHand) {
+    const auto with = [](bool updateCheck) {
+        StartupSwitches switches;
+        switches.updateCheckRequested = updateCheck;
+        switches.showUi = !updateCheck;
+        return switches;
+    };
+    const struct {
+        const char* start;
+        bool firstRun;
+        bool updateCheck;
+        std::vector<bool> checks;  // each started check's "updatecheck" flag
+        int firstRunSetUps;
+    } cases[] = {
+        {"a later start", false, false, {false}, 0},
+        {"a later updatecheck start", false, true, {true}, 0},
+        {"the first start", true, false, {}, 1},
+        {"an updatecheck start that is the first", true, true, {true}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.start);
+        if (c.firstRun) RegDeleteKeyValueW(HKEY_CURRENT_USER, kProductKeyPath, L"FirstRun");
+        else SetUserRegistryValue(true, kProductKeyPath, L"FirstRun", L"", 1, 4);
+        updateChecks_.clear();
+        firstRunSetUps_ = 0;
+        Start(with(c.updateCheck));
+        PumpFor(300);
+        EXPECT_EQ(updateChecks_, c.checks);
+        EXPECT_EQ(firstRunSetUps_, c.firstRunSetUps);
+        EXPECT_TRUE(HasFirstRunValue());
+        if (!c.updateCheck) {
+            // Help, check for updates: by hand, never as the start's own check.
+            SendMessageW(Window(), WM_COMMAND, kCheckUpdates, 0);
+            ASSERT_FALSE(updateChecks_.empty());
+            EXPECT_FALSE(updateChecks_.back());
+        }
+        window_.reset();
+    }
+}
+
+TEST_F(MainWindowTest, TheReminderSlidesInForAnOverdueStartOrAnotherStartsAskingAndEndsOnlyAReminderStart) {
+    SetUserRegistryValue(true, kProductKeyPath, L"FirstRun", L"", 1, 4);
+    StartupSwitches overdue;
+    overdue.lastScanOverdue = true;
+    {
+        SCOPED_TRACE("a start for the reminder, closed");
+        CHvAppDlg& window = Start(overdue);
+        EXPECT_EQ(window.Notifier().CurrentState() == CTaskbarNotifier::kHidden, false);
+        EXPECT_TRUE(IsWindowVisible(window.Notifier().Handle()));
+        EXPECT_FALSE(IsWindowVisible(Window()));
+        pages_.actions.close();
+        PumpFor(200);
+        EXPECT_TRUE(quitPosted);
+        EXPECT_FALSE(IsWindow(Window()));
+        window_.reset();
+    }
+    {
+        SCOPED_TRACE("a start for the reminder, scan chosen");
+        quitPosted = false;
+        CHvAppDlg& window = Start(overdue);
+        ASSERT_TRUE(IsWindowVisible(window.Notifier().Handle()));
+        pages_.actions.scanNow();
+        PumpFor(400);
+        EXPECT_TRUE(window.ReminderRestored());
+        EXPECT_FALSE(quitPosted);
+        EXPECT_EQ(window.Notifier().CurrentState(), CTaskbarNotifier::kHidden);
+        EXPECT_TRUE(UiReleased().load());
+        EXPECT_TRUE(IsWindowVisible(Window()));
+        EXPECT_EQ(window.CurrentPage(), MainPageId::Scan);
+        window_.reset();
+    }
+    {
+        SCOPED_TRACE("a running program asked by another start");
+        quitPosted = false;
+        CHvAppDlg& window = Start();
+        ASSERT_TRUE(IsWindowVisible(Window()));
+        EXPECT_FALSE(IsWindowVisible(window.Notifier().Handle()));
+        SendMessageW(Window(), kMsgScanRequested, kOverdueReminderOnly, 0);
+        EXPECT_TRUE(IsWindowVisible(window.Notifier().Handle()));
+        EXPECT_TRUE(system_.boxes.empty());
+        pages_.actions.close();
+        PumpFor(200);
+        // The program that runs for its user stays.
+        EXPECT_FALSE(quitPosted);
+        EXPECT_TRUE(IsWindow(Window()));
+        window_.reset();
+    }
 }
 
 }  // namespace
