@@ -1,5 +1,7 @@
 #include "program/screen_pages.h"
 
+#include "program/scan_screen_pages.h"
+
 #include "screens/manage/backup_restore/backup_restore_page.h"
 #include "screens/manage/settings/settings_pages.h"
 #include "shell/app/hv_app.h"
@@ -31,6 +33,15 @@ std::unique_ptr<MainPage> ScreenPageFactory::Make(MainPageId id) {
     switch (id) {
     case MainPageId::Settings:
         if (HvApp() != nullptr) return std::make_unique<SettingsMainPage>(*HvApp());
+        return std::make_unique<EmptyPage>();
+    case MainPageId::Scan:
+        if (HvApp() != nullptr) return MakeScanPage(*HvApp());
+        return std::make_unique<EmptyPage>();
+    case MainPageId::Results:
+        if (HvApp() != nullptr) return MakeResultsPage(*HvApp());
+        return std::make_unique<EmptyPage>();
+    case MainPageId::LastScan:
+        if (HvApp() != nullptr) return MakeLastScanPage(*HvApp());
         return std::make_unique<EmptyPage>();
     case MainPageId::BackupRestore:
         return std::make_unique<BackupRestoreMainPage>();
