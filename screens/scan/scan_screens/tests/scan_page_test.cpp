@@ -119,6 +119,20 @@ protected:
     bool StopEnabled() const { return IsWindowEnabled(page_->Item(IDC_SCAN_STOP)) != FALSE; }
     void ClickStop() { SendMessageW(page_->Handle(), WM_COMMAND, MAKEWPARAM(IDC_SCAN_STOP, BN_CLICKED), 0); }
 
+    // The status line as the inventory writes each device's name into it from the
+    // worker's thread; the worker waits meanwhile.
+    static LRESULT CALLBACK ClickStopOnFirstDevice(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                                   DWORD_PTR data) {
+        auto* self = reinterpret_cast<ScanPageTest*>(data);
+        if (message == WM_SETTEXT && InSendMessage() && lParam != 0 &&
+            *reinterpret_cast<const wchar_t*>(lParam) != L'\0' && !self->clickedDuringInventory_) {
+            self->clickedDuringInventory_ = true;
+            self->ClickStop();
+        }
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+    bool clickedDuringInventory_ = false;
+
     ScopedComApartment apartment_;
     ScopedAppDataFolder appData_;
     TestDeviceClass deviceClass_{L"Halvenor Scan Page Test", L"HalvenorScanPageTest"};
@@ -236,15 +250,18 @@ TEST_F(ScanPageTest, StopAsksFirstYesGoesHomeWithThePreviousResultsNoLetsTheScan
     EXPECT_FALSE(page_->Worker().stopRequested.load());
 
     // Yes during the inventory: no service call, home page, the previous results.
+    // The user clicks while the inventory hands its first device to the status
+    // line, so the click surely comes before the inventory's end.
     const std::string beforeYes = FileBytes(ResultsFile());
     page_.reset();
     MakePage(addresses_);
     boxes_.boxes.clear();
     boxes_.whileOpen = nullptr;
     boxes_.answer = IDYES;
+    ASSERT_TRUE(SetWindowSubclass(page_->Item(IDC_SCAN_STATUS), ClickStopOnFirstDevice, 1,
+                                  reinterpret_cast<DWORD_PTR>(this)));
     page_->OnShownByMainWindow();
-    ASSERT_TRUE(PumpMessagesUntil([this] { return page_->DevicesScanned() > 0; }, kRunLimitMs));
-    ClickStop();
+    ASSERT_TRUE(PumpMessagesUntil([this] { return clickedDuringInventory_; }, kRunLimitMs));
     PumpWaitingMessages();
     EXPECT_FALSE(StopEnabled());
     WaitForEnd();
