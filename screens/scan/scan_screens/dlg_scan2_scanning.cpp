@@ -21,7 +21,7 @@ namespace {
 
 constexpr UINT kRunQueuedMessage = WM_APP + 0x130;
 constexpr UINT kServiceErrorMessage = WM_APP + 0x131;
-constexpr UINT kResultsTimerDelayMs = 27;
+constexpr ULONGLONG kQueueTurnMs = 8;
 constexpr UINT kMainTimerDelayMs = 90;
 // The results page fills itself before the main window switches to it.
 constexpr UINT kResultsSettleMs = 1000;
@@ -135,16 +135,34 @@ void CDlgScan2Scanning::RunOnWindowThread(std::function<void()> action) {
 }
 
 void CDlgScan2Scanning::RunQueued() {
+    // A turn takes a few milliseconds at most and draws the list once, so that a
+    // message sent to the window thread meanwhile waits for one short turn, not for
+    // the whole backlog of a fast inventory.
+    HWND list = Item(IDC_SCAN_DEVICE_LIST);
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    scrollToLastRow_ = false;
+    const ULONGLONG start = GetTickCount64();
+    bool more = false;
     for (;;) {
         std::function<void()> action;
         {
             std::lock_guard lock(queueLock_);
-            if (queue_.empty()) return;
+            if (queue_.empty()) break;
+            if (GetTickCount64() - start >= kQueueTurnMs) {
+                more = true;
+                break;
+            }
             action = std::move(queue_.front());
             queue_.pop_front();
         }
         action();
     }
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    if (scrollToLastRow_) {
+        ListView_EnsureVisible(list, ListView_GetItemCount(list) - 1, FALSE);
+        InvalidateRect(list, nullptr, FALSE);
+    }
+    if (more) PostMessageW(Handle(), kRunQueuedMessage, 0, 0);
 }
 
 void CDlgScan2Scanning::SetScanStatusText(const std::wstring& text, bool show) {
@@ -168,16 +186,15 @@ void CDlgScan2Scanning::AddScannedDevice(const std::wstring& name, const std::ws
 }
 
 void CDlgScan2Scanning::AppendListRow(const std::wstring& first, const std::wstring& second) {
+    // Runs inside a queue turn, which keeps the list from drawing until its end.
     HWND list = Item(IDC_SCAN_DEVICE_LIST);
-    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     LVITEMW item{};
     item.mask = LVIF_TEXT;
     item.iItem = ListView_GetItemCount(list);
     item.pszText = const_cast<wchar_t*>(first.c_str());
     const int row = ListView_InsertItem(list, &item);
     if (row >= 0 && !second.empty()) ListView_SetItemText(list, row, 1, const_cast<wchar_t*>(second.c_str()));
-    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
-    if (row >= 0) ListView_EnsureVisible(list, row, FALSE);
+    if (row >= 0) scrollToLastRow_ = true;
 }
 
 void CDlgScan2Scanning::ClearDeviceRows() {
@@ -282,7 +299,8 @@ void CDlgScan2Scanning::Layout() {
 void CDlgScan2Scanning::Paint() {
     ui::PaintScope paint(Handle());
     const RECT client = ClientRect();
-    CHvMemDC memory(paint, &client);
+    // Only the invalid part is buffered: progress updates repaint the band alone.
+    CHvMemDC memory(paint);
     FillRect(memory, &client, SharedWhiteBrush());
     DrawPageBackground(memory, client, TRUE, L"", true, false, false, 24);
     SetBkMode(memory, TRANSPARENT);
