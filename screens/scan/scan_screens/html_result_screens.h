@@ -24,6 +24,8 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     std::span<const HtmlEventEntry> EventTable() const override;
     void OnDocumentReady() override;
+    // Without its page the pop-up would have no button to close it by.
+    void OnPageUnavailable() override { EndDialog(IDCANCEL); }
 
 private:
     HRESULT OnOkClick(const PageElement& element);

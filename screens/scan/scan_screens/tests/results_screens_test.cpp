@@ -320,6 +320,14 @@ TEST_F(ResultsScreensTest, LearnMoreShowsTheDetailsOfTheRowsDeviceAndRefillsAfte
     EXPECT_EQ(recorded.CallsOf(L"addTableRow").size(), 2u);
 }
 
+TEST_F(ResultsScreensTest, ADetailsPopUpWhosePageCannotBeShownClosesAtOnce) {
+    ScopedPageHostFactory noBrowser{[] { return std::unique_ptr<PageHost>(); }};
+    CDLG_HTML_DRIVER_DETAILS popup;
+    popup.m_texts = DriverDetailsTexts(Engine(), 0);
+    EXPECT_EQ(popup.DoModal(frame_.Handle()), IDCANCEL);
+    EXPECT_TRUE(IsWindowEnabled(frame_.Handle()));
+}
+
 TEST_F(ResultsScreensTest, LastScanPageFillsItsFortyThreeValuesAndItsButtonsLeadOn) {
     SaveLastScanResultCount(2);
     ShownScanStatus() = 1;
