@@ -75,8 +75,12 @@ CDlgScan2Scanning::CDlgScan2Scanning(ScanScreensHost& host)
 }
 
 CDlgScan2Scanning::~CDlgScan2Scanning() {
-    // The worker ends before the page's controls and queue go; what it still
-    // queues is dropped with the queue.
+    // A scan still running is stopped, and the window goes first: the worker may be
+    // waiting for this thread to answer a message to the page or its status line,
+    // which a window that is gone answers at once. Then the worker ends before the
+    // page's controls and queue go; what it still queues is dropped with the queue.
+    if (worker_->Running()) worker_->StopScan();
+    if (Exists()) DestroyWindow(Handle());
     worker_.reset();
     RestoreDialogFont(m_fontState);
 }

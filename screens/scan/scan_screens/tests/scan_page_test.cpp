@@ -18,6 +18,7 @@
 #include "foundation/registry_values.h"
 #include "platform/ui/message_pump.h"
 #include "scan/scan_results.h"
+#include "shell/app/app_busy.h"
 #include "screens/scan/results_rows/tests/key_language_file.h"
 #include "screens/scan/scan_screens/scan_screens_ids.h"
 #include "screens/scan/scan_screens/tests/recording_scan_host.h"
@@ -273,6 +274,31 @@ TEST_F(ScanPageTest, StopAsksFirstYesGoesHomeWithThePreviousResultsNoLetsTheScan
     EXPECT_EQ(FileBytes(ResultsFile()), beforeYes);
     EXPECT_EQ(CameraRows(), 1);
     EXPECT_FALSE(page_->Worker().stopRequested.load());
+}
+
+}  // namespace
+
+namespace {
+
+// The status line tells the test that the inventory has begun handing over devices.
+LRESULT CALLBACK NoteFirstDevice(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+    if (message == WM_SETTEXT && InSendMessage() && lParam != 0 && *reinterpret_cast<const wchar_t*>(lParam) != L'\0') {
+        *reinterpret_cast<bool*>(data) = true;
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+TEST_F(ScanPageTest, ThePageGoingAwayDuringAScanStopsItAndEndsTheWorker) {
+    MakePage(addresses_);
+    bool inventoryRuns = false;
+    ASSERT_TRUE(SetWindowSubclass(page_->Item(IDC_SCAN_STATUS), NoteFirstDevice, 1,
+                                  reinterpret_cast<DWORD_PTR>(&inventoryRuns)));
+    page_->OnShownByMainWindow();
+    ASSERT_TRUE(PumpMessagesUntil([&] { return inventoryRuns; }, kRunLimitMs));
+    const DWORD start = GetTickCount();
+    page_.reset();
+    EXPECT_LT(GetTickCount() - start, 60000u);
+    EXPECT_FALSE(AppBusy().scanRunning.load());
 }
 
 }  // namespace
