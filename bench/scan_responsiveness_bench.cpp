@@ -1,6 +1,7 @@
-// How quickly the window thread answers a sent message while the scan worker runs
-// over a few hundred devices of its own, against the same probe with the window
-// thread idle in the same run. Run: wine scan_responsiveness_bench.exe [devices]
+// How quickly the window thread answers a sent message while a scan of the scan
+// page runs over a few hundred devices of its own (the page draws every device the
+// worker reports), against the same probe with the window thread idle in the same
+// run. Run: wine scan_responsiveness_bench.exe [devices]
 
 // The stand-in server brings Winsock, which must come before windows.h.
 #include "tools/http_stand_in_server.h"
@@ -15,42 +16,37 @@
 #include <thread>
 #include <vector>
 
-#include "screens/scan/scan_worker/scan_worker.h"
+#include "screens/scan/scan_screens/dlg_scan2_scanning.h"
+#include "shell/exclusions/exclusion_list.h"
 #include "tests/support/page_test_support.h"
 #include "tests/support/scoped_app_data_folder.h"
 #include "tests/support/test_devices.h"
 
 namespace {
 
-class QuietPage : public ScanPageView {
+// The main window as the scan page sees it: nothing to do but answer.
+class QuietHost final : public ScanScreensHost {
 public:
-    explicit QuietPage(HWND label) : label_(label) {}
-    HWND ProgressBar() override { return nullptr; }
-    HWND StatusLabel() override { return label_; }
-    void SetScanStatusText(const std::wstring& text, bool show) override {
-        if (show) SetWindowTextW(label_, text.c_str());
-    }
-    void AddScannedDevice(const std::wstring&, const std::wstring&, int, int) override {}
-    void ClearDeviceRows() override {}
-    void ResetProgressTexts() override {}
-    void SetStopEnabled(bool) override {}
-    void StartElapsedTimer() override {}
-    void StopElapsedTimer() override {}
-    bool AskStopScan(const std::wstring&) override { return false; }
-    void ShowServiceError(const std::wstring&) override {}
-
-private:
-    HWND label_;
-};
-
-class QuietNavigator : public ScanNavigator {
-public:
+    QuietHost(CDriverOptimizerApp& app, CUpdateServiceHelper& service, HWND window)
+        : app_(app), service_(service), window_(window) {}
+    HWND MainWindow() override { return window_; }
+    CDriverOptimizerApp& App() override { return app_; }
+    CUpdateServiceHelper& Service() override { return service_; }
+    ExclusionList& Exclusions() override { return exclusions_; }
     void EnableNavigation(bool) override {}
     void SetBusy(bool) override {}
-    void ShowResultsPage() override {}
-    void ShowHomePage() override {}
-    void BackupInventoryDone(bool) override {}
-    void StartBackupOrHome(bool) override {}
+    void CheckInternetAndContinue() override {}
+    void SetMainTimer(UINT, UINT) override {}
+    void RefillResultsPage() override {}
+    void MarkResultsScreen() override {}
+    int ShowRestartPrompt() override { return 0; }
+    void RequestUpdate(const UpdateRequest&) override {}
+
+private:
+    CDriverOptimizerApp& app_;
+    CUpdateServiceHelper& service_;
+    HWND window_;
+    ExclusionList exclusions_{nullptr, ExclusionList::DefaultPath()};
 };
 
 // Sends WM_NULL to `window` every 20 ms until `stop`; the answer times in ms.
@@ -114,13 +110,19 @@ int wmain(int argc, wchar_t** argv) {
     addresses.serviceNamespace = UpdateServiceStandIn::kDefaultNamespace;
     CUpdateServiceHelper helper(addresses, nullptr);
 
-    TestHostWindow window(400, 200);
-    HWND label = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 300, 20, window.Handle(), nullptr,
-                                 nullptr, nullptr);
+    // The scan page itself inside a window of the main window's size: the window
+    // thread draws the device list and progress as the worker reports them.
+    TestHostWindow window(783, 470);
     CDriverOptimizerApp app;
     app.ScannerApp().InitializeOperation();
-    QuietPage page(label);
-    QuietNavigator navigator;
+    QuietHost host(app, helper, window.Handle());
+    CDlgScan2Scanning page(host);
+    if (!page.Create(window.Handle())) {
+        std::fwprintf(stderr, L"could not create the scan page\n");
+        return 1;
+    }
+    page.MoveTo(0, 0, 777, 440);
+    page.Show(SW_SHOW);
 
     // The reference: the window thread only pumps, for two seconds.
     {
@@ -138,7 +140,7 @@ int wmain(int argc, wchar_t** argv) {
         Report(L"idle window thread", idle);
     }
 
-    ScanWorker worker(app, helper, page, navigator);
+    ScanWorker& worker = page.Worker();
     std::atomic<bool> stop{false};
     std::vector<double> scanning;
     std::atomic<bool> done{false};
@@ -147,14 +149,15 @@ int wmain(int argc, wchar_t** argv) {
         done = true;
     });
     const ULONGLONG start = GetTickCount64();
-    worker.Start();
-    PumpMessagesUntil([&worker] { return worker.Wait(0); }, 600000);
+    page.OnShownByMainWindow();
+    PumpMessagesUntil([&worker] { return worker.Running(); }, 10000);
+    PumpMessagesUntil([&worker] { return !worker.Running(); }, 600000);
     const ULONGLONG elapsed = GetTickCount64() - start;
     stop = true;
     PumpMessagesUntil([&done] { return done.load(); }, 10000);
     probe.join();
-    std::wprintf(L"scan of %d devices (%d in the inventory) took %llu ms\n", deviceCount,
-                 app.ScanUpdate().DeviceCount(), elapsed);
+    std::wprintf(L"scan of %d devices (%d in the inventory, %d list rows) took %llu ms\n", deviceCount,
+                 app.ScanUpdate().DeviceCount(), page.ListRows(), elapsed);
     Report(L"window thread during the scan", scanning);
     return 0;
 }

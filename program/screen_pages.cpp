@@ -1,5 +1,7 @@
 #include "program/screen_pages.h"
 
+#include "program/scan_screen_pages.h"
+
 #include "engine/package_file_name.h"
 #include "foundation/language_strings.h"
 #include "foundation/modal_prompts.h"
@@ -101,6 +103,15 @@ std::unique_ptr<MainPage> ScreenPageFactory::Make(MainPageId id) {
         return std::make_unique<HomeMainPage>();
     case MainPageId::Settings:
         if (HvApp() != nullptr) return std::make_unique<SettingsMainPage>(*HvApp());
+        return std::make_unique<EmptyPage>();
+    case MainPageId::Scan:
+        if (HvApp() != nullptr) return MakeScanPage(*HvApp());
+        return std::make_unique<EmptyPage>();
+    case MainPageId::Results:
+        if (HvApp() != nullptr) return MakeResultsPage(*HvApp());
+        return std::make_unique<EmptyPage>();
+    case MainPageId::LastScan:
+        if (HvApp() != nullptr) return MakeLastScanPage(*HvApp());
         return std::make_unique<EmptyPage>();
     case MainPageId::BackupRestore:
         return std::make_unique<BackupRestoreMainPage>();

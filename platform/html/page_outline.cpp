@@ -122,6 +122,8 @@ PageOutline ReadPageOutline(const std::wstring& markup) {
         element.tagName = tag;
         const auto id = attributes.find(L"id");
         if (id != attributes.end()) element.id = id->second;
+        if (const auto found = attributes.find(L"class"); found != attributes.end()) element.className = found->second;
+        if (const auto found = attributes.find(L"name"); found != attributes.end()) element.name = found->second;
         const auto style = attributes.find(L"style");
         element.hidden = style != attributes.end() && HidesItself(style->second);
         element.isTextEdit = IsTextEditElement(tag, attributes);

@@ -8,6 +8,8 @@
 struct OutlineElement {
     std::wstring tagName;  // lower case
     std::wstring id;
+    std::wstring className;  // the class attribute as written
+    std::wstring name;       // the name attribute (form fields)
     std::wstring text;     // the text up to the element's first child or end
     int parent = -1;       // index into the outline's elements; -1 at the top
     bool hidden = false;   // display:none in the element's own style

@@ -6,6 +6,10 @@ var window = this;
 window.external = {};
 var __halDom = (function () {
     var byId = {};
+    var all = [];         // the markup's elements in document order
+    var forms = {};       // by name: { elements: { name: element } }
+    var clicked = [];     // ids of elements the page's script clicked
+    var userClicked = null;
     var readyCallbacks = [];
     var timers = [];
     var nextTimer = 1;
@@ -27,6 +31,9 @@ var __halDom = (function () {
         this.className = '';
         this.style = { display: hidden ? 'none' : '' };
         this.onclick = null;
+        this.name = '';
+        this.children = [];
+        this.parentNode = null;
         this.__attributes = {};
         this.__handlers = [];
         this.__seenText = this.innerText;
@@ -50,6 +57,9 @@ var __halDom = (function () {
         var event = { srcElement: this, target: this, returnValue: true };
         if (typeof this.onclick === 'function') this.onclick.call(this, event);
         for (var i = 0; i < this.__handlers.length; i++) this.__handlers[i].call(this, event);
+        // A click the page's own script makes reaches the window as the browser's
+        // would; the user's click is reported by the host itself.
+        if (this !== userClicked && this.id) clicked.push(this.id);
     };
     // The text as the user sees it, whichever way the page last wrote it (the
     // page may also write innerText or innerHTML directly).
@@ -73,6 +83,82 @@ var __halDom = (function () {
         this.__seenText = this.innerText;
         this.__seenHtml = this.innerHTML;
     };
+
+    function hasClass(element, name) {
+        return (' ' + element.className + ' ').indexOf(' ' + name + ' ') >= 0;
+    }
+    function descendantsOf(element, found) {
+        for (var i = 0; i < element.children.length; i++) {
+            found.push(element.children[i]);
+            descendantsOf(element.children[i], found);
+        }
+        return found;
+    }
+    // One step of a selector: a tag name, an id and classes, as in "tr", ".row",
+    // "#table", "a.link".
+    function matches(element, step) {
+        var parts = /^(\w*)(?:#([\w\-]+))?((?:\.[\w\-]+)*)$/.exec(step);
+        if (!parts) throw new Error('The page stand-in cannot read the selector ' + step);
+        if (parts[1] && element.tagName !== parts[1].toUpperCase()) return false;
+        if (parts[2] && element.id !== parts[2]) return false;
+        if (parts[3]) {
+            var names = parts[3].split('.');
+            for (var i = 1; i < names.length; i++) {
+                if (!hasClass(element, names[i])) return false;
+            }
+        }
+        return true;
+    }
+    // Steps separated by blanks, each looked for below the one before.
+    function select(selector) {
+        var steps = String(selector).replace(/^\s+|\s+$/g, '').split(/\s+/);
+        var scope = null;
+        for (var s = 0; s < steps.length; s++) {
+            var pool = [];
+            if (scope === null) {
+                for (var r = 0; r < all.length; r++) {
+                    if (all[r].parentNode === null) {
+                        pool.push(all[r]);
+                        descendantsOf(all[r], pool);
+                    }
+                }
+            } else {
+                for (var k = 0; k < scope.length; k++) descendantsOf(scope[k], pool);
+            }
+            var next = [];
+            for (var i = 0; i < pool.length; i++) {
+                var seen = false;
+                for (var j = 0; j < next.length; j++) seen = seen || next[j] === pool[i];
+                if (!seen && matches(pool[i], steps[s])) next.push(pool[i]);
+            }
+            scope = next;
+        }
+        return scope || [];
+    }
+    // A new element from one start tag with its attributes, as in '<td class="x">'.
+    function create(markup) {
+        var start = /^<(\w+)([^>]*)>/.exec(markup);
+        if (!start) throw new Error('The page stand-in cannot make ' + markup);
+        var element = new Element('', start[1], '', false);
+        var attribute = /([\w\-]+)\s*=\s*"([^"]*)"/g;
+        var found;
+        while ((found = attribute.exec(start[2])) !== null) {
+            if (found[1] === 'id') element.id = found[2];
+            else element.setAttribute(found[1], found[2]);
+        }
+        return element;
+    }
+    function detach(element) {
+        var parent = element.parentNode;
+        if (!parent) return;
+        for (var i = 0; i < parent.children.length; i++) {
+            if (parent.children[i] === element) {
+                parent.children.splice(i, 1);
+                break;
+            }
+        }
+        element.parentNode = null;
+    }
 
     function Selection(elements) {
         this.elements = elements;
@@ -135,6 +221,37 @@ var __halDom = (function () {
     Selection.prototype.hasClass = function (name) {
         return this.length > 0 && (' ' + this.elements[0].className + ' ').indexOf(' ' + name + ' ') >= 0;
     };
+    Selection.prototype.toggleClass = function (name, state) {
+        var given = arguments.length > 1;
+        return this.each(function () {
+            var on = given ? !!state : !hasClass(this, name);
+            if (on && !hasClass(this, name)) this.className = this.className ? this.className + ' ' + name : name;
+            if (!on) {
+                this.className = (' ' + this.className + ' ').replace(' ' + name + ' ', ' ').replace(/^\s+|\s+$/g, '');
+            }
+        });
+    };
+    Selection.prototype.append = function () {
+        var parent = this.elements[0];
+        if (!parent) return this;
+        for (var a = 0; a < arguments.length; a++) {
+            var item = arguments[a];
+            var list = item && item.elements ? item.elements : (item && item.tagName ? [item] : []);
+            for (var i = 0; i < list.length; i++) {
+                detach(list[i]);
+                list[i].parentNode = parent;
+                parent.children.push(list[i]);
+            }
+        }
+        return this;
+    };
+    Selection.prototype.empty = function () {
+        return this.each(function () {
+            var children = this.children.slice(0);
+            for (var i = 0; i < children.length; i++) detach(children[i]);
+            this.__setText('');
+        });
+    };
     Selection.prototype.click = function (handler) {
         if (arguments.length === 0) return this.each(function () { this.click(); });
         return this.each(function () { this.__handlers.push(handler); });
@@ -157,7 +274,8 @@ var __halDom = (function () {
                 var element = byId[what.substring(1)];
                 return new Selection(element ? [element] : []);
             }
-            throw new Error('The page stand-in knows only #id selectors: ' + what);
+            if (what.charAt(0) === '<') return new Selection([create(what)]);
+            return new Selection(select(what));
         }
         if (what && what.tagName) return new Selection([what]);
         return new Selection([]);
@@ -169,8 +287,47 @@ var __halDom = (function () {
     };
 
     var dom = {
-        define: function (id, tag, text, hidden) {
-            byId[id] = new Element(id, tag, text, hidden === '1');
+        // The markup's elements in document order; `parent` is the index of the
+        // enclosing one (-1 at the top).
+        define: function (id, tag, text, hidden, className, name, parent) {
+            var element = new Element(id || '', tag, text, hidden === '1');
+            if (className) element.className = String(className);
+            if (name) element.name = String(name);
+            var above = parseInt(parent, 10);
+            if (!isNaN(above) && above >= 0 && all[above]) {
+                element.parentNode = all[above];
+                all[above].children.push(element);
+            }
+            all.push(element);
+            if (id) byId[id] = element;
+            if (element.tagName === 'FORM' && (element.name || element.id)) {
+                forms[element.name || element.id] = { elements: {} };
+            }
+            if (element.name && element.tagName !== 'FORM') {
+                for (var up = element.parentNode; up; up = up.parentNode) {
+                    if (up.tagName === 'FORM' && forms[up.name || up.id]) {
+                        forms[up.name || up.id].elements[element.name] = element;
+                        break;
+                    }
+                }
+            }
+            if (element.tagName === 'BODY') dom.body = element;
+        },
+        forms: forms,
+        body: null,
+        select: select,
+        userClick: function (element) {
+            userClicked = element;
+            try {
+                element.click();
+            } finally {
+                userClicked = null;
+            }
+        },
+        takeClicks: function () {
+            var ids = clicked.join('|');
+            clicked = [];
+            return ids;
         },
         element: function (id) {
             return byId.hasOwnProperty(id) ? byId[id] : null;
@@ -212,7 +369,8 @@ var __halDom = (function () {
 })();
 var document = {
     getElementById: function (id) { return __halDom.element(id); },
-    body: null
+    body: __halDom.body,
+    forms: __halDom.forms
 };
 var jQuery = __halDom.jQuery;
 var $ = jQuery;
@@ -220,7 +378,10 @@ function setTimeout(callback, delay) { return __halDom.addTimer(callback, false)
 function setInterval(callback, delay) { return __halDom.addTimer(callback, true); }
 function clearTimeout(id) { __halDom.removeTimer(id); }
 function clearInterval(id) { __halDom.removeTimer(id); }
-function __halDomDefine(id, tag, text, hidden) { __halDom.define(id, tag, text, hidden); }
+function __halDomDefine(id, tag, text, hidden, className, name, parent) {
+    __halDom.define(id, tag, text, hidden, className, name, parent);
+    document.body = __halDom.body;
+}
 function __halDomReady() { __halDom.ready(); }
 function __halDomRunTimers() { __halDom.runTimers(); }
 function __halDomHas(id) { return String(__halDom.element(id) !== null); }
@@ -234,6 +395,22 @@ function __halDomAttribute(id, name) {
     var value = e ? e.getAttribute(name) : null;
     return value === null ? '' : String(value);
 }
-function __halDomClick(id) { var e = __halDom.element(id); if (e) e.click(); }
+function __halDomClick(id) { var e = __halDom.element(id); if (e) __halDom.userClick(e); }
+function __halDomCount(selector) { return String(__halDom.select(selector).length); }
+function __halDomTextAt(selector, index) {
+    var e = __halDom.select(selector)[parseInt(index, 10)];
+    return e ? e.__text() : '';
+}
+function __halDomAttributeAt(selector, index, name) {
+    var e = __halDom.select(selector)[parseInt(index, 10)];
+    var value = e ? e.getAttribute(name) : null;
+    return value === null ? '' : String(value);
+}
+function __halDomClickAt(selector, index) {
+    var e = __halDom.select(selector)[parseInt(index, 10)];
+    if (e) __halDom.userClick(e);
+    return String(!!e);
+}
+function __halDomTakeClicks() { return __halDom.takeClicks(); }
 )JS";
 }

@@ -132,9 +132,8 @@ bool ScriptPageHost::OpenMarkup(HWND window, HMODULE module, const std::wstring&
         return false;
     }
     for (const OutlineElement& element : outline_.elements) {
-        if (!element.id.empty()) {
-            CallDom(L"__halDomDefine", {element.id, element.tagName, element.text, element.hidden ? L"1" : L"0"});
-        }
+        CallDom(L"__halDomDefine", {element.id, element.tagName, element.text, element.hidden ? L"1" : L"0",
+                                    element.className, element.name, std::to_wstring(element.parent)});
     }
     for (const OutlineScript& script : outline_.scripts) {
         if (script.source.empty()) {
@@ -281,7 +280,39 @@ void ScriptPageHost::Click(const std::wstring& id) {
     if (!site_) return;
     site_->SetSource(L"click on " + id);
     CallDom(L"__halDomClick", {id});
+    FireScriptClicks();
     Fire(PageEvent::Click, id);
+}
+
+bool ScriptPageHost::ClickAt(const std::wstring& selector, int index) {
+    if (!site_) return false;
+    site_->SetSource(L"click on " + selector);
+    const bool found = CallDomText(L"__halDomClickAt", {selector, std::to_wstring(index)}) == L"true";
+    FireScriptClicks();
+    return found;
+}
+
+void ScriptPageHost::FireScriptClicks() {
+    const std::wstring ids = CallDomText(L"__halDomTakeClicks", {});
+    size_t start = 0;
+    while (start < ids.size()) {
+        size_t end = ids.find(L'|', start);
+        if (end == std::wstring::npos) end = ids.size();
+        if (end > start) Fire(PageEvent::Click, ids.substr(start, end - start));
+        start = end + 1;
+    }
+}
+
+int ScriptPageHost::Count(const std::wstring& selector) {
+    return _wtoi(CallDomText(L"__halDomCount", {selector}).c_str());
+}
+
+std::wstring ScriptPageHost::TextAt(const std::wstring& selector, int index) {
+    return CallDomText(L"__halDomTextAt", {selector, std::to_wstring(index)});
+}
+
+std::wstring ScriptPageHost::AttributeAt(const std::wstring& selector, int index, const std::wstring& name) {
+    return CallDomText(L"__halDomAttributeAt", {selector, std::to_wstring(index), name});
 }
 
 HRESULT ScriptPageHost::Fire(PageEvent event, const std::wstring& id) {

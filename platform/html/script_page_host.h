@@ -45,6 +45,14 @@ public:
     // A user's click: the page's own handlers first, then the window's events,
     // with the element's ancestors from the markup.
     void Click(const std::wstring& id);
+    // A user's click on the `index`-th element that `selector` finds (tag names,
+    // ids and classes, steps separated by blanks); false when there is none. The
+    // clicks the page's script makes on elements with ids reach the window.
+    bool ClickAt(const std::wstring& selector, int index);
+    // How many elements `selector` finds; the text and an attribute of one.
+    int Count(const std::wstring& selector);
+    std::wstring TextAt(const std::wstring& selector, int index);
+    std::wstring AttributeAt(const std::wstring& selector, int index, const std::wstring& name);
     // Reports `event` on the element to the window as the browser would; the
     // window's answer (S_FALSE cancels).
     HRESULT Fire(PageEvent event, const std::wstring& id);
@@ -65,6 +73,8 @@ private:
     HRESULT CallDom(const std::wstring& name, const std::vector<std::wstring>& arguments, VARIANT* result = nullptr);
     std::wstring CallDomText(const std::wstring& name, const std::vector<std::wstring>& arguments);
     std::vector<PageElement> PathOf(const std::wstring& id) const;
+    // Hands the window the clicks that the page's script made since the last look.
+    void FireScriptClicks();
 
     PageHostEvents* events_ = nullptr;
     PageViewWindow view_;

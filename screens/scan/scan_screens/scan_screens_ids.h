@@ -1,0 +1,18 @@
+#pragma once
+
+// The scan progress page.
+#define IDD_SCAN2_SCANNING 5094
+#define IDC_SCAN_STOP 5084
+#define IDC_SCAN_PROGRESS 5082
+#define IDC_SCAN_STATUS 5101
+#define IDC_SCAN_OUT_OF_DATE 5104
+#define IDC_SCAN_ANIMATION 5248
+#define IDC_SCAN_DEVICE_LIST 5264
+
+// The HTML screens of the results flow: dialog template, then page.
+#define IDD_HTML_LAST_SCAN_INFO 5387
+#define IDR_HTML_LAST_SCAN_INFO 5386
+#define IDD_HTML_SCAN_RESULTS 5389
+#define IDR_HTML_SCAN_RESULTS 5388
+#define IDD_HTML_DRIVER_DETAILS 5390
+#define IDR_HTML_DRIVER_DETAILS 5391

@@ -1,0 +1,304 @@
+// The stand-in server brings Winsock, which must come before windows.h.
+#include "tools/http_stand_in_server.h"
+#include "tools/update_service_stand_in.h"
+
+#include <gtest/gtest.h>
+
+#include "screens/scan/scan_screens/dlg_scan2_scanning.h"
+
+#include <commctrl.h>
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include "foundation/app_settings.h"
+#include "foundation/product_key.h"
+#include "foundation/registry_values.h"
+#include "platform/ui/message_pump.h"
+#include "scan/scan_results.h"
+#include "shell/app/app_busy.h"
+#include "screens/scan/results_rows/tests/key_language_file.h"
+#include "screens/scan/scan_screens/scan_screens_ids.h"
+#include "screens/scan/scan_screens/tests/recording_scan_host.h"
+#include "tests/support/page_test_support.h"
+#include "tests/support/scoped_app_data_folder.h"
+#include "tests/support/test_devices.h"
+
+namespace {
+
+constexpr DWORD kRunLimitMs = 180000;
+
+std::string FileBytes(const std::wstring& path) {
+    std::ifstream in(std::filesystem::path(path), std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+// A picture of the screen for a person to look at, when the run asks for them.
+void TakeScreenshot(const char* name) {
+    const char* folder = getenv("SETTINGS_PICTURES");
+    if (folder == nullptr) return;
+    PumpMessagesUntil([] { return false; }, 300);
+    const std::string command = std::string("start /wait /unix /usr/bin/import -window root ") + folder + "/" + name;
+    std::system(command.c_str());
+}
+
+class ScanPageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(appData_.Active());
+        UseKeyLanguageFile(appData_.Path() + L"\\keys.ini");
+        ASSERT_TRUE(deviceClass_.Created());
+        cameraId_ = L"USB\\VID_2E1A&PID_" + UniqueTestTag();
+        TestDeviceSetup camera;
+        camera.classGuid = deviceClass_.Guid();
+        camera.hardwareIds = {cameraId_};
+        camera.friendlyName = L"Scan Page Test Camera";
+        camera.withDriverKey = true;
+        camera.driverTexts = {{L"DriverVersion", L"1.0.0.5"}, {L"ProviderName", L"Camera Maker"}};
+        camera.driverDateData = FileTimeOfDate(2018, 4, 2);
+        camera_ = std::make_unique<TestDevice>(camera);
+        ASSERT_TRUE(camera_->Created());
+
+        ASSERT_TRUE(server_.Start());
+        service_.AddDriver({cameraId_,
+                            {{L"ver", L"2.4.0.1"},
+                             {L"infd", L"2024-05-06"},
+                             {L"lu", L"http://127.0.0.1/Drivers/Camera.exe"},
+                             {L"md5", L"0123456789abcdef0123456789abcdef"},
+                             {L"sev", L"2"},
+                             {L"cid", L"6"},
+                             {L"age", L"800"},
+                             {L"sig", L"Camera Maker"}}});
+        addresses_.updateFirst = server_.Url("/driverupdateservicenew/updateservice.asmx");
+        addresses_.updateSecond = addresses_.updateFirst;
+        addresses_.serviceNamespace = UpdateServiceStandIn::kDefaultNamespace;
+        app_ = std::make_unique<CDriverOptimizerApp>();
+        app_->ScannerApp().InitializeOperation();
+        SetUserRegistryValue(true, kProductKeyPath, L"LastScan", L"never", 0, REG_SZ);
+    }
+
+    // The page inside a window of the main window's size, with its own service.
+    void MakePage(const ServiceAddresses& addresses) {
+        helper_ = std::make_unique<CUpdateServiceHelper>(addresses, nullptr);
+        host_ = std::make_unique<RecordingScanHost>(*app_, *helper_, frame_.Handle());
+        page_ = std::make_unique<CDlgScan2Scanning>(*host_);
+        ASSERT_TRUE(page_->Create(frame_.Handle()));
+        page_->MoveTo(0, 0, 777, 440);
+        page_->Show(SW_SHOW);
+        ui::PumpPendingMessages();
+    }
+
+    // The main window shows the page; the worker runs to its end.
+    void RunScan() {
+        page_->OnShownByMainWindow();
+        ASSERT_TRUE(PumpMessagesUntil([this] { return page_->Worker().Running(); }, 5000));
+        WaitForEnd();
+    }
+    void WaitForEnd() {
+        EXPECT_TRUE(PumpMessagesUntil([this] { return !page_->Worker().Running(); }, kRunLimitMs));
+        PumpMessagesUntil([] { return false; }, 200);
+    }
+
+    bool ListHas(const std::wstring& text) const {
+        for (int row = 0; row < page_->ListRows(); ++row) {
+            if (page_->ListRowText(row) == text) return true;
+        }
+        return false;
+    }
+    int CameraRows() {
+        int rows = 0;
+        for (const ResultRow& row : app_->ScanUpdate().updateResults) {
+            if (app_->ScanUpdate().devices[static_cast<size_t>(row.deviceIndex)].hardwareId == cameraId_) ++rows;
+        }
+        return rows;
+    }
+    std::wstring ResultsFile() const { return CScanResults(app_->DataFolder()).Path(); }
+    bool StopEnabled() const { return IsWindowEnabled(page_->Item(IDC_SCAN_STOP)) != FALSE; }
+    void ClickStop() { SendMessageW(page_->Handle(), WM_COMMAND, MAKEWPARAM(IDC_SCAN_STOP, BN_CLICKED), 0); }
+
+    // The status line as the inventory writes each device's name into it from the
+    // worker's thread; the worker waits meanwhile.
+    static LRESULT CALLBACK ClickStopOnFirstDevice(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                                   DWORD_PTR data) {
+        auto* self = reinterpret_cast<ScanPageTest*>(data);
+        if (message == WM_SETTEXT && InSendMessage() && lParam != 0 &&
+            *reinterpret_cast<const wchar_t*>(lParam) != L'\0' && !self->clickedDuringInventory_) {
+            self->clickedDuringInventory_ = true;
+            self->ClickStop();
+        }
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+    bool clickedDuringInventory_ = false;
+
+    ScopedComApartment apartment_;
+    ScopedAppDataFolder appData_;
+    TestDeviceClass deviceClass_{L"Halvenor Scan Page Test", L"HalvenorScanPageTest"};
+    std::wstring cameraId_;
+    std::unique_ptr<TestDevice> camera_;
+    HttpStandInServer server_;
+    UpdateServiceStandIn service_{server_};
+    ServiceAddresses addresses_;
+    std::unique_ptr<CDriverOptimizerApp> app_;
+    AnsweringBoxes boxes_;
+    ScopedAppSystem boxesInForce_{boxes_};
+    TestHostWindow frame_{783, 470};
+    std::unique_ptr<CUpdateServiceHelper> helper_;
+    std::unique_ptr<RecordingScanHost> host_;
+    std::unique_ptr<CDlgScan2Scanning> page_;
+};
+
+TEST_F(ScanPageTest, AScanShownByTheMainWindowListsTheDevicesAndEndsOnTheResults) {
+    MakePage(addresses_);
+    EXPECT_EQ(page_->ListRows(), 0);
+    RunScan();
+
+    // Every device of the inventory came by the page, the camera among them.
+    EXPECT_GT(page_->DevicesScanned(), 0);
+    EXPECT_EQ(page_->DevicesScanned(), app_->ScanUpdate().DeviceCount());
+    EXPECT_TRUE(ListHas(L"Scan Page Test Camera"));
+    EXPECT_TRUE(ListHas(L"IDS_GETTING_RESULTS"));
+    EXPECT_EQ(service_.Calls().size(), 1u);
+    EXPECT_EQ(CameraRows(), 1);
+    // The service was asked: from then on a scan cannot be stopped.
+    EXPECT_FALSE(StopEnabled());
+    // The results page fills itself, then the main window shows it.
+    EXPECT_EQ(host_->refills, 1);
+    EXPECT_EQ(host_->mainTimers, std::vector<UINT>{137});
+    EXPECT_TRUE(host_->navigationEnabled);
+    EXPECT_FALSE(host_->busy);
+    EXPECT_TRUE(boxes_.boxes.empty());
+    EXPECT_EQ(GetAppSettings().appDriverScanStatus, 1);
+    EXPECT_FALSE(FileBytes(ResultsFile()).empty());
+    TakeScreenshot("scan_page_finished.png");
+}
+
+TEST_F(ScanPageTest, AFailedServiceCallTellsTheUserAndGoesHomeWithThePreviousResultsKept) {
+    MakePage(addresses_);
+    RunScan();
+    ASSERT_EQ(CameraRows(), 1);
+    const std::string previous = FileBytes(ResultsFile());
+    ASSERT_FALSE(previous.empty());
+
+    HttpStandInServer closed;
+    ASSERT_TRUE(closed.Start());
+    const std::wstring closedAddress = closed.Url("/driverupdateservicenew/updateservice.asmx");
+    closed.Stop();
+    using Failure = UpdateServiceStandIn::Failure;
+    const struct {
+        const char* name;
+        Failure failure;
+        bool closedPort;
+    } cases[] = {
+        {"soap fault", Failure::Fault, false},
+        {"answer that is no document", Failure::Malformed, false},
+        {"closed port", Failure::None, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ServiceAddresses addresses = addresses_;
+        if (c.closedPort) addresses.updateFirst = addresses.updateSecond = closedAddress;
+        service_.SetFailure(L"GetDriverUpdatesData1", c.failure);
+        page_.reset();
+        MakePage(addresses);
+        boxes_.boxes.clear();
+        RunScan();
+
+        ASSERT_EQ(boxes_.boxes.size(), 1u);
+        EXPECT_EQ(boxes_.boxes[0].text, L"IDS_INTERNETCONN_FIREWALL_CHECK");
+        EXPECT_EQ(boxes_.boxes[0].style & MB_ICONMASK, static_cast<UINT>(MB_ICONEXCLAMATION));
+        EXPECT_TRUE(ListHas(L"IDS_INTERNETCONN_FIREWALL_CHECK"));
+        EXPECT_EQ(host_->mainTimers, std::vector<UINT>{131});
+        EXPECT_EQ(host_->refills, 0);
+        EXPECT_TRUE(host_->navigationEnabled);
+        EXPECT_EQ(FileBytes(ResultsFile()), previous);
+        EXPECT_EQ(CameraRows(), 1);
+    }
+}
+
+TEST_F(ScanPageTest, StopAsksFirstYesGoesHomeWithThePreviousResultsNoLetsTheScanFinish) {
+    MakePage(addresses_);
+    RunScan();
+    const size_t callsAfterFirst = service_.Calls().size();
+
+    // No: the worker holds while the question is open, then the scan ends normally.
+    page_.reset();
+    MakePage(addresses_);
+    int devicesWhileAsked = -1;
+    int devicesLaterInTheQuestion = -2;
+    boxes_.answer = IDNO;
+    boxes_.whileOpen = [&] {
+        PumpMessagesUntil([] { return false; }, 200);
+        devicesWhileAsked = page_->DevicesScanned();
+        PumpMessagesUntil([] { return false; }, 400);
+        devicesLaterInTheQuestion = page_->DevicesScanned();
+    };
+    page_->OnShownByMainWindow();
+    ASSERT_TRUE(PumpMessagesUntil([this] { return page_->DevicesScanned() > 0; }, kRunLimitMs));
+    ClickStop();
+    // A second start while the scan runs is not a second scan.
+    page_->OnShownByMainWindow();
+    WaitForEnd();
+    ASSERT_EQ(boxes_.boxes.size(), 1u);
+    EXPECT_EQ(boxes_.boxes[0].text, L"IDS_STOP_SCAN_DES");
+    EXPECT_EQ(boxes_.boxes[0].style, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2));
+    EXPECT_EQ(devicesWhileAsked, devicesLaterInTheQuestion);
+    EXPECT_EQ(service_.Calls().size(), callsAfterFirst + 1);
+    EXPECT_EQ(host_->mainTimers, std::vector<UINT>{137});
+    EXPECT_FALSE(page_->Worker().stopRequested.load());
+
+    // Yes during the inventory: no service call, home page, the previous results.
+    // The user clicks while the inventory hands its first device to the status
+    // line, so the click surely comes before the inventory's end.
+    const std::string beforeYes = FileBytes(ResultsFile());
+    page_.reset();
+    MakePage(addresses_);
+    boxes_.boxes.clear();
+    boxes_.whileOpen = nullptr;
+    boxes_.answer = IDYES;
+    ASSERT_TRUE(SetWindowSubclass(page_->Item(IDC_SCAN_STATUS), ClickStopOnFirstDevice, 1,
+                                  reinterpret_cast<DWORD_PTR>(this)));
+    page_->OnShownByMainWindow();
+    ASSERT_TRUE(PumpMessagesUntil([this] { return clickedDuringInventory_; }, kRunLimitMs));
+    PumpWaitingMessages();
+    EXPECT_FALSE(StopEnabled());
+    WaitForEnd();
+    EXPECT_EQ(boxes_.boxes.size(), 1u);
+    EXPECT_EQ(service_.Calls().size(), callsAfterFirst + 1);
+    EXPECT_EQ(host_->mainTimers, std::vector<UINT>{131});
+    EXPECT_TRUE(host_->navigationEnabled);
+    EXPECT_FALSE(host_->busy);
+    EXPECT_EQ(FileBytes(ResultsFile()), beforeYes);
+    EXPECT_EQ(CameraRows(), 1);
+    EXPECT_FALSE(page_->Worker().stopRequested.load());
+}
+
+}  // namespace
+
+namespace {
+
+// The status line tells the test that the inventory has begun handing over devices.
+LRESULT CALLBACK NoteFirstDevice(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+    if (message == WM_SETTEXT && InSendMessage() && lParam != 0 && *reinterpret_cast<const wchar_t*>(lParam) != L'\0') {
+        *reinterpret_cast<bool*>(data) = true;
+    }
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+TEST_F(ScanPageTest, ThePageGoingAwayDuringAScanStopsItAndEndsTheWorker) {
+    MakePage(addresses_);
+    bool inventoryRuns = false;
+    ASSERT_TRUE(SetWindowSubclass(page_->Item(IDC_SCAN_STATUS), NoteFirstDevice, 1,
+                                  reinterpret_cast<DWORD_PTR>(&inventoryRuns)));
+    page_->OnShownByMainWindow();
+    ASSERT_TRUE(PumpMessagesUntil([&] { return inventoryRuns; }, kRunLimitMs));
+    const DWORD start = GetTickCount();
+    page_.reset();
+    EXPECT_LT(GetTickCount() - start, 60000u);
+    EXPECT_FALSE(AppBusy().scanRunning.load());
+}
+
+}  // namespace
