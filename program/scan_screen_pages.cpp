@@ -2,6 +2,8 @@
 
 #include "foundation/daily_log.h"
 #include "foundation/modal_prompts.h"
+#include "screens/scan/download_install/dlg_nag_download_and_install.h"
+#include "screens/scan/download_install/download_install_page.h"
 #include "screens/scan/scan_screens/dlg_scan2_scanning.h"
 #include "screens/scan/scan_screens/html_result_screens.h"
 #include "shell/app/app_busy.h"
@@ -13,6 +15,7 @@ namespace {
 
 constexpr UINT kShowDownloadWindowTimer = 123;
 constexpr UINT kResultsFillTimer = 102;
+constexpr int kUpdateAllChosen = 2;
 
 // One page of the scan screens: its host, then the window over the host.
 template <class Page>
@@ -93,11 +96,32 @@ void ProgramScanScreensHost::RequestUpdate(const UpdateRequest& request) {
 
 void DeliverUpdateRequest(CHvAppDlg& mainWindow, const UpdateRequest& request) {
     WriteLogLine(L"Update requested: mode %d, row %d, device %d", request.mode, request.row, request.device);
-    // The download-and-install window starts its stage on its own timer (108
-    // download one, 109 update all, 112 install one) once it is the page shown.
-    MainPage* window = mainWindow.Page(MainPageId::DownloadInstall);
-    if (window != nullptr && window->Window() != nullptr) {
-        ::SetTimer(window->Window(), request.windowTimer, 64, nullptr);
+    // The download-and-install window takes the chosen devices and starts its stage
+    // on its own timer; the main window then shows it.
+    auto* window = dynamic_cast<DownloadInstallMainPage*>(mainWindow.Page(MainPageId::DownloadInstall));
+    CDlgNagDownloadAndInstall* downloads = window != nullptr ? window->Page() : nullptr;
+    if (downloads == nullptr || downloads->Handle() == nullptr) {
+        WriteLogLine(L"Update requested, but the download window is missing");
+        mainWindow.EnableNavigation(TRUE);
+        return;
+    }
+    std::vector<int> devices;
+    if (request.mode == kUpdateAllChosen && HvApp() != nullptr) {
+        // The results page has put the chosen rows' devices into the update list, in order.
+        const CDriverScanUpdate& engine = HvApp()->ScanUpdate();
+        for (size_t entry = 0;; ++entry) {
+            const auto found = engine.updateList.find(std::to_wstring(entry));
+            if (found == engine.updateList.end()) break;
+            devices.push_back(_wtoi(found->second.c_str()));
+        }
+    } else if (request.device >= 0) {
+        devices.push_back(request.device);
+    }
+    const bool updateAll = request.mode == kUpdateAllChosen;
+    if (request.installOnly) {
+        downloads->StartInstall(devices, updateAll);
+    } else {
+        downloads->StartDownloads(devices, updateAll);
     }
     ::SetTimer(mainWindow.Window(), kShowDownloadWindowTimer, 90, nullptr);
 }
