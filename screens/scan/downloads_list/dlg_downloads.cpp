@@ -1,5 +1,7 @@
 #include "screens/scan/downloads_list/dlg_downloads.h"
 
+#include <algorithm>
+
 #include <commctrl.h>
 
 #include <atomic>
@@ -78,6 +80,12 @@ BOOL CDlgDownloads::OnInitDialog() {
         ListView_InsertColumn(list_.Handle(), i, &column);
     }
     LayoutControls();
+    // The location gives up what the three widths need beyond the list's own width,
+    // so no horizontal scroll bar hides the last row.
+    RECT client{};
+    GetClientRect(list_.Handle(), &client);
+    const int overflow = columns[0].width + columns[1].width + columns[2].width - (client.right - client.left);
+    if (overflow > 0) ListView_SetColumnWidth(list_.Handle(), 1, std::max(80, columns[1].width - overflow));
     UpdateButtons();
     RefreshList();
     return TRUE;
