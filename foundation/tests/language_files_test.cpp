@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "foundation/ini_file_cache.h"
 #include "foundation/language_table.h"
@@ -56,6 +58,65 @@ TEST(LanguageFilesTest, EnglishTextsReadCleanlyAndUseWideFormats) {
         EXPECT_EQ(text.find(L"IDS_HV_"), std::wstring::npos) << entry.first;
         for (std::size_t at = text.find(L'%'); at != std::wstring::npos; at = text.find(L'%', at + 2)) {
             EXPECT_NE(text[at + 1], L's') << entry.first;
+        }
+    }
+}
+
+// What the program fills in or the page reads as markup: printf specifications,
+// the name tokens the lookup replaces (IDS_..., ..._DONOTTRANSLATE) and HTML tags.
+// A translation keeps them all, in the English order, or the program formats or
+// shows the wrong thing.
+std::vector<std::wstring> Placeholders(const std::wstring& text) {
+    std::vector<std::wstring> found;
+    const auto isWordChar = [](wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9') || c == L'_'; };
+    for (std::size_t at = 0; at < text.size();) {
+        const wchar_t c = text[at];
+        if (c == L'%') {
+            std::size_t end = at + 1;
+            while (end < text.size() && std::wcschr(L"-+ #0123456789.lhI", text[end]) != nullptr) ++end;
+            if (end < text.size()) ++end;
+            found.push_back(text.substr(at, end - at));
+            at = end;
+        } else if (c == L'<') {
+            const std::size_t end = text.find(L'>', at);
+            if (end == std::wstring::npos) break;
+            found.push_back(text.substr(at, end - at + 1));
+            at = end + 1;
+        } else if (isWordChar(c) && (at == 0 || !isWordChar(text[at - 1]))) {
+            std::size_t end = at;
+            while (end < text.size() && isWordChar(text[end])) ++end;
+            const std::wstring word = text.substr(at, end - at);
+            if (word.rfind(L"IDS_", 0) == 0 || word.find(L"_DONOTTRANSLATE") != std::wstring::npos) {
+                found.push_back(word);
+            }
+            at = end;
+        } else {
+            ++at;
+        }
+    }
+    return found;
+}
+
+TEST(LanguageFilesTest, EveryTranslationKeepsTheEnglishPlaceholdersInOrder) {
+    struct Case {
+        const wchar_t* text;
+        std::vector<std::wstring> expected;
+    };
+    const Case cases[] = {
+        {L"%d of %ls drivers", {L"%d", L"%ls"}},
+        {L"100%% done by IDS_HV_APP_NAME", {L"%%", L"IDS_HV_APP_NAME"}},
+        {L"<b>N_ERR_DONOTTRANSLATE</b> found", {L"<b>", L"N_ERR_DONOTTRANSLATE", L"</b>"}},
+        {L"XIDS_NOT a token, %I64d is", {L"%I64d"}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(Placeholders(c.text), c.expected) << c.text;
+
+    const auto english = ResourceStrings(ShippedFile(L"eng_hal.ini"));
+    for (const auto& row : LanguageTable) {
+        const auto texts = ResourceStrings(ShippedFile(row.stringsFile));
+        for (const auto& [key, text] : texts) {
+            const auto source = english.find(key);
+            if (source == english.end()) continue;
+            EXPECT_EQ(Placeholders(text), Placeholders(source->second)) << row.code << " " << key;
         }
     }
 }
