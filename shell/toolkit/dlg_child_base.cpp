@@ -1,5 +1,7 @@
 #include "shell/toolkit/dlg_child_base.h"
 
+#include "foundation/hv_mem_dc.h"
+#include "foundation/shared_constants.h"
 #include "platform/ui/gdi.h"
 #include "resources/toolkit/toolkit_ids.h"
 #include "shell/toolkit/bitmap_pieces.h"
@@ -76,6 +78,15 @@ void CDlgChildBase::OnOK() {
 void CDlgChildBase::OnCancel() {
     if ((static_cast<USHORT>(GetAsyncKeyState(VK_ESCAPE)) & 0x8000) != 0) return;
     Dialog::OnCancel();
+}
+
+void PaintBufferedOnWhite(HWND window, const std::function<void(HDC dc, const RECT& client)>& paint) {
+    ui::PaintScope scope(window);
+    RECT client{};
+    GetClientRect(window, &client);
+    CHvMemDC memory(scope, &client);
+    FillRect(memory, &client, SharedWhiteBrush());
+    if (paint) paint(memory, client);
 }
 
 LRESULT CDlgChildBase::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

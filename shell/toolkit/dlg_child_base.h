@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "platform/ui/dialog.h"
@@ -34,6 +35,11 @@ protected:
     void OnCancel() override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 };
+
+// Answers a page's or framed window's WM_PAINT through a memory DC: the shared white
+// background, then `paint` on top, so a window never flickers through its erased
+// background.
+void PaintBufferedOnWhite(HWND window, const std::function<void(HDC dc, const RECT& client)>& paint);
 
 // The page icon, shared by every page: loaded once, owned by the system.
 HICON SharedPageIcon();

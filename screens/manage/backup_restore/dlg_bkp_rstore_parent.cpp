@@ -5,6 +5,7 @@
 #include "scan/driver_scan_update.h"
 #include "screens/manage/backup_restore/backup_restore_host.h"
 #include "screens/manage/backup_restore/backup_restore_ids.h"
+#include "shell/toolkit/dlg_child_base.h"
 #include "shell/toolkit/toolkit_context.h"
 
 CDlgBkpRstoreParent::CDlgBkpRstoreParent(BackupRestoreHost& host)
@@ -122,10 +123,7 @@ void CDlgBkpRstoreParent::SizePages() {
 LRESULT CDlgBkpRstoreParent::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_PAINT: {
-        ui::PaintScope paint(Handle());
-        const RECT client = ClientRect();
-        CHvMemDC memory(paint, &client);
-        FillRect(memory, &client, SharedWhiteBrush());
+        PaintBufferedOnWhite(Handle(), nullptr);
         return 0;
     }
     case WM_SIZE: {

@@ -8,6 +8,7 @@
 #include "screens/manage/backup_restore/backup_restore_host.h"
 #include "screens/manage/backup_restore/backup_restore_ids.h"
 #include "screens/manage/backup_restore/dlg_bkp_rstore_parent.h"
+#include "shell/toolkit/dlg_child_base.h"
 #include "shell/toolkit/toolkit_context.h"
 
 std::wstring PageText(const wchar_t* key) { return GetLangString(key, L"RESOURCESTRING"); }
@@ -74,14 +75,9 @@ void WizardPage::Paint(HDC dc, const RECT& client) {
 
 LRESULT WizardPage::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_PAINT: {
-        ui::PaintScope paint(Handle());
-        const RECT client = ClientRect();
-        CHvMemDC memory(paint, &client);
-        FillRect(memory, &client, SharedWhiteBrush());
-        Paint(memory, client);
+    case WM_PAINT:
+        PaintBufferedOnWhite(Handle(), [this](HDC dc, const RECT& client) { Paint(dc, client); });
         return 0;
-    }
     case WM_SIZE: {
         const LRESULT result = CDlgChildBase::WindowProc(message, wParam, lParam);
         Layout(ClientRect());

@@ -28,6 +28,7 @@
 #include "scan/driver_scan_update.h"
 #include "screens/scan/download_install/download_install_host.h"
 #include "screens/scan/download_install/download_install_ids.h"
+#include "shell/toolkit/dlg_child_base.h"
 #include "shell/toolkit/footer_buttons.h"
 #include "shell/toolkit/toolkit_context.h"
 
@@ -130,14 +131,9 @@ void CDlgNagDownloadAndInstall::Paint(HDC dc, const RECT& client) {
 
 LRESULT CDlgNagDownloadAndInstall::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_PAINT: {
-        ui::PaintScope paint(Handle());
-        const RECT client = ClientRect();
-        CHvMemDC memory(paint, &client);
-        FillRect(memory, &client, SharedWhiteBrush());
-        Paint(memory, client);
+    case WM_PAINT:
+        PaintBufferedOnWhite(Handle(), [this](HDC dc, const RECT& client) { Paint(dc, client); });
         return 0;
-    }
     case WM_SIZE: {
         const LRESULT result = CDlgChildBase::WindowProc(message, wParam, lParam);
         Layout();

@@ -12,6 +12,7 @@
 #include "foundation/md5_checksum.h"
 #include "platform/ui/gdi.h"
 #include "screens/scan/downloads_list/downloads_list_ids.h"
+#include "shell/toolkit/dlg_child_base.h"
 #include "shell/toolkit/footer_buttons.h"
 #include "shell/toolkit/list_controls.h"
 #include "shell/toolkit/toolkit_context.h"
@@ -109,14 +110,9 @@ void CDlgDownloads::Paint(HDC dc, const RECT& client) {
 
 LRESULT CDlgDownloads::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_PAINT: {
-        ui::PaintScope paint(Handle());
-        const RECT client = ClientRect();
-        CHvMemDC memory(paint, &client);
-        FillRect(memory, &client, SharedWhiteBrush());
-        Paint(memory, client);
+    case WM_PAINT:
+        PaintBufferedOnWhite(Handle(), [this](HDC dc, const RECT& client) { Paint(dc, client); });
         return 0;
-    }
     case WM_SIZE: {
         const LRESULT result = CDlgChildBase::WindowProc(message, wParam, lParam);
         LayoutControls();

@@ -129,14 +129,9 @@ void CDlgNagDriverFeedback::Paint(HDC dc, const RECT& client) {
 
 LRESULT CDlgNagDriverFeedback::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_PAINT: {
-        ui::PaintScope paint(Handle());
-        const RECT client = ClientRect();
-        CHvMemDC memory(paint, &client);
-        FillRect(memory, &client, SharedWhiteBrush());
-        Paint(memory, client);
+    case WM_PAINT:
+        PaintBufferedOnWhite(Handle(), [this](HDC dc, const RECT& client) { Paint(dc, client); });
         return 0;
-    }
     case WM_SIZE: {
         const LRESULT result = CMainBorder::WindowProc(message, wParam, lParam);
         Layout();
