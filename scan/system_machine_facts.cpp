@@ -1,6 +1,4 @@
 // The system's identifying values: WMI first, IP Helper and the workstation
-
-#include "platform/com_apartment.h"
 // transports as the second source of adapter addresses.
 #include <winsock2.h>
 #include <windows.h>
@@ -12,6 +10,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/com_apartment.h"
 #include "platform/trim_blanks.h"
 #include "platform/com_objects.h"
 #include "scan/hardware_hash.h"

@@ -55,7 +55,9 @@ void ExpectProgressThatRises(const std::vector<Report>& reports, bool endsAt100)
         EXPECT_LE(reports[i].percent, 100) << "report " << i;
         previous = reports[i].percent;
     }
-    if (endsAt100) EXPECT_EQ(100, reports.back().percent);
+    if (endsAt100) {
+        EXPECT_EQ(100, reports.back().percent);
+    }
 }
 
 class InventoryFixture : public testing::Test {

@@ -22,13 +22,13 @@ public:
     static constexpr UINT kPageLoadedTimer = 103;
 
     struct Actions {
-        std::function<void()> startScan;        // the main window's internet check and continuation
-        std::function<void()> postResults;      // WM_COMMAND 1134 posted to the main window
-        std::function<void()> showResultsNow;   // the main window's 1134 handler, at once
-        std::function<void()> showSchedule;     // the settings page on its schedule tab
-        std::function<void()> showFeedback;     // the feedback form, modal
-        std::function<void()> pageCompleted;    // each completed load: the start-up may go on
-        std::function<void()> pageUnavailable;  // no page can be shown: the start-up goes on anyway
+        std::function<void()> startScan = nullptr;        // the main window's internet check and continuation
+        std::function<void()> postResults = nullptr;      // WM_COMMAND 1134 posted to the main window
+        std::function<void()> showResultsNow = nullptr;   // the main window's 1134 handler, at once
+        std::function<void()> showSchedule = nullptr;     // the settings page on its schedule tab
+        std::function<void()> showFeedback = nullptr;     // the feedback form, modal
+        std::function<void()> pageCompleted = nullptr;    // each completed load: the start-up may go on
+        std::function<void()> pageUnavailable = nullptr;  // no page can be shown: the start-up goes on anyway
     };
 
     explicit CDlg_NewHome_Screen_HTML(Actions actions);

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <cstdio>
 #include <string>
 
 #include "foundation/ini_file_cache.h"
@@ -48,8 +49,10 @@ bool SameRect(const RECT& a, const RECT& b) {
 }
 
 std::string Describe(const RECT& r) {
-    return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + ")-(" + std::to_string(r.right) + "," +
-           std::to_string(r.bottom) + ")";
+    char text[64];
+    std::snprintf(text, sizeof(text), "(%ld,%ld)-(%ld,%ld)", static_cast<long>(r.left), static_cast<long>(r.top),
+                  static_cast<long>(r.right), static_cast<long>(r.bottom));
+    return text;
 }
 
 class ShellWindowsTest : public ::testing::Test {
