@@ -145,3 +145,15 @@ TestDeviceClass::~TestDeviceClass() {
     if (created_) RegDeleteTreeW(HKEY_LOCAL_MACHINE, keyPath_.c_str());
     if (created_) RegDeleteKeyW(HKEY_LOCAL_MACHINE, keyPath_.c_str());
 }
+
+TestDeviceSetup OutdatedCameraSetup(const GUID& classGuid, const std::wstring& hardwareId,
+                                    const std::wstring& friendlyName) {
+    TestDeviceSetup camera;
+    camera.classGuid = classGuid;
+    camera.hardwareIds = {hardwareId};
+    camera.friendlyName = friendlyName;
+    camera.withDriverKey = true;
+    camera.driverTexts = {{L"DriverVersion", L"1.0.0.5"}, {L"ProviderName", L"Camera Maker"}};
+    camera.driverDateData = FileTimeOfDate(2018, 4, 2);
+    return camera;
+}

@@ -71,6 +71,11 @@ std::wstring UniqueTestTag();
 
 FILETIME FileTimeOfDate(WORD year, WORD month, WORD day);
 
+// The camera the scan tests find outdated: driver 1.0.0.5 of 2 April 2018 by
+// "Camera Maker", under the test's own device class.
+TestDeviceSetup OutdatedCameraSetup(const GUID& classGuid, const std::wstring& hardwareId,
+                                    const std::wstring& friendlyName);
+
 extern const GUID kDisplayClassGuid;
 extern const GUID kNetClassGuid;
 extern const GUID kMediaClassGuid;

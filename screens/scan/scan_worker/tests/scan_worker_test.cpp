@@ -139,14 +139,7 @@ protected:
         ASSERT_TRUE(deviceClass_.Created());
         tag_ = UniqueTestTag();
         cameraId_ = L"USB\\VID_2E1A&PID_" + tag_;
-        TestDeviceSetup camera;
-        camera.classGuid = deviceClass_.Guid();
-        camera.hardwareIds = {cameraId_};
-        camera.friendlyName = L"Worker Test Camera";
-        camera.withDriverKey = true;
-        camera.driverTexts = {{L"DriverVersion", L"1.0.0.5"}, {L"ProviderName", L"Camera Maker"}};
-        camera.driverDateData = FileTimeOfDate(2018, 4, 2);
-        camera_ = std::make_unique<TestDevice>(camera);
+        camera_ = std::make_unique<TestDevice>(OutdatedCameraSetup(deviceClass_.Guid(), cameraId_, L"Worker Test Camera"));
         ASSERT_TRUE(camera_->Created());
 
         ASSERT_TRUE(server_.Start());
