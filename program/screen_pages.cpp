@@ -4,17 +4,18 @@
 
 #include "engine/package_file_name.h"
 #include "foundation/language_strings.h"
+#include "foundation/markup.h"
 #include "foundation/modal_prompts.h"
 #include "scan/scan_request_facts.h"
 #include "screens/manage/backup_restore/backup_restore_page.h"
+#include "screens/manage/settings/settings_pages.h"
 #include "screens/scan/download_install/download_install_page.h"
 #include "screens/scan/downloads_list/dlg_downloads.h"
 #include "screens/scan/driver_feedback/dlg_nag_driver_feedback.h"
-#include "screens/scan/restart_prompt/dlg_nag_restart_html.h"
-#include "shell/app/app_system.h"
-#include "screens/manage/settings/settings_pages.h"
 #include "screens/scan/home_screen/home_main_page.h"
 #include "screens/scan/nag_popups/taskbar_nag.h"
+#include "screens/scan/restart_prompt/dlg_nag_restart_html.h"
+#include "shell/app/app_system.h"
 #include "shell/app/hv_app.h"
 #include "shell/exclusions/exclusion_list.h"
 
@@ -80,9 +81,17 @@ void RegisterScreenPrompts(HWND mainWindow) {
     RegisterModalPrompt(ModalPrompt::DriverFeedback, [mainWindow, app] {
         FeedbackServices services;
         services.service = &app->ServiceHelper();
-        services.sources = [] {
+        services.sources = [app] {
             FeedbackSources sources;
             sources.facts = CollectScanRequestFacts(CurrentProgramIdentity());
+            // The devices of the feedback are those the last scan described to the
+            // service: the same request, made again from the inventory in memory.
+            CDriverScanUpdate& engine = app->ScanUpdate();
+            if (engine.DeviceCount() > 0) {
+                CMarkup request;
+                BuildScanRequestXml(request, engine.Devices(), engine.DeviceCount(), engine, true);
+                sources.lastScanRequest = request.GetDoc();
+            }
             wchar_t self[MAX_PATH] = {};
             GetModuleFileNameW(nullptr, self, MAX_PATH);
             sources.programPath = self;
