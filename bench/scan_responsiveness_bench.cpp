@@ -41,6 +41,7 @@ public:
     void MarkResultsScreen() override {}
     int ShowRestartPrompt() override { return 0; }
     void RequestUpdate(const UpdateRequest&) override {}
+    void HandInventoryToBackup(bool) override {}
 
 private:
     CDriverOptimizerApp& app_;

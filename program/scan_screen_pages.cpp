@@ -2,6 +2,8 @@
 
 #include "foundation/daily_log.h"
 #include "foundation/modal_prompts.h"
+#include "screens/manage/backup_restore/backup_restore_page.h"
+#include "screens/manage/backup_restore/dlg_bkp_rstore_parent.h"
 #include "screens/scan/download_install/dlg_nag_download_and_install.h"
 #include "screens/scan/download_install/download_install_page.h"
 #include "screens/scan/scan_screens/dlg_scan2_scanning.h"
@@ -32,6 +34,7 @@ public:
     }
     HWND Window() const override { return page_ ? page_->Handle() : nullptr; }
     void OnShown() override;
+    Page* Screen() const { return page_.get(); }
 
 private:
     CHvApp& app_;
@@ -92,6 +95,31 @@ int ProgramScanScreensHost::ShowRestartPrompt() { return ::ShowRestartPrompt(); 
 
 void ProgramScanScreensHost::RequestUpdate(const UpdateRequest& request) {
     if (CHvAppDlg* main = Main()) DeliverUpdateRequest(*main, request);
+}
+
+void ProgramScanScreensHost::HandInventoryToBackup(bool devicesFound) {
+    CHvAppDlg* main = Main();
+    if (main == nullptr) return;
+    // The backup tab comes back with its header, and the wizard goes on.
+    PostMessageW(mainWindow_, WM_COMMAND, MainCommand::kBackupTab, 0);
+    auto* backup = dynamic_cast<BackupRestoreMainPage*>(main->Page(MainPageId::BackupRestore));
+    if (backup != nullptr && backup->Wizard() != nullptr) {
+        backup->Wizard()->OnBackupInventoryTaken(devicesFound);
+    } else {
+        main->EnableNavigation(TRUE);
+    }
+}
+
+bool RequestBackupInventory(HWND mainWindow) {
+    CHvAppDlg* main = CHvAppDlg::FromWindow(mainWindow);
+    auto* scan = main != nullptr ? dynamic_cast<ScanScreenMainPage<CDlgScan2Scanning>*>(main->Page(MainPageId::Scan))
+                                 : nullptr;
+    CDlgScan2Scanning* page = scan != nullptr ? scan->Screen() : nullptr;
+    // A scan that runs would turn into the wizard's halfway through.
+    if (page == nullptr || page->Handle() == nullptr || page->Worker().Running()) return false;
+    page->Worker().backupInventory = true;
+    WriteLogLine(L"The backup wizard asked the scan page for an inventory");
+    return true;
 }
 
 void DeliverUpdateRequest(CHvAppDlg& mainWindow, const UpdateRequest& request) {

@@ -25,6 +25,7 @@ public:
     void MarkResultsScreen() override;
     int ShowRestartPrompt() override;
     void RequestUpdate(const UpdateRequest& request) override;
+    void HandInventoryToBackup(bool devicesFound) override;
 
 private:
     CHvAppDlg* Main() const;
@@ -37,6 +38,10 @@ private:
 // window takes the request (the rows are in the engine's selection already), then
 // the main window shows it.
 void DeliverUpdateRequest(CHvAppDlg& mainWindow, const UpdateRequest& request);
+
+// The backup wizard asks the main window's scan page to take its next inventory
+// for the wizard alone; false when there is no scan page or a scan runs.
+bool RequestBackupInventory(HWND mainWindow);
 
 // The pages as the main window holds them.
 std::unique_ptr<MainPage> MakeScanPage(CHvApp& app);

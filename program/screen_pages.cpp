@@ -123,7 +123,7 @@ std::unique_ptr<MainPage> ScreenPageFactory::Make(MainPageId id) {
         if (HvApp() != nullptr) return MakeLastScanPage(*HvApp());
         return std::make_unique<EmptyPage>();
     case MainPageId::BackupRestore:
-        return std::make_unique<BackupRestoreMainPage>();
+        return std::make_unique<BackupRestoreMainPage>(RequestBackupInventory);
     case MainPageId::DownloadInstall:
         return std::make_unique<DownloadInstallMainPage>();
     case MainPageId::Downloads:

@@ -4,17 +4,29 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
+
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
+#include <utility>
+#include <vector>
 
+#include "engine/tree_view_items.h"
 #include "foundation/app_settings.h"
+#include "foundation/language_strings.h"
 #include "foundation/product_key.h"
 #include "foundation/registry_values.h"
 #include "platform/html/script_page_host.h"
 #include "program/screen_pages.h"
 #include "scan/scan_results.h"
+#include "screens/manage/backup_restore/backup_restore_ids.h"
+#include "screens/manage/backup_restore/backup_restore_page.h"
+#include "screens/manage/backup_restore/dlg_bkp_rstore_parent.h"
+#include "screens/scan/scan_screens/scan_screens_ids.h"
 #include "shell/app/app_busy.h"
 #include "shell/app/app_system.h"
 #include "shell/app/hv_app.h"
@@ -34,6 +46,7 @@ bool ModernShell() { return true; }
 class RecordingBoxes final : public AppSystem {
 public:
     std::vector<std::wstring> boxes;
+    int answer = IDOK;
     bool IsAdmin() override { return true; }
     unsigned WindowsMajorVersion() override { return 6; }
     void Sleep(DWORD) override {}
@@ -44,7 +57,7 @@ public:
     void EndProcess(UINT) override { ADD_FAILURE() << "the process must not end"; }
     int ShowMessageBox(HWND, const std::wstring& text, const std::wstring&, UINT) override {
         boxes.push_back(text);
-        return IDOK;
+        return answer;
     }
 };
 
@@ -182,6 +195,139 @@ TEST_F(ScanFlowTest, TheScanTabScansAndTheResultsPageShowsTheOutdatedDriverStore
     const DriverInfoRecord& chosen =
         Engine().devices[static_cast<size_t>(_wtoi(Engine().updateList.at(L"0").c_str()))];
     EXPECT_EQ(chosen.hardwareId, cameraId_);
+}
+
+// The devices of a backup tree, categories left out.
+std::vector<std::wstring> TreeDevices(HWND tree) {
+    std::vector<std::wstring> names;
+    for (HTREEITEM category = TreeView_GetRoot(tree); category != nullptr;
+         category = TreeView_GetNextSibling(tree, category)) {
+        for (HTREEITEM item = TreeView_GetChild(tree, category); item != nullptr;
+             item = TreeView_GetNextSibling(tree, item)) {
+            names.push_back(TreeItemText(tree, item));
+        }
+    }
+    return names;
+}
+
+// Runs an action on the window thread while the inventory hands a device to the
+// scan page's status line, once per arming; the worker waits meanwhile, so the
+// action surely comes before the inventory's end.
+class DuringInventory {
+public:
+    explicit DuringInventory(HWND statusLine) : line_(statusLine) {
+        SetWindowSubclass(line_, Proc, 1, reinterpret_cast<DWORD_PTR>(this));
+    }
+    ~DuringInventory() { RemoveWindowSubclass(line_, Proc, 1); }
+    DuringInventory(const DuringInventory&) = delete;
+    DuringInventory& operator=(const DuringInventory&) = delete;
+    void Arm(std::function<void()> action) {
+        action_ = std::move(action);
+        ran_ = false;
+    }
+    bool Ran() const { return ran_; }
+
+private:
+    static LRESULT CALLBACK Proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+        auto* self = reinterpret_cast<DuringInventory*>(data);
+        if (message == WM_SETTEXT && InSendMessage() && lParam != 0 &&
+            *reinterpret_cast<const wchar_t*>(lParam) != L'\0' && self->action_) {
+            const std::function<void()> action = std::exchange(self->action_, nullptr);
+            action();
+            self->ran_ = true;
+        }
+        return DefSubclassProc(window, message, wParam, lParam);
+    }
+    HWND line_;
+    std::function<void()> action_;
+    bool ran_ = false;
+};
+
+TEST_F(ScanFlowTest, TheBackupWizardTakesItsInventoryFromTheScanPageAndNothingIsAskedOrStored) {
+    const std::string previous = "results of an earlier scan";
+    {
+        std::ofstream out(std::filesystem::path(ResultsFile()), std::ios::binary);
+        out << previous;
+    }
+    const AppSettings before = GetAppSettings();
+    PostMessageW(window_->Window(), WM_COMMAND, MainCommand::kBackupTab, 0);
+    ASSERT_TRUE(PumpMessagesUntil([this] { return window_->CurrentPage() == MainPageId::BackupRestore; }, 5000));
+    auto* backupPage = dynamic_cast<BackupRestoreMainPage*>(window_->Page(MainPageId::BackupRestore));
+    ASSERT_TRUE(backupPage != nullptr && backupPage->Wizard() != nullptr);
+    CDlgBkpRstoreParent& wizard = *backupPage->Wizard();
+    HWND scanPage = window_->Page(MainPageId::Scan)->Window();
+    DuringInventory duringInventory(GetDlgItem(scanPage, IDC_SCAN_STATUS));
+    ASSERT_EQ(Engine().DeviceCount(), 0);
+    const auto clickNext = [&] {
+        PostMessageW(wizard.BackupType(), WM_COMMAND, MAKEWPARAM(IDC_BKP1_NEXT, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(wizard.BackupType().NextButton().Handle()));
+    };
+    const auto expectNothingAskedOrStored = [&] {
+        EXPECT_TRUE(window_->NavigationEnabled());
+        EXPECT_FALSE(AppBusy().scanRunning.load());
+        EXPECT_FALSE(AppBusy().operationRunning.load());
+        EXPECT_EQ(window_->SelectedNavigationButton(), MainCommand::kBackupTab);
+        EXPECT_EQ(window_->SubHeader().Caption(), 230);
+        EXPECT_TRUE(service_.Calls().empty());
+        EXPECT_EQ(FileBytes(ResultsFile()), previous);
+        EXPECT_EQ(ReadRegStringDefault(HKEY_CURRENT_USER, kProductKeyPath, L"LastScan", L""), L"never");
+        EXPECT_EQ(GetAppSettings().totalScannedDrivers, before.totalScannedDrivers);
+        EXPECT_EQ(GetAppSettings().appDriverScanStatus, before.appDriverScanStatus);
+        EXPECT_EQ(GetAppSettings().strLastScan, before.strLastScan);
+    };
+
+    // A partial backup before any scan: the scan page takes the inventory first.
+    // Stopped halfway, it hands nothing over and the wizard's first step is back.
+    CheckRadioButton(wizard.BackupType(), IDC_BKP1_FULL, IDC_BKP1_PARTIAL, IDC_BKP1_PARTIAL);
+    boxes_.answer = IDYES;
+    duringInventory.Arm([&] {
+        EXPECT_EQ(window_->CurrentPage(), MainPageId::Scan);
+        EXPECT_FALSE(window_->NavigationEnabled());
+        SendMessageW(scanPage, WM_COMMAND, MAKEWPARAM(IDC_SCAN_STOP, BN_CLICKED), 0);
+    });
+    clickNext();
+    ASSERT_TRUE(PumpMessagesUntil([&] { return duringInventory.Ran(); }, kRunLimitMs));
+    ASSERT_TRUE(PumpMessagesUntil(
+        [&] {
+            return !AppBusy().scanRunning.load() && window_->CurrentPage() == MainPageId::BackupRestore &&
+                   wizard.CurrentPage() == &wizard.BackupType() && window_->NavigationEnabled();
+        },
+        kRunLimitMs));
+    PumpMessagesUntil([] { return false; }, 300);
+    {
+        SCOPED_TRACE("stopped");
+        EXPECT_EQ(boxes_.boxes, std::vector<std::wstring>{GetLangString(L"IDS_STOP_SCAN_DES", L"RESOURCESTRING")});
+        EXPECT_EQ(Engine().DeviceCount(), 0);
+        EXPECT_EQ(wizard.CurrentPage(), &wizard.BackupType());
+        expectNothingAskedOrStored();
+    }
+
+    // Next again: a whole inventory this time, and the wizard goes on by itself to
+    // the devices the scan page found.
+    boxes_.boxes.clear();
+    duringInventory.Arm([] {
+        PumpMessagesUntil([] { return false; }, 300);
+        TakeScreenshot("main_window_backup_inventory.png");
+    });
+    clickNext();
+    HWND tree = wizard.BackupDevices().Tree();
+    ASSERT_TRUE(PumpMessagesUntil(
+        [&] {
+            return window_->CurrentPage() == MainPageId::BackupRestore &&
+                   wizard.CurrentPage() == &wizard.BackupDevices() && TreeView_GetCount(tree) > 0;
+        },
+        kRunLimitMs));
+    PumpMessagesUntil([] { return false; }, 300);
+    {
+        SCOPED_TRACE("whole");
+        EXPECT_TRUE(duringInventory.Ran());
+        const std::vector<std::wstring> devices = TreeDevices(tree);
+        EXPECT_NE(std::find(devices.begin(), devices.end(), L"Scan Flow Camera"), devices.end());
+        EXPECT_GT(Engine().DeviceCount(), 0);
+        EXPECT_TRUE(boxes_.boxes.empty());
+        expectNothingAskedOrStored();
+    }
+    TakeScreenshot("main_window_backup_devices.png");
 }
 
 }  // namespace

@@ -84,7 +84,9 @@ void CDlgBackup1Type::StartBackup() {
     CDriverScanUpdate& engine = Host().ScanUpdate();
     BackupWizardState& state = State();
     if (engine.DeviceCount() == 0) {
-        // Nothing is known of the devices yet: the scan comes first.
+        // Nothing is known of the devices yet: the scan page takes the inventory
+        // first, and the wizard goes on from here once it has it.
+        Host().RequestBackupInventory();
         ArmMainTimer(106, 90);
         Host().CheckInternetAndContinue();
     } else if (IsDlgButtonChecked(Handle(), IDC_BKP1_FULL) == BST_CHECKED) {

@@ -22,6 +22,11 @@ public:
     virtual void EnableNavigation(bool enable) = 0;
     // A backup wanted before any scan: the scan runs first.
     virtual void CheckInternetAndContinue() = 0;
+    // Asks the scan page to take its next inventory for the wizard alone: no
+    // service call, nothing stored, and the wizard is told when it is done
+    // (CDlgBkpRstoreParent::OnBackupInventoryTaken). False when there is no scan
+    // page to ask, or it is busy with a scan; the scan then runs as any other.
+    virtual bool RequestBackupInventory() = 0;
     // The application's busy flag: the main window will not close while it is set.
     virtual void SetBusy(bool busy) = 0;
 

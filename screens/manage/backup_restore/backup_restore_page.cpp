@@ -17,6 +17,10 @@ void ProgramBackupRestoreHost::CheckInternetAndContinue() {
     if (CHvAppDlg* main = CHvAppDlg::FromWindow(mainWindow_)) main->CheckInternetAndContinue();
 }
 
+bool ProgramBackupRestoreHost::RequestBackupInventory() {
+    return requestInventory_ && requestInventory_(mainWindow_);
+}
+
 void ProgramBackupRestoreHost::SetBusy(bool busy) { AppBusy().operationRunning = busy; }
 
 CDriverScanUpdate& ProgramBackupRestoreHost::ScanUpdate() { return HvApp()->ScanUpdate(); }
@@ -42,11 +46,12 @@ bool ProgramBackupRestoreHost::ChooseFolder(HWND owner, std::wstring& folder) {
 int ProgramBackupRestoreHost::ShowRestartPrompt() { return ::ShowRestartPrompt(); }
 void ProgramBackupRestoreHost::RestartWindows() { ::RestartWindows(); }
 
-BackupRestoreMainPage::BackupRestoreMainPage() = default;
+BackupRestoreMainPage::BackupRestoreMainPage(ProgramBackupRestoreHost::InventoryRequest requestInventory)
+    : requestInventory_(std::move(requestInventory)) {}
 BackupRestoreMainPage::~BackupRestoreMainPage() = default;
 
 HWND BackupRestoreMainPage::Create(HWND mainWindow, const RECT& place) {
-    host_ = std::make_unique<ProgramBackupRestoreHost>(mainWindow);
+    host_ = std::make_unique<ProgramBackupRestoreHost>(mainWindow, requestInventory_);
     page_ = std::make_unique<CDlgBkpRstoreParent>(*host_);
     if (!page_->Create(mainWindow)) return nullptr;
     page_->MoveTo(place.left, place.top, place.right - place.left, place.bottom - place.top);

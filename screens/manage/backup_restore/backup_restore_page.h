@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 
 #include "screens/manage/backup_restore/backup_restore_host.h"
@@ -13,11 +14,16 @@ class CDlgBkpRstoreParent;
 // the running program and its real message boxes, folder picker and restart.
 class ProgramBackupRestoreHost final : public BackupRestoreHost {
 public:
-    explicit ProgramBackupRestoreHost(HWND mainWindow) : mainWindow_(mainWindow) {}
+    // `requestInventory` reaches the scan page of the main window; the program
+    // gives it, as the scan screens stand beside this page.
+    using InventoryRequest = std::function<bool(HWND mainWindow)>;
+    ProgramBackupRestoreHost(HWND mainWindow, InventoryRequest requestInventory)
+        : mainWindow_(mainWindow), requestInventory_(std::move(requestInventory)) {}
 
     HWND MainWindow() override { return mainWindow_; }
     void EnableNavigation(bool enable) override;
     void CheckInternetAndContinue() override;
+    bool RequestBackupInventory() override;
     void SetBusy(bool busy) override;
     CDriverScanUpdate& ScanUpdate() override;
     CDriverScannerApp& ScannerApp() override;
@@ -32,18 +38,22 @@ public:
 
 private:
     HWND mainWindow_;
+    InventoryRequest requestInventory_;
 };
 
 // The backup and restore page as the main window holds it.
 class BackupRestoreMainPage final : public MainPage {
 public:
-    BackupRestoreMainPage();
+    explicit BackupRestoreMainPage(ProgramBackupRestoreHost::InventoryRequest requestInventory = {});
     ~BackupRestoreMainPage() override;
     HWND Create(HWND mainWindow, const RECT& place) override;
     HWND Window() const override;
     void OnSubPage(UINT id) override;
+    // Null until the page is made.
+    CDlgBkpRstoreParent* Wizard() const { return page_.get(); }
 
 private:
+    ProgramBackupRestoreHost::InventoryRequest requestInventory_;
     std::unique_ptr<ProgramBackupRestoreHost> host_;
     std::unique_ptr<CDlgBkpRstoreParent> page_;
 };

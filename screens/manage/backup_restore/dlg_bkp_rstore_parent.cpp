@@ -111,6 +111,19 @@ void CDlgBkpRstoreParent::OnSubPage(UINT id) {
     }
 }
 
+void CDlgBkpRstoreParent::OnBackupInventoryTaken(bool devicesFound) {
+    if (devicesFound && backupType_.Exists() && backupDevices_.Exists()) {
+        // The device tree fills now, so that a partial backup shows it at once.
+        backupDevices_.SetTimer(CDlgBackup2Home::kFillTimer, 27);
+        // As a click of Next, which the page tells from a menu command by its sender.
+        PostMessageW(backupType_.Handle(), WM_COMMAND, MAKEWPARAM(IDC_BKP1_NEXT, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(backupType_.NextButton().Handle()));
+        return;
+    }
+    host_.EnableNavigation(true);
+    ::SetTimer(host_.MainWindow(), 115, 90, nullptr);
+}
+
 void CDlgBkpRstoreParent::SizePages() {
     const RECT client = ClientRect();
     CDlgChildBase* pages[] = {&backupType_,  &backupDevices_, &backupProgress_, &backupFinish_,

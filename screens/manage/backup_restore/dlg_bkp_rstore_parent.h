@@ -23,6 +23,9 @@ public:
     void ShowChildPage(CDlgChildBase& page);
     // Main-window page timers 115 to 122, and the sub-header's tabs 1010 and 5210.
     void OnSubPage(UINT id);
+    // The scan page has taken the inventory that step 1 asked for: with devices
+    // step 1 goes on as if Next were clicked again; without, it is shown again.
+    void OnBackupInventoryTaken(bool devicesFound);
     CDlgChildBase* CurrentPage() const { return current_; }
 
     BackupRestoreHost& Host() const { return host_; }

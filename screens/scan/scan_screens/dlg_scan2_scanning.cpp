@@ -55,9 +55,7 @@ public:
         page_.RunOnWindowThread([this] { page_.host_.SetMainTimer(131, kMainTimerDelayMs); });
     }
     void BackupInventoryDone(bool devicesFound) override {
-        page_.RunOnWindowThread([this, devicesFound] {
-            if (!devicesFound) page_.host_.SetMainTimer(115, kMainTimerDelayMs);
-        });
+        page_.RunOnWindowThread([this, devicesFound] { page_.host_.HandInventoryToBackup(devicesFound); });
     }
     void StartBackupOrHome(bool devicesFound) override {
         page_.RunOnWindowThread(

@@ -43,4 +43,8 @@ public:
     virtual int ShowRestartPrompt() = 0;
     // The download-and-install window takes over.
     virtual void RequestUpdate(const UpdateRequest& request) = 0;
+    // A run for the backup wizard has ended with navigation and busy state restored:
+    // with `devicesFound` the wizard goes on from its first page with the inventory
+    // just taken, else its first page is shown again.
+    virtual void HandInventoryToBackup(bool devicesFound) = 0;
 };

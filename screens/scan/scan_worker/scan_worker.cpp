@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "foundation/app_settings.h"
 #include "foundation/daily_log.h"
 #include "foundation/date_text.h"
@@ -150,6 +152,11 @@ int ScanWorker::ScanThreadProc() {
     if (!backupMode.load()) navigator_.EnableNavigation(true);
     backupInventory = false;
     backupMode = false;
+    // The wizard takes over only now: busy and navigation are settled, so the
+    // backup it starts keeps the busy state it sets.
+    if (const std::optional<bool> handOver = std::exchange(backupHandOver_, std::nullopt)) {
+        navigator_.BackupInventoryDone(*handOver);
+    }
     runCount_.fetch_sub(1);
     return result;
 }
@@ -205,6 +212,8 @@ void ScanWorker::RunInventory() {
     engine.scanPage = &relay;
     engine.scanFinished = 0;
     engine.connectionProblem = 0;
+    // An inventory that never gets going must not read as the last one's result.
+    engine.lastResultCode = -1;
     try {
         engine.RunEngineScan();
     } catch (const std::exception&) {
@@ -220,6 +229,26 @@ bool ScanWorker::RestorePreviousResults() {
     // point at devices the stored answer never described.
     ResetResults(app_.ScanUpdate());
     return false;
+}
+
+bool ScanWorker::FinishBackupInventory() {
+    CDriverScanUpdate& engine = app_.ScanUpdate();
+    // A stopped or broken inventory lists only some devices: a backup made from it
+    // would leave drivers out without a word. It is dropped, as the wizard found
+    // none before it asked, and the next Next takes a whole one.
+    const bool whole = !stopRequested.load() && engine.lastResultCode == EngineCode::kFinished;
+    if (!whole || engine.DeviceCount() <= 0) {
+        engine.devices.clear();
+        engine.devicesReported = 0;
+        engine.scanFinished = 0;
+        ResetResults(engine);
+        WriteLogLine(L"Inventory for the backup ended without devices.");
+        return false;
+    }
+    engine.scanFinished = 1;
+    engine.inventoryReady = 1;
+    WriteLogLine(L"Inventory for the backup: Total=%d", engine.DeviceCount());
+    return true;
 }
 
 int ScanWorker::ScanWorkerBody() {
@@ -241,10 +270,7 @@ int ScanWorker::ScanWorkerBody() {
     Checkpoint();
 
     if (backupInventory.load()) {
-        const bool found = engine.DeviceCount() > 0;
-        if (found) engine.scanFinished = 1;
-        if (!found) navigator_.EnableNavigation(true);
-        navigator_.BackupInventoryDone(found);
+        backupHandOver_ = FinishBackupInventory();
         return 1;
     }
 
@@ -287,6 +313,8 @@ int ScanWorker::ScanWorkerBody() {
     }
 
     if (engine.scanFinished != 0) {
+        // A whole inventory may be offered for a partial backup as it stands.
+        if (engine.lastResultCode == EngineCode::kFinished) engine.inventoryReady = 1;
         ShowCategoryResults(rows_);
         const int found = engine.updateResults.GetSize() > 0 ? 1 : 2;
         outcome = found;

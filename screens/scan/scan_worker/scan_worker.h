@@ -46,8 +46,9 @@ public:
     virtual void ShowResultsPage() = 0;
     // Main-window timer 131.
     virtual void ShowHomePage() = 0;
-    // Backup mode: the inventory is done; `devicesFound` tells page 1 to go on
-    // (WM_COMMAND 5221) or the main window to show it again (timer 115).
+    // A run for the backup wizard has ended, navigation and busy state restored:
+    // with `devicesFound` the wizard goes on from its first page with the inventory
+    // just taken, else its first page is shown again.
     virtual void BackupInventoryDone(bool devicesFound) = 0;
     // Backup mode at the end of the run: timer 134 with devices, else 131.
     virtual void StartBackupOrHome(bool devicesFound) = 0;
@@ -80,7 +81,9 @@ public:
 
     // Flags the page and the backup wizard set or read.
     std::atomic<bool> stopRequested{false};
-    std::atomic<bool> backupInventory{false};  // set by the backup wizard before it shows the page
+    // Set by the backup wizard before the page is shown: the run only takes the
+    // inventory and hands it to the wizard; no service call, nothing stored.
+    std::atomic<bool> backupInventory{false};
     std::atomic<bool> backupMode{false};
     std::atomic<bool> serviceError{false};
     // 1 outdated drivers found, 2 all current, 0 no fresh result.
@@ -112,6 +115,8 @@ private:
     void SetStatus(const wchar_t* key, bool show);
     // Puts the previous scan's results back, or leaves none.
     bool RestorePreviousResults();
+    // The backup wizard's run after the inventory; true when the wizard may go on.
+    bool FinishBackupInventory();
 
     CDriverOptimizerApp& app_;
     CUpdateServiceHelper& service_;
@@ -126,4 +131,6 @@ private:
     std::atomic<bool> paused_{false};
     UniqueHandle resumeEvent_;  // set while the worker may go on
     std::wstring lastRequest_;
+    // What the run for the backup wizard hands over at its very end; nothing for a scan.
+    std::optional<bool> backupHandOver_;
 };

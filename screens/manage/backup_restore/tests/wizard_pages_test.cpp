@@ -161,8 +161,34 @@ TEST_F(WizardPages, BackupBeforeAnyScanStartsTheScanInstead) {
     PumpMessagesUntil([&] { return !host_.main.otherTimers.empty(); }, 2000);
     EXPECT_EQ(host_.main.otherTimers, (std::vector<UINT>{106}));
     EXPECT_EQ(host_.scanFlowStarts, 1);
+    // The scan page is asked to take the inventory for the wizard alone.
+    EXPECT_EQ(host_.inventoryRequests, 1);
     EXPECT_EQ(wizard_.CurrentPage(), &wizard_.BackupType());
     EXPECT_TRUE(wizard_.BackupType().NextButton().IsEnabled());
+
+    // The scan page found nothing (or was stopped): step 1 again, navigation back.
+    host_.navigationEnabled = false;
+    wizard_.OnSubPage(118);
+    wizard_.OnBackupInventoryTaken(false);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return wizard_.CurrentPage() == &wizard_.BackupType(); }, 2000));
+    EXPECT_TRUE(host_.navigationEnabled.load());
+    EXPECT_EQ(host_.inventoryRequests, 1);
+
+    // It found devices: step 1 goes on with the choice made before, here the
+    // partial backup, whose tree lists what the scan page found.
+    engine_.devices = {Device(L"Audio", L"Sound"), Device(L"Mic", L"Sound")};
+    engine_.devicesReported = 2;
+    engine_.inventoryReady = 1;
+    CheckRadioButton(wizard_.BackupType(), IDC_BKP1_FULL, IDC_BKP1_PARTIAL, IDC_BKP1_PARTIAL);
+    wizard_.OnBackupInventoryTaken(true);
+    HWND tree = wizard_.BackupDevices().Tree();
+    ASSERT_TRUE(PumpMessagesUntil(
+        [&] { return wizard_.CurrentPage() == &wizard_.BackupDevices() && TreeView_GetCount(tree) == 3u; }, 3000));
+    EXPECT_EQ(ItemTexts(tree, TreeView_GetChild(tree, TreeView_GetRoot(tree))),
+              (std::vector<std::wstring>{L"Audio", L"Mic"}));
+    EXPECT_EQ(host_.inventoryRequests, 1);
+    EXPECT_EQ(host_.scanFlowStarts, 1);
+    EXPECT_EQ(host_.main.otherTimers, (std::vector<UINT>{106}));
 }
 
 TEST_F(WizardPages, ArchiveListOffersOnlyUsableArchivesNewestFirst) {

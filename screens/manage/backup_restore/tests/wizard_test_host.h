@@ -54,6 +54,10 @@ public:
     HWND MainWindow() override { return main.Handle(); }
     void EnableNavigation(bool enable) override { navigationEnabled = enable; }
     void CheckInternetAndContinue() override { ++scanFlowStarts; }
+    bool RequestBackupInventory() override {
+        ++inventoryRequests;
+        return true;
+    }
     void SetBusy(bool value) override { busy = value; }
     CDriverScanUpdate& ScanUpdate() override { return engine_; }
     CDriverScannerApp& ScannerApp() override { return scanner_; }
@@ -93,6 +97,7 @@ public:
     std::atomic<bool> navigationEnabled{true};
     std::atomic<bool> busy{false};
     int scanFlowStarts = 0;
+    int inventoryRequests = 0;
     int saves = 0;
     int restartPrompts = 0;
     int restarts = 0;

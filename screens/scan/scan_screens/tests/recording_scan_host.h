@@ -33,6 +33,7 @@ public:
         return 0;
     }
     void RequestUpdate(const UpdateRequest& request) override { updates.push_back(request); }
+    void HandInventoryToBackup(bool devicesFound) override { backupHandOvers.push_back(devicesFound); }
 
     bool TimerArmed(UINT id) const { return std::find(mainTimers.begin(), mainTimers.end(), id) != mainTimers.end(); }
 
@@ -45,6 +46,7 @@ public:
     int restartPrompts = 0;
     std::vector<UINT> mainTimers;
     std::vector<UpdateRequest> updates;
+    std::vector<bool> backupHandOvers;
 
 private:
     CDriverOptimizerApp& app_;

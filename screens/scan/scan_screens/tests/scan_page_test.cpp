@@ -269,6 +269,70 @@ TEST_F(ScanPageTest, StopAsksFirstYesGoesHomeWithThePreviousResultsNoLetsTheScan
     EXPECT_FALSE(page_->Worker().stopRequested.load());
 }
 
+TEST_F(ScanPageTest, ARunForTheBackupWizardTakesOnlyTheInventoryAndAStoppedOneHandsNothingOver) {
+    // What an earlier scan left stored, which a run for the wizard leaves alone.
+    const std::string previous = "results of an earlier scan";
+    {
+        std::ofstream out(std::filesystem::path(ResultsFile()), std::ios::binary);
+        out << previous;
+    }
+    const AppSettings before = GetAppSettings();
+    CDriverScanUpdate& engine = app_->ScanUpdate();
+    const auto expectNothingStoredOrAsked = [&] {
+        EXPECT_TRUE(service_.Calls().empty());
+        EXPECT_EQ(FileBytes(ResultsFile()), previous);
+        EXPECT_EQ(ReadRegStringDefault(HKEY_CURRENT_USER, kProductKeyPath, L"LastScan", L""), L"never");
+        const AppSettings after = GetAppSettings();
+        EXPECT_EQ(after.totalScannedDrivers, before.totalScannedDrivers);
+        EXPECT_EQ(after.appDriverScanStatus, before.appDriverScanStatus);
+        EXPECT_EQ(after.strLastScan, before.strLastScan);
+        EXPECT_FALSE(ListHas(L"IDS_GETTING_RESULTS"));
+        // Neither the results nor the home page: the wizard decides what comes next.
+        EXPECT_TRUE(host_->mainTimers.empty());
+        EXPECT_EQ(host_->refills, 0);
+        EXPECT_TRUE(host_->navigationEnabled);
+        EXPECT_FALSE(host_->busy);
+        EXPECT_FALSE(AppBusy().scanRunning.load());
+        EXPECT_FALSE(page_->Worker().backupInventory.load());
+        EXPECT_FALSE(page_->Worker().stopRequested.load());
+    };
+
+    // Stopped halfway: a backup from some of the devices would leave the others out,
+    // so the inventory is dropped and the wizard shows its first page again.
+    MakePage(addresses_);
+    boxes_.answer = IDYES;
+    ASSERT_TRUE(SetWindowSubclass(page_->Item(IDC_SCAN_STATUS), ClickStopOnFirstDevice, 1,
+                                  reinterpret_cast<DWORD_PTR>(this)));
+    page_->Worker().backupInventory = true;
+    page_->OnShownByMainWindow();
+    ASSERT_TRUE(PumpMessagesUntil([this] { return clickedDuringInventory_; }, kRunLimitMs));
+    WaitForEnd();
+    SCOPED_TRACE("stopped");
+    ASSERT_EQ(boxes_.boxes.size(), 1u);
+    EXPECT_EQ(host_->backupHandOvers, std::vector<bool>{false});
+    EXPECT_EQ(engine.DeviceCount(), 0);
+    EXPECT_EQ(engine.scanFinished, 0u);
+    expectNothingStoredOrAsked();
+
+    // Whole: every device is in the engine for the wizard, and nothing else happened.
+    page_.reset();
+    MakePage(addresses_);
+    page_->Worker().backupInventory = true;
+    page_->OnShownByMainWindow();
+    ASSERT_TRUE(PumpMessagesUntil([this] { return page_->DevicesScanned() > 0; }, kRunLimitMs));
+    TakeScreenshot("scan_page_backup_inventory.png");
+    WaitForEnd();
+    SCOPED_TRACE("whole");
+    EXPECT_EQ(host_->backupHandOvers, std::vector<bool>{true});
+    EXPECT_GT(engine.DeviceCount(), 0);
+    EXPECT_EQ(page_->DevicesScanned(), engine.DeviceCount());
+    EXPECT_TRUE(ListHas(L"Scan Page Test Camera"));
+    EXPECT_EQ(engine.scanFinished, 1u);
+    EXPECT_EQ(engine.inventoryReady, 1u);
+    EXPECT_EQ(engine.updateResults.GetSize(), 0);
+    expectNothingStoredOrAsked();
+}
+
 }  // namespace
 
 namespace {
