@@ -120,7 +120,12 @@ void ScanWorker::StopScan() {
     page_.SetStopEnabled(false);
     stopThread_.Wait(INFINITE);
     stopThread_.Start([this] {
-        stopRequested = true;
+        {
+            // Raised again for a run that may have cleared it meanwhile, but never
+            // after the run has ended: the flag would outlive it.
+            const std::lock_guard lock(stopFlagLock_);
+            if (runOpen_) stopRequested = true;
+        }
         navigator_.EnableNavigation(true);
         CDriverScanUpdate& engine = app_.ScanUpdate();
         engine.StartEngineOperationAndWait(true, app_.ScannerApp());
@@ -140,6 +145,10 @@ int ScanWorker::ScanThreadProc() {
         FinishScanNavigation(false);
     }
     if (!runCount_.compare_exchange_strong(expected, 1)) return 0;
+    {
+        const std::lock_guard lock(stopFlagLock_);
+        runOpen_ = true;
+    }
 
     const int result = RunScanAndFinish();
     if (result == 0) FinishScanNavigation(false);
@@ -148,7 +157,11 @@ int ScanWorker::ScanThreadProc() {
     if (stopRequested.load() || app_.ScannerApp().StopRequested(EngineCode::kScanStopRequest)) {
         app_.ScannerApp().AcknowledgeStop();
     }
-    stopRequested = false;
+    {
+        const std::lock_guard lock(stopFlagLock_);
+        stopRequested = false;
+        runOpen_ = false;
+    }
     if (!backupMode.load()) navigator_.EnableNavigation(true);
     backupInventory = false;
     backupMode = false;

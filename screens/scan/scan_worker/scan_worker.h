@@ -129,6 +129,8 @@ private:
     std::atomic<int> runCount_{0};
     std::atomic<int> stopHandling_{0};
     std::atomic<bool> paused_{false};
+    std::mutex stopFlagLock_;  // the run's end and the stop thread's late raise
+    bool runOpen_ = false;
     UniqueHandle resumeEvent_;  // set while the worker may go on
     std::wstring lastRequest_;
     // What the run for the backup wizard hands over at its very end; nothing for a scan.
