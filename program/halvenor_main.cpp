@@ -19,7 +19,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     static CHvApp app;
     ScreenPageFactory pages;
     std::unique_ptr<CHvAppDlg> mainDialog;
-    RegisterDriverAlertPrompt([&]() -> HWND { return mainDialog ? mainDialog->Window() : nullptr; });
+    RegisterDriverAlertPrompt([&]() -> HWND { return mainDialog ? mainDialog->Handle() : nullptr; });
     app.SetMainWindowCreator([&](CHvApp& self) -> HWND {
         mainDialog = std::make_unique<CHvAppDlg>(self, pages);
         HWND window = mainDialog->Create();
