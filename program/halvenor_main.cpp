@@ -3,6 +3,7 @@
 // and the screens: the main window gets its pages from the factory made here.
 #include <windows.h>
 
+#include <cwchar>
 #include <memory>
 
 #include "platform/ui/message_pump.h"
@@ -13,19 +14,38 @@
 #include "program/screen_pages.h"
 #include "screens/scan/nag_popups/driver_alert_nag.h"
 
+namespace {
+
+// How long the start waits for the home page's word before the window comes up
+// without it. Tests that start the program as a process of its own, and are not
+// about that wait, shorten it through the environment: under Wine the page never
+// answers, and every start would wait the full time. Never longer than the default.
+UINT ReleaseWaitMs(UINT standard) {
+    wchar_t text[16] = {};
+    const DWORD length = GetEnvironmentVariableW(L"HALVENOR_TEST_RELEASE_WAIT_MS", text, 16);
+    if (length == 0 || length >= 16) return standard;
+    wchar_t* end = nullptr;
+    const unsigned long value = std::wcstoul(text, &end, 10);
+    if (end == text || *end != L'\0' || value > standard) return standard;
+    return static_cast<UINT>(value);
+}
+
+}  // namespace
+
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // Built here rather than as a global, so that it starts after every constant of
     // the libraries is in place.
     static CHvApp app;
     ScreenPageFactory pages;
     std::unique_ptr<CHvAppDlg> mainDialog;
-    RegisterDriverAlertPrompt([&]() -> HWND { return mainDialog ? mainDialog->Window() : nullptr; });
+    RegisterDriverAlertPrompt([&]() -> HWND { return mainDialog ? mainDialog->Handle() : nullptr; });
     app.SetMainWindowCreator([&](CHvApp& self) -> HWND {
         mainDialog = std::make_unique<CHvAppDlg>(self, pages);
-        HWND window = mainDialog->Create();
-        if (window != nullptr) RegisterScreenPrompts(window);
         // The home page's first document, or its failure to load one, lets the start
         // go on; a bounded wait covers a page that never answers.
+        mainDialog->releaseFallbackMs = ReleaseWaitMs(mainDialog->releaseFallbackMs);
+        HWND window = mainDialog->Create();
+        if (window != nullptr) RegisterScreenPrompts(window);
         return window;
     });
     if (app.InitInstance()) {

@@ -151,7 +151,7 @@ void DeliverUpdateRequest(CHvAppDlg& mainWindow, const UpdateRequest& request) {
     } else {
         downloads->StartDownloads(devices, updateAll);
     }
-    ::SetTimer(mainWindow.Window(), kShowDownloadWindowTimer, 90, nullptr);
+    mainWindow.SetTimer(kShowDownloadWindowTimer, 90);
 }
 
 std::unique_ptr<MainPage> MakeScanPage(CHvApp& app) {

@@ -148,7 +148,7 @@ protected:
 
 TEST_F(ScanFlowTest, TheScanTabScansAndTheResultsPageShowsTheOutdatedDriverStoredOnDisk) {
     ASSERT_NE(ResultsPage(), nullptr);
-    PostMessageW(window_->Window(), WM_COMMAND, MainCommand::kScanTab, 0);
+    PostMessageW(window_->Handle(), WM_COMMAND, MainCommand::kScanTab, 0);
     ASSERT_TRUE(PumpMessagesUntil([this] { return window_->CurrentPage() == MainPageId::Scan; }, 5000));
     ASSERT_TRUE(PumpMessagesUntil([] { return AppBusy().scanRunning.load(); }, 5000));
     EXPECT_FALSE(window_->NavigationEnabled());

@@ -24,10 +24,23 @@ caption_strip minimize.bmp "line 9,11 18,11"
 caption_strip maximize.bmp "rectangle 9,3 18,11"
 caption_strip restore.bmp "rectangle 11,3 18,9 rectangle 9,6 15,11"
 
-# Frame: top corners and edge column 74 high, side borders, side row.
-draw frame_top_left.bmp -size 6x74 gradient:"$frame_light"-"$frame_dark"
-draw frame_top_edge.bmp -size 1x74 gradient:"$frame_light"-"$frame_dark"
-draw frame_top_right.bmp -size 6x74 gradient:"$frame_light"-"$frame_dark"
+# Frame: the top bar is 74 high, but the side borders of a framed window start
+# only at 116, so the top images reach down to there: below the bar the edge
+# column is white and the corners carry the side borders' colour (5 pixels on the
+# right, as wide as the right border shows), so the frame runs on without a gap.
+top_bar() {
+  local out="$1" width="$2" side="$3"
+  local args=(-size "${width}x74" gradient:"$frame_light"-"$frame_dark"
+    -background white -gravity north -extent "${width}x116" -gravity northwest)
+  case "$side" in
+    left) args+=(-fill "$frame_dark" -draw "rectangle 0,74 $((width - 1)),115") ;;
+    right) args+=(-fill "$frame_dark" -draw "rectangle 1,74 $((width - 1)),115") ;;
+  esac
+  draw "$out" "${args[@]}"
+}
+top_bar frame_top_left.bmp 6 left
+top_bar frame_top_edge.bmp 1 none
+top_bar frame_top_right.bmp 6 right
 draw frame_left.bmp -size 5x413 xc:"$frame_dark"
 draw frame_right.bmp -size 5x413 xc:"$frame_dark"
 draw frame_side_row.bmp -size 6x1 xc:"$frame_dark"

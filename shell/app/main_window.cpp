@@ -29,6 +29,7 @@
 #include "shell/splash_about/dlg_splash.h"
 #include "shell/splash_about/splash_about_ids.h"
 #include "shell/toolkit/bitmap_pieces.h"
+#include "shell/toolkit/toolkit_context.h"
 #include "resources/toolkit/toolkit_ids.h"
 #include "platform/ui/message_pump.h"
 #include "shell/scheduled_tasks/scheduled_scan_task.h"
@@ -43,17 +44,10 @@ constexpr int kWidth = 783;
 constexpr int kHeight = 595;
 constexpr int kHeaderHeight = 75;
 constexpr UINT kInternetCheckSpacingMs = 1024;
-constexpr wchar_t kSubHeaderClass[] = L"HalvenorSubHeader";
 // A timer rather than a message: it comes after the window's first paint.
 constexpr UINT kTrayIconTimer = 152;
 
-std::wstring Text(const wchar_t* key) { return GetLangString(key, kResourceStringSection); }
-
-// An empty dialog template: the window is sized and filled in code.
-struct MainTemplate {
-    DLGTEMPLATE header;
-    WORD menu, windowClass, title;
-};
+std::wstring LangText(const wchar_t* key) { return GetLangString(key, kResourceStringSection); }
 
 BOOL CALLBACK SetFontOnChild(HWND child, LPARAM font) {
     SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
@@ -91,9 +85,9 @@ LRESULT CXTTrayIconRV::OnTrayNotification(WPARAM wParam, LPARAM lParam) {
     if (event == WM_RBUTTONUP) {
         if (busy) return 1;
         HMENU menu = CreatePopupMenu();
-        AppendMenuW(menu, MF_STRING, kTrayAbout, Text(L"IDS_ABOUTBOX").c_str());
+        AppendMenuW(menu, MF_STRING, kTrayAbout, LangText(L"IDS_ABOUTBOX").c_str());
         AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuW(menu, MF_STRING, kTrayExit, Text(L"string169").c_str());
+        AppendMenuW(menu, MF_STRING, kTrayExit, LangText(L"string169").c_str());
         POINT cursor{};
         GetCursorPos(&cursor);
         SetForegroundWindow(Owner());
@@ -123,29 +117,23 @@ constexpr SubHeaderButton kSubHeaderButtons[] = {
 
 }  // namespace
 
-HWND CDlgSubHeader::Create(HWND parent, const RECT& place) {
-    static const bool registered = [] {
-        WNDCLASSW windowClass{};
-        windowClass.lpfnWndProc = CDlgSubHeader::WindowProc;
-        windowClass.hInstance = GetModuleHandleW(nullptr);
-        windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-        windowClass.lpszClassName = kSubHeaderClass;
-        return RegisterClassW(&windowClass) != 0;
-    }();
-    (void)registered;
-    window_ = CreateWindowExW(0, kSubHeaderClass, L"", WS_CHILD | WS_CLIPCHILDREN, place.left, place.top,
-                              place.right - place.left, place.bottom - place.top, parent, nullptr,
-                              GetModuleHandleW(nullptr), this);
-    for (const SubHeaderButton& b : kSubHeaderButtons) {
-        buttons_[b.id] = CreateWindowExW(0, L"BUTTON", Text(b.caption).c_str(), WS_CHILD | BS_PUSHBUTTON, b.x, 11, 141,
-                                         30, window_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(b.id)),
-                                         GetModuleHandleW(nullptr), nullptr);
-    }
-    return window_;
+CDlgSubHeader::CDlgSubHeader() : CDlgChildBase(kSubHeaderTemplate) {}
+
+bool CDlgSubHeader::Create(HWND parent, const RECT& place) {
+    if (!Dialog::Create(parent)) return false;
+    MoveTo(place.left, place.top, place.right - place.left, place.bottom - place.top, false);
+    return true;
 }
 
-CDlgSubHeader::~CDlgSubHeader() {
-    if (window_ != nullptr && IsWindow(window_)) DestroyWindow(window_);
+BOOL CDlgSubHeader::OnInitDialog() {
+    CDlgChildBase::OnInitDialog();
+    ScaleDialogFont(Handle(), kSubHeaderTemplate, 96.0, ResourceModule(), m_fontState);
+    for (const SubHeaderButton& b : kSubHeaderButtons) {
+        buttons_[b.id] = CreateWindowExW(0, L"BUTTON", LangText(b.caption).c_str(), WS_CHILD | BS_PUSHBUTTON, b.x, 11, 141,
+                                         30, Handle(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(b.id)),
+                                         GetModuleHandleW(nullptr), nullptr);
+    }
+    return TRUE;
 }
 
 void CDlgSubHeader::SelectTab(int tab) {
@@ -154,8 +142,8 @@ void CDlgSubHeader::SelectTab(int tab) {
         ShowWindow(buttons_[b.id], shown ? SW_SHOW : SW_HIDE);
         EnableWindow(buttons_[b.id], shown ? TRUE : FALSE);
     }
-    ShowWindow(window_, SW_SHOW);
-    InvalidateRect(window_, nullptr, tab == 1 ? TRUE : FALSE);
+    Show(SW_SHOW);
+    Invalidate(tab == 1);
     if (IsAppBusy()) return;
     if (tab == 1) OnCommand(1010);
     else if (tab == 2) OnCommand(228);
@@ -174,7 +162,7 @@ bool CDlgSubHeader::ButtonVisible(UINT id) const {
     return it != buttons_.end() && IsWindowVisible(it->second);
 }
 
-void CDlgSubHeader::Enable(bool enable) {
+void CDlgSubHeader::EnableButtons(bool enable) {
     for (const auto& [id, button] : buttons_) EnableWindow(button, enable ? TRUE : FALSE);
 }
 
@@ -188,7 +176,7 @@ void CDlgSubHeader::OnCommand(UINT id) {
         case 1010:
         case 5210:
             // The backup and restore tabs choose the side of that page.
-            if (CHvAppDlg* main = CHvAppDlg::FromWindow(GetParent(window_))) {
+            if (CHvAppDlg* main = CHvAppDlg::FromWindow(GetParent(Handle()))) {
                 if (MainPage* page = main->Page(MainPageId::BackupRestore)) page->OnSubPage(id);
             }
             break;
@@ -200,51 +188,42 @@ void CDlgSubHeader::OnCommand(UINT id) {
     }
 }
 
-void CDlgSubHeader::Paint() {
-    PAINTSTRUCT paint;
-    HDC dc = BeginPaint(window_, &paint);
-    RECT client{};
-    GetClientRect(window_, &client);
-    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    if (mode_ == kStepMode) {
-        const wchar_t* steps[] = {L"SETTINGTAB1DESC1", L"SCANTAB3", L"IDS_DOWNLOAD", L"IDS_SING_INSTALL"};
-        const int current = CurrentStep(caption_);
-        SetBkMode(dc, TRANSPARENT);
-        HGDIOBJ old = SelectObject(dc, GetStockObject(DEFAULT_GUI_FONT));
-        for (int i = 0; i < 4; ++i) {
-            RECT box{64 + 160 * i, 15, 64 + 160 * i + 160, 15 + 28};
-            SetTextColor(dc, i == current ? RGB(10, 42, 80) : RGB(51, 51, 51));
-            const std::wstring caption = Text(steps[i]);
-            DrawTextW(dc, caption.c_str(), -1, &box, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
-        }
-        SelectObject(dc, old);
+void CDlgSubHeader::Paint(HDC dc, const RECT&) {
+    if (mode_ != kStepMode) return;
+    const wchar_t* steps[] = {L"SETTINGTAB1DESC1", L"SCANTAB3", L"IDS_DOWNLOAD", L"IDS_SING_INSTALL"};
+    const int current = CurrentStep(caption_);
+    HFONT font = reinterpret_cast<HFONT>(Send(WM_GETFONT));
+    const ui::SelectionScope selection(dc, font != nullptr ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));
+    SetBkMode(dc, TRANSPARENT);
+    for (int i = 0; i < 4; ++i) {
+        RECT box{64 + 160 * i, 15, 64 + 160 * i + 160, 15 + 28};
+        SetTextColor(dc, i == current ? RGB(10, 42, 80) : RGB(51, 51, 51));
+        const std::wstring caption = LangText(steps[i]);
+        DrawTextW(dc, caption.c_str(), -1, &box, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
     }
-    EndPaint(window_, &paint);
 }
 
-LRESULT CALLBACK CDlgSubHeader::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<CDlgSubHeader*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self != nullptr) {
-        if (message == WM_COMMAND) {
-            self->OnCommand(LOWORD(wParam));
+LRESULT CDlgSubHeader::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+            if (buttons_.count(LOWORD(wParam)) != 0) {
+                OnCommand(LOWORD(wParam));
+                return 0;
+            }
+            break;
+        case WM_PAINT:
+            PaintBufferedOnWhite(Handle(), [this](HDC dc, const RECT& client) { Paint(dc, client); });
             return 0;
-        }
-        if (message == WM_PAINT) {
-            self->Paint();
-            return 0;
-        }
+        default: break;
     }
-    return DefWindowProcW(window, message, wParam, lParam);
+    return CDlgChildBase::WindowProc(message, wParam, lParam);
 }
 
 // ---------------------------------------------------------------- main window
 
 CHvAppDlg::CHvAppDlg(CHvApp& app, PageFactory& pages, TrayShell tray)
-    : internetCheck(IsConnectedToInternet),
+    : CMainBorder(kMainWindowTemplate),
+      internetCheck(IsConnectedToInternet),
       startUpdateCheck([](bool updateCheckStart) {
           CCheckUpdateThread::Start(ProgramUpdate(), SystemWebRequestHost(), updateCheckStart);
       }),
@@ -255,6 +234,8 @@ CHvAppDlg::CHvAppDlg(CHvApp& app, PageFactory& pages, TrayShell tray)
       app_(app),
       pageFactory_(pages),
       trayIcon_(*this, tray) {
+    // The main window is dragged by its edges like any framed window.
+    m_bFixedPosition = false;
     // A new main window is hidden until its own start-up releases it.
     UiReleased() = false;
 }
@@ -267,89 +248,79 @@ CHvAppDlg::~CHvAppDlg() {
     if (!app_.IsSecondInstance()) SaveLastScanResultCount(PendingUpdateCount());
     SaveLangCache(LanguageFileCache());
     pages_.clear();
-    if (window_ != nullptr && IsWindow(window_)) DestroyWindow(window_);
+    RestoreDialogFont(fontState_);
+    if (Handle() != nullptr && IsWindow(Handle())) DestroyWindow(Handle());
     if (icon_ != nullptr) DestroyIcon(icon_);
 }
 
 HWND CHvAppDlg::Create() {
-    static const MainTemplate dialogTemplate = {
-        {WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, 0, 0, 0, 0, 522, 366}, 0, 0, 0};
-    window_ = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), &dialogTemplate.header, nullptr,
-                                        &CHvAppDlg::DialogProc, reinterpret_cast<LPARAM>(this));
-    if (window_ == nullptr) return nullptr;
-    ShowWindow(window_, SW_HIDE);
+    if (!CMainBorder::Create(nullptr)) return nullptr;
+    Show(SW_HIDE);
     SetMainWindowBackupCountReceiver([this](int32_t count) { lastBackupCount_ = count; });
     // Pop-ups of every screen run over the translucent backdrop.
     InstallBackdropRunner();
     ShowSplash();
-    return window_;
+    return Handle();
 }
 
-CHvAppDlg* CHvAppDlg::FromWindow(HWND window) {
-    if (window == nullptr || GetWindowLongPtrW(window, DWLP_DLGPROC) != reinterpret_cast<LONG_PTR>(&CHvAppDlg::DialogProc)) {
-        return nullptr;
+CHvAppDlg* CHvAppDlg::FromWindow(HWND window) { return dynamic_cast<CHvAppDlg*>(ui::Window::FromHandle(window)); }
+
+BOOL CHvAppDlg::OnInitDialog() {
+    CMainBorder::OnInitDialog();
+    // The window keeps the system's caption with its own close and minimise boxes;
+    // the frame's caption buttons would stand under the help and language buttons.
+    for (CHoverButton* button : {&m_closeButton, &m_minimizeButton, &m_thirdButton}) {
+        button->Show(SW_HIDE);
+        button->Enable(false);
     }
-    return reinterpret_cast<CHvAppDlg*>(GetWindowLongPtrW(window, DWLP_USER));
-}
-
-INT_PTR CALLBACK CHvAppDlg::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_INITDIALOG) {
-        auto* self = reinterpret_cast<CHvAppDlg*>(lParam);
-        SetWindowLongPtrW(window, DWLP_USER, lParam);
-        self->window_ = window;
-        self->OnInitDialog();
-        return TRUE;
-    }
-    auto* self = reinterpret_cast<CHvAppDlg*>(GetWindowLongPtrW(window, DWLP_USER));
-    return self != nullptr ? self->HandleMessage(message, wParam, lParam) : FALSE;
-}
-
-void CHvAppDlg::OnInitDialog() {
-    const std::wstring about = Text(L"IDS_ABOUTBOX");
+    SetWindowLongW(Handle(), GWL_STYLE, GetWindowLongW(Handle(), GWL_STYLE) | WS_MINIMIZEBOX);
+    ScaleDialogFont(Handle(), kMainWindowTemplate, 96.0, ResourceModule(), fontState_);
+    const std::wstring about = LangText(L"IDS_ABOUTBOX");
     if (!about.empty()) {
-        HMENU system = GetSystemMenu(window_, FALSE);
+        HMENU system = GetSystemMenu(Handle(), FALSE);
         AppendMenuW(system, MF_SEPARATOR, 0, nullptr);
         AppendMenuW(system, MF_STRING, kSystemAbout, about.c_str());
     }
     icon_ = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kAppIconId));
     if (icon_ == nullptr) icon_ = LoadIconW(nullptr, IDI_APPLICATION);
-    SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
-    SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
-    SetWindowTextW(window_, GetProductTitle().c_str());
-    MoveWindow(window_, 0, 0, kWidth, kHeight, FALSE);
+    SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    SetWindowTextW(Handle(), GetProductTitle().c_str());
+    MoveWindow(Handle(), 0, 0, kWidth, kHeight, FALSE);
     RECT work{};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    SetWindowPos(window_, nullptr, work.left + (work.right - work.left - kWidth) / 2,
+    SetWindowPos(Handle(), nullptr, work.left + (work.right - work.left - kWidth) / 2,
                  work.top + (work.bottom - work.top - kHeight) / 2, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 
     SetupNavigationButtons();
     LayoutPages();
     if (HFONT font = app_.Font(6)) {
-        EnumChildWindows(window_, SetFontOnChild, reinterpret_cast<LPARAM>(font));
+        EnumChildWindows(Handle(), SetFontOnChild, reinterpret_cast<LPARAM>(font));
     }
     CreateNotifier();
     // The update check's questions belong to this window.
-    SystemWebRequestHost().SetOwnerWindow(window_);
+    SystemWebRequestHost().SetOwnerWindow(Handle());
 
     const StartupSwitches& switches = app_.Switches();
     if (switches.startActionFullBackup || switches.startActionFullBackupRestore ||
         switches.startActionPartialBackupRestore) {
-        PostMessageW(window_, WM_COMMAND, kDownloads, 0);
+        PostMessageW(Handle(), WM_COMMAND, kDownloads, 0);
     }
-    if (switches.startActionSchedule) PostMessageW(window_, WM_COMMAND, kSettings, 0);
+    if (switches.startActionSchedule) PostMessageW(Handle(), WM_COMMAND, kSettings, 0);
     if (switches.scanRequested) {
         if (internetCheck()) CheckInternetAndContinue();
-        else SetTimer(window_, 107, 90, nullptr);
+        else SetTimer(107, 90);
     }
     // The window must come up even when no page can be shown: without word from the
     // home page the start goes on after a while.
-    SetTimer(window_, kReleaseFallbackTimer, releaseFallbackMs, nullptr);
+    SetTimer(kReleaseFallbackTimer, releaseFallbackMs);
     focusTarget_ = kHome;
+    return TRUE;
 }
 
 void CHvAppDlg::SetupNavigationButtons() {
     RECT client{};
-    GetClientRect(window_, &client);
+    GetClientRect(Handle(), &client);
     const int width = client.right;
     const bool backupMode = IsDriverBackupModeEnabled();
     struct Tab {
@@ -364,18 +335,18 @@ void CHvAppDlg::SetupNavigationButtons() {
                         {kDownloads, L"IDS_DOWNLOADS", 508}};
     const auto button = [this](UINT id, const std::wstring& caption, int x, int y, int w, int h) {
         navigation_[id] = CreateWindowExW(0, L"BUTTON", caption.c_str(), WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, x, y, w,
-                                          h, window_, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
+                                          h, Handle(), reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
                                           GetModuleHandleW(nullptr), nullptr);
     };
-    for (const Tab& tab : tabs) button(tab.id, Text(tab.caption), tab.x, 0, 85, 74);
+    for (const Tab& tab : tabs) button(tab.id, LangText(tab.caption), tab.x, 0, 85, 74);
     button(kLanguageButton, L"", width - 28, 1, 28, 16);
     ShowLanguageFlag();
-    button(kHelpMenu, Text(L"IDS_BTN_HELP"), width - 28 - 60, 1, 60, 16);
-    const std::wstring feedback = Text(L"IDS_SUBMIT_FEEEDBACK");
+    button(kHelpMenu, LangText(L"IDS_BTN_HELP"), width - 28 - 60, 1, 60, 16);
+    const std::wstring feedback = LangText(L"IDS_SUBMIT_FEEEDBACK");
     button(kFeedback, feedback, 10, client.bottom - 20, MeasureCaptionWidth(feedback, nullptr, 120), 18);
     SelectNavigation(kHome);
 
-    tooltip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0, window_, nullptr,
+    tooltip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0, Handle(), nullptr,
                                GetModuleHandleW(nullptr), nullptr);
 }
 
@@ -389,7 +360,7 @@ void CHvAppDlg::ShowLanguageFlag() {
     if ((index + 1) * kFlagWidth > stripSize.cx) return;
     ui::ScopedBitmap flag;
     {
-        const ui::ClientDC screen(window_);
+        const ui::ClientDC screen(Handle());
         ui::MemoryCanvas canvas(screen, kFlagWidth, stripSize.cy);
         if (!canvas.Valid()) return;
         BlitFromBitmap(canvas, 0, 0, kFlagWidth, stripSize.cy, strip.Get(), index * kFlagWidth, 0);
@@ -402,24 +373,19 @@ void CHvAppDlg::ShowLanguageFlag() {
     languageFlag_ = std::move(flag);
 }
 
-void CHvAppDlg::PaintHeader() {
-    const ui::PaintScope paint(window_);
-    RECT client{};
-    GetClientRect(window_, &client);
+void CHvAppDlg::Paint() {
+    const ui::PaintScope paint(Handle());
+    const RECT client = ClientRect();
     ui::MemoryCanvas dc(paint, client.right, client.bottom);
     if (!dc.Valid()) return;
-    FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    if (!headerImages_[3].Valid()) {
+    FillRect(dc, &client, SharedWhiteBrush());
+    PaintBorderFrame(dc, client);
+    if (!headerImages_[4].Valid()) {
         for (int i = 0; i < 3; ++i) headerImages_[i].Reset(LoadBitmapResource(196 + i));
-        headerImages_[3].Reset(LoadBitmapResource(IDB_FRAME_TOP_EDGE));
         headerImages_[4].Reset(LoadBitmapResource(IDB_FRAME_LOGO));
         headerImages_[5].Reset(LoadBitmapResource(IDB_FRAME_LOGO_BACKUP));
     }
     const auto image = [this](int i) { return headerImages_[i].Get(); };
-    if (image(3) != nullptr) {
-        const SIZE edge = BitmapSize(image(3));
-        StretchFromBitmap(dc, {0, 0, client.right, kHeaderHeight}, image(3), 0, edge.cx, edge.cy);
-    }
     if (headerBandVisible_ && image(0) != nullptr && image(1) != nullptr && image(2) != nullptr) {
         const SIZE left = BitmapSize(image(0));
         const SIZE middle = BitmapSize(image(1));
@@ -439,7 +405,7 @@ void CHvAppDlg::PaintHeader() {
 
 void CHvAppDlg::LayoutPages() {
     RECT client{};
-    GetClientRect(window_, &client);
+    GetClientRect(Handle(), &client);
     const int w = client.right;
     const int h = client.bottom;
     struct Placement {
@@ -459,11 +425,11 @@ void CHvAppDlg::LayoutPages() {
     for (const Placement& p : placements) {
         std::unique_ptr<MainPage> page = pageFactory_.Make(p.id);
         if (!page) page = std::make_unique<EmptyPage>();
-        HWND pageWindow = page->Create(window_, p.place);
+        HWND pageWindow = page->Create(Handle(), p.place);
         if (pageWindow != nullptr) ShowWindow(pageWindow, SW_HIDE);
         pages_[p.id] = std::move(page);
     }
-    subHeader_.Create(window_, {0, kHeaderHeight, w, kHeaderHeight + 50});
+    subHeader_.Create(Handle(), {0, kHeaderHeight, w, kHeaderHeight + 50});
     subHeader_.SetSettingsPage(pages_[MainPageId::Settings]->Window());
     // The home page reaches the bottom edge; the feedback button there stays above it.
     SetWindowPos(navigation_[kFeedback], HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -518,7 +484,7 @@ void CHvAppDlg::EnableNavigation(BOOL enable) {
     for (UINT id : {kHome, kScanTab, kBackupTab, kDownloads, kSettings, kHelpMenu, kLanguageButton}) {
         EnableWindow(navigation_[id], enable);
     }
-    subHeader_.Enable(enable != FALSE);
+    subHeader_.EnableButtons(enable != FALSE);
 }
 
 bool CHvAppDlg::NavigationEnabled() const {
@@ -533,45 +499,45 @@ void CHvAppDlg::CheckInternetAndContinue() {
     lastInternetCheck_ = now;
     PumpPendingMessages();
     if (internetCheck()) {
-        PostMessageW(window_, WM_COMMAND, kGoToScan, 0);
+        PostMessageW(Handle(), WM_COMMAND, kGoToScan, 0);
         ShowPage(MainPageId::Scan);
     } else if (UiReleased().load()) {
-        SetTimer(window_, 124, 90, nullptr);
-        CurrentAppSystem().ShowMessageBox(window_, Text(L"IDS_CHKNETCONN_FIREWALL"), Text(L"AFX_IDS_APP_TITLE"),
+        SetTimer(124, 90);
+        CurrentAppSystem().ShowMessageBox(Handle(), LangText(L"IDS_CHKNETCONN_FIREWALL"), LangText(L"AFX_IDS_APP_TITLE"),
                                       MB_ICONERROR);
     }
 }
 
 void CHvAppDlg::RestoreFromTray() {
     hiddenInTray_ = false;
-    trayIcon_.MaximizeFromTray(window_);
+    trayIcon_.MaximizeFromTray(Handle());
     trayIcon_.HideIcon();
     RestoreAndActivate();
 }
 
 void CHvAppDlg::RestoreAndActivate() {
-    ShowWindow(window_, SW_RESTORE);
-    ForceForegroundWindow(window_);
-    BringWindowToTop(window_);
-    SetForegroundWindow(window_);
+    ShowWindow(Handle(), SW_RESTORE);
+    ForceForegroundWindow(Handle());
+    BringWindowToTop(Handle());
+    SetForegroundWindow(Handle());
 }
 
 void CHvAppDlg::RequestQuit() {
     app_.ForgetMainWindow();
-    DestroyWindow(window_);
+    DestroyWindow(Handle());
     PostQuitMessage(0);
 }
 
 void CHvAppDlg::EnsureTrayIcon() {
     if (trayIconMade_) return;
     trayIconMade_ = true;
-    trayIcon_.Create(GetProductTitle(), window_, kAppIconId, kTrayIconId);
+    trayIcon_.Create(GetProductTitle(), Handle(), kAppIconId, kTrayIconId);
     trayIcon_.HideIcon();
 }
 
 void CHvAppDlg::CreateNotifier() {
     reminder_ = pageFactory_.MakeReminder({[this] { OnReminderScanNow(); }, [this] { OnReminderClose(); }});
-    if (!notifier_.Create(window_, reminder_.get())) {
+    if (!notifier_.Create(Handle(), reminder_.get())) {
         WriteLogLine(L"The slide-in notifier could not be made");
         return;
     }
@@ -581,7 +547,7 @@ void CHvAppDlg::CreateNotifier() {
         notifier_.SetTextRect({10, 40, size.cx - 10, size.cy - 25});
     }
     notifier_.onHidden = [this] {
-        if (!reminderRestored_) SetTimer(window_, 125, 0, nullptr);
+        if (!reminderRestored_) SetTimer(125, 0);
     };
 }
 
@@ -589,25 +555,25 @@ void CHvAppDlg::ShowReminder() {
     if (notifier_.Show()) return;
     // A start made only for the reminder would otherwise wait, hidden, for good.
     WriteLogLine(L"The overdue-scan reminder could not be shown");
-    if (!reminderRestored_) SetTimer(window_, 125, 0, nullptr);
+    if (!reminderRestored_) SetTimer(125, 0);
 }
 
 void CHvAppDlg::OnReminderScanNow() {
     reminderRestored_ = true;
-    SetTimer(window_, 124, 90, nullptr);
+    SetTimer(124, 90);
     CheckInternetAndContinue();
     notifier_.Hide();
 }
 
 void CHvAppDlg::OnReminderClose() {
     notifier_.Hide();
-    if (!reminderRestored_) SetTimer(window_, 125, 0, nullptr);
+    if (!reminderRestored_) SetTimer(125, 0);
 }
 
 void CHvAppDlg::GoToTray() {
     EnsureTrayIcon();
     hiddenInTray_ = true;
-    trayIcon_.MinimizeToTray(window_);
+    trayIcon_.MinimizeToTray(Handle());
     trayIcon_.ShowIcon();
 }
 
@@ -616,7 +582,7 @@ void CHvAppDlg::OnCancel() {
     // only comes forward.
     if (IsAppBusy()) {
         if (hiddenInTray_) RestoreFromTray();
-        else if (IsWindowVisible(window_)) RestoreAndActivate();
+        else if (IsWindowVisible(Handle())) RestoreAndActivate();
         return;
     }
     if (GetAppSettings().goToSystemTrayOnClose != 0) GoToTray();
@@ -627,7 +593,7 @@ void CHvAppDlg::OnLanguageChosen(UINT commandId) {
     const unsigned language = commandId - kFirstLanguage;
     if (language >= kLanguageCount || language == GetLanguageId()) return;
     AppSystem& system = CurrentAppSystem();
-    if (system.ShowMessageBox(window_, Text(L"IDS_LANG_CHANGE_PROMPT"), GetProductTitle(), MB_YESNO | MB_ICONQUESTION) ==
+    if (system.ShowMessageBox(Handle(), LangText(L"IDS_LANG_CHANGE_PROMPT"), GetProductTitle(), MB_YESNO | MB_ICONQUESTION) ==
         IDNO) {
         return;
     }
@@ -649,22 +615,22 @@ void CHvAppDlg::OnLanguageChosen(UINT commandId) {
                        static_cast<DWORD>((code.size() + 1) * sizeof(wchar_t)));
         RegCloseKey(key);
     }
-    system.LaunchThroughShell(window_, L"open", L"\"" + GetModulePath() + L"\"", L"-changelang", L"");
+    system.LaunchThroughShell(Handle(), L"open", L"\"" + GetModulePath() + L"\"", L"-changelang", L"");
     system.EndProcess(0);
 }
 
 void CHvAppDlg::ShowHelpMenu() {
     HMENU menu = CreatePopupMenu();
-    AppendMenuW(menu, MF_STRING, kHelpPage, Text(L"IDS_BTN_HELP").c_str());
+    AppendMenuW(menu, MF_STRING, kHelpPage, LangText(L"IDS_BTN_HELP").c_str());
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING, kLanguagePage, Text(L"IDS_SEL_LANG").c_str());
+    AppendMenuW(menu, MF_STRING, kLanguagePage, LangText(L"IDS_SEL_LANG").c_str());
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING, kCheckUpdates, Text(L"IDS_CHK_FOR_UPDATES").c_str());
+    AppendMenuW(menu, MF_STRING, kCheckUpdates, LangText(L"IDS_CHK_FOR_UPDATES").c_str());
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING, kAbout, Text(L"IDS_BTN_ABOUT").c_str());
+    AppendMenuW(menu, MF_STRING, kAbout, LangText(L"IDS_BTN_ABOUT").c_str());
     RECT button{};
     GetWindowRect(navigation_[kHelpMenu], &button);
-    TrackPopupMenu(menu, TPM_LEFTBUTTON, button.left + 5, button.top + 17, 0, window_, nullptr);
+    TrackPopupMenu(menu, TPM_LEFTBUTTON, button.left + 5, button.top + 17, 0, Handle(), nullptr);
     DestroyMenu(menu);
 }
 
@@ -680,9 +646,9 @@ void CHvAppDlg::ShowLanguageMenu() {
     if (flags != nullptr) ImageList_Destroy(flags);
     RECT button{};
     GetWindowRect(navigation_[kLanguageButton], &button);
-    SetPropW(window_, L"Halvenor.LanguageMenu", &menu);
-    TrackPopupMenu(menu.Handle(), TPM_LEFTBUTTON, button.left + 5, button.top + 17, 0, window_, nullptr);
-    RemovePropW(window_, L"Halvenor.LanguageMenu");
+    languageMenu_ = &menu;
+    TrackPopupMenu(menu.Handle(), TPM_LEFTBUTTON, button.left + 5, button.top + 17, 0, Handle(), nullptr);
+    languageMenu_ = nullptr;
     languageMenuOpen_ = false;
 }
 
@@ -702,7 +668,7 @@ void CHvAppDlg::OnCommand(UINT id) {
         case kHome:
             focusTarget_ = kHome;
             SelectNavigation(kHome);
-            ShowWindow(subHeader_.Window(), SW_HIDE);
+            ShowWindow(subHeader_.Handle(), SW_HIDE);
             ShowPage(MainPageId::Home);
             break;
         case kScanTab:
@@ -713,7 +679,7 @@ void CHvAppDlg::OnCommand(UINT id) {
                 subHeader_.SetCaptionAndTab(224, 0);
                 CheckInternetAndContinue();
             } else if (UiReleased().load()) {
-                CurrentAppSystem().ShowMessageBox(window_, Text(L"IDS_CHKNETCONN_FIREWALL"), Text(L"AFX_IDS_APP_TITLE"),
+                CurrentAppSystem().ShowMessageBox(Handle(), LangText(L"IDS_CHKNETCONN_FIREWALL"), LangText(L"AFX_IDS_APP_TITLE"),
                                               MB_ICONERROR);
             }
             break;
@@ -736,7 +702,7 @@ void CHvAppDlg::OnCommand(UINT id) {
                 ShowScanTab();
                 ShowPage(MainPageId::Results);
             } else if (!app_.Switches().scanRequested) {
-                PostMessageW(window_, WM_COMMAND, kScanTab, 0);
+                PostMessageW(Handle(), WM_COMMAND, kScanTab, 0);
             }
             break;
         }
@@ -765,7 +731,7 @@ void CHvAppDlg::OnCommand(UINT id) {
             subHeader_.SetCaptionAndTab(230, 2);
             SelectNavigation(kSettings);
             ShowPage(MainPageId::Settings);
-            if (id == kLanguagePage) SendMessageW(subHeader_.Window(), WM_COMMAND, 236, 0);
+            if (id == kLanguagePage) SendMessageW(subHeader_.Handle(), WM_COMMAND, 236, 0);
             break;
         case kHelpMenu: ShowHelpMenu(); break;
         case kCheckUpdates:
@@ -815,27 +781,27 @@ void CHvAppDlg::ShowAbout() {
     if (aboutOpen_) return;
     aboutOpen_ = true;
     CDlgAboutMain about;
-    BringToFront(window_, &about, IDD_ABOUT_MAIN);
+    BringToFront(Handle(), &about, IDD_ABOUT_MAIN);
     aboutOpen_ = false;
     SetFocus(navigation_[focusTarget_]);
 }
 
 void CHvAppDlg::OnHomeDocumentComplete() {
-    KillTimer(window_, kReleaseFallbackTimer);
-    SetTimer(window_, 103, startupTimerDelayMs, nullptr);
+    KillTimer(kReleaseFallbackTimer);
+    SetTimer(103, startupTimerDelayMs);
 }
 
 void CHvAppDlg::OnHomePageFailed() {
-    KillTimer(window_, kReleaseFallbackTimer);
-    SetTimer(window_, 103, 0, nullptr);
+    KillTimer(kReleaseFallbackTimer);
+    SetTimer(103, 0);
 }
 
 void CHvAppDlg::OnTimer(UINT id) {
-    KillTimer(window_, id);
+    KillTimer(id);
     switch (id) {
         case kReleaseFallbackTimer:
             WriteLogLine(L"The home page did not load; the window is shown without it");
-            SetTimer(window_, 103, 0, nullptr);
+            SetTimer(103, 0);
             break;
         case 102:
             ProgramUpdate().SetAutomaticMode(true);
@@ -845,31 +811,31 @@ void CHvAppDlg::OnTimer(UINT id) {
         case 105: case 106: case 107: case 108: case 109: case 110: case 111:
         case 115: case 116: case 117: case 118: case 119: case 120: case 121: case 122:
         case 123: case 131: case 137:
-            PostMessageW(window_, MsgShowChildHtmDlg, id, 0);
+            PostMessageW(Handle(), MsgShowChildHtmDlg, id, 0);
             break;
         case 124:
             UiReleased() = true;
-            ShowWindow(window_, SW_RESTORE);
+            ShowWindow(Handle(), SW_RESTORE);
             RestoreAndActivate();
             if (hiddenInTray_) RestoreFromTray();
             break;
         case 125:
             // Only a start made for the reminder, whose window never came up, ends here.
             if (app_.Switches().lastScanOverdue && !UiReleased().load()) {
-                PostMessageW(window_, WM_CLOSE, 0, 0);
+                PostMessageW(Handle(), WM_CLOSE, 0, 0);
                 RequestQuit();
             }
             break;
-        case 127: InvalidateRect(window_, nullptr, FALSE); break;
+        case 127: InvalidateRect(Handle(), nullptr, FALSE); break;
         case kTrayIconTimer: EnsureTrayIcon(); break;
-        case 132: PostMessageW(window_, MsgShowDlgDownloadMissingDriver, 0, 0); break;
+        case 132: PostMessageW(Handle(), MsgShowDlgDownloadMissingDriver, 0, 0); break;
         case 133: ShowReminder(); break;
         case 134: OnCommand(kBackupTab); break;
         case 135:
             SaveSettings();
             OnCancel();
             break;
-        case 136: PostMessageW(window_, kMsgContinueScan, 0, 0); break;
+        case 136: PostMessageW(Handle(), kMsgContinueScan, 0, 0); break;
         default: break;
     }
 }
@@ -878,16 +844,16 @@ void CHvAppDlg::OnStartupContinuation() {
     // Whichever comes first, the home page's word or the fallback, starts this once.
     if (startupContinued_) return;
     startupContinued_ = true;
-    KillTimer(window_, kReleaseFallbackTimer);
+    KillTimer(kReleaseFallbackTimer);
     const StartupSwitches& switches = app_.Switches();
-    if (!switches.scanRequested) PostMessageW(window_, MsgShowChildHtmDlg, 107, 0);
+    if (!switches.scanRequested) PostMessageW(Handle(), MsgShowChildHtmDlg, 107, 0);
     if (splash_ && switches.showUi) {
         splash_->Show(SW_HIDE);
         splash_.reset();
     }
     if (switches.defaultRequested) {
         UiReleased() = false;
-        SetTimer(window_, kTrayIconTimer, 0, nullptr);
+        SetTimer(kTrayIconTimer, 0);
         return;
     }
     if (app_.FirstInstall()) {
@@ -896,29 +862,29 @@ void CHvAppDlg::OnStartupContinuation() {
     }
     UiReleased() = !switches.lastScanOverdue && !switches.updateCheckRequested;
     if (switches.lastScanOverdue) ShowReminder();
-    PostMessageW(window_, MsgPostMainUIContinue, 0, 0);
+    PostMessageW(Handle(), MsgPostMainUIContinue, 0, 0);
 }
 
 LRESULT CHvAppDlg::OnPostMainUIContinue() {
     if (UiReleased().load()) {
-        ShowWindow(window_, SW_SHOW);
-        SetForegroundWindow(window_);
-        BringWindowToTop(window_);
+        ShowWindow(Handle(), SW_SHOW);
+        SetForegroundWindow(Handle());
+        BringWindowToTop(Handle());
     }
-    ForceForegroundWindow(window_);
-    EnableWindow(window_, TRUE);
-    ShowWindow(window_, SW_SHOW);
+    ForceForegroundWindow(Handle());
+    EnableWindow(Handle(), TRUE);
+    ShowWindow(Handle(), SW_SHOW);
     // Adding the icon can keep the thread waiting for the shell (seconds under Wine
     // without a notification area): it comes after the window is up.
-    SetTimer(window_, kTrayIconTimer, 0, nullptr);
+    SetTimer(kTrayIconTimer, 0);
     if (HasFirstRunValue()) {
-        SetTimer(window_, 102, app_.firstInstallScan ? 1062048 : updateCheckDelayMs, nullptr);
+        SetTimer(102, app_.firstInstallScan ? 1062048 : updateCheckDelayMs);
     } else {
         SetUserRegistryValue(true, kProductKeyPath, L"FirstRun", L"", 1, 4);
         if (setUpFirstRun) setUpFirstRun();
         // A start made only for the check has nothing else to do: it checks even on
         // the first run, or it would stay hidden for good.
-        if (app_.Switches().updateCheckRequested) SetTimer(window_, 102, updateCheckDelayMs, nullptr);
+        if (app_.Switches().updateCheckRequested) SetTimer(102, updateCheckDelayMs);
     }
     if (app_.firstInstallScan) {
         CheckInternetAndContinue();
@@ -936,13 +902,13 @@ LRESULT CHvAppDlg::OnShowChildPage(WPARAM which) {
         case 137:
             ShowScanTab();
             ShowPage(MainPageId::Results);
-            if (which == 137 && PendingUpdateCount() > 0) PostMessageW(window_, WM_COMMAND, kUpdateAll, 0);
+            if (which == 137 && PendingUpdateCount() > 0) PostMessageW(Handle(), WM_COMMAND, kUpdateAll, 0);
             return 1;
         case 106: ShowScanTab(); ShowPage(MainPageId::Scan); return 1;
         case 107:
         case 131:
             SelectNavigation(kHome);
-            ShowWindow(subHeader_.Window(), SW_HIDE);
+            ShowWindow(subHeader_.Handle(), SW_HIDE);
             ShowPage(MainPageId::Home);
             return 1;
         case 109: ShowScanTab(); ShowPage(MainPageId::LastScan); return 1;
@@ -967,7 +933,7 @@ void CHvAppDlg::OnScanRequested(WPARAM wParam) {
         WriteLogLine(L"Scheduled scan refused: the program is busy");
         return;
     }
-    if (CurrentAppSystem().ShowMessageBox(window_, Text(L"IDS_SCHEDULE_RUNNING"), GetProductTitle(), MB_YESNO) != IDYES) {
+    if (CurrentAppSystem().ShowMessageBox(Handle(), LangText(L"IDS_SCHEDULE_RUNNING"), GetProductTitle(), MB_YESNO) != IDYES) {
         return;
     }
     if (AppBusy().scanRunning.load()) return;
@@ -978,19 +944,19 @@ void CHvAppDlg::OnScanRequested(WPARAM wParam) {
 void CHvAppDlg::OnActivate() {
     UiReleased() = true;
     hiddenInTray_ = false;
-    trayIcon_.MaximizeFromTray(window_);
+    trayIcon_.MaximizeFromTray(Handle());
     trayIcon_.HideIcon();
-    ShowWindow(window_, SW_RESTORE);
-    ForceForegroundWindow(window_);
-    BringWindowToTop(window_);
-    SetForegroundWindow(window_);
+    ShowWindow(Handle(), SW_RESTORE);
+    ForceForegroundWindow(Handle());
+    BringWindowToTop(Handle());
+    SetForegroundWindow(Handle());
 }
 
 void CHvAppDlg::OnSysCommand(WPARAM command, LPARAM lParam) {
     const UINT kind = static_cast<UINT>(command & 0xFFF0);
     if (GetOpenPopupCount() > 0 && kind != SC_CLOSE) return;
     if (command == kSystemAbout) {
-        if (!AppBusy().scanRunning.load()) PostMessageW(window_, WM_COMMAND, kAboutButton, 0);
+        if (!AppBusy().scanRunning.load()) PostMessageW(Handle(), WM_COMMAND, kAboutButton, 0);
         return;
     }
     if (kind == SC_KEYMENU && !UiReleased().load()) return;
@@ -1000,59 +966,57 @@ void CHvAppDlg::OnSysCommand(WPARAM command, LPARAM lParam) {
         OnCancel();
         return;
     }
-    DefWindowProcW(window_, WM_SYSCOMMAND, command, lParam);
+    DefWindowProcW(Handle(), WM_SYSCOMMAND, command, lParam);
 }
 
-INT_PTR CHvAppDlg::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    const auto answer = [this](LRESULT result) {
-        SetWindowLongPtrW(window_, DWLP_MSGRESULT, result);
-        return TRUE;
-    };
-    if (message == MsgPostMainUIContinue) return answer(OnPostMainUIContinue());
-    if (message == MsgShowChildHtmDlg) return answer(OnShowChildPage(wParam));
-    if (message == MsgShowDlgDownloadMissingDriver) return answer(0);
+// Enter on the main window (the dialog's default command) neither hides nor ends it.
+void CHvAppDlg::OnOK() {}
+
+LRESULT CHvAppDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == MsgPostMainUIContinue) return OnPostMainUIContinue();
+    if (message == MsgShowChildHtmDlg) return OnShowChildPage(wParam);
+    if (message == MsgShowDlgDownloadMissingDriver) return 0;
     switch (message) {
-        case WM_COMMAND: OnCommand(LOWORD(wParam)); return TRUE;
-        case WM_TIMER: OnTimer(static_cast<UINT>(wParam)); return TRUE;
-        case WM_SYSCOMMAND: OnSysCommand(wParam, lParam); return TRUE;
-        case WM_CLOSE: OnCancel(); return TRUE;
-        case WM_PAINT: PaintHeader(); return TRUE;
-        case WM_ERASEBKGND: return answer(TRUE);
-        case kMsgScanRequested: OnScanRequested(wParam); return answer(0);
-        case kMsgActivate: OnActivate(); return answer(0);
-        case kMsgContinueScan: CheckInternetAndContinue(); return answer(0);
+        case WM_COMMAND: {
+            const UINT id = LOWORD(wParam);
+            // The frame's own caption buttons are the frame's business.
+            if (id == kMinimizeId || id == kThirdButtonId || id == kCloseId) break;
+            if (id == IDOK) {
+                OnOK();
+                return 0;
+            }
+            OnCommand(id);
+            return 0;
+        }
+        case WM_TIMER: OnTimer(static_cast<UINT>(wParam)); return 0;
+        case WM_SYSCOMMAND: OnSysCommand(wParam, lParam); return 0;
+        case WM_CLOSE: OnCancel(); return 0;
+        case WM_PAINT: Paint(); return 0;
+        case WM_ERASEBKGND: return TRUE;
+        case kMsgScanRequested: OnScanRequested(wParam); return 0;
+        case kMsgActivate: OnActivate(); return 0;
+        case kMsgContinueScan: CheckInternetAndContinue(); return 0;
         case WM_WINDOWPOSCHANGING: {
             auto* position = reinterpret_cast<WINDOWPOS*>(lParam);
             if (!UiReleased().load() || app_.Switches().updateCheckRequested) position->flags &= ~SWP_SHOWWINDOW;
-            return FALSE;
+            break;
         }
         case WM_GETMINMAXINFO: {
             auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
             info->ptMaxSize = {770, 577};
             info->ptMaxTrackSize = {770, 577};
-            return TRUE;
-        }
-        case WM_LBUTTONDOWN: {
-            RECT client{};
-            GetClientRect(window_, &client);
-            const int x = static_cast<short>(LOWORD(lParam));
-            const int y = static_cast<short>(HIWORD(lParam));
-            if (y < 50 || y > client.bottom - 23 || x < 5 || x > client.right - 5) {
-                PostMessageW(window_, WM_NCLBUTTONDOWN, HTCAPTION, lParam);
-            }
-            return FALSE;
+            return 0;
         }
         case WM_MEASUREITEM:
         case WM_DRAWITEM:
-            if (wParam == 0) {
-                if (auto* menu = static_cast<KVMenu*>(GetPropW(window_, L"Halvenor.LanguageMenu"))) {
-                    if (message == WM_MEASUREITEM) menu->MeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
-                    else menu->DrawItem(*reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
-                    return TRUE;
-                }
+            if (wParam == 0 && languageMenu_ != nullptr) {
+                if (message == WM_MEASUREITEM) languageMenu_->MeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+                else languageMenu_->DrawItem(*reinterpret_cast<DRAWITEMSTRUCT*>(lParam));
+                return TRUE;
             }
-            return FALSE;
-        case WM_QUERYENDSESSION: SaveSettings(); return FALSE;
-        default: return FALSE;
+            break;
+        case WM_QUERYENDSESSION: SaveSettings(); break;
+        default: break;
     }
+    return CMainBorder::WindowProc(message, wParam, lParam);
 }

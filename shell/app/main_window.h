@@ -13,11 +13,19 @@
 #include "platform/ui/gdi.h"
 #include "shell/app/main_pages.h"
 #include "shell/app/tray_icon.h"
+#include "shell/toolkit/dialog_font.h"
+#include "shell/toolkit/dlg_child_base.h"
+#include "shell/toolkit/main_border.h"
 #include "shell/toolkit/taskbar_notifier.h"
 
 class CHvApp;
 class CHvAppDlg;
 class CDlgSplash;
+class KVMenu;
+
+// Dialog templates of the main window and its tab row.
+inline constexpr UINT kMainWindowTemplate = 372;
+inline constexpr UINT kSubHeaderTemplate = 220;
 
 // Control and command ids of the main window.
 namespace MainCommand {
@@ -49,12 +57,13 @@ private:
 
 // The tab row under the header: three groups of tab buttons and a header picture
 // that, in step mode, names the four steps of an update.
-class CDlgSubHeader {
+class CDlgSubHeader : public CDlgChildBase {
 public:
     static constexpr int kStepMode = 1;
-    HWND Create(HWND parent, const RECT& place);
-    HWND Window() const { return window_; }
-    ~CDlgSubHeader();
+    CDlgSubHeader();
+
+    // Creates the tab row as a child of the main window over `place`.
+    bool Create(HWND parent, const RECT& place);
 
     // 1 backup and restore, 2 settings, 3 my downloads; other values hide every
     // button. Unless the main window is busy the group's first page is chosen.
@@ -68,18 +77,20 @@ public:
     bool ButtonVisible(UINT id) const;
     int SelectedSettingsTab() const { return selectedSettings_; }
     bool DownloadsSelected() const { return downloadsSelected_; }
-    void Enable(bool enable);
+    void EnableButtons(bool enable);
     // The page whose sub-pages the settings tabs choose.
     void SetSettingsPage(HWND page) { settingsPage_ = page; }
     // The step captions in the order they are drawn; the current one in dark blue.
     static int CurrentStep(int caption) { return caption >= 224 && caption <= 227 ? caption - 224 : -1; }
 
-private:
-    static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
-    void OnCommand(UINT id);
-    void Paint();
+protected:
+    BOOL OnInitDialog() override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-    HWND window_ = nullptr;
+private:
+    void OnCommand(UINT id);
+    void Paint(HDC dc, const RECT& client);
+
     std::map<UINT, HWND> buttons_;
     int mode_ = 0;
     int caption_ = 0;
@@ -92,18 +103,15 @@ private:
 // The program's one main window: header with tab buttons, the sub-header, the
 // pages, the tray icon, and the commands, timers and messages that move the
 // program between its pages.
-class CHvAppDlg {
+class CHvAppDlg : public CMainBorder {
 public:
     CHvAppDlg(CHvApp& app, PageFactory& pages, TrayShell tray = {});
-    ~CHvAppDlg();
-    CHvAppDlg(const CHvAppDlg&) = delete;
-    CHvAppDlg& operator=(const CHvAppDlg&) = delete;
+    ~CHvAppDlg() override;
 
     // Creates the window modeless and hidden; null when it could not be made.
     HWND Create();
     // The main window object of a main window handle; null for any other window.
     static CHvAppDlg* FromWindow(HWND window);
-    HWND Window() const { return window_; }
 
     void ShowPage(MainPageId id);
     std::optional<MainPageId> CurrentPage() const { return currentPage_; }
@@ -116,7 +124,9 @@ public:
     void RestoreFromTray();
     void RequestQuit();
     void OnLanguageChosen(UINT commandId);
-    void OnCancel();
+    // Close, Escape and the close box: to the tray or quit, as set; only forward
+    // while work runs.
+    void OnCancel() override;
     bool HiddenInTray() const { return hiddenInTray_; }
     // The number of devices of the last backup run, kept for the backup wizard.
     int32_t LastBackupCount() const { return lastBackupCount_; }
@@ -158,13 +168,15 @@ public:
     UINT releaseFallbackMs = 8000;
     UINT startupTimerDelayMs = 2048;
 
+protected:
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
 private:
-    static INT_PTR CALLBACK DialogProc(HWND, UINT, WPARAM, LPARAM);
-    INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    void OnInitDialog();
     void SetupNavigationButtons();
     void ShowLanguageFlag();
-    void PaintHeader();
+    void Paint();
     void LayoutPages();
     void OnCommand(UINT id);
     void OnTimer(UINT id);
@@ -187,7 +199,7 @@ private:
 
     CHvApp& app_;
     PageFactory& pageFactory_;
-    HWND window_ = nullptr;
+    DialogFontState fontState_;
     HWND tooltip_ = nullptr;
     CXTTrayIconRV trayIcon_;
     CDlgSubHeader subHeader_;
@@ -204,6 +216,7 @@ private:
     bool trayIconMade_ = false;
     bool headerBandVisible_ = true;
     bool languageMenuOpen_ = false;
+    KVMenu* languageMenu_ = nullptr;  // while it is tracked
     bool aboutOpen_ = false;
     bool backupModeCached_ = false;
     bool startupContinued_ = false;

@@ -1,5 +1,7 @@
 #include "shell/toolkit/main_border.h"
 
+#include <algorithm>
+
 #include "foundation/app_settings.h"
 #include "foundation/hv_mem_dc.h"
 #include "resources/toolkit/toolkit_ids.h"
@@ -10,6 +12,10 @@
 namespace {
 
 constexpr int kCaptionButtonWidth = 28;
+// Where the side borders start: below the logo band of a branded frame or in a
+// frame without side borders, else lower down.
+constexpr int kShortSideTop = 56;
+constexpr int kSideTop = 116;
 constexpr int kCaptionButtonHeight = 15;
 
 // Frame bitmaps are loaded for each paint and freed at once.
@@ -125,20 +131,27 @@ void CMainBorder::PaintBorderFrame(HDC dc, const RECT& client) {
     const int width = client.right - client.left;
     const int height = client.bottom - client.top;
 
+    const int sideTop = (m_bNoSideBorders || m_bBrandedFrame) ? kShortSideTop : kSideTop;
+    const bool sideBorders = Toolkit().sideBorders && !m_bNoSideBorders;
+
+    // The edge column runs the whole width; the corners go over it, each down to
+    // where its side border takes over, so no white shows between the top bar and
+    // the borders. Without side borders the corners stop within the bar.
     ui::ScopedBitmap topLeft = LoadFrameBitmap(IDB_FRAME_TOP_LEFT);
     ui::ScopedBitmap topEdge = LoadFrameBitmap(IDB_FRAME_TOP_EDGE);
     ui::ScopedBitmap topRight = LoadFrameBitmap(IDB_FRAME_TOP_RIGHT);
     const SIZE leftSize = BitmapSize(topLeft.Get());
     const SIZE edgeSize = BitmapSize(topEdge.Get());
     const SIZE rightSize = BitmapSize(topRight.Get());
-    BlitFromBitmap(dc, 0, 0, leftSize.cx, leftSize.cy, topLeft.Get(), 0, 0);
     for (int x = 0; edgeSize.cx > 0 && x <= width - edgeSize.cx - 1; ++x) {
         BlitFromBitmap(dc, x, 0, edgeSize.cx, edgeSize.cy, topEdge.Get(), 0, 0);
     }
-    BlitFromBitmap(dc, width - rightSize.cx, 0, rightSize.cx, rightSize.cy, topRight.Get(), 0, 0);
+    const int cornerBottom = sideBorders ? sideTop : kShortSideTop;
+    BlitFromBitmap(dc, 0, 0, leftSize.cx, std::min<int>(leftSize.cy, cornerBottom), topLeft.Get(), 0, 0);
+    BlitFromBitmap(dc, width - rightSize.cx, 0, rightSize.cx, std::min<int>(rightSize.cy, cornerBottom), topRight.Get(),
+                   0, 0);
 
-    const int sideTop = (m_bNoSideBorders || m_bBrandedFrame) ? 56 : 116;
-    if (Toolkit().sideBorders && !m_bNoSideBorders) {
+    if (sideBorders) {
         for (auto [id, x] : {std::pair{IDB_FRAME_LEFT_BORDER, 0}, std::pair{IDB_FRAME_RIGHT_BORDER, width - 5}}) {
             ui::ScopedBitmap border = LoadFrameBitmap(id);
             const SIZE size = BitmapSize(border.Get());

@@ -21,7 +21,7 @@ HomeMainPage::HomeMainPage()
               [this] {
                   PostMessageW(mainWindow_, WM_COMMAND, MainCommand::kSettings, 0);
                   if (CHvAppDlg* main = CHvAppDlg::FromWindow(mainWindow_)) {
-                      PostMessageW(main->SubHeader().Window(), WM_COMMAND, kScheduleTab, 0);
+                      PostMessageW(main->SubHeader().Handle(), WM_COMMAND, kScheduleTab, 0);
                   }
               },
           .showFeedback = [] { ShowDriverFeedbackDialog(); },

@@ -164,7 +164,7 @@ protected:
         PumpFor(900);
         return *window_;
     }
-    HWND Window() const { return window_->Window(); }
+    HWND Window() const { return window_->Handle(); }
 
     // The process's log stays open in the folder of its first line: it must be
     // the user's folder, not the test's, or the test's folder cannot be removed.
@@ -251,7 +251,7 @@ TEST_F(MainWindowTest, CommandsShowTheirPageAndTab) {
             ASSERT_FALSE(pageCommands.empty());
             EXPECT_EQ(pageCommands.back(), 236u);
         }
-        if (c.command == kHome) { EXPECT_FALSE(IsWindowVisible(window.SubHeader().Window())); }
+        if (c.command == kHome) { EXPECT_FALSE(IsWindowVisible(window.SubHeader().Handle())); }
         EXPECT_TRUE(IsWindowVisible(window.Page(c.page)->Window()));
         window_.reset();
     }

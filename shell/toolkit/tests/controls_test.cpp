@@ -503,6 +503,43 @@ TEST_F(ControlsTest, FramedWindowButtonsAndEdgeDrag) {
     }
 }
 
+// The top bar runs into the side borders: no white between the bar and a border
+// on either side, whichever height the frame's borders start at, and no border
+// stub below the bar of a frame that has none.
+TEST_F(ControlsTest, TheFrameRunsFromItsTopBarIntoTheSideBordersWithoutAGap) {
+    constexpr int kWidth = 300;
+    constexpr int kHeight = 200;
+    constexpr int kBarHeight = 74;
+    constexpr COLORREF kWhite = RGB(255, 255, 255);
+    const struct {
+        const char* frame;
+        bool noSideBorders;
+        bool branded;
+    } cases[] = {{"plain", false, false}, {"branded", false, true}, {"without side borders", true, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.frame);
+        TestBorder border;
+        border.m_bNoSideBorders = c.noSideBorders;
+        border.m_bBrandedFrame = c.branded;
+        const ui::ClientDC screen(nullptr);
+        ui::MemoryCanvas canvas(screen.Get(), kWidth, kHeight);
+        ASSERT_TRUE(canvas.Valid());
+        const RECT client{0, 0, kWidth, kHeight};
+        FillRect(canvas, &client, SharedWhiteBrush());
+        border.PaintBorderFrame(canvas, client);
+        for (const int x : {2, kWidth - 3}) {
+            int firstWrong = -1;
+            for (int y = 0; y < kHeight && firstWrong < 0; ++y) {
+                const bool framed = y < kBarHeight || !c.noSideBorders;
+                if ((GetPixel(canvas, x, y) != kWhite) != framed) firstWrong = y;
+            }
+            EXPECT_EQ(firstWrong, -1) << "column " << x;
+        }
+        // Inside the frame, below the bar, the window's own content has the room.
+        EXPECT_EQ(GetPixel(canvas, kWidth / 2, kBarHeight + 10), kWhite);
+    }
+}
+
 // --- A page that carries every control, for a person to look at.
 
 class ShowcasePage : public CDlgChildBase {
