@@ -383,7 +383,11 @@ TEST_F(SegmentedDownloadTest, StopWaitsWithABoundAndTheJobEndsAsStopped) {
         DeleteFileW(ChunkFile().c_str());
         int result = -1;
         std::thread runner([&] { result = Download(4); });
-        while (RangesAsked().size() < 4) Sleep(10);
+        const ULONGLONG asking = GetTickCount64();
+        while (RangesAsked().size() < 4 && GetTickCount64() - asking < 10000) Sleep(10);
+        EXPECT_EQ(RangesAsked().size(), 4u) << "the four connections never asked for their ranges";
+        // Give the connections time to reach the stalled bytes, so the stop meets
+        // them waiting inside a read and not before it.
         Sleep(300);
         const ULONGLONG start = GetTickCount64();
         StopRunningDownload(job, 1500);
