@@ -26,6 +26,7 @@
 #include "screens/manage/backup_restore/backup_restore_ids.h"
 #include "screens/manage/backup_restore/backup_restore_page.h"
 #include "screens/manage/backup_restore/dlg_bkp_rstore_parent.h"
+#include "screens/scan/scan_screens/dlg_scan2_scanning.h"
 #include "screens/scan/scan_screens/scan_screens_ids.h"
 #include "shell/app/app_busy.h"
 #include "shell/app/app_system.h"
@@ -456,6 +457,22 @@ TEST_F(ScanFlowTest, OnABackupMachineTheHomeStartTakesTheInventoryAndTheBackupOf
         EXPECT_FALSE(wizard.State().backupRunning.load());
         EXPECT_FALSE(AppBusy().operationRunning.load());
         expectNothingAskedOrStored();
+    }
+
+    // Without a connection no run comes, and the mode does not wait for the next
+    // scan, which the scan tab starts as an ordinary one.
+    auto* scanScreen = dynamic_cast<CDlgScan2Scanning*>(ui::Window::FromHandle(scanPage));
+    ASSERT_TRUE(scanScreen != nullptr);
+    window_->internetCheck = [] { return false; };
+    PumpMessagesUntil([] { return false; }, 1100);
+    boxes_.boxes.clear();
+    homePage->Click(L"btnStartScanNow");
+    PumpMessagesUntil([] { return false; }, 300);
+    {
+        SCOPED_TRACE("no connection");
+        EXPECT_EQ(boxes_.boxes, std::vector<std::wstring>{GetLangString(L"IDS_CHKNETCONN_FIREWALL", L"RESOURCESTRING")});
+        EXPECT_EQ(window_->CurrentPage(), MainPageId::Home);
+        EXPECT_FALSE(scanScreen->Worker().backupMode.load());
     }
 }
 
