@@ -1,5 +1,6 @@
 #include "program/scan_screen_pages.h"
 
+#include "foundation/app_settings.h"
 #include "foundation/daily_log.h"
 #include "foundation/modal_prompts.h"
 #include "screens/manage/backup_restore/backup_restore_page.h"
@@ -110,16 +111,40 @@ void ProgramScanScreensHost::HandInventoryToBackup(bool devicesFound) {
     }
 }
 
-bool RequestBackupInventory(HWND mainWindow) {
-    CHvAppDlg* main = CHvAppDlg::FromWindow(mainWindow);
+namespace {
+
+// The main window's scan page when it is made and no run is going.
+CDlgScan2Scanning* IdleScanPage(CHvAppDlg* main) {
     auto* scan = main != nullptr ? dynamic_cast<ScanScreenMainPage<CDlgScan2Scanning>*>(main->Page(MainPageId::Scan))
                                  : nullptr;
     CDlgScan2Scanning* page = scan != nullptr ? scan->Screen() : nullptr;
+    if (page == nullptr || page->Handle() == nullptr || page->Worker().Running()) return nullptr;
+    return page;
+}
+
+}  // namespace
+
+bool RequestBackupInventory(HWND mainWindow) {
     // A scan that runs would turn into the wizard's halfway through.
-    if (page == nullptr || page->Handle() == nullptr || page->Worker().Running()) return false;
+    CDlgScan2Scanning* page = IdleScanPage(CHvAppDlg::FromWindow(mainWindow));
+    if (page == nullptr) return false;
     page->Worker().backupInventory = true;
     WriteLogLine(L"The backup wizard asked the scan page for an inventory");
     return true;
+}
+
+void StartScanFromHome(HWND mainWindow) {
+    CHvAppDlg* main = CHvAppDlg::FromWindow(mainWindow);
+    if (main == nullptr) return;
+    CDlgScan2Scanning* page = IsDriverBackupModeEnabled() ? IdleScanPage(main) : nullptr;
+    if (page != nullptr) {
+        page->Worker().backupMode = true;
+        WriteLogLine(L"The home page starts a run for a backup of the machine");
+    }
+    main->CheckInternetAndContinue();
+    // Without a connection no run comes: the mode must not carry over to the next
+    // scan, started from the scan tab, which is an ordinary one.
+    if (page != nullptr && main->CurrentPage() != MainPageId::Scan) page->Worker().backupMode = false;
 }
 
 void DeliverUpdateRequest(CHvAppDlg& mainWindow, const UpdateRequest& request) {

@@ -43,6 +43,11 @@ void DeliverUpdateRequest(CHvAppDlg& mainWindow, const UpdateRequest& request);
 // for the wizard alone; false when there is no scan page or a scan runs.
 bool RequestBackupInventory(HWND mainWindow);
 
+// The home page's start button: on a machine set up for driver backups the scan
+// page's run takes the inventory for a backup of the whole machine, which then
+// starts on the backup tab.
+void StartScanFromHome(HWND mainWindow);
+
 // The pages as the main window holds them.
 std::unique_ptr<MainPage> MakeScanPage(CHvApp& app);
 std::unique_ptr<MainPage> MakeResultsPage(CHvApp& app);

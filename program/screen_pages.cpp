@@ -109,7 +109,7 @@ void RegisterScreenPrompts(HWND mainWindow) {
 std::unique_ptr<MainPage> ScreenPageFactory::Make(MainPageId id) {
     switch (id) {
     case MainPageId::Home:
-        return std::make_unique<HomeMainPage>();
+        return std::make_unique<HomeMainPage>(StartScanFromHome);
     case MainPageId::Settings:
         if (HvApp() != nullptr) return std::make_unique<SettingsMainPage>(*HvApp());
         return std::make_unique<EmptyPage>();

@@ -26,12 +26,14 @@
 #include "screens/manage/backup_restore/backup_restore_ids.h"
 #include "screens/manage/backup_restore/backup_restore_page.h"
 #include "screens/manage/backup_restore/dlg_bkp_rstore_parent.h"
+#include "screens/scan/scan_screens/dlg_scan2_scanning.h"
 #include "screens/scan/scan_screens/scan_screens_ids.h"
 #include "shell/app/app_busy.h"
 #include "shell/app/app_system.h"
 #include "shell/app/hv_app.h"
 #include "shell/app/main_window.h"
 #include "shell/html_dialog/child_html_dialog.h"
+#include "tests/support/manual_clock.h"
 #include "tests/support/page_test_support.h"
 #include "tests/support/scoped_app_data_folder.h"
 #include "tests/support/test_devices.h"
@@ -328,6 +330,150 @@ TEST_F(ScanFlowTest, TheBackupWizardTakesItsInventoryFromTheScanPageAndNothingIs
         expectNothingAskedOrStored();
     }
     TakeScreenshot("main_window_backup_devices.png");
+}
+
+// The machine-wide backup mode, on for the test's scope. The mode is read at most
+// every few seconds: a clock far ahead for one read makes every later read fresh.
+class ScopedMachineBackupMode {
+public:
+    ScopedMachineBackupMode() {
+        HKEY key = nullptr;
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, kProductKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        const DWORD on = 1;
+        RegSetValueExW(key, L"IsDriverBackupModeEnabled", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on), sizeof on);
+        RegCloseKey(key);
+        Reread(0x40000000);
+    }
+    ~ScopedMachineBackupMode() {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProductKeyPath, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+            RegSetValueExW(key, L"IsDriverBackupModeEnabled", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&kOff),
+                           sizeof kOff);
+            RegCloseKey(key);
+        }
+        Reread(0x80000000);
+    }
+    ScopedMachineBackupMode(const ScopedMachineBackupMode&) = delete;
+    ScopedMachineBackupMode& operator=(const ScopedMachineBackupMode&) = delete;
+    bool On() const { return on_; }
+
+private:
+    static constexpr DWORD kOff = 0;
+    void Reread(DWORD ahead) {
+        const ManualClock clock(GetTickCount() + ahead);
+        on_ = IsDriverBackupModeEnabled();
+    }
+    bool on_ = false;
+};
+
+TEST_F(ScanFlowTest, OnABackupMachineTheHomeStartTakesTheInventoryAndTheBackupOfAllDevicesStarts) {
+    const std::string previous = "results of an earlier scan";
+    {
+        std::ofstream out(std::filesystem::path(ResultsFile()), std::ios::binary);
+        out << previous;
+    }
+    const AppSettings before = GetAppSettings();
+    const ScopedMachineBackupMode backupMode;
+    ASSERT_TRUE(backupMode.On());
+    PostMessageW(window_->Window(), WM_COMMAND, MainCommand::kHome, 0);
+    ASSERT_TRUE(PumpMessagesUntil([this] { return window_->CurrentPage() == MainPageId::Home; }, 5000));
+    MainPage* home = window_->Page(MainPageId::Home);
+    auto* homeDialog = dynamic_cast<CChildHtmlDialog*>(ui::Window::FromHandle(home->Window()));
+    ASSERT_TRUE(homeDialog != nullptr);
+    auto* homePage = dynamic_cast<ScriptPageHost*>(homeDialog->Host());
+    ASSERT_TRUE(homePage != nullptr);
+    auto* backupPage = dynamic_cast<BackupRestoreMainPage*>(window_->Page(MainPageId::BackupRestore));
+    ASSERT_TRUE(backupPage != nullptr && backupPage->Wizard() != nullptr);
+    CDlgBkpRstoreParent& wizard = *backupPage->Wizard();
+    HWND scanPage = window_->Page(MainPageId::Scan)->Window();
+    DuringInventory duringInventory(GetDlgItem(scanPage, IDC_SCAN_STATUS));
+    const auto expectNothingAskedOrStored = [&] {
+        EXPECT_TRUE(service_.Calls().empty());
+        EXPECT_EQ(FileBytes(ResultsFile()), previous);
+        EXPECT_EQ(ReadRegStringDefault(HKEY_CURRENT_USER, kProductKeyPath, L"LastScan", L""), L"never");
+        EXPECT_EQ(GetAppSettings().totalScannedDrivers, before.totalScannedDrivers);
+        EXPECT_EQ(GetAppSettings().appDriverScanStatus, before.appDriverScanStatus);
+    };
+
+    // A whole inventory: the backup tab comes up and the backup of all devices runs
+    // from its first step, as the step's Next would start it.
+    std::atomic<bool> backupSeenRunning{false};
+    duringInventory.Arm([&] {
+        EXPECT_EQ(window_->CurrentPage(), MainPageId::Scan);
+        EXPECT_FALSE(window_->NavigationEnabled());
+    });
+    homePage->Click(L"btnStartScanNow");
+    ASSERT_TRUE(PumpMessagesUntil(
+        [&] {
+            if (wizard.State().backupRunning.load()) backupSeenRunning = true;
+            return window_->CurrentPage() == MainPageId::BackupRestore &&
+                   wizard.CurrentPage() == &wizard.BackupProgress();
+        },
+        kRunLimitMs));
+    TakeScreenshot("main_window_machine_backup.png");
+    ASSERT_TRUE(PumpMessagesUntil(
+        [&] {
+            if (wizard.State().backupRunning.load()) backupSeenRunning = true;
+            return wizard.CurrentPage() == &wizard.BackupFinish() && !wizard.State().backupRunning.load() &&
+                   !AppBusy().operationRunning.load();
+        },
+        kRunLimitMs));
+    {
+        SCOPED_TRACE("whole");
+        EXPECT_TRUE(duringInventory.Ran());
+        EXPECT_TRUE(backupSeenRunning.load());
+        EXPECT_TRUE(wizard.State().fullBackup.load());
+        EXPECT_GT(wizard.State().selectedDriverCount.load(), 0);
+        EXPECT_EQ(window_->CurrentPage(), MainPageId::BackupRestore);
+        EXPECT_EQ(window_->SelectedNavigationButton(), MainCommand::kBackupTab);
+        EXPECT_TRUE(window_->NavigationEnabled());
+        EXPECT_TRUE(boxes_.boxes.empty());
+        expectNothingAskedOrStored();
+    }
+
+    // Stopped halfway, the run has no devices to back up: the home page comes back,
+    // with navigation, and no backup runs.
+    PostMessageW(window_->Window(), WM_COMMAND, MainCommand::kHome, 0);
+    ASSERT_TRUE(PumpMessagesUntil([this] { return window_->CurrentPage() == MainPageId::Home; }, 5000));
+    // The main window spaces its connection checks.
+    PumpMessagesUntil([] { return false; }, 1100);
+    wizard.OnSubPage(IDC_TAB_BACKUP);
+    boxes_.answer = IDYES;
+    duringInventory.Arm([&] { SendMessageW(scanPage, WM_COMMAND, MAKEWPARAM(IDC_SCAN_STOP, BN_CLICKED), 0); });
+    homePage->Click(L"btnStartScanNow");
+    ASSERT_TRUE(PumpMessagesUntil([&] { return duringInventory.Ran(); }, kRunLimitMs));
+    ASSERT_TRUE(PumpMessagesUntil(
+        [&] {
+            return !AppBusy().scanRunning.load() && window_->CurrentPage() == MainPageId::Home &&
+                   window_->NavigationEnabled();
+        },
+        kRunLimitMs));
+    PumpMessagesUntil([] { return false; }, 300);
+    {
+        SCOPED_TRACE("stopped");
+        EXPECT_EQ(window_->CurrentPage(), MainPageId::Home);
+        EXPECT_EQ(Engine().DeviceCount(), 0);
+        EXPECT_EQ(wizard.CurrentPage(), &wizard.BackupType());
+        EXPECT_FALSE(wizard.State().backupRunning.load());
+        EXPECT_FALSE(AppBusy().operationRunning.load());
+        expectNothingAskedOrStored();
+    }
+
+    // Without a connection no run comes, and the mode does not wait for the next
+    // scan, which the scan tab starts as an ordinary one.
+    auto* scanScreen = dynamic_cast<CDlgScan2Scanning*>(ui::Window::FromHandle(scanPage));
+    ASSERT_TRUE(scanScreen != nullptr);
+    window_->internetCheck = [] { return false; };
+    PumpMessagesUntil([] { return false; }, 1100);
+    boxes_.boxes.clear();
+    homePage->Click(L"btnStartScanNow");
+    PumpMessagesUntil([] { return false; }, 300);
+    {
+        SCOPED_TRACE("no connection");
+        EXPECT_EQ(boxes_.boxes, std::vector<std::wstring>{GetLangString(L"IDS_CHKNETCONN_FIREWALL", L"RESOURCESTRING")});
+        EXPECT_EQ(window_->CurrentPage(), MainPageId::Home);
+        EXPECT_FALSE(scanScreen->Worker().backupMode.load());
+    }
 }
 
 }  // namespace

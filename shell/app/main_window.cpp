@@ -830,7 +830,10 @@ void CHvAppDlg::OnTimer(UINT id) {
         case kTrayIconTimer: EnsureTrayIcon(); break;
         case 132: PostMessageW(Handle(), MsgShowDlgDownloadMissingDriver, 0, 0); break;
         case 133: ShowReminder(); break;
-        case 134: OnCommand(kBackupTab); break;
+        case 134:
+            OnCommand(kBackupTab);
+            if (MainPage* page = Page(MainPageId::BackupRestore)) page->OnSubPage(134);
+            break;
         case 135:
             SaveSettings();
             OnCancel();

@@ -105,6 +105,12 @@ void CDlgBkpRstoreParent::OnSubPage(UINT id) {
     case 120: ShowChildPage(restoreSelect_); break;
     case 121: ShowChildPage(restoreProgress_); break;
     case 122: ShowChildPage(restoreFinish_); break;
+    case kStartBackupTimer:
+        // The scan page's run for a backup of the machine has its devices: the
+        // backup starts from step 1 as its Next would start it.
+        ShowBackupTab();
+        backupType_.StartBackup();
+        break;
     case IDC_TAB_BACKUP: ShowBackupTab(); break;
     case IDC_TAB_RESTORE: ShowRestoreTab(); break;
     default: break;

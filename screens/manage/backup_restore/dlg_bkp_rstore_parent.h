@@ -21,7 +21,9 @@ public:
     void ShowRestoreTab();
     // The page switch: a page already shown is only repainted.
     void ShowChildPage(CDlgChildBase& page);
-    // Main-window page timers 115 to 122, and the sub-header's tabs 1010 and 5210.
+    // Main-window page timers 115 to 122 and 134 (start the backup), and the
+    // sub-header's tabs 1010 and 5210.
+    static constexpr UINT kStartBackupTimer = 134;
     void OnSubPage(UINT id);
     // The scan page has taken the inventory that step 1 asked for: with devices
     // step 1 goes on as if Next were clicked again; without, it is shown again.

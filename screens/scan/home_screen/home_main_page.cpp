@@ -1,5 +1,7 @@
 #include "screens/scan/home_screen/home_main_page.h"
 
+#include <utility>
+
 #include "foundation/modal_prompts.h"
 #include "shell/app/main_window.h"
 
@@ -9,11 +11,16 @@ constexpr UINT kScheduleTab = 235;
 
 }  // namespace
 
-HomeMainPage::HomeMainPage()
-    : screen_({
+HomeMainPage::HomeMainPage(ScanStart startScan)
+    : startScan_(std::move(startScan)),
+      screen_({
           .startScan =
               [this] {
-                  if (CHvAppDlg* main = CHvAppDlg::FromWindow(mainWindow_)) main->CheckInternetAndContinue();
+                  if (startScan_) {
+                      startScan_(mainWindow_);
+                  } else if (CHvAppDlg* main = CHvAppDlg::FromWindow(mainWindow_)) {
+                      main->CheckInternetAndContinue();
+                  }
               },
           .postResults = [this] { PostMessageW(mainWindow_, WM_COMMAND, MainCommand::kResults, 0); },
           .showResultsNow = [this] { SendMessageW(mainWindow_, WM_COMMAND, MainCommand::kResults, 0); },

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <functional>
+
 #include "screens/scan/home_screen/home_screen_dialog.h"
 #include "shell/app/main_pages.h"
 
@@ -9,7 +11,11 @@
 // page's load go to the main window.
 class HomeMainPage final : public MainPage {
 public:
-    HomeMainPage();
+    // `startScan` replaces the main window's internet check and continuation as
+    // the start button's action; the program gives it, as the scan page's run
+    // mode is set beside this page.
+    using ScanStart = std::function<void(HWND mainWindow)>;
+    explicit HomeMainPage(ScanStart startScan = {});
     HWND Create(HWND mainWindow, const RECT& place) override;
     HWND Window() const override { return screen_.Handle(); }
     // Shown again: the status is worked out anew.
@@ -17,5 +23,6 @@ public:
 
 private:
     HWND mainWindow_ = nullptr;
+    ScanStart startScan_;
     CDlg_NewHome_Screen_HTML screen_;
 };

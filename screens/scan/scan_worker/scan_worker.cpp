@@ -162,13 +162,19 @@ int ScanWorker::ScanThreadProc() {
         stopRequested = false;
         runOpen_ = false;
     }
-    if (!backupMode.load()) navigator_.EnableNavigation(true);
+    // A run for a backup leaves navigation on too: the backup that follows switches
+    // it off while it copies, and a run that found nothing must not leave the
+    // home page without it.
+    navigator_.EnableNavigation(true);
     backupInventory = false;
     backupMode = false;
     // The wizard takes over only now: busy and navigation are settled, so the
     // backup it starts keeps the busy state it sets.
     if (const std::optional<bool> handOver = std::exchange(backupHandOver_, std::nullopt)) {
         navigator_.BackupInventoryDone(*handOver);
+    }
+    if (const std::optional<bool> start = std::exchange(backupStart_, std::nullopt)) {
+        navigator_.StartBackupOrHome(*start);
     }
     runCount_.fetch_sub(1);
     return result;
@@ -188,10 +194,8 @@ int ScanWorker::RunScanAndFinish() {
     WriteLogLine(L"Scan Completed!");
     if (HWND bar = page_.ProgressBar(); bar != nullptr) PostMessageW(bar, PBM_SETPOS, 0, 0);
     page_.SetScanStatusText(L"", true);
-    if (!backupMode.load()) {
-        navigator_.SetBusy(false);
-        navigator_.EnableNavigation(true);
-    }
+    navigator_.SetBusy(false);
+    navigator_.EnableNavigation(true);
     AppBusy().scanRunning = false;
     return result;
 }
@@ -247,8 +251,8 @@ bool ScanWorker::RestorePreviousResults() {
 bool ScanWorker::FinishBackupInventory() {
     CDriverScanUpdate& engine = app_.ScanUpdate();
     // A stopped or broken inventory lists only some devices: a backup made from it
-    // would leave drivers out without a word. It is dropped, as the wizard found
-    // none before it asked, and the next Next takes a whole one.
+    // would leave drivers out without a word. It is dropped, as none was held
+    // before the run, and the next run takes a whole one.
     const bool whole = !stopRequested.load() && engine.lastResultCode == EngineCode::kFinished;
     if (!whole || engine.DeviceCount() <= 0) {
         engine.devices.clear();
@@ -284,6 +288,13 @@ int ScanWorker::ScanWorkerBody() {
 
     if (backupInventory.load()) {
         backupHandOver_ = FinishBackupInventory();
+        return 1;
+    }
+    // A backup of the whole machine needs its devices only: nothing is asked of
+    // the service and the last scan's results and figures stay as they were.
+    if (backupMode.load()) {
+        FinishBackupInventory();
+        FinishScanNavigation(false);
         return 1;
     }
 
@@ -359,7 +370,8 @@ int ScanWorker::FinishScanNavigation(bool showResults) {
     try {
         CDriverScanUpdate& engine = app_.ScanUpdate();
         if (backupMode.load()) {
-            navigator_.StartBackupOrHome(engine.DeviceCount() > 0);
+            // Sent once the run has settled busy state and navigation.
+            backupStart_ = engine.DeviceCount() > 0;
         } else if (showResults) {
             SaveScanSummary(rows_);
             WriteLogLine(L"Scan Results Summary: Total=%d, Outdated=%d, Showing Results!", engine.DeviceCount(),

@@ -50,7 +50,8 @@ public:
     // with `devicesFound` the wizard goes on from its first page with the inventory
     // just taken, else its first page is shown again.
     virtual void BackupInventoryDone(bool devicesFound) = 0;
-    // Backup mode at the end of the run: timer 134 with devices, else 131.
+    // A run in backup mode has ended with navigation and busy state settled: with
+    // devices the backup starts (main-window timer 134), else the home page (131).
     virtual void StartBackupOrHome(bool devicesFound) = 0;
 };
 
@@ -84,6 +85,8 @@ public:
     // Set by the backup wizard before the page is shown: the run only takes the
     // inventory and hands it to the wizard; no service call, nothing stored.
     std::atomic<bool> backupInventory{false};
+    // Set by the home page's start on a machine set up for driver backups: the run
+    // takes the inventory for a backup of the whole machine, which then starts.
     std::atomic<bool> backupMode{false};
     std::atomic<bool> serviceError{false};
     // 1 outdated drivers found, 2 all current, 0 no fresh result.
@@ -115,7 +118,8 @@ private:
     void SetStatus(const wchar_t* key, bool show);
     // Puts the previous scan's results back, or leaves none.
     bool RestorePreviousResults();
-    // The backup wizard's run after the inventory; true when the wizard may go on.
+    // A run for a backup, after the inventory: true when a whole inventory with
+    // devices stands; anything less is dropped.
     bool FinishBackupInventory();
 
     CDriverOptimizerApp& app_;
@@ -135,4 +139,7 @@ private:
     std::wstring lastRequest_;
     // What the run for the backup wizard hands over at its very end; nothing for a scan.
     std::optional<bool> backupHandOver_;
+    // A run in backup mode: whether the backup starts (devices found) or the home
+    // page comes back, sent at the run's very end.
+    std::optional<bool> backupStart_;
 };

@@ -391,6 +391,56 @@ TEST_F(ScanWorkerTest, ABackupInventoryHandsTheDevicesToTheBackupAndStoresNoScan
     EXPECT_FALSE(worker.backupMode.load());
 }
 
+TEST_F(ScanWorkerTest, ABackupOfTheMachineTakesOnlyTheInventoryAndStartsTheBackupOnceTheRunHasSettled) {
+    const std::string previous = "results of an earlier scan";
+    {
+        std::ofstream out(std::filesystem::path(ResultsFile()), std::ios::binary);
+        out << previous;
+    }
+    const AppSettings before = GetAppSettings();
+    const struct {
+        const char* name;
+        bool stopped;
+        const wchar_t* last;  // the run's last word to the main window
+    } cases[] = {
+        {"whole", false, L"backup start"},
+        // A part of the devices would make a backup that leaves drivers out.
+        {"stopped", true, L"backup home"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        navigator_.Clear();
+        std::atomic<bool> firstDevice{true};
+        ScanWorker* running = nullptr;
+        page_.onDevice = [&](int) {
+            if (c.stopped && firstDevice.exchange(false)) running->stopRequested = true;
+        };
+        CUpdateServiceHelper helper(addresses_, nullptr);
+        ScanWorker worker(*app_, helper, page_, navigator_);
+        running = &worker;
+        worker.backupMode = true;
+        Run(worker);
+
+        const auto calls = navigator_.Calls();
+        ASSERT_FALSE(calls.empty());
+        EXPECT_EQ(calls.back(), c.last);
+        EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::wstring& call) {
+                      return call.rfind(L"backup", 0) == 0;
+                  }),
+                  1);
+        EXPECT_TRUE(navigator_.Pages().empty());
+        EXPECT_TRUE(navigator_.LeftFree());
+        EXPECT_EQ(app_->ScanUpdate().DeviceCount() > 0, !c.stopped);
+        EXPECT_TRUE(service_.Calls().empty());
+        EXPECT_EQ(FileBytes(ResultsFile()), previous);
+        EXPECT_EQ(GetAppSettings().appDriverScanStatus, before.appDriverScanStatus);
+        EXPECT_EQ(GetAppSettings().totalScannedDrivers, before.totalScannedDrivers);
+        EXPECT_EQ(ReadRegStringDefault(HKEY_CURRENT_USER, kProductKeyPath, L"LastScan", L""), L"never");
+        EXPECT_FALSE(worker.backupMode.load());
+        page_.onDevice = nullptr;
+    }
+}
+
 TEST_F(ScanWorkerTest, StopWithoutARunningScanAsksNothing) {
     int asked = 0;
     page_.answer = [&asked] {
