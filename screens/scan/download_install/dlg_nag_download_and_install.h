@@ -10,6 +10,7 @@
 #include "engine/download_job.h"
 #include "engine/download_progress.h"
 #include "engine/owned_thread.h"
+#include "shell/progress_controls.h"
 #include "shell/toolkit/dlg_child_base.h"
 #include "shell/toolkit/gui_buttons.h"
 #include "shell/toolkit/list_controls.h"
@@ -156,6 +157,8 @@ private:
     InstallRun installRun_ = InstallRun::None;
     std::wstring osIdText_;
 
+    // The engine's backup and install runs shown on the progress bar.
+    ProgressControls barProgress_;
     DownloadJob job_;
     OwnedThread stageThread_;
     OwnedThread stopThread_;
