@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "foundation/language_strings.h"
+#include "tests/support/manual_clock.h"
 #include "tests/support/scoped_registry.h"
 
 namespace {
@@ -122,6 +123,15 @@ TEST_F(UpdateServiceHelperTest, ScanRequestSucceedsOnTheFirstAddressAndStillPaus
     EXPECT_TRUE(secondService_.Calls().empty());
     EXPECT_EQ(clock_.Sleeps(), std::vector<DWORD>{1024});
     EXPECT_EQ(clock_.Pumps(), 2);
+}
+
+TEST_F(UpdateServiceHelperTest, WithoutAClockOfItsOwnThePausesPassOnTheProgramsClock) {
+    ManualClock programClock;
+    const ULONGLONG before = programClock.TickCount64();
+    CUpdateServiceHelper helper(addresses_, nullptr);
+    std::wstring answer;
+    ASSERT_TRUE(Scan(helper, answer));
+    EXPECT_EQ(programClock.TickCount64() - before, 1024u);
 }
 
 TEST_F(UpdateServiceHelperTest, ScanRequestMovesToTheSecondAddressWhenTheFirstIsRefused) {
