@@ -23,7 +23,7 @@
 #include "foundation/folders.h"
 #include "foundation/language_strings.h"
 #include "foundation/os_identity.h"
-#include "foundation/registry.h"
+#include "platform/registry.h"
 #include "foundation/system_helpers.h"
 #include "scan/driver_scan_update.h"
 #include "engine/driver_scanner_app.h"
