@@ -66,9 +66,15 @@ CDlgNagDownloadAndInstall::~CDlgNagDownloadAndInstall() {
     if (job_.running) StopRunningDownload(job_, stopWaitLimitMs);
     WaitForThreads();
     if (GetDownloadProgressWindow() == this) SetDownloadProgressWindow(nullptr);
-    CDriverScanUpdate& engine = host_.ScanUpdate();
-    if (engine.backupProgress == &barProgress_) engine.backupProgress = nullptr;
-    if (engine.installProgress == &barProgress_) engine.installProgress = nullptr;
+    if (CDriverScanUpdate* engine = progressEngine_.load(); engine != nullptr) {
+        if (engine->backupProgress == &barProgress_) engine->backupProgress = nullptr;
+        if (engine->installProgress == &barProgress_) engine->installProgress = nullptr;
+    }
+}
+
+CDriverScanUpdate& CDlgNagDownloadAndInstall::ShowProgressOf(CDriverScanUpdate& engine) {
+    progressEngine_ = &engine;
+    return engine;
 }
 
 void CDlgNagDownloadAndInstall::WaitForThreads() {
@@ -257,7 +263,7 @@ void CDlgNagDownloadAndInstall::OnTimer(UINT_PTR id) {
         downloadsCompleted_ = true;
         stopRequested_ = 0;
         SendDlgItemMessageW(Handle(), IDC_DLI_PROGRESS, PBM_SETPOS, 0, 0);
-        host_.ScanUpdate().backupProgress = &barProgress_;
+        ShowProgressOf(host_.ScanUpdate()).backupProgress = &barProgress_;
         if (id == kAllDownloadsDoneTimer) host_.ScannerApp().SetStatusCode(35);
         SetTimer(kBackupTimer, 64);
         break;
@@ -758,7 +764,7 @@ void CDlgNagDownloadAndInstall::BackupBeforeInstall() {
     SetOverallPercent(0);
     CDriverScanUpdate& engine = host_.ScanUpdate();
     CDriverScannerApp& scanner = host_.ScannerApp();
-    engine.backupProgress = &barProgress_;
+    ShowProgressOf(engine).backupProgress = &barProgress_;
 
     AppendStatusRow(TextWithTitle(L"IDS_CURRDRIVER_BCKUP"), true, true);
     AppendStatusRow(LangText(L"IDS_CREATE_RESTORE_POINT"), true, true);
@@ -833,7 +839,7 @@ void CDlgNagDownloadAndInstall::InstallDownloaded() {
         downloads = host_.DownloadedFiles();
     }
     session.downloadsList = &downloads;
-    engine.installProgress = &barProgress_;
+    ShowProgressOf(engine).installProgress = &barProgress_;
 
     installing_ = true;
     bool failed = false;
