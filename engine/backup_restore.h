@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "engine/backup_index_file.h"
-#include "foundation/registry.h"
+#include "platform/registry.h"
 #include "scan/driver_info_record.h"
 #include "engine/driver_scanner_app.h"
 

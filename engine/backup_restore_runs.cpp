@@ -140,7 +140,7 @@ void DriverBackupRuns::BackupSelectedDrivers() {
         record_.checkedCount = 0;
         record_.backupCounter = 0;
         record_.devicesNotBackedUp = 0;
-        if (record_.scanProgressWindow != nullptr) SendMessageW(record_.scanProgressWindow, CDriverScanUpdate::kProgressMessage, 0, 0);
+        record_.ProgressOf(CDriverScanUpdate::kScanOperation).ShowPercent(0);
         record_.backupFolder = record_.temporaryWorkFolder;
         // A full backup takes the devices themselves; only a partial one needs the tree.
         if (record_.backupTree == nullptr && !BackupAllDevicesFlag) return;
@@ -191,7 +191,7 @@ void DriverBackupRuns::BackupDriversBeforeUpdate() {
         record_.backupSelectedCount = 0;
         record_.backupCounter = 0;
         record_.devicesNotBackedUp = 0;
-        if (HWND window = record_.backupProgressWindow; window != nullptr) SendMessageW(window, CDriverScanUpdate::kProgressMessage, 0, 0);
+        record_.ProgressOf(CDriverScanUpdate::kBackupOperation).ShowPercent(0);
         record_.backupFolder = record_.temporaryWorkFolder;
 
         record_.backupSelection = DriverInfoRecord::NewArray(static_cast<size_t>(record_.DeviceCount()) + 1);

@@ -10,6 +10,7 @@
 #include "platform/scoped_handle.h"
 #include "engine/angle_base64_name_codec.h"
 #include "engine/archive_member_name.h"
+#include "foundation/system_helpers.h"
 #include "platform/entry_point.h"
 
 namespace {
@@ -231,15 +232,3 @@ DWORD CreateDirectoryPath(const std::string& path) {
     return error == ERROR_ALREADY_EXISTS ? 0 : error;
 }
 
-bool IsWindowsNT() {
-    static const bool isNt = [] {
-        OSVERSIONINFOW version = {};
-        version.dwOSVersionInfoSize = sizeof(version);
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-        const BOOL known = GetVersionExW(&version);
-#pragma GCC diagnostic pop
-        return known && version.dwPlatformId == VER_PLATFORM_WIN32_NT;
-    }();
-    return isNt;
-}

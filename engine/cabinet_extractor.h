@@ -76,6 +76,3 @@ bool FollowCabinetChain(const std::string& firstName,
 // Creates every missing folder of an 8-bit path (a path with an encoded run is
 // decoded and created with the wide call). 0 on success, else the system error.
 DWORD CreateDirectoryPath(const std::string& path);
-
-// True on the NT family of Windows; asked once.
-bool IsWindowsNT();

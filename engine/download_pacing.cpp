@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "foundation/clock.h"
+
 namespace {
 
 std::mutex g_mutex;
@@ -26,7 +28,7 @@ void PaceDownload(DWORD milliseconds) {
         sleep = g_pacing.sleep;
     }
     if (sleep) sleep(milliseconds);
-    else ::Sleep(milliseconds);
+    else AppClock().Sleep(milliseconds);
 }
 
 DWORD DownloadRequestTimeout() {

@@ -10,7 +10,7 @@
 // retries) and its request time-outs. Production keeps the defaults; tests replace
 // the sleep so that a transfer with retries takes milliseconds, not minutes.
 struct DownloadPacing {
-    std::function<void(DWORD milliseconds)> sleep;  // empty: ::Sleep
+    std::function<void(DWORD milliseconds)> sleep;  // empty: a pause on the program's clock
     DWORD requestTimeoutMilliseconds = 150000;
     // How long a download may go without receiving a single byte before it is given
     // up (its resume record stays, so a later try goes on from there).

@@ -18,11 +18,12 @@
 #include "engine/invalid_name_char.h"
 #include "engine/seven_zip_extract.h"
 #include "engine/zip_package_reader.h"
+#include "foundation/clock.h"
 #include "foundation/daily_log.h"
 #include "foundation/folders.h"
 #include "foundation/language_strings.h"
 #include "foundation/os_identity.h"
-#include "foundation/registry.h"
+#include "platform/registry.h"
 #include "foundation/system_helpers.h"
 #include "scan/driver_scan_update.h"
 #include "engine/driver_scanner_app.h"
@@ -104,7 +105,7 @@ public:
         if (session_.pause) {
             session_.pause(milliseconds);
         } else {
-            Sleep(milliseconds);
+            AppClock().Sleep(milliseconds);
         }
     }
 

@@ -29,7 +29,7 @@ struct DriverInstallSession {
     std::wstring workFolder;     // where the package is copied; the system's work folder when empty
     InstallHelperArguments helperResults;  // only the result key and value names are used
     ProcessWaitLimits setupWait;
-    std::function<void(DWORD milliseconds)> pause;
+    std::function<void(DWORD milliseconds)> pause;  // empty: a pause on the program's clock
     std::function<std::wstring(const wchar_t* key)> languageText;
     int result = 0;  // the last install's result code
 };

@@ -40,10 +40,7 @@ void PutIntoDriverStore(const CDriverScannerApp& engine, const std::wstring& inf
                          nullptr)) {
         return;
     }
-    const DifxApiLoader& difx = engine.DifxApi();
-    if (difx.IsLoaded() && difx.PreinstallEntry() != nullptr && WindowsMajorVersion() > 5) {
-        difx.PreinstallEntry()(infPath.c_str(), kDifxLegacyMode);
-    }
+    if (WindowsMajorVersion() > 5) engine.DifxApi().Preinstall(infPath, kDifxLegacyMode);
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 #include <windows.h>
 
 #include "engine/cabinet_extractor.h"
-#include "engine/difx_api_loader.h"
+#include "platform/difx_api_loader.h"
 #include "engine/rar_extract_job.h"
 #include "scan/scan_operation.h"
 

@@ -97,14 +97,8 @@ BOOL InstallDriverForDevice(const std::wstring& hardwareId, const std::wstring& 
     return installed;
 }
 
-DWORD PreinstallDriverPackageWithDifx(const std::wstring& infPath, DWORD flags) {
-    const std::wstring path = NormalisedInfPath(infPath);
-    if (path.size() > kDifxMaxInfPathChars) return ERROR_FILENAME_EXCED_RANGE;
-    ScopedLibrary difx(L"difxapi.dll");
-    if (difx.Get() == nullptr) return ERROR_MOD_NOT_FOUND;
-    const auto preinstall = GetEntryPoint<DriverPackagePreinstallFn>(difx.Get(), "DriverPackagePreinstallW");
-    if (preinstall == nullptr) return ERROR_PROC_NOT_FOUND;
-    return preinstall(path.c_str(), flags);
+DWORD PreinstallDriverPackageWithDifx(const DifxApiLoader& difx, const std::wstring& infPath, DWORD flags) {
+    return difx.Preinstall(NormalisedInfPath(infPath), flags);
 }
 
 int PreinstallDriverPackage(const CDriverScannerApp& engine, const std::wstring& infPath,
@@ -133,7 +127,7 @@ int PreinstallDriverPackageOnVersion(const CDriverScannerApp& engine, const std:
         DWORD difxError = 0;
         result = RunInstallHelper64(3, helperFolder, arguments, pnpError, difxError);
     } else {
-        result = PreinstallDriverPackageWithDifx(infPath, kDifxLegacyMode) == ERROR_SUCCESS ? 1 : 0;
+        result = PreinstallDriverPackageWithDifx(engine.DifxApi(), infPath, kDifxLegacyMode) == ERROR_SUCCESS ? 1 : 0;
     }
     return result;
 }

@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "platform/difx_api_loader.h"
+
 class CDriverScannerApp;
 
 // The ways one INF-based driver reaches Windows, below the install engine. Nothing
@@ -14,10 +16,10 @@ class CDriverScannerApp;
 // last error says so (ERROR_MOD_NOT_FOUND, ERROR_PROC_NOT_FOUND).
 BOOL InstallDriverForDevice(const std::wstring& hardwareId, const std::wstring& infPath, BOOL& needReboot);
 
-// DriverPackagePreinstallW, difxapi.dll loaded for the call. Its code (0 = success);
-// ERROR_MOD_NOT_FOUND / ERROR_PROC_NOT_FOUND when the library or entry is missing,
-// ERROR_FILENAME_EXCED_RANGE for a path DIFx would cut.
-DWORD PreinstallDriverPackageWithDifx(const std::wstring& infPath, DWORD flags);
+// DriverPackagePreinstallW through the engine's binding of difxapi.dll. Its code
+// (0 = success); ERROR_MOD_NOT_FOUND / ERROR_PROC_NOT_FOUND when the library or
+// entry is missing, ERROR_FILENAME_EXCED_RANGE for a path DIFx would cut.
+DWORD PreinstallDriverPackageWithDifx(const DifxApiLoader& difx, const std::wstring& infPath, DWORD flags);
 
 // Copies the INF into the driver store and pre-installs it (through the 64-bit
 // helper under WOW64). 1 done, 0 failed, 40 other installations are pending.

@@ -5,7 +5,7 @@
 #include <cwchar>
 
 #include "platform/scoped_handle.h"
-#include "foundation/registry.h"
+#include "platform/registry.h"
 
 namespace {
 

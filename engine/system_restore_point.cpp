@@ -9,7 +9,7 @@
 #include "foundation/folders.h"
 #include "foundation/language_strings.h"
 #include "foundation/product_key.h"
-#include "foundation/registry.h"
+#include "platform/registry.h"
 #include "foundation/system_helpers.h"
 
 namespace {

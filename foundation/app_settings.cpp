@@ -7,7 +7,7 @@
 
 #include "foundation/clock.h"
 #include "foundation/product_key.h"
-#include "foundation/registry.h"
+#include "platform/registry.h"
 #include "foundation/registry_values.h"
 
 namespace {

@@ -7,6 +7,8 @@ namespace {
 class SystemClock final : public Clock {
 public:
     DWORD TickCount() const override { return GetTickCount(); }
+    ULONGLONG TickCount64() const override { return GetTickCount64(); }
+    void Sleep(DWORD milliseconds) const override { ::Sleep(milliseconds); }
     SYSTEMTIME LocalTime() const override {
         SYSTEMTIME now{};
         GetLocalTime(&now);

@@ -5,7 +5,7 @@
 #include <mutex>
 
 #include "foundation/product_key.h"
-#include "foundation/registry.h"
+#include "platform/registry.h"
 
 // clang-format off
 const std::array<LanguageRecord, kLanguageCount> LanguageTable = {{

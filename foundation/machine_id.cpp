@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "foundation/product_key.h"
-#include "foundation/registry.h"
+#include "platform/registry.h"
 #include "foundation/text_helpers.h"
 
 namespace {

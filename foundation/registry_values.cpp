@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "foundation/product_key.h"
-#include "foundation/registry.h"
+#include "platform/registry.h"
 
 int GetUserRegistryValue(const std::wstring& subKey, const std::wstring& valueName, std::wstring& text,
                          DWORD& number, DWORD type) {

@@ -5,23 +5,16 @@
 #include <memory>
 #include <type_traits>
 
+#include "foundation/os_identity.h"
 #include "platform/scoped_handle.h"
 
 namespace {
 
-struct VersionNumbers {
-    unsigned major = 0;
-    unsigned minor = 0;
-};
-
-VersionNumbers ReadWindowsVersion() {
-    OSVERSIONINFOW info{};
-    info.dwOSVersionInfoSize = sizeof(info);  // 276 bytes
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    if (!GetVersionExW(&info)) return {};
-#pragma GCC diagnostic pop
-    return {info.dwMajorVersion, info.dwMinorVersion};
+// The version the system reports to this program, read once: it does not change
+// while the program runs.
+const OsVersionFacts& ProcessVersionFacts() {
+    static const OsVersionFacts facts = ReadOsVersionFacts();
+    return facts;
 }
 
 struct SidFreer {
@@ -42,15 +35,11 @@ UniqueHandle OpenQueryToken() {
 
 }  // namespace
 
-unsigned GetWindowsMajorVersion() {
-    static const unsigned major = ReadWindowsVersion().major;
-    return major;
-}
+unsigned GetWindowsMajorVersion() { return ProcessVersionFacts().major; }
 
-unsigned GetWindowsMinorVersion() {
-    static const unsigned minor = ReadWindowsVersion().minor;
-    return minor;
-}
+unsigned GetWindowsMinorVersion() { return ProcessVersionFacts().minor; }
+
+bool IsWindowsNT() { return ProcessVersionFacts().platformId == VER_PLATFORM_WIN32_NT; }
 
 bool IsWow64() {
     using IsWow64ProcessFunction = BOOL(WINAPI*)(HANDLE, PBOOL);

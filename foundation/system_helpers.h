@@ -9,6 +9,8 @@
 // Read once per process and kept.
 unsigned GetWindowsMajorVersion();
 unsigned GetWindowsMinorVersion();
+// False only on the Windows 95 family.
+bool IsWindowsNT();
 
 bool IsWow64();
 

@@ -49,15 +49,15 @@ int RunDriverInstall(const InstallHelperCommand& command) {
     if (command.mode == 2) {
         outcome = UpdateForDevice(hardwareId, infPath, INSTALLFLAG_FORCE);
     } else if (command.mode == 3) {
-        const DifxCallResult preinstall = command.difx.Preinstall(infPath);
-        outcome.success = preinstall.Succeeded();
-        outcome.difxError = preinstall.code;
+        const DWORD preinstall = command.difx.Preinstall(infPath, 0);
+        outcome.success = preinstall == ERROR_SUCCESS;
+        outcome.difxError = preinstall;
     } else {
         outcome = UpdateForDevice(hardwareId, infPath, 0);
         if (!outcome.success) {
-            const DifxCallResult install = command.difx.Install(infPath);
-            outcome.success = install.Succeeded();
-            outcome.difxError = install.code;
+            const DWORD install = command.difx.Install(infPath, 0);
+            outcome.success = install == ERROR_SUCCESS;
+            outcome.difxError = install;
         }
     }
 

@@ -23,6 +23,7 @@ bool SwitchIsOn(const std::wstring& value) { return wcstol(value.c_str(), nullpt
 }  // namespace
 
 InstallHelperCommand::InstallHelperCommand(const std::wstring& commandLine) {
+    LoadDifxApi(difx);
     ParseHelperCommandLine(commandLine, *this);
 }
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "installhelper64/difx_api_loader.h"
+#include "platform/difx_api_loader.h"
 
 // The order of one helper run, as the main program writes it on the command line.
 struct InstallHelperCommand {

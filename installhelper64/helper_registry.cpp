@@ -2,41 +2,7 @@
 
 #include <cwchar>
 
-CRegistry::~CRegistry() { Close(); }
-
-void CRegistry::Close() {
-    if (opened_ && key_ != nullptr) RegCloseKey(key_);
-    opened_ = false;
-    key_ = nullptr;
-}
-
-bool CRegistry::Open(HKEY root, const std::wstring& path) {
-    Close();
-    key_ = root;
-    path_ = path;
-    HKEY opened = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, accessMask_, &opened) == ERROR_SUCCESS) {
-        key_ = opened;
-        opened_ = true;
-        return true;
-    }
-    if (accessMask_ == KEY_READ) return false;
-    return Create(root, path);
-}
-
-bool CRegistry::Create(HKEY root, const std::wstring& path) {
-    Close();
-    key_ = root;
-    path_ = path;
-    HKEY created = nullptr;
-    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, accessMask_, nullptr, &created, nullptr) !=
-        ERROR_SUCCESS) {
-        return false;
-    }
-    key_ = created;
-    opened_ = true;
-    return true;
-}
+#include "platform/registry.h"
 
 HKEY ResolveResultRoot(const std::wstring& rootName) {
     return _wcsicmp(rootName.c_str(), L"HKEY_LOCAL_MACHINE") == 0 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
@@ -44,13 +10,9 @@ HKEY ResolveResultRoot(const std::wstring& rootName) {
 
 bool WriteRegistryDecimal(const std::wstring& rootName, const std::wstring& keyPath,
                           const std::wstring& valueName, int number) {
-    CRegistry registry(nullptr);
-    if (!registry.Open(ResolveResultRoot(rootName), keyPath)) return false;
-    wchar_t text[16] = {};
-    swprintf(text, 16, L"%d", number);
-    const DWORD bytes = static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t));
-    return RegSetValueExW(registry.Key(), valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                          bytes) == ERROR_SUCCESS;
+    CRegistry registry;
+    if (!registry.Open(keyPath, ResolveResultRoot(rootName), true)) return false;
+    return registry.WriteString(valueName.c_str(), std::to_wstring(number));
 }
 
 bool WriteInstallResults(const std::wstring& hkey, const std::wstring& regpath, const std::wstring& regval,

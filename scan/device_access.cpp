@@ -2,24 +2,10 @@
 
 #include <vector>
 
-namespace {
-
-DWORD ReadOsMajorVersion() {
-    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
-    OSVERSIONINFOW info{};
-    info.dwOSVersionInfoSize = sizeof(info);
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    auto getVersion = ntdll ? reinterpret_cast<RtlGetVersionFn>(
-                                  reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
-                            : nullptr;
-    if (getVersion != nullptr && getVersion(&info) == 0) return info.dwMajorVersion;
-    return 6;
-}
-
-}  // namespace
+#include "foundation/system_helpers.h"
 
 SetupApiDeviceAccess::SetupApiDeviceAccess()
-    : driverInstallParamsAvailable_(!IsRunningUnderWine()), osMajorVersion_(ReadOsMajorVersion()) {}
+    : driverInstallParamsAvailable_(!IsRunningUnderWine()), osMajorVersion_(GetWindowsMajorVersion()) {}
 
 SetupApiDeviceAccess::~SetupApiDeviceAccess() { CloseDevices(); }
 

@@ -8,7 +8,7 @@
 #include <cwctype>
 
 #include "foundation/daily_log.h"
-#include "foundation/registry.h"
+#include "platform/registry.h"
 #include "platform/text_case.h"
 
 namespace {

@@ -71,7 +71,7 @@ int CDriverScanUpdate::RunEngineScan() {
         devicesReported = 0;
         devicesCopied = 0;
         updateCount = 0;
-        if (scanProgressWindow != nullptr) SendMessageW(scanProgressWindow, kProgressMessage, 0, 0);
+        ProgressOf(kScanOperation).ShowPercent(0);
 
         ResetDeviceArrays(kDeviceCapacity);
         ResetUpdateResults();
@@ -88,10 +88,7 @@ int CDriverScanUpdate::RunEngineScan() {
         if (result == EngineCode::kScanStopRequest) statusKey = L"IDS_SCAN_ABORTED";
         if (statusKey != nullptr) {
             scanFinished = 1;
-            if (scanStatusLabel != nullptr) {
-                const std::wstring text = GetLangString(statusKey, L"RESOURCESTRING");
-                SetWindowTextW(scanStatusLabel, text.c_str());
-            }
+            ProgressOf(kScanOperation).ShowStatus(GetLangString(statusKey, L"RESOURCESTRING"));
         }
         return result;
     } catch (const std::exception&) {
@@ -115,17 +112,20 @@ void CDriverScanUpdate::ResetUpdateResults() {
     devicesCopied = 0;
 }
 
-HWND CDriverScanUpdate::ProgressWindowOfOperation() const {
-    switch (operationKind) {
-        case kScanOperation: return scanProgressWindow;
-        case kBackupOperation: return backupProgressWindow;
-        case kRestoreOperation: return restoreProgressWindow;
-        default: return nullptr;
+EngineProgress& CDriverScanUpdate::ProgressOf(OperationKind kind) const {
+    EngineProgress* receiver = nullptr;
+    switch (kind) {
+        case kScanOperation: receiver = scanProgress; break;
+        case kBackupOperation: receiver = backupProgress; break;
+        case kRestoreOperation: receiver = restoreProgress; break;
+        default: break;
     }
+    return receiver != nullptr ? *receiver : NoEngineProgress();
 }
 
 bool CDriverScanUpdate::ReportScanProgress(const DriverInfoRecord* records, int percent) {
     if (operationKind == kScanOperation) percent = std::min(percent, 99);
+    EngineProgress& progress = ProgressOf(static_cast<OperationKind>(operationKind));
     if (records != nullptr) {
         switch (operationKind) {
             case kScanOperation: {
@@ -135,23 +135,18 @@ bool CDriverScanUpdate::ReportScanProgress(const DriverInfoRecord* records, int 
                 if (index < 0 || static_cast<size_t>(index) >= devices.size()) break;
                 const DriverInfoRecord& record = records[index];
                 CopyDeviceRecord(devices[static_cast<size_t>(index)], record);
-                if (scanStatusLabel != nullptr) {
-                    SetWindowTextW(scanStatusLabel, record.deviceName.c_str());
-                    if (scanPage != nullptr) scanPage->AddScannedDevice(record.deviceName, record.category, percent, index);
-                }
+                progress.ShowDevice(record.deviceName, record.category, percent, index);
                 ++devicesReported;
                 break;
             }
             case kBackupOperation:
-                if (backupNameLabel != nullptr) SetWindowTextW(backupNameLabel, records->deviceName.c_str());
-                if (backupCategoryLabel != nullptr) SetWindowTextW(backupCategoryLabel, records->category.c_str());
+                progress.ShowDevice(records->deviceName, records->category, percent, -1);
                 WriteLogLine(L"Creating Backup For: Category: %ls, Driver:%ls", records->category.c_str(),
                              records->deviceName.c_str());
                 ++backupCounter;
                 break;
             case kRestoreOperation:
-                if (restoreNameLabel != nullptr) SetWindowTextW(restoreNameLabel, records->deviceName.c_str());
-                if (restoreCategoryLabel != nullptr) SetWindowTextW(restoreCategoryLabel, records->category.c_str());
+                progress.ShowDevice(records->deviceName, records->category, percent, -1);
                 WriteLogLine(L"Restoring: Category: %ls, Driver:%ls", records->category.c_str(),
                              records->deviceName.c_str());
                 ++restoreCounter;
@@ -160,17 +155,15 @@ bool CDriverScanUpdate::ReportScanProgress(const DriverInfoRecord* records, int 
                 break;
         }
     }
-    if (HWND window = ProgressWindowOfOperation(); window != nullptr) {
-        SendMessageW(window, kProgressMessage, static_cast<WPARAM>(percent), 0);
-    }
+    progress.ShowPercent(percent);
     return true;
 }
 
 int CDriverScanUpdate::ReportInstallProgress(int percent, const wchar_t* text, int code) {
     if (progressHeld != 0) {
         heldProgress = percent;
-    } else if (installProgressWindow != nullptr) {
-        SendMessageW(installProgressWindow, kProgressMessage, static_cast<WPARAM>(percent), 0);
+    } else {
+        InstallProgress().ShowPercent(percent);
     }
     // A restart question (IDYES as its code) marks the install done; the engine's
     // own question is always answered no, the screens ask the user themselves.

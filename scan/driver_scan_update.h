@@ -14,26 +14,20 @@
 #include "foundation/markup.h"
 #include "platform/my_array.h"
 #include "scan/driver_info_record.h"
+#include "scan/engine_progress.h"
 #include "scan/scan_operation.h"
 #include "scan/device_inventory.h"
 #include "scan/update_entry.h"
 
-// The scan page's side of the per-device progress: one row per scanned device.
-class ScannedDeviceSink {
-public:
-    virtual ~ScannedDeviceSink() = default;
-    virtual void AddScannedDevice(const std::wstring& deviceName, const std::wstring& category, int percent,
-                                  int deviceIndex) = 0;
-};
-
 // The one scan-and-update engine object of the program. It owns the device array of
 // the last scan with its parallel array of offered drivers, what the matcher makes
-// of the service's answer, the ignore map, the progress windows of the running
-// operation and the status flags of the last scan. The screens read it directly; it
+// of the service's answer, the ignore map, the progress receivers of the running
+// operations and the status flags of the last scan. The screens read it directly; it
 // has no lock because they start one operation at a time.
 class CDriverScanUpdate {
 public:
     static constexpr size_t kDeviceCapacity = 1024;
+    // The message a screen's progress bar takes its percent by (wParam).
     static constexpr UINT kProgressMessage = WM_USER + 2;
 
     enum OperationKind : int32_t { kNoOperation = 0, kScanOperation = 1, kBackupOperation = 2, kRestoreOperation = 3 };
@@ -151,17 +145,16 @@ public:
     TextMap secondTextMap;
     TextMap ignoreMap;   // ignore key -> empty
 
-    HWND scanProgressWindow = nullptr;
-    HWND backupProgressWindow = nullptr;
-    HWND installProgressWindow = nullptr;
-    HWND restoreProgressWindow = nullptr;
-    HWND scanStatusLabel = nullptr;  // the device name while scanning, the final status after
-    HWND scanCountLabel = nullptr;
-    HWND backupNameLabel = nullptr;
-    HWND backupCategoryLabel = nullptr;
-    HWND restoreNameLabel = nullptr;
-    HWND restoreCategoryLabel = nullptr;
-    ScannedDeviceSink* scanPage = nullptr;
+    // Who shows each kind of run; null while no screen shows it. The screen that
+    // sets one clears it before the receiver goes.
+    EngineProgress* scanProgress = nullptr;
+    EngineProgress* backupProgress = nullptr;
+    EngineProgress* restoreProgress = nullptr;
+    EngineProgress* installProgress = nullptr;
+
+    // The receiver of `kind`'s run, or one that shows nothing.
+    EngineProgress& ProgressOf(OperationKind kind) const;
+    EngineProgress& InstallProgress() const { return installProgress != nullptr ? *installProgress : NoEngineProgress(); }
 
     // Zeroed together by ResetUpdateResults.
     int32_t devicesReported = 0;  // also the number of filled device records
@@ -252,8 +245,6 @@ public:
     std::wstring installHelperFolder;
 
 private:
-    HWND ProgressWindowOfOperation() const;
-
     ScanOperation* app_;
     SP_CLASSIMAGELIST_DATA classImages_{};
     CDeviceInventory deviceInventory_;  // only its generic-device filter is used

@@ -7,7 +7,7 @@
 #include <ctime>
 
 #include "platform/scoped_device_info_list.h"
-#include "foundation/registry.h"
+#include "platform/registry.h"
 #include "platform/scoped_handle.h"
 #include "platform/text_case.h"
 

@@ -1,6 +1,6 @@
 #include "foundation/file_version_info.h"
 #include "platform/path_checks.h"
-#include "foundation/registry.h"
+#include "platform/registry.h"
 #include "scan/scan_operation.h"
 #include "scan/installed_driver_details.h"
 #include "platform/text_case.h"

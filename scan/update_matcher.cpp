@@ -202,17 +202,6 @@ void MatchDevice(CDriverScanUpdate& engine, int deviceIndex) {
 
 }  // namespace
 
-unsigned ProcessOsMajorVersion() {
-    static const unsigned major = [] {
-        OSVERSIONINFOW info{};
-        info.dwOSVersionInfoSize = sizeof(info);
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-        return GetVersionExW(&info) ? static_cast<unsigned>(info.dwMajorVersion) : 0u;
-#pragma GCC diagnostic pop
-    }();
-    return major;
-}
 
 uint32_t ComputeDriverRank(const std::wstring& matchedId, const std::wstring& compatibleIdIndex,
                            const std::wstring& featureScore, const DriverInfoArray& devices, int deviceIndex,

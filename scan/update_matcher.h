@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/system_helpers.h"
 #include "scan/driver_scan_update.h"
 
 class CMarkup;
@@ -23,16 +24,13 @@ void MatchDriverUpdates(CDriverScanUpdate& engine);
 // does not fit the matcher's 2047 characters is left out.
 std::vector<std::wstring> CandidateIdentifiers(const DriverInfoRecord& device, const CDriverScanUpdate& engine);
 
-// The operating system's major version, read once per process.
-unsigned ProcessOsMajorVersion();
-
 // The rank of an offered driver for a device, lower is better: where the matched id
 // stands among the device's ids, the feature score (on systems after major version
 // 5) and a penalty for an unsigned driver. Reads the signer of the device's
 // offered-driver record, so that record must be filled first.
 uint32_t ComputeDriverRank(const std::wstring& matchedId, const std::wstring& compatibleIdIndex,
                            const std::wstring& featureScore, const DriverInfoArray& devices, int deviceIndex,
-                           unsigned osMajorVersion = ProcessOsMajorVersion());
+                           unsigned osMajorVersion = GetWindowsMajorVersion());
 
 // False for a device that is not present and whose class (display, media, network,
 // mouse, keyboard) gets no updates while it is away.

@@ -29,23 +29,36 @@ void ApplyInternetSettingsProxy(CSoapSocketClientT& client) {
 
 CUpdateServiceHelper::CUpdateServiceHelper() : CUpdateServiceHelper(LoadServiceAddresses(), nullptr) {}
 
-CUpdateServiceHelper::CUpdateServiceHelper(ServiceAddresses addresses, ServiceClock* clock)
-    : addresses_(std::move(addresses)), clock_(clock ? clock : &systemClock_) {}
+CUpdateServiceHelper::CUpdateServiceHelper(ServiceAddresses addresses, const Clock* clock,
+                                           std::function<void()> pumpMessages)
+    : addresses_(std::move(addresses)), clock_(clock), pumpMessages_(std::move(pumpMessages)) {}
 
 CUpdateServiceHelper::~CUpdateServiceHelper() = default;
 
+void CUpdateServiceHelper::PumpMessages() {
+    if (pumpMessages_) {
+        pumpMessages_();
+        return;
+    }
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
 ULONGLONG CUpdateServiceHelper::SecondsSince(ULONGLONG startTicks) {
-    return (clock_->TickCountMs() - startTicks + 500) / 1000;
+    return (TheClock().TickCount64() - startTicks + 500) / 1000;
 }
 
 bool CUpdateServiceHelper::RunWithFallback(const std::wstring& firstAddress, const std::wstring& secondAddress,
                                            const std::function<bool(const std::wstring&)>& addressAttempt) {
-    const ULONGLONG start = clock_->TickCountMs();
+    const ULONGLONG start = TheClock().TickCount64();
     const bool succeeded = addressAttempt(firstAddress);
     if (SecondsSince(start) > kOverallLimitSeconds) return succeeded;
-    clock_->PumpMessages();
-    clock_->Sleep(kPauseMs);
-    clock_->PumpMessages();
+    PumpMessages();
+    TheClock().Sleep(kPauseMs);
+    PumpMessages();
     if (SecondsSince(start) > kOverallLimitSeconds) return succeeded;
     if (succeeded) return true;
     return addressAttempt(secondAddress);
@@ -70,10 +83,10 @@ bool CUpdateServiceHelper::RequestDriverUpdatesData(const std::wstring& input, c
         return true;
     };
     auto addressAttempt = [&](const std::wstring& address) {
-        const ULONGLONG attemptStart = clock_->TickCountMs();
+        const ULONGLONG attemptStart = TheClock().TickCount64();
         if (call(address, true)) return true;
         if (SecondsSince(attemptStart) > kRetryLimitSeconds) return false;
-        clock_->Sleep(kPauseMs);
+        TheClock().Sleep(kPauseMs);
         return call(address, false);
     };
     return RunWithFallback(addresses_.updateFirst, addresses_.updateSecond, addressAttempt);
@@ -106,7 +119,7 @@ bool CUpdateServiceHelper::RequestDriverDownloadInformation(std::wstring& input,
             [&] { return wininetCall(address); },
         };
         for (size_t i = 0; i < std::size(tries); ++i) {
-            if (i > 0) clock_->Sleep(kPauseMs);
+            if (i > 0) TheClock().Sleep(kPauseMs);
             if (tries[i]()) return true;
         }
         return false;
@@ -126,7 +139,7 @@ int CUpdateServiceHelper::UploadFeedbackFile(const std::wstring& document, const
         {&addresses_.miscSecond, true},
     };
     for (size_t i = 0; i < std::size(tries); ++i) {
-        if (i > 0) clock_->Sleep(kPauseMs);
+        if (i > 0) TheClock().Sleep(kPauseMs);
         if (document.size() > kMaxFeedbackCharacters || !UsableAddress(*tries[i].address)) continue;
         MiscService::CMiscServiceT<CSoapSocketClientT> proxy(addresses_.serviceNamespace, defaultUrl);
         proxy.SetUrl(*tries[i].address);
@@ -140,7 +153,7 @@ int CUpdateServiceHelper::UploadFeedbackFile(const std::wstring& document, const
 std::wstring CUpdateServiceHelper::MakeFeedbackFileName(const std::wstring& middlePart) {
     std::wstring name = BuildProductParamsName() + middlePart + L"-Feedback";
 
-    const SYSTEMTIME now = clock_->LocalTime();
+    const SYSTEMTIME now = TheClock().LocalTime();
     const int hour12 = now.wHour % 12 == 0 ? 12 : now.wHour % 12;
     wchar_t stamp[64] = {};
     swprintf(stamp, 64, L" %04u%02u%02uT%02d_%02u%02u%ls", now.wYear, now.wMonth, now.wDay, hour12, now.wMinute,
@@ -148,7 +161,7 @@ std::wstring CUpdateServiceHelper::MakeFeedbackFileName(const std::wstring& midd
     name += stamp;
 
     // Two names made within one second differ by this number.
-    srand(static_cast<unsigned>(clock_->TickCountMs()));
+    srand(static_cast<unsigned>(TheClock().TickCount64()));
     name += L" " + std::to_wstring(rand() % 32768) + L".xml";
     return name;
 }

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "scan/service_addresses.h"
-#include "scan/service_clock.h"
+#include "foundation/clock.h"
 
 // The three web-service calls the screens make, with the program's choice of
 // transports, proxy settings, pauses and elapsed-time limits around the plain
@@ -18,10 +18,12 @@ public:
     static constexpr ULONGLONG kRetryLimitSeconds = 480;
     static constexpr size_t kMaxFeedbackCharacters = 20971520;
 
-    // The addresses under the product key and the system clock.
+    // The addresses under the product key and the program's clock.
     CUpdateServiceHelper();
-    // The clock must outlive the helper; null means the system clock.
-    CUpdateServiceHelper(ServiceAddresses addresses, ServiceClock* clock);
+    // The clock must outlive the helper; null means the program's clock. The pause
+    // between two tries answers the calling thread's messages through
+    // `pumpMessages`; empty handles them here.
+    CUpdateServiceHelper(ServiceAddresses addresses, const Clock* clock, std::function<void()> pumpMessages = {});
     virtual ~CUpdateServiceHelper();
 
     // One successful call of GetDriverUpdatesData1; `answer` then holds its result.
@@ -49,8 +51,10 @@ private:
     bool RunWithFallback(const std::wstring& firstAddress, const std::wstring& secondAddress,
                          const std::function<bool(const std::wstring&)>& addressAttempt);
     ULONGLONG SecondsSince(ULONGLONG startTicks);
+    const Clock& TheClock() const { return clock_ != nullptr ? *clock_ : AppClock(); }
+    void PumpMessages();
 
     ServiceAddresses addresses_;
-    SystemServiceClock systemClock_;
-    ServiceClock* clock_;
+    const Clock* clock_;
+    std::function<void()> pumpMessages_;
 };

@@ -58,6 +58,21 @@ private:
     HWND window_ = nullptr;
 };
 
+// Hands the install's percent to a window as the progress message, the way the
+// download window shows it on its bar.
+class BarProgress : public EngineProgress {
+public:
+    explicit BarProgress(HWND bar) : bar_(bar) {}
+    void ShowPercent(int percent) override {
+        SendMessageW(bar_, CDriverScanUpdate::kProgressMessage, static_cast<WPARAM>(percent), 0);
+    }
+    void ShowDevice(const std::wstring&, const std::wstring&, int, int) override {}
+    void ShowStatus(const std::wstring&) override {}
+
+private:
+    HWND bar_;
+};
+
 class DriverInstallEngine : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -68,7 +83,7 @@ protected:
         ASSERT_TRUE(CopyFileW((build_ + L"\\installhelper64\\Kavelin64.exe").c_str(),
                               helperFolder_.File(L"Kavelin64.exe").c_str(), FALSE));
         scanner_.InstalledDrivers().Open(dataFolder_.Path());
-        scanUpdate_.installProgressWindow = progress_.Handle();
+        scanUpdate_.installProgress = &progressShown_;
         session_.helperFolder = helperFolder_.Path();
         session_.programFolder = helperFolder_.Path();
         session_.workFolder = workFolder_.Path();
@@ -119,6 +134,7 @@ protected:
     ScopedTempFolder dataFolder_;
     ScopedRegistryKey results_;
     ProgressWindow progress_;
+    BarProgress progressShown_{progress_.Handle()};
     std::map<std::wstring, std::wstring> downloads_;
     DriverInstallSession session_{scanUpdate_, scanner_};
     PackageInstallRequest request_;

@@ -92,8 +92,8 @@ TEST_F(InstallBackends, InProcessCallsInstallAndReportMissingPieces) {
     EXPECT_TRUE(InstallDriverForDevice(device_.HardwareId(), inf_, needReboot));
     EXPECT_EQ(device_.DriverValue(L"InfSection"), L"NullInstall");
 
-    EXPECT_EQ(PreinstallDriverPackageWithDifx(inf_, 0), static_cast<DWORD>(ERROR_SUCCESS));
-    EXPECT_EQ(PreinstallDriverPackageWithDifx(L"C:\\" + std::wstring(300, L'a') + L".inf", 0),
+    EXPECT_EQ(PreinstallDriverPackageWithDifx(engine_.DifxApi(), inf_, 0), static_cast<DWORD>(ERROR_SUCCESS));
+    EXPECT_EQ(PreinstallDriverPackageWithDifx(engine_.DifxApi(), L"C:\\" + std::wstring(300, L'a') + L".inf", 0),
               static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
 }
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "foundation/product_key.h"
-#include "foundation/registry.h"
+#include "platform/registry.h"
 #include "tests/support/scoped_registry.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "foundation/product_key.h"
-#include "foundation/registry.h"
+#include "platform/registry.h"
 #include "tests/support/scoped_registry.h"
 
 namespace {

@@ -48,16 +48,40 @@ private:
     std::vector<std::pair<WPARAM, LPARAM>> messages_;
 };
 
-class RecordingScanPage : public ScannedDeviceSink {
+class RecordingScanPage {
 public:
     struct Row {
         std::wstring name, category;
         int percent, index;
     };
-    void AddScannedDevice(const std::wstring& name, const std::wstring& category, int percent, int index) override {
+    virtual ~RecordingScanPage() = default;
+    virtual void AddScannedDevice(const std::wstring& name, const std::wstring& category, int percent, int index) {
         rows.push_back({name, category, percent, index});
     }
     std::vector<Row> rows;
+};
+
+// Shows a run the way a screen does: the percent as the progress message to a
+// bar, the device name or the closing status in a label, each scanned device as
+// a row of the page.
+class WindowProgress : public EngineProgress {
+public:
+    WindowProgress(HWND bar, HWND label, RecordingScanPage* page = nullptr) : bar_(bar), label_(label), page_(page) {}
+    void ShowPercent(int percent) override {
+        if (bar_ != nullptr) SendMessageW(bar_, CDriverScanUpdate::kProgressMessage, static_cast<WPARAM>(percent), 0);
+    }
+    void ShowDevice(const std::wstring& name, const std::wstring& category, int percent, int index) override {
+        if (label_ != nullptr) SetWindowTextW(label_, name.c_str());
+        if (page_ != nullptr) page_->AddScannedDevice(name, category, percent, index);
+    }
+    void ShowStatus(const std::wstring& text) override {
+        if (label_ != nullptr) SetWindowTextW(label_, text.c_str());
+    }
+
+private:
+    HWND bar_;
+    HWND label_;
+    RecordingScanPage* page_;
 };
 
 // The daily log is UTF-16LE without a byte-order mark.
@@ -135,9 +159,8 @@ TEST(DriverScanUpdateTest, ScanProgressCopiesEachRecordAndCapsThePercent) {
     HWND label = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 10, 10, HWND_MESSAGE, nullptr, nullptr, nullptr);
     RecordingScanPage page;
     engine.operationKind = CDriverScanUpdate::kScanOperation;
-    engine.scanProgressWindow = progress.Handle();
-    engine.scanStatusLabel = label;
-    engine.scanPage = &page;
+    WindowProgress shown(progress.Handle(), label, &page);
+    engine.scanProgress = &shown;
     engine.ResetDeviceArrays();
 
     // The inventory's array: the callback takes the record at its own running index.
@@ -171,9 +194,11 @@ TEST(DriverScanUpdateTest, ScanProgressCopiesEachRecordAndCapsThePercent) {
 TEST(DriverScanUpdateTest, ProgressGoesToTheWindowOfTheRunningOperation) {
     CDriverScanUpdate engine;
     ProgressRecorder scan, backup, restore;
-    engine.scanProgressWindow = scan.Handle();
-    engine.backupProgressWindow = backup.Handle();
-    engine.restoreProgressWindow = restore.Handle();
+    WindowProgress scanShown(scan.Handle(), nullptr), backupShown(backup.Handle(), nullptr),
+        restoreShown(restore.Handle(), nullptr);
+    engine.scanProgress = &scanShown;
+    engine.backupProgress = &backupShown;
+    engine.restoreProgress = &restoreShown;
     const DriverInfoRecord device = Device(L"Sound", L"Audio");
 
     engine.operationKind = CDriverScanUpdate::kBackupOperation;
@@ -193,10 +218,27 @@ TEST(DriverScanUpdateTest, ProgressGoesToTheWindowOfTheRunningOperation) {
     EXPECT_NE(std::wstring::npos, log.find(L"|  Restoring: Category: Audio, Driver:Sound\r\n")) << log;
 }
 
+TEST(DriverScanUpdateTest, RunsNobodyShowsStillRecordTheirDevices) {
+    CDriverScanUpdate engine;
+    engine.ResetDeviceArrays();
+    const DriverInfoRecord device = Device(L"Sound", L"Audio");
+    engine.operationKind = CDriverScanUpdate::kScanOperation;
+    EXPECT_TRUE(engine.ReportScanProgress(&device, 50));
+    engine.operationKind = CDriverScanUpdate::kBackupOperation;
+    EXPECT_TRUE(engine.ReportScanProgress(&device, 60));
+    EXPECT_EQ(7, engine.ReportInstallProgress(70, L"IDS_DONE", IDYES));
+
+    ASSERT_EQ(1, engine.DeviceCount());
+    EXPECT_EQ(L"Sound", engine.Devices()[0].deviceName);
+    EXPECT_EQ(1, engine.backupCounter);
+    EXPECT_EQ(1u, engine.installDone);
+}
+
 TEST(DriverScanUpdateTest, InstallProgressCanBeHeldAndMarksTheInstallDone) {
     CDriverScanUpdate engine;
     ProgressRecorder install;
-    engine.installProgressWindow = install.Handle();
+    WindowProgress installShown(install.Handle(), nullptr);
+    engine.installProgress = &installShown;
 
     EXPECT_EQ(7, engine.ReportInstallProgress(10, nullptr, 6));
     EXPECT_EQ(0u, engine.installDone);  // code 6 counts only with a text
@@ -303,9 +345,8 @@ TEST_F(EngineScanTest, ScanFillsTheDeviceArrayAndReportsProgress) {
     CDriverScanUpdate engine(&app_);
     ProgressRecorder progress;
     RecordingScanPage page;
-    engine.scanProgressWindow = progress.Handle();
-    engine.scanStatusLabel = label_;
-    engine.scanPage = &page;
+    WindowProgress shown(progress.Handle(), label_, &page);
+    engine.scanProgress = &shown;
     engine.updateCount = 5;
     engine.scanPath = std::wstring(L"C:\\scan", 8) + std::wstring(1, L'\0') + L"rest";
 
@@ -347,8 +388,8 @@ TEST_F(EngineScanTest, ScanFillsTheDeviceArrayAndReportsProgress) {
 TEST_F(EngineScanTest, StoppedScanIsMarkedAborted) {
     CDriverScanUpdate engine(&app_);
     StoppingScanPage page(app_, 1);
-    engine.scanStatusLabel = label_;
-    engine.scanPage = &page;
+    WindowProgress shown(nullptr, label_, &page);
+    engine.scanProgress = &shown;
 
     EXPECT_EQ(EngineCode::kScanStopRequest, engine.RunEngineScan());
     EXPECT_EQ(1u, engine.scanFinished);

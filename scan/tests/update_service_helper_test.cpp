@@ -9,21 +9,26 @@
 #include <mutex>
 
 #include "foundation/language_strings.h"
+#include "tests/support/manual_clock.h"
 #include "tests/support/scoped_registry.h"
 
 namespace {
 
 // Ticks move only when the client pauses or a test says a call took long.
-class FakeServiceClock : public ServiceClock {
+class FakeServiceClock : public Clock {
 public:
-    ULONGLONG TickCountMs() override { return now_.load(); }
-    void Sleep(DWORD milliseconds) override {
+    DWORD TickCount() const override { return static_cast<DWORD>(now_.load()); }
+    ULONGLONG TickCount64() const override { return now_.load(); }
+    void Sleep(DWORD milliseconds) const override {
         std::lock_guard lock(mutex_);
         sleeps_.push_back(milliseconds);
         now_ += milliseconds;
     }
-    void PumpMessages() override { ++pumps_; }
-    SYSTEMTIME LocalTime() override { return localTime; }
+    SYSTEMTIME LocalTime() const override { return localTime; }
+    // What the helper calls to answer messages around its pause.
+    std::function<void()> Pump() {
+        return [this] { ++pumps_; };
+    }
 
     void Advance(ULONGLONG ms) { now_ += ms; }
     std::vector<DWORD> Sleeps() {
@@ -35,10 +40,10 @@ public:
     SYSTEMTIME localTime{2024, 3, 0, 5, 14, 7, 9, 0};
 
 private:
-    std::atomic<ULONGLONG> now_{1000000};
+    mutable std::atomic<ULONGLONG> now_{1000000};
     std::atomic<int> pumps_{0};
-    std::mutex mutex_;
-    std::vector<DWORD> sleeps_;
+    mutable std::mutex mutex_;
+    mutable std::vector<DWORD> sleeps_;
 };
 
 std::wstring UpdateUrl(const HttpStandInServer& server) {
@@ -96,7 +101,7 @@ protected:
 };
 
 TEST_F(UpdateServiceHelperTest, ScanRequestSucceedsOnTheFirstAddressAndStillPauses) {
-    CUpdateServiceHelper helper(addresses_, &clock_);
+    CUpdateServiceHelper helper(addresses_, &clock_, clock_.Pump());
     std::wstring answer;
     ASSERT_TRUE(Scan(helper, answer));
     // The answer is itself a document: its own escapes come through as they were sent.
@@ -120,9 +125,18 @@ TEST_F(UpdateServiceHelperTest, ScanRequestSucceedsOnTheFirstAddressAndStillPaus
     EXPECT_EQ(clock_.Pumps(), 2);
 }
 
+TEST_F(UpdateServiceHelperTest, WithoutAClockOfItsOwnThePausesPassOnTheProgramsClock) {
+    ManualClock programClock;
+    const ULONGLONG before = programClock.TickCount64();
+    CUpdateServiceHelper helper(addresses_, nullptr);
+    std::wstring answer;
+    ASSERT_TRUE(Scan(helper, answer));
+    EXPECT_EQ(programClock.TickCount64() - before, 1024u);
+}
+
 TEST_F(UpdateServiceHelperTest, ScanRequestMovesToTheSecondAddressWhenTheFirstIsRefused) {
     addresses_.updateFirst = RefusedUrl("/driverupdateservicenew/updateservice.asmx");
-    CUpdateServiceHelper helper(addresses_, &clock_);
+    CUpdateServiceHelper helper(addresses_, &clock_, clock_.Pump());
     std::wstring answer;
     ASSERT_TRUE(Scan(helper, answer));
     EXPECT_NE(answer.find(L"<ver>9.9</ver>"), std::wstring::npos);
@@ -134,7 +148,7 @@ TEST_F(UpdateServiceHelperTest, ScanRequestMovesToTheSecondAddressWhenTheFirstIs
 TEST_F(UpdateServiceHelperTest, ScanRequestFailsOnFaultsOfBothAddressesAfterTwoTriesEach) {
     firstService_.SetFailure(L"GetDriverUpdatesData1", UpdateServiceStandIn::Failure::Fault);
     secondService_.SetFailure(L"GetDriverUpdatesData1", UpdateServiceStandIn::Failure::Malformed);
-    CUpdateServiceHelper helper(addresses_, &clock_);
+    CUpdateServiceHelper helper(addresses_, &clock_, clock_.Pump());
     std::wstring answer = L"untouched";
     EXPECT_FALSE(Scan(helper, answer));
     EXPECT_EQ(answer, L"untouched");
@@ -148,7 +162,7 @@ TEST_F(UpdateServiceHelperTest, ScanRequestStopsAfterFiftyFourSecondsOrEightMinu
     // far more than 54 seconds, so the second address is never asked.
     firstService_.SetFailure(L"GetDriverUpdatesData1", UpdateServiceStandIn::Failure::Fault);
     firstService_.SetCallHook([this](const ServiceCall&) { clock_.Advance(120000); });
-    CUpdateServiceHelper helper(addresses_, &clock_);
+    CUpdateServiceHelper helper(addresses_, &clock_, clock_.Pump());
     std::wstring answer;
     EXPECT_FALSE(Scan(helper, answer));
     EXPECT_EQ(firstService_.Calls().size(), 2u);
@@ -158,7 +172,7 @@ TEST_F(UpdateServiceHelperTest, ScanRequestStopsAfterFiftyFourSecondsOrEightMinu
     // A call that takes more than 480 seconds is not retried on that address.
     FakeServiceClock slowClock;
     firstService_.SetCallHook([&slowClock](const ServiceCall&) { slowClock.Advance(481000); });
-    CUpdateServiceHelper slowHelper(addresses_, &slowClock);
+    CUpdateServiceHelper slowHelper(addresses_, &slowClock, slowClock.Pump());
     EXPECT_FALSE(Scan(slowHelper, answer));
     EXPECT_EQ(firstService_.Calls().size(), 3u);
     EXPECT_TRUE(slowClock.Sleeps().empty());
@@ -173,7 +187,7 @@ TEST_F(UpdateServiceHelperTest, ScanRequestGoesThroughTheProxyOfTheInternetSetti
     proxied.AddDriver({L"PCI\\VEN_1234&DEV_0001", {{L"ver", L"via proxy"}, {L"sig", L"P"}}});
     UseProxy(proxy);
 
-    CUpdateServiceHelper helper(addresses_, &clock_);
+    CUpdateServiceHelper helper(addresses_, &clock_, clock_.Pump());
     std::wstring answer;
     ASSERT_TRUE(Scan(helper, answer));
     EXPECT_NE(answer.find(L"<ver>via proxy</ver>"), std::wstring::npos);
@@ -193,7 +207,7 @@ TEST_F(UpdateServiceHelperTest, DownloadInformationTriesSocketsThenWinInetInOrde
     firstService_.SetFailure(L"GetDriverDownloadInformation", UpdateServiceStandIn::Failure::Oversized, 2);
     firstService_.SetDownloadInformationAnswer(L"<dl><lu>http://x/p.zip</lu></dl>");
 
-    CUpdateServiceHelper helper(addresses_, &clock_);
+    CUpdateServiceHelper helper(addresses_, &clock_, clock_.Pump());
     std::wstring input = L"  <dd><id>7</id></dd>\r\n";
     std::wstring answer;
     ASSERT_TRUE(helper.RequestDriverDownloadInformation(input, answer));
@@ -216,7 +230,7 @@ TEST_F(UpdateServiceHelperTest, DownloadInformationTriesSocketsThenWinInetInOrde
 }
 
 TEST_F(UpdateServiceHelperTest, FeedbackOverTheSizeLimitSendsNothing) {
-    CUpdateServiceHelper helper(addresses_, &clock_);
+    CUpdateServiceHelper helper(addresses_, &clock_, clock_.Pump());
     const std::wstring tooLong(CUpdateServiceHelper::kMaxFeedbackCharacters + 1, L'x');
     EXPECT_EQ(helper.UploadFeedbackFile(tooLong, L"f.xml"), 0);
     EXPECT_TRUE(firstService_.Calls().empty());
@@ -226,7 +240,7 @@ TEST_F(UpdateServiceHelperTest, FeedbackOverTheSizeLimitSendsNothing) {
 
 TEST_F(UpdateServiceHelperTest, FeedbackTriesBothAddressesWithoutAndWithProxy) {
     firstService_.SetFailure(L"MS_UploadFeedback", UpdateServiceStandIn::Failure::Refuse);
-    CUpdateServiceHelper helper(addresses_, &clock_);
+    CUpdateServiceHelper helper(addresses_, &clock_, clock_.Pump());
     EXPECT_EQ(helper.UploadFeedbackFile(L"<feedback>\x00E9 & more</feedback>", L"name.xml"), 1);
     EXPECT_EQ(firstService_.Calls().size(), 2u);
     const auto second = secondService_.Calls();
@@ -248,7 +262,7 @@ TEST_F(UpdateServiceHelperTest, FeedbackFileNameCarriesTheTimeOnTheTwelveHourClo
         {L"", 12, L"brennavikhvnhalvenornewparams-Feedback 20240305T12_0709PM "},
         {L"", 11, L"brennavikhvnhalvenornewparams-Feedback 20240305T11_0709AM "},
     };
-    CUpdateServiceHelper helper(addresses_, &clock_);
+    CUpdateServiceHelper helper(addresses_, &clock_, clock_.Pump());
     // Without a language file the title comes from the program's own string.
     ASSERT_EQ(L"brennavikhvnhalvenornewparams", BuildProductParamsName());
     for (const Case& c : cases) {

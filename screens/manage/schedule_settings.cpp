@@ -7,7 +7,7 @@
 #include "foundation/app_settings.h"
 #include "foundation/clock.h"
 #include "foundation/product_key.h"
-#include "foundation/registry.h"
+#include "platform/registry.h"
 #include "shell/scheduled_tasks/schedule_messages.h"
 #include "shell/scheduled_tasks/scheduled_scan_task.h"
 #include "shell/scheduled_tasks/scheduled_task.h"

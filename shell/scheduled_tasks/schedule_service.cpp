@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "foundation/registry.h"
+#include "platform/registry.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 
 #include "foundation/clock.h"
 #include "foundation/product_key.h"
-#include "foundation/registry.h"
+#include "platform/registry.h"
 #include "foundation/system_helpers.h"
 #include "shell/scheduled_tasks/program_module_path.h"
 #include "shell/scheduled_tasks/schedule_messages.h"

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "foundation/registry.h"
+#include "platform/registry.h"
 #include "foundation/system_helpers.h"
 #include "shell/scheduled_tasks/logon_task_service.h"
 #include "shell/scheduled_tasks/program_module_path.h"

@@ -14,7 +14,7 @@
 #include "foundation/language_table.h"
 #include "foundation/os_identity.h"
 #include "foundation/product_key.h"
-#include "foundation/registry.h"
+#include "platform/registry.h"
 #include "foundation/system_helpers.h"
 #include "platform/file_fetcher.h"
 #include "platform/file_replace.h"

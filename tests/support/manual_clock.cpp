@@ -8,7 +8,17 @@ ManualClock::~ManualClock() { SetAppClock(nullptr); }
 
 DWORD ManualClock::TickCount() const {
     std::lock_guard<std::mutex> guard(lock_);
+    return static_cast<DWORD>(tick_);
+}
+
+ULONGLONG ManualClock::TickCount64() const {
+    std::lock_guard<std::mutex> guard(lock_);
     return tick_;
+}
+
+void ManualClock::Sleep(DWORD milliseconds) const {
+    std::lock_guard<std::mutex> guard(lock_);
+    tick_ += milliseconds;
 }
 
 SYSTEMTIME ManualClock::LocalTime() const {

@@ -7,6 +7,7 @@
 #include "foundation/clock.h"
 
 // A clock the test moves by hand. Installed as the program's clock for its lifetime.
+// A pause on it returns at once and moves the ticks on by its length.
 class ManualClock final : public Clock {
 public:
     explicit ManualClock(DWORD tick = 100000, SYSTEMTIME localTime = DefaultTime());
@@ -15,7 +16,9 @@ public:
     ManualClock& operator=(const ManualClock&) = delete;
 
     DWORD TickCount() const override;
+    ULONGLONG TickCount64() const override;
     SYSTEMTIME LocalTime() const override;
+    void Sleep(DWORD milliseconds) const override;
 
     void SetTick(DWORD tick);
     void AdvanceTick(DWORD milliseconds);
@@ -27,6 +30,6 @@ public:
 
 private:
     mutable std::mutex lock_;
-    DWORD tick_;
+    mutable ULONGLONG tick_;
     SYSTEMTIME localTime_;
 };

@@ -327,9 +327,8 @@ BOOL CDlgBackup3DriverBkp::OnInitDialog() {
 
 void CDlgBackup3DriverBkp::RegisterProgressControls() {
     CDriverScanUpdate& engine = Host().ScanUpdate();
-    engine.backupProgressWindow = Item(IDC_BKP3_PROGRESS);
-    engine.backupCategoryLabel = Item(IDC_BKP3_STATUS);
-    engine.backupNameLabel = Item(IDC_BKP3_DETAIL);
+    progress_ = ProgressControls(Item(IDC_BKP3_PROGRESS), Item(IDC_BKP3_DETAIL), Item(IDC_BKP3_STATUS));
+    engine.backupProgress = &progress_;
 }
 
 void CDlgBackup3DriverBkp::Layout(const RECT& client) {

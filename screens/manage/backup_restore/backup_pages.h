@@ -11,6 +11,7 @@
 #include "screens/manage/backup_restore/device_tree.h"
 #include "screens/manage/backup_restore/wizard_page.h"
 #include "screens/manage/backup_restore/wizard_results.h"
+#include "shell/progress_controls.h"
 #include "shell/toolkit/gui_buttons.h"
 #include "shell/toolkit/list_controls.h"
 #include "shell/toolkit/tree_x_ctrl.h"
@@ -114,6 +115,7 @@ private:
     void SetStatusText(const std::wstring& text);
     void RegisterProgressControls();
 
+    ProgressControls progress_;  // the engine's backup run shown on this page
     CHalHoverButtonWithText stop_;
     std::unique_ptr<BackupWorker> worker_;
     OwnedThread thread_;

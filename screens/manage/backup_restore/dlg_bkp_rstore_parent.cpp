@@ -29,10 +29,8 @@ CDlgBkpRstoreParent::~CDlgBkpRstoreParent() {
     CDriverScanUpdate& engine = host_.ScanUpdate();
     engine.backupTree = nullptr;
     engine.restoreTree = nullptr;
-    engine.backupProgressWindow = nullptr;
-    engine.restoreProgressWindow = nullptr;
-    engine.backupNameLabel = engine.backupCategoryLabel = nullptr;
-    engine.restoreNameLabel = engine.restoreCategoryLabel = nullptr;
+    engine.backupProgress = nullptr;
+    engine.restoreProgress = nullptr;
 }
 
 BOOL CDlgBkpRstoreParent::OnInitDialog() {

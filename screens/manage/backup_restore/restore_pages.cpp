@@ -337,9 +337,8 @@ BOOL CDlgRestore3Driver::OnInitDialog() {
 
 void CDlgRestore3Driver::RegisterProgressControls() {
     CDriverScanUpdate& engine = Host().ScanUpdate();
-    engine.restoreProgressWindow = Item(IDC_RST3_PROGRESS);
-    engine.restoreCategoryLabel = Item(IDC_RST3_STATUS);
-    engine.restoreNameLabel = Item(IDC_RST3_DRIVER);
+    progress_ = ProgressControls(Item(IDC_RST3_PROGRESS), Item(IDC_RST3_DRIVER), Item(IDC_RST3_STATUS));
+    engine.restoreProgress = &progress_;
 }
 
 void CDlgRestore3Driver::Layout(const RECT& client) {

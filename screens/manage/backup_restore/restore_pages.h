@@ -9,6 +9,7 @@
 #include "screens/manage/backup_restore/device_tree.h"
 #include "screens/manage/backup_restore/wizard_page.h"
 #include "screens/manage/backup_restore/wizard_results.h"
+#include "shell/progress_controls.h"
 #include "shell/toolkit/gui_buttons.h"
 #include "shell/toolkit/list_controls.h"
 #include "shell/toolkit/tree_x_ctrl.h"
@@ -108,6 +109,7 @@ private:
     void RunRestore();
     void RegisterProgressControls();
 
+    ProgressControls progress_;  // the engine's restore run shown on this page
     OwnedThread worker_;
 };
 

@@ -66,6 +66,15 @@ CDlgNagDownloadAndInstall::~CDlgNagDownloadAndInstall() {
     if (job_.running) StopRunningDownload(job_, stopWaitLimitMs);
     WaitForThreads();
     if (GetDownloadProgressWindow() == this) SetDownloadProgressWindow(nullptr);
+    if (CDriverScanUpdate* engine = progressEngine_.load(); engine != nullptr) {
+        if (engine->backupProgress == &barProgress_) engine->backupProgress = nullptr;
+        if (engine->installProgress == &barProgress_) engine->installProgress = nullptr;
+    }
+}
+
+CDriverScanUpdate& CDlgNagDownloadAndInstall::ShowProgressOf(CDriverScanUpdate& engine) {
+    progressEngine_ = &engine;
+    return engine;
 }
 
 void CDlgNagDownloadAndInstall::WaitForThreads() {
@@ -83,6 +92,7 @@ BOOL CDlgNagDownloadAndInstall::OnInitDialog() {
     close_.Show(SW_HIDE);
     stop_.Show(SW_SHOW);
     list_.AttachDlgItem(Handle(), IDC_DLI_LIST);
+    barProgress_ = ProgressControls(ProgressBar(), nullptr, nullptr);
     ListView_SetExtendedListViewStyle(list_.Handle(), LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER);
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH;
@@ -253,7 +263,7 @@ void CDlgNagDownloadAndInstall::OnTimer(UINT_PTR id) {
         downloadsCompleted_ = true;
         stopRequested_ = 0;
         SendDlgItemMessageW(Handle(), IDC_DLI_PROGRESS, PBM_SETPOS, 0, 0);
-        host_.ScanUpdate().backupProgressWindow = ProgressBar();
+        ShowProgressOf(host_.ScanUpdate()).backupProgress = &barProgress_;
         if (id == kAllDownloadsDoneTimer) host_.ScannerApp().SetStatusCode(35);
         SetTimer(kBackupTimer, 64);
         break;
@@ -754,7 +764,7 @@ void CDlgNagDownloadAndInstall::BackupBeforeInstall() {
     SetOverallPercent(0);
     CDriverScanUpdate& engine = host_.ScanUpdate();
     CDriverScannerApp& scanner = host_.ScannerApp();
-    engine.backupProgressWindow = ProgressBar();
+    ShowProgressOf(engine).backupProgress = &barProgress_;
 
     AppendStatusRow(TextWithTitle(L"IDS_CURRDRIVER_BCKUP"), true, true);
     AppendStatusRow(LangText(L"IDS_CREATE_RESTORE_POINT"), true, true);
@@ -829,7 +839,7 @@ void CDlgNagDownloadAndInstall::InstallDownloaded() {
         downloads = host_.DownloadedFiles();
     }
     session.downloadsList = &downloads;
-    engine.installProgressWindow = ProgressBar();
+    ShowProgressOf(engine).installProgress = &barProgress_;
 
     installing_ = true;
     bool failed = false;

@@ -10,6 +10,7 @@
 #include "engine/download_job.h"
 #include "engine/download_progress.h"
 #include "engine/owned_thread.h"
+#include "shell/progress_controls.h"
 #include "shell/toolkit/dlg_child_base.h"
 #include "shell/toolkit/gui_buttons.h"
 #include "shell/toolkit/list_controls.h"
@@ -136,6 +137,8 @@ private:
     // Ends the stage early: navigation back, the busy flag cleared.
     void EndEarly();
     static int CountPending(CDriverScanUpdate& engine);
+    // Notes that `engine` is handed the bar's receiver, and returns it.
+    CDriverScanUpdate& ShowProgressOf(CDriverScanUpdate& engine);
 
     DownloadInstallHost& host_;
     CHalHoverButtonWithText stop_;
@@ -156,6 +159,10 @@ private:
     InstallRun installRun_ = InstallRun::None;
     std::wstring osIdText_;
 
+    // The engine's backup and install runs shown on the progress bar; the engine it
+    // was handed to forgets it when the window goes.
+    ProgressControls barProgress_;
+    std::atomic<CDriverScanUpdate*> progressEngine_{nullptr};
     DownloadJob job_;
     OwnedThread stageThread_;
     OwnedThread stopThread_;

@@ -7,6 +7,7 @@
 #include "foundation/email_address.h"
 #include "foundation/file_version_info.h"
 #include "foundation/markup.h"
+#include "foundation/os_identity.h"
 #include "scan/scan_request.h"
 
 namespace {
@@ -35,15 +36,11 @@ private:
 void WriteSystemInfo(CMarkup& document) {
     document.AddChildElem(L"sys_info");
     document.IntoElem();
-    OSVERSIONINFOEXW version{};
-    version.dwOSVersionInfoSize = sizeof(version);
-    GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&version));
-    document.AddChildElem(L"os_major_version", Unsigned(version.dwMajorVersion));
-    document.AddChildElem(L"os_minor_version", Unsigned(version.dwMinorVersion));
-    document.AddChildElem(L"os_product_type", Unsigned(version.wProductType));
-    SYSTEM_INFO system{};
-    GetNativeSystemInfo(&system);
-    document.AddChildElem(L"os_architecture_type", Unsigned(system.wProcessorArchitecture));
+    const OsVersionFacts os = ReadOsVersionFacts();
+    document.AddChildElem(L"os_major_version", Unsigned(os.major));
+    document.AddChildElem(L"os_minor_version", Unsigned(os.minor));
+    document.AddChildElem(L"os_product_type", Unsigned(static_cast<unsigned>(os.productType)));
+    document.AddChildElem(L"os_architecture_type", Unsigned(static_cast<unsigned>(os.processorArchitecture)));
 
     MEMORYSTATUSEX memory{};
     memory.dwLength = sizeof(memory);

@@ -47,18 +47,31 @@ private:
 
 }  // namespace
 
-// Passes each inventoried device to the page and gives the stop question its
-// checkpoint between two devices.
-class ScanWorker::DeviceRelay : public ScannedDeviceSink {
+// Shows the inventory on the scan page: the percent on its bar, each device's
+// name in its status label and as a row, and gives the stop question its
+// checkpoint between two devices. The rows follow the label: a page without one
+// shows no rows either.
+class ScanWorker::DeviceRelay : public EngineProgress {
 public:
-    explicit DeviceRelay(ScanWorker& worker) : worker_(worker) {}
-    void AddScannedDevice(const std::wstring& name, const std::wstring& status, int percent, int index) override {
+    explicit DeviceRelay(ScanWorker& worker)
+        : worker_(worker), bar_(worker.page_.ProgressBar()), label_(worker.page_.StatusLabel()) {}
+    void ShowPercent(int percent) override {
+        if (bar_ != nullptr) SendMessageW(bar_, CDriverScanUpdate::kProgressMessage, static_cast<WPARAM>(percent), 0);
+    }
+    void ShowDevice(const std::wstring& name, const std::wstring& status, int percent, int index) override {
+        if (label_ == nullptr) return;
+        SetWindowTextW(label_, name.c_str());
         worker_.page_.AddScannedDevice(name, status, percent, index + 1);
         worker_.Checkpoint();
+    }
+    void ShowStatus(const std::wstring& text) override {
+        if (label_ != nullptr) SetWindowTextW(label_, text.c_str());
     }
 
 private:
     ScanWorker& worker_;
+    HWND bar_;
+    HWND label_;
 };
 
 ScanWorker::ScanWorker(CDriverOptimizerApp& app, CUpdateServiceHelper& service, ScanPageView& page,
@@ -224,9 +237,7 @@ void ScanWorker::RunInventory() {
     SetStatus(L"IDS_WAIT_SCAN_PROGR", true);
     page_.SetScanStatusText(L"", true);
     DeviceRelay relay(*this);
-    engine.scanProgressWindow = page_.ProgressBar();
-    engine.scanStatusLabel = page_.StatusLabel();
-    engine.scanPage = &relay;
+    engine.scanProgress = &relay;
     engine.scanFinished = 0;
     engine.connectionProblem = 0;
     // An inventory that never gets going must not read as the last one's result.
@@ -235,9 +246,7 @@ void ScanWorker::RunInventory() {
         engine.RunEngineScan();
     } catch (const std::exception&) {
     }
-    engine.scanPage = nullptr;
-    engine.scanProgressWindow = nullptr;
-    engine.scanStatusLabel = nullptr;
+    engine.scanProgress = nullptr;
 }
 
 bool ScanWorker::RestorePreviousResults() {

@@ -12,7 +12,7 @@
 #include "foundation/app_settings.h"
 #include "foundation/os_identity.h"
 #include "foundation/product_key.h"
-#include "foundation/registry.h"
+#include "platform/registry.h"
 #include "foundation/system_helpers.h"
 #include "shell/web_requests/web_request_addresses.h"
 #include "tests/support/scoped_registry.h"

@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
-// One open registry key under a root. Short-lived by design: open, probe, read or
-// write, and let the destructor close the key.
+// One open registry key under a root, for the program and the 64-bit helper alike.
+// Short-lived by design: open, probe, read or write, and let the destructor close
+// the key.
 class CRegistry {
 public:
     static constexpr REGSAM kReadWriteMask = KEY_READ | KEY_WRITE;  // 0x2001F

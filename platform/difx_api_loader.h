@@ -6,8 +6,9 @@
 
 #include "platform/difx_api.h"
 
-// The run-time binding of "difxapi.dll" that the engine keeps for its life. Any of
-// the three entry points may be missing.
+// The run-time binding of "difxapi.dll" that a program keeps for its life: the
+// main program's engine holds one, the 64-bit helper one per run. Any of the
+// three entry points may be missing.
 class DifxApiLoader {
 public:
     DifxApiLoader() = default;
@@ -15,22 +16,26 @@ public:
     DifxApiLoader(const DifxApiLoader&) = delete;
     DifxApiLoader& operator=(const DifxApiLoader&) = delete;
 
-    bool IsLoaded() const { return loaded_ == 1; }
+    bool IsLoaded() const { return module_ != nullptr; }
     HMODULE Module() const { return module_; }
     DriverPackageInstallFn InstallEntry() const { return install_; }
     DriverPackagePreinstallFn PreinstallEntry() const { return preinstall_; }
     DifxSetLogCallbackFn SetLogCallbackEntry() const { return setLogCallback_; }
 
-    // DriverPackageInstallW with the log callback registered around it. Returns the
-    // DIFx code (ERROR_SUCCESS when installed). When no call is made the code says
-    // why: ERROR_MOD_NOT_FOUND (library not loaded), ERROR_PROC_NOT_FOUND (entry
-    // missing) or ERROR_FILENAME_EXCED_RANGE (INF path longer than DIFx takes).
+    // DriverPackageInstallW with the log callback registered around it, and
+    // DriverPackagePreinstallW. Each returns the DIFx code (ERROR_SUCCESS when
+    // done). When no call is made the code says why: ERROR_MOD_NOT_FOUND (library
+    // not loaded), ERROR_PROC_NOT_FOUND (entry missing) or
+    // ERROR_FILENAME_EXCED_RANGE (INF path longer than DIFx takes).
     DWORD Install(const std::wstring& infPath, DWORD flags) const;
+    DWORD Preinstall(const std::wstring& infPath, DWORD flags) const;
 
 private:
     friend DifxApiLoader& LoadDifxApi(DifxApiLoader& loader);
 
-    int loaded_ = 0;
+    // ERROR_SUCCESS when a call through `entry` may go ahead, else why not.
+    DWORD RefusalFor(const void* entry, const std::wstring& infPath) const;
+
     HMODULE module_ = nullptr;
     DriverPackageInstallFn install_ = nullptr;
     DriverPackagePreinstallFn preinstall_ = nullptr;
@@ -38,6 +43,6 @@ private:
 };
 
 // Loads "difxapi.dll" by name into the loader and looks up its entry points; the
-// loaded flag stays 0 when the library does not load. Loading again first frees the
-// library held before.
+// loader stays unloaded when the library does not load. Loading again first frees
+// the library held before.
 DifxApiLoader& LoadDifxApi(DifxApiLoader& loader);

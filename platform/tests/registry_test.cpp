@@ -1,4 +1,4 @@
-#include "foundation/registry.h"
+#include "platform/registry.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "engine/difx_api_loader.h"
+#include "platform/difx_api_loader.h"
 
 #include <gtest/gtest.h>
 
