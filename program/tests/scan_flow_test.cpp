@@ -252,7 +252,7 @@ TEST_F(ScanFlowTest, TheBackupWizardTakesItsInventoryFromTheScanPageAndNothingIs
         out << previous;
     }
     const AppSettings before = GetAppSettings();
-    PostMessageW(window_->Window(), WM_COMMAND, MainCommand::kBackupTab, 0);
+    PostMessageW(window_->Handle(), WM_COMMAND, MainCommand::kBackupTab, 0);
     ASSERT_TRUE(PumpMessagesUntil([this] { return window_->CurrentPage() == MainPageId::BackupRestore; }, 5000));
     auto* backupPage = dynamic_cast<BackupRestoreMainPage*>(window_->Page(MainPageId::BackupRestore));
     ASSERT_TRUE(backupPage != nullptr && backupPage->Wizard() != nullptr);
@@ -375,7 +375,7 @@ TEST_F(ScanFlowTest, OnABackupMachineTheHomeStartTakesTheInventoryAndTheBackupOf
     const AppSettings before = GetAppSettings();
     const ScopedMachineBackupMode backupMode;
     ASSERT_TRUE(backupMode.On());
-    PostMessageW(window_->Window(), WM_COMMAND, MainCommand::kHome, 0);
+    PostMessageW(window_->Handle(), WM_COMMAND, MainCommand::kHome, 0);
     ASSERT_TRUE(PumpMessagesUntil([this] { return window_->CurrentPage() == MainPageId::Home; }, 5000));
     MainPage* home = window_->Page(MainPageId::Home);
     auto* homeDialog = dynamic_cast<CChildHtmlDialog*>(ui::Window::FromHandle(home->Window()));
@@ -433,7 +433,7 @@ TEST_F(ScanFlowTest, OnABackupMachineTheHomeStartTakesTheInventoryAndTheBackupOf
 
     // Stopped halfway, the run has no devices to back up: the home page comes back,
     // with navigation, and no backup runs.
-    PostMessageW(window_->Window(), WM_COMMAND, MainCommand::kHome, 0);
+    PostMessageW(window_->Handle(), WM_COMMAND, MainCommand::kHome, 0);
     ASSERT_TRUE(PumpMessagesUntil([this] { return window_->CurrentPage() == MainPageId::Home; }, 5000));
     // The main window spaces its connection checks.
     PumpMessagesUntil([] { return false; }, 1100);
