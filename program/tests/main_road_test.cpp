@@ -1,0 +1,507 @@
+// The main road of the program, walked end to end by a user of the real
+// halvenor.exe: a separate process in the test prefix, talking to the stand-in
+// services of tools/ on loopback, finding devices made in the prefix. The program
+// is started with two seams chosen through its environment: HALVENOR_PAGE_HOST=script
+// (its HTML pages run by the script host, which answers this process's requests on
+// each page's view window) and HALVENOR_RESTORE_POINT=log (restore points are only
+// written to the log). Classic pages are driven through their real controls.
+//
+// Each step's name is written to standard output as it starts. With
+// HALVENOR_ROAD_SHOTS=<host folder> a screenshot of the display follows each step,
+// saved there as NN-step-name.png.
+#include "tools/http_stand_in_server.h"
+#include "tools/update_service_stand_in.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "foundation/folders.h"
+#include "foundation/md5_checksum.h"
+#include "foundation/product_key.h"
+#include "foundation/registry_values.h"
+#include "platform/html/page_view_window.h"
+#include "shell/app/main_window.h"
+#include "shell/app/single_instance.h"
+#include "tests/support/child_process.h"
+#include "tests/support/root_test_device.h"
+#include "tests/support/scheduled_task_probe.h"
+#include "tests/support/scoped_temp_folder.h"
+#include "tests/support/test_devices.h"
+#include "tests/support/zip_writer.h"
+
+namespace {
+
+constexpr wchar_t kScanTaskName[] = L"halvenor";
+
+bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        Sleep(100);
+    }
+    return true;
+}
+
+std::string Noise(size_t size, unsigned seed) {
+    std::string bytes(size, '\0');
+    unsigned value = seed * 2654435761u + 1;
+    for (char& c : bytes) {
+        value = value * 1103515245u + 12345u;
+        c = static_cast<char>(value >> 16);
+    }
+    return bytes;
+}
+
+std::wstring ReadUserText(const wchar_t* name) {
+    return ReadRegStringDefault(HKEY_CURRENT_USER, kProductKeyPath, name, L"");
+}
+
+std::optional<DWORD> ReadUserNumber(const wchar_t* name) {
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    if (RegGetValueW(HKEY_CURRENT_USER, kProductKeyPath, name, RRF_RT_REG_DWORD, nullptr, &value, &size) !=
+        ERROR_SUCCESS) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+void WriteUserText(const wchar_t* name, const std::wstring& value) {
+    RegSetKeyValueW(HKEY_CURRENT_USER, kProductKeyPath, name, REG_SZ, value.c_str(),
+                    static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+std::wstring Utf16Of(const std::string& bytes) {
+    std::wstring text(bytes.size() / sizeof(wchar_t), L'\0');
+    if (!text.empty()) memcpy(text.data(), bytes.data(), text.size() * sizeof(wchar_t));
+    return text;
+}
+
+// The windows of one process: its top-level windows and their children.
+struct WindowsOf {
+    DWORD processId;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectChild(HWND window, LPARAM parameter) {
+    reinterpret_cast<std::vector<HWND>*>(parameter)->push_back(window);
+    return TRUE;
+}
+
+BOOL CALLBACK CollectTopLevel(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<WindowsOf*>(parameter);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search->processId) return TRUE;
+    search->found.push_back(window);
+    EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&search->found));
+    return TRUE;
+}
+
+std::vector<HWND> ProcessWindows(DWORD processId) {
+    WindowsOf search{processId, {}};
+    EnumWindows(CollectTopLevel, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+bool ShownOnScreen(HWND window) { return IsWindowVisible(window) != FALSE; }
+
+// Asks the page views of the program (the script host answers them when the
+// program runs with HALVENOR_PAGE_HOST=script) and reads their answers.
+class PageRequests {
+public:
+    PageRequests() {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = &PageRequests::Procedure;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = L"HalvenorRoadAnswers";
+        RegisterClassW(&windowClass);
+        window_ = CreateWindowExW(0, windowClass.lpszClassName, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                                  windowClass.hInstance, nullptr);
+        SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    ~PageRequests() {
+        if (window_ != nullptr) DestroyWindow(window_);
+    }
+    PageRequests(const PageRequests&) = delete;
+    PageRequests& operator=(const PageRequests&) = delete;
+
+    // The answer of `view`, or nullopt when it did not answer.
+    std::optional<std::wstring> Ask(HWND view, const std::wstring& request) {
+        answer_.reset();
+        COPYDATASTRUCT data{kPageRequestTag, static_cast<DWORD>(request.size() * sizeof(wchar_t)),
+                            const_cast<wchar_t*>(request.c_str())};
+        DWORD_PTR result = 0;
+        if (SendMessageTimeoutW(view, WM_COPYDATA, reinterpret_cast<WPARAM>(window_), reinterpret_cast<LPARAM>(&data),
+                                SMTO_NORMAL, 10000, &result) == 0 ||
+            result == 0) {
+            return std::nullopt;
+        }
+        return answer_.value_or(L"");
+    }
+
+private:
+    static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_COPYDATA) {
+            auto* self = reinterpret_cast<PageRequests*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+            const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+            if (self != nullptr && data->dwData == kPageRequestTag) {
+                self->answer_ = std::wstring(static_cast<const wchar_t*>(data->lpData), data->cbData / sizeof(wchar_t));
+                return 1;
+            }
+        }
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+
+    HWND window_ = nullptr;
+    std::optional<std::wstring> answer_;
+};
+
+// One HTML page of the running program, found by an element of its own.
+class Page {
+public:
+    Page(PageRequests& requests, HWND view) : requests_(requests), view_(view) {}
+    explicit operator bool() const { return view_ != nullptr; }
+    HWND View() const { return view_; }
+    std::wstring Ask(const std::wstring& request) const { return requests_.Ask(view_, request).value_or(L""); }
+    std::wstring Text(const std::wstring& id) const { return Ask(L"text\n" + id); }
+    bool Visible(const std::wstring& id) const { return Ask(L"visible\n" + id) == L"1"; }
+    int Count(const std::wstring& selector) const { return _wtoi(Ask(L"count\n" + selector).c_str()); }
+    std::wstring TextAt(const std::wstring& selector, int index) const {
+        return Ask(L"textat\n" + selector + L"\n" + std::to_wstring(index));
+    }
+    bool Click(const std::wstring& id) const { return Ask(L"click\n" + id) == L"1"; }
+    bool ClickAt(const std::wstring& selector, int index) const {
+        return Ask(L"clickat\n" + selector + L"\n" + std::to_wstring(index)) == L"1";
+    }
+    void RunTimers() const { Ask(L"timers"); }
+    std::wstring Errors() const { return Ask(L"errors"); }
+
+private:
+    PageRequests& requests_;
+    HWND view_;
+};
+
+// A driver the stand-in service offers for one of the devices made for the run,
+// with its package on the stand-in server.
+struct OfferedDriver {
+    std::wstring name;
+    std::wstring hardwareId;
+    std::string packagePath;
+    std::string package;
+    std::unique_ptr<TestDevice> device;
+};
+
+class MainRoad : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // A start as on a fresh machine: nothing of an earlier run in the user's
+        // product key, data folder or scheduler.
+        RegDeleteTreeW(HKEY_CURRENT_USER, kProductKeyPath);
+        dataFolder_ = GetUserDataFolderPath();
+        ASSERT_FALSE(dataFolder_.empty());
+        if (dataFolder_.back() == L'\\') dataFolder_.pop_back();
+        RemoveTree(dataFolder_);
+        RemoveScheduledTask(kScanTaskName);
+
+        InstallProgram();
+        ASSERT_TRUE(deviceClass_.Created());
+        ASSERT_TRUE(server_.Start());
+        const std::wstring tag = UniqueTestTag();
+        const struct {
+            const wchar_t* name;
+            const wchar_t* id;
+            size_t size;
+        } drivers[] = {{L"Road Camera", L"USB\\VID_2E1A&PID_A", 3 * 1024 * 1024},
+                       {L"Road Scanner", L"USB\\VID_2E1A&PID_B", 64 * 1024}};
+        int did = 9101;
+        for (const auto& d : drivers) {
+            OfferedDriver driver;
+            driver.name = d.name;
+            driver.hardwareId = std::wstring(d.id) + tag;
+            driver.device = std::make_unique<TestDevice>(OutdatedCameraSetup(deviceClass_.Guid(), driver.hardwareId, d.name));
+            ASSERT_TRUE(driver.device->Created());
+            driver.packagePath = "/drivers/road" + std::to_string(did) + ".zip";
+            const std::wstring zip = packages_.File(std::to_wstring(did) + L".zip");
+            ASSERT_TRUE(WriteZip(zip, {{"halvenor_engine.inf", NullDriverInf(driver.hardwareId, "2.4.0.1")},
+                                       {"payload.bin", Noise(d.size, static_cast<unsigned>(did))}}));
+            driver.package = ReadFileBytes(zip);
+            server_.Files().PutFile(driver.packagePath, driver.package);
+            service_.AddDriver({driver.hardwareId,
+                                {{L"ver", L"2.4.0.1"},
+                                 {L"infd", L"2024-05-06"},
+                                 {L"infp", L"halvenor_engine.inf"},
+                                 {L"did", std::to_wstring(did)},
+                                 {L"lu", server_.Url(driver.packagePath)},
+                                 {L"md5", Md5OfString(driver.package.data(), driver.package.size())},
+                                 {L"sev", L"2"},
+                                 {L"cid", L"6"},
+                                 {L"age", L"800"},
+                                 {L"sig", L"Camera Maker"}}});
+            service_.AddDownloadPackage(std::to_wstring(did), server_.Url(driver.packagePath),
+                                        Md5OfString(driver.package.data(), driver.package.size()));
+            drivers_.push_back(std::move(driver));
+            ++did;
+        }
+        const std::wstring update = server_.Url("/driverupdateservicenew/updateservice.asmx");
+        const std::wstring misc = server_.Url("/miscservice/miscservice.asmx");
+        WriteUserText(L"UpdateServiceAddress1", update);
+        WriteUserText(L"UpdateServiceAddress2", update);
+        WriteUserText(L"MiscServiceAddress1", misc);
+        WriteUserText(L"MiscServiceAddress2", misc);
+        WriteUserText(L"ServiceNamespace", UpdateServiceStandIn::kDefaultNamespace);
+        WriteUserText(L"Download Path", downloads_.Path());
+        WriteUserText(L"Backup Path", backups_.Path());
+    }
+
+    void TearDown() override {
+        EndProgram();
+        RemoveScheduledTask(kScanTaskName);
+        RegDeleteTreeW(HKEY_CURRENT_USER, kProductKeyPath);
+        RemoveTree(dataFolder_);
+        server_.Stop();
+    }
+
+    static void RemoveTree(const std::wstring& folder) {
+        std::wstring from = folder + L'\0';
+        SHFILEOPSTRUCTW operation{};
+        operation.wFunc = FO_DELETE;
+        operation.pFrom = from.c_str();
+        operation.fFlags = FOF_NO_UI;
+        SHFileOperationW(&operation);
+    }
+
+    // The program's files as its setup lays them out: the program, its language
+    // files, and the 64-bit install helper in its subfolder.
+    void InstallProgram() {
+        const std::wstring built = WindowsPathFromHost(HALVENOR_PROGRAM_HOST_PATH);
+        const std::wstring builtFolder = built.substr(0, built.rfind(L'\\'));
+        programPath_ = install_.File(L"halvenor.exe");
+        ASSERT_TRUE(CopyFileW(built.c_str(), programPath_.c_str(), FALSE));
+        WIN32_FIND_DATAW found{};
+        HANDLE search = FindFirstFileW((builtFolder + L"\\*.ini").c_str(), &found);
+        ASSERT_NE(search, INVALID_HANDLE_VALUE);
+        do {
+            CopyFileW((builtFolder + L"\\" + found.cFileName).c_str(), install_.File(found.cFileName).c_str(), FALSE);
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+        const std::wstring helperFolder = install_.File(L"updater\\amd64Helper");
+        ASSERT_EQ(SHCreateDirectoryExW(nullptr, helperFolder.c_str(), nullptr), ERROR_SUCCESS);
+        ASSERT_TRUE(CopyFileW(WindowsPathFromHost(HALVENOR_HELPER64_HOST_PATH).c_str(),
+                              (helperFolder + L"\\Kavelin64.exe").c_str(), FALSE));
+    }
+
+    void StartProgram(const std::wstring& arguments = L"") {
+        ScopedEnvironmentVariable pages(L"HALVENOR_PAGE_HOST", L"script");
+        ScopedEnvironmentVariable restorePoints(L"HALVENOR_RESTORE_POINT", L"log");
+        std::wstring line = L"\"" + programPath_ + L"\" " + arguments;
+        STARTUPINFOW startup{};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION process{};
+        ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, install_.Path().c_str(),
+                                   &startup, &process))
+            << GetLastError();
+        CloseHandle(process.hThread);
+        process_ = process.hProcess;
+        processId_ = process.dwProcessId;
+        ASSERT_TRUE(WaitFor([this] { return (mainWindow_ = MainWindow()) != nullptr && ShownOnScreen(mainWindow_); },
+                            60000))
+            << "the main window did not show";
+    }
+
+    void EndProgram() {
+        if (process_ == nullptr) return;
+        if (mainWindow_ != nullptr && IsWindow(mainWindow_)) PostMessageW(mainWindow_, WM_COMMAND, MainCommand::kTrayExit, 0);
+        if (WaitForSingleObject(process_, 20000) != WAIT_OBJECT_0) {
+            ADD_FAILURE() << "the program did not end on Exit";
+            TerminateProcess(process_, 1);
+            WaitForSingleObject(process_, 10000);
+        }
+        CloseHandle(process_);
+        process_ = nullptr;
+        mainWindow_ = nullptr;
+    }
+
+    bool Running() const { return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+
+    HWND MainWindow() const {
+        for (HWND window : ProcessWindows(processId_)) {
+            if (GetParent(window) == nullptr && GetPropW(window, kMainWindowProperty) != nullptr) return window;
+        }
+        return nullptr;
+    }
+
+    // The page of the program that has an element `id`, shown ones first; an empty
+    // page when there is none.
+    Page FindPage(const std::wstring& id, bool shownOnly = true) {
+        HWND hidden = nullptr;
+        for (HWND window : ProcessWindows(processId_)) {
+            if (ClassOf(window) != L"HalvenorPageView") continue;
+            if (requests_.Ask(window, L"has\n" + id).value_or(L"") != L"1") continue;
+            if (ShownOnScreen(window)) return Page(requests_, window);
+            if (hidden == nullptr) hidden = window;
+        }
+        return Page(requests_, shownOnly ? nullptr : hidden);
+    }
+
+    Page WaitForPage(const std::wstring& id, DWORD timeoutMs = 30000) {
+        HWND view = nullptr;
+        WaitFor([&] { return (view = FindPage(id).View()) != nullptr; }, timeoutMs);
+        return Page(requests_, view);
+    }
+
+    // The process's daily log in the data folder.
+    std::wstring LogText() const {
+        std::wstring text;
+        WIN32_FIND_DATAW found{};
+        HANDLE search = FindFirstFileW((dataFolder_ + L"\\log_*.log").c_str(), &found);
+        if (search == INVALID_HANDLE_VALUE) return text;
+        do {
+            text += Utf16Of(ReadFileBytes(dataFolder_ + L"\\" + found.cFileName));
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+        return text;
+    }
+
+    bool DataFile(const wchar_t* name) const { return PathExists(dataFolder_ + L"\\" + name); }
+
+    // Names the step on standard output and, when asked, pictures the display
+    // after it.
+    void Step(const std::string& name) {
+        if (!lastStep_.empty()) Shot();
+        ++stepNumber_;
+        lastStep_ = name;
+        std::printf("step %02d %s\n", stepNumber_, name.c_str());
+        std::fflush(stdout);
+    }
+    void Shot() {
+        const char* folder = getenv("HALVENOR_ROAD_SHOTS");
+        if (folder == nullptr || *folder == '\0') return;
+        Sleep(500);
+        char number[8];
+        std::snprintf(number, sizeof(number), "%02d", stepNumber_);
+        const std::string command = std::string("start /wait /unix /usr/bin/import -window root ") + folder + "/" +
+                                    number + "-" + lastStep_ + ".png";
+        std::system(command.c_str());
+    }
+
+    std::string DescribeCalls() {
+        std::wstring text;
+        for (const ServiceCall& call : service_.Calls()) {
+            text += call.operation + L":";
+            for (const auto& [index, ids] : call.devices) {
+                text += L" [" + index + L"]";
+                for (const auto& id : ids) text += L" " + id;
+            }
+            text += L"\n";
+        }
+        return testing::PrintToString(text);
+    }
+
+    int GetRangesOf(const std::string& path) {
+        std::set<std::string> ranges;
+        for (const auto& request : server_.Log()) {
+            if (request.method == "GET" && request.path == path) ranges.insert(request.range);
+        }
+        return static_cast<int>(ranges.size());
+    }
+
+    ScopedTempFolder install_, downloads_, backups_, packages_;
+    std::wstring programPath_;
+    std::wstring dataFolder_;
+    TestDeviceClass deviceClass_{L"Halvenor Road Test", L"HalvenorRoadTest"};
+    HttpStandInServer server_;
+    UpdateServiceStandIn service_{server_};
+    std::vector<OfferedDriver> drivers_;
+    PageRequests requests_;
+    HANDLE process_ = nullptr;
+    DWORD processId_ = 0;
+    HWND mainWindow_ = nullptr;
+    int stepNumber_ = 0;
+    std::string lastStep_;
+};
+
+TEST_F(MainRoad, AUserWalksTheProgramFromFirstStartToASecondStart) {
+    ScopedScheduledTask scanTask(kScanTaskName);
+    ASSERT_TRUE(scanTask.ComReady());
+
+    Step("first-start");
+    StartProgram();
+    ASSERT_FALSE(::testing::Test::HasFatalFailure());
+    // No schedule was chosen: the first start writes the daily scan task.
+    ASSERT_TRUE(WaitFor([] { return ReadScheduledTask(kScanTaskName).has_value(); }, 20000));
+    const auto task = ReadScheduledTask(kScanTaskName);
+    EXPECT_NE(task->parameters.find(L"-scan"), std::wstring::npos);
+    EXPECT_EQ(task->trigger.TriggerType, TASK_TIME_TRIGGER_DAILY);
+    EXPECT_EQ(ReadUserNumber(L"m_rBtnEvery"), 1u);
+    EXPECT_FALSE(ReadUserText(L"ScheduledTime").empty());
+
+    Step("scan");
+    PostMessageW(mainWindow_, WM_COMMAND, MainCommand::kScanTab, 0);
+    Page results = WaitForPage(L"idTableResultDisplay", 180000);
+    ASSERT_TRUE(results) << "the results page did not come";
+    ASSERT_TRUE(WaitFor([&] { return LogText().find(L"Scan Completed") != std::wstring::npos; }, 180000));
+    ASSERT_TRUE(WaitFor([&] { return results.Count(L"#idTableResultDisplay tr") > 0; }, 10000))
+        << "no rows; service calls " << service_.Calls().size() << " " << DescribeCalls() << "; script errors: " << testing::PrintToString(results.Errors()) << "; log:\n"
+        << testing::PrintToString(LogText());
+    EXPECT_EQ(service_.Calls().size(), 1u);
+    EXPECT_TRUE(DataFile(L"results.du"));
+
+    Step("results");
+    const int rows = results.Count(L"#idTableResultDisplay tr");
+    std::vector<int> rowOf(drivers_.size(), -1);
+    for (int row = 0; row < rows; ++row) {
+        const std::wstring name = results.TextAt(L"#idTableResultDisplay .deviceName", row);
+        for (size_t i = 0; i < drivers_.size(); ++i) {
+            if (name == drivers_[i].name) rowOf[i] = row;
+        }
+    }
+    for (size_t i = 0; i < drivers_.size(); ++i) ASSERT_GE(rowOf[i], 0) << "no row for " << testing::PrintToString(drivers_[i].name);
+    EXPECT_EQ(results.Text(L"varBtmErrCount"), std::to_wstring(rows));
+    EXPECT_EQ(results.Errors(), L"");
+
+    Step("update-one");
+    const std::wstring logBefore = LogText();
+    ASSERT_TRUE(results.ClickAt(L"#idTableResultDisplay a.download", rowOf[0]));
+    Page restart = WaitForPage(L"btnRestartLater", 120000);
+    if (!restart) Shot();
+    ASSERT_TRUE(restart) << "no restart prompt after the update; log:\n" << testing::PrintToString(LogText());
+    const OfferedDriver& first = drivers_[0];
+    EXPECT_GE(GetRangesOf(first.packagePath), 2) << "several connections";
+    EXPECT_TRUE(DataFile(L"Download.dat"));
+    const std::string fetched =
+        ReadFileBytes(downloads_.File(std::wstring(first.packagePath.begin() + first.packagePath.rfind('/') + 1,
+                                                   first.packagePath.end())));
+    EXPECT_EQ(fetched.size(), first.package.size());
+    EXPECT_EQ(Md5OfString(fetched.data(), fetched.size()), Md5OfString(first.package.data(), first.package.size()));
+    const std::wstring log = LogText().substr(logBefore.size());
+    EXPECT_NE(log.find(L"restore point requested"), std::wstring::npos) << testing::PrintToString(log);
+
+    Step("restart-later");
+    ASSERT_TRUE(restart.Click(L"btnRestartLater"));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(restart.View()) || !ShownOnScreen(restart.View()); }, 10000));
+    EXPECT_NE(LogText().find(L"Restart Later Pressed"), std::wstring::npos);
+    EXPECT_TRUE(Running());
+
+    Step("end");
+    Shot();
+}
+
+}  // namespace
