@@ -13,6 +13,7 @@
 #include "tools/update_service_stand_in.h"
 
 #include <windows.h>
+#include <setupapi.h>
 #include <shlobj.h>
 
 #include <gtest/gtest.h>
@@ -86,6 +87,40 @@ std::wstring Utf16Of(const std::string& bytes) {
     std::wstring text(bytes.size() / sizeof(wchar_t), L'\0');
     if (!text.empty()) memcpy(text.data(), bytes.data(), text.size() * sizeof(wchar_t));
     return text;
+}
+
+// A value of a device's driver key, read anew (another process installs).
+std::wstring DriverValueOf(const std::wstring& instanceId, const wchar_t* name) {
+    HDEVINFO list = SetupDiCreateDeviceInfoList(nullptr, nullptr);
+    SP_DEVINFO_DATA device{};
+    device.cbSize = sizeof(device);
+    std::wstring value;
+    if (SetupDiOpenDeviceInfoW(list, instanceId.c_str(), nullptr, 0, &device)) {
+        HKEY key = SetupDiOpenDevRegKey(list, &device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_READ);
+        if (key != INVALID_HANDLE_VALUE) {
+            wchar_t text[512] = {};
+            DWORD bytes = sizeof(text) - sizeof(wchar_t);
+            DWORD type = 0;
+            if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &bytes) == ERROR_SUCCESS &&
+                type == REG_SZ) {
+                value = text;
+            }
+            RegCloseKey(key);
+        }
+    }
+    SetupDiDestroyDeviceInfoList(list);
+    return value;
+}
+
+std::vector<std::wstring> FilesIn(const std::wstring& pattern) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do names.push_back(found.cFileName);
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
 }
 
 // The windows of one process: its top-level windows and their children.
@@ -177,10 +212,10 @@ private:
 // One HTML page of the running program, found by an element of its own.
 class Page {
 public:
-    Page(PageRequests& requests, HWND view) : requests_(requests), view_(view) {}
+    Page(PageRequests& requests, HWND view) : requests_(&requests), view_(view) {}
     explicit operator bool() const { return view_ != nullptr; }
     HWND View() const { return view_; }
-    std::wstring Ask(const std::wstring& request) const { return requests_.Ask(view_, request).value_or(L""); }
+    std::wstring Ask(const std::wstring& request) const { return requests_->Ask(view_, request).value_or(L""); }
     std::wstring Text(const std::wstring& id) const { return Ask(L"text\n" + id); }
     bool Visible(const std::wstring& id) const { return Ask(L"visible\n" + id) == L"1"; }
     int Count(const std::wstring& selector) const { return _wtoi(Ask(L"count\n" + selector).c_str()); }
@@ -195,7 +230,7 @@ public:
     std::wstring Errors() const { return Ask(L"errors"); }
 
 private:
-    PageRequests& requests_;
+    PageRequests* requests_;
     HWND view_;
 };
 
@@ -224,19 +259,35 @@ protected:
         InstallProgram();
         ASSERT_TRUE(deviceClass_.Created());
         ASSERT_TRUE(server_.Start());
-        const std::wstring tag = UniqueTestTag();
+        // Lower case: the install helper lower-cases the id it is given, and Wine
+        // matches hardware ids case-sensitively.
+        std::wstring tag = UniqueTestTag();
+        for (wchar_t& c : tag) c = towlower(c);
         const struct {
             const wchar_t* name;
             const wchar_t* id;
             size_t size;
-        } drivers[] = {{L"Road Camera", L"USB\\VID_2E1A&PID_A", 3 * 1024 * 1024},
-                       {L"Road Scanner", L"USB\\VID_2E1A&PID_B", 64 * 1024}};
+            bool installed;  // with an installed INF to back up
+        } drivers[] = {{L"Road Camera", L"usb\\vid_2e1a&pid_a", 3 * 1024 * 1024, false},
+                       {L"Road Scanner", L"usb\\vid_2e1a&pid_b", 64 * 1024, true}};
         int did = 9101;
         for (const auto& d : drivers) {
             OfferedDriver driver;
             driver.name = d.name;
             driver.hardwareId = std::wstring(d.id) + tag;
-            driver.device = std::make_unique<TestDevice>(OutdatedCameraSetup(deviceClass_.Guid(), driver.hardwareId, d.name));
+            TestDeviceSetup setup = OutdatedCameraSetup(deviceClass_.Guid(), driver.hardwareId, d.name);
+            if (d.installed) {
+                // Windows keeps the installed INF in its inf folder and names it in the
+                // driver key; this system's installer does neither, so the test does.
+                const std::wstring inf = packages_.File(L"installed" + std::to_wstring(did) + L".inf");
+                ASSERT_TRUE(WriteFileBytes(inf, NullDriverInf(driver.hardwareId, "1.0.0.5")));
+                wchar_t stored[MAX_PATH] = {};
+                wchar_t* storedName = nullptr;
+                ASSERT_TRUE(SetupCopyOEMInfW(inf.c_str(), nullptr, SPOST_PATH, 0, stored, MAX_PATH, nullptr, &storedName));
+                setup.driverTexts.push_back({L"InfPath", storedName});
+                setup.driverTexts.push_back({L"InfSection", L"NullInstall"});
+            }
+            driver.device = std::make_unique<TestDevice>(setup);
             ASSERT_TRUE(driver.device->Created());
             driver.packagePath = "/drivers/road" + std::to_string(did) + ".zip";
             const std::wstring zip = packages_.File(std::to_wstring(did) + L".zip");
@@ -493,12 +544,45 @@ TEST_F(MainRoad, AUserWalksTheProgramFromFirstStartToASecondStart) {
     EXPECT_EQ(Md5OfString(fetched.data(), fetched.size()), Md5OfString(first.package.data(), first.package.size()));
     const std::wstring log = LogText().substr(logBefore.size());
     EXPECT_NE(log.find(L"restore point requested"), std::wstring::npos) << testing::PrintToString(log);
+    EXPECT_LT(log.find(L"restore point requested"), log.find(L"Installing the driver for Road Camera"));
+    EXPECT_NE(log.find(L"Installed the driver for Road Camera"), std::wstring::npos) << testing::PrintToString(log);
+    // Installed by the 64-bit helper through the system's installer from the package's INF.
+    EXPECT_EQ(DriverValueOf(first.device->InstanceId(), L"InfSection"), L"NullInstall")
+        << testing::PrintToString(first.device->InstanceId()) << " "
+        << testing::PrintToString(DriverValueOf(first.device->InstanceId(), L"DriverVersion")) << " "
+        << testing::PrintToString(DriverValueOf(drivers_[1].device->InstanceId(), L"InfSection"));
+    EXPECT_EQ(DriverValueOf(drivers_[1].device->InstanceId(), L"DriverVersion"), L"1.0.0.5") << "only the one";
+    EXPECT_NE(Utf16Of(ReadFileBytes(dataFolder_ + L"\\Download.dat")).find(L"road9101.zip"), std::wstring::npos);
+
+    const int rangesOfFirst = GetRangesOf(first.packagePath);
 
     Step("restart-later");
     ASSERT_TRUE(restart.Click(L"btnRestartLater"));
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(restart.View()) || !ShownOnScreen(restart.View()); }, 10000));
     EXPECT_NE(LogText().find(L"Restart Later Pressed"), std::wstring::npos);
     EXPECT_TRUE(Running());
+
+    Step("update-all");
+    PostMessageW(mainWindow_, WM_COMMAND, MainCommand::kResults, 0);
+    results = WaitForPage(L"idTableResultDisplay", 20000);
+    ASSERT_TRUE(results) << "the results page did not come back";
+    ASSERT_TRUE(results.Click(L"idButtonTop"));
+    restart = WaitForPage(L"btnRestartLater", 120000);
+    if (!restart) Shot();
+    ASSERT_TRUE(restart) << "no restart prompt after updating all; log:\n" << testing::PrintToString(LogText());
+    const OfferedDriver& second = drivers_[1];
+    EXPECT_EQ(GetRangesOf(first.packagePath), rangesOfFirst) << "the camera's package is not fetched again";
+    EXPECT_GE(GetRangesOf(second.packagePath), 1);
+    EXPECT_NE(LogText().find(L"Installed the driver for Road Scanner"), std::wstring::npos);
+    // The scanner's installed driver went into a backup archive before it was replaced.
+    const std::vector<std::wstring> archives = FilesIn(backups_.File(L"*.zip"));
+    ASSERT_EQ(archives.size(), 1u);
+    const std::set<std::string> members = ZipEntryNames(backups_.File(archives[0]));
+    EXPECT_EQ(members.count("index.dat"), 1u) << testing::PrintToString(members);
+    EXPECT_TRUE(DataFile(L"Backup.dat"));
+    EXPECT_NE(Utf16Of(ReadFileBytes(dataFolder_ + L"\\Backup.dat")).find(archives[0]), std::wstring::npos);
+    ASSERT_TRUE(restart.Click(L"btnRestartLater"));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(restart.View()) || !ShownOnScreen(restart.View()); }, 10000));
 
     Step("end");
     Shot();
