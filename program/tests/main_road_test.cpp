@@ -15,6 +15,7 @@
 #include <windows.h>
 #include <setupapi.h>
 #include <shlobj.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -30,6 +31,8 @@
 #include "foundation/product_key.h"
 #include "foundation/registry_values.h"
 #include "platform/html/page_view_window.h"
+#include "screens/manage/backup_restore/backup_restore_ids.h"
+#include "screens/scan/download_install/download_install_ids.h"
 #include "shell/app/main_window.h"
 #include "shell/app/single_instance.h"
 #include "tests/support/child_process.h"
@@ -399,6 +402,36 @@ protected:
         return nullptr;
     }
 
+    // The shown control of the program with that id; null when none is shown.
+    HWND ShownControl(int id) const {
+        for (HWND window : ProcessWindows(processId_)) {
+            if (GetParent(window) != nullptr && GetDlgCtrlID(window) == id && ShownOnScreen(window)) return window;
+        }
+        return nullptr;
+    }
+    bool WaitForControl(int id, DWORD timeoutMs) {
+        return WaitFor([&] { return ShownControl(id) != nullptr; }, timeoutMs);
+    }
+    // A user's click on a shown button.
+    bool Click(int id) {
+        HWND button = ShownControl(id);
+        if (button == nullptr || !IsWindowEnabled(button)) return false;
+        PostMessageW(button, BM_CLICK, 0, 0);
+        return true;
+    }
+    std::wstring ControlText(int id) const {
+        HWND control = ShownControl(id);
+        wchar_t text[256] = {};
+        if (control != nullptr) GetWindowTextW(control, text, 256);
+        return text;
+    }
+
+    // The download window's Close, which gives the main window its tabs back.
+    void CloseDownloadWindow() {
+        ASSERT_TRUE(WaitFor([&] { return Click(IDOK); }, 10000)) << "no Close on the download window";
+        ASSERT_TRUE(WaitFor([&] { return ShownControl(IDC_DLI_LIST) == nullptr; }, 10000));
+    }
+
     // The page of the program that has an element `id`, shown ones first; an empty
     // page when there is none.
     Page FindPage(const std::wstring& id, bool shownOnly = true) {
@@ -561,6 +594,7 @@ TEST_F(MainRoad, AUserWalksTheProgramFromFirstStartToASecondStart) {
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(restart.View()) || !ShownOnScreen(restart.View()); }, 10000));
     EXPECT_NE(LogText().find(L"Restart Later Pressed"), std::wstring::npos);
     EXPECT_TRUE(Running());
+    CloseDownloadWindow();
 
     Step("update-all");
     PostMessageW(mainWindow_, WM_COMMAND, MainCommand::kResults, 0);
@@ -583,6 +617,42 @@ TEST_F(MainRoad, AUserWalksTheProgramFromFirstStartToASecondStart) {
     EXPECT_NE(Utf16Of(ReadFileBytes(dataFolder_ + L"\\Backup.dat")).find(archives[0]), std::wstring::npos);
     ASSERT_TRUE(restart.Click(L"btnRestartLater"));
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(restart.View()) || !ShownOnScreen(restart.View()); }, 10000));
+    CloseDownloadWindow();
+
+    Step("backup");
+    PostMessageW(mainWindow_, WM_COMMAND, MainCommand::kBackupTab, 0);
+    ASSERT_TRUE(WaitForControl(IDC_BKP1_NEXT, 10000)) << "the backup wizard did not show";
+    ASSERT_TRUE(Click(IDC_BKP1_NEXT));
+    ASSERT_TRUE(WaitForControl(IDC_BKP4_FINISH, 180000)) << "the backup did not finish";
+    std::vector<std::wstring> afterBackup = FilesIn(backups_.File(L"*.zip"));
+    ASSERT_EQ(afterBackup.size(), 2u);
+    const std::wstring wizardArchive = afterBackup[0] == archives[0] ? afterBackup[1] : afterBackup[0];
+    const std::set<std::string> backedUp = ZipEntryNames(backups_.File(wizardArchive));
+    std::printf("backup archive %ls: %s\n", wizardArchive.c_str(), testing::PrintToString(backedUp).c_str());
+    EXPECT_EQ(backedUp.count("index.dat"), 1u);
+    EXPECT_NE(ControlText(IDC_BKP4_DONE), L"--");
+    EXPECT_NE(Utf16Of(ReadFileBytes(dataFolder_ + L"\\Backup.dat")).find(wizardArchive), std::wstring::npos);
+
+    Step("restore");
+    EXPECT_TRUE(Click(IDC_BKP4_FINISH));
+    ASSERT_TRUE(WaitForControl(IDC_BKP1_NEXT, 10000));
+    ASSERT_TRUE(Click(IDC_TAB_RESTORE));
+    ASSERT_TRUE(WaitFor([&] { return Click(IDC_RST1_RESTORE_NOW); }, 20000)) << "no archive to restore";
+    ASSERT_TRUE(WaitForControl(IDC_RST2_TREE, 10000));
+    HWND tree = ShownControl(IDC_RST2_TREE);
+    ASSERT_TRUE(WaitFor([&] { return SendMessageW(tree, TVM_GETCOUNT, 0, 0) >= 2; }, 20000));
+    std::printf("restore tree items %d\n", static_cast<int>(SendMessageW(tree, TVM_GETCOUNT, 0, 0)));
+    // Every category ticked with the keyboard: its devices follow.
+    for (auto root = reinterpret_cast<LPARAM>(TreeView_GetRoot(tree)); root != 0;
+         root = SendMessageW(tree, TVM_GETNEXTITEM, TVGN_NEXT, root)) {
+        SendMessageW(tree, TVM_SELECTITEM, TVGN_CARET, root);
+        SendMessageW(tree, WM_KEYDOWN, VK_SPACE, 0);
+    }
+    const std::wstring logBeforeRestore = LogText();
+    Sleep(600);  // the restore button waits out a quick second press
+    ASSERT_TRUE(Click(IDC_RST2_RESTORE));
+    ASSERT_TRUE(WaitForControl(IDC_RST4_FINISH, 180000)) << "the restore did not finish";
+    std::printf("restore log: %ls\n", LogText().substr(logBeforeRestore.size()).c_str());
 
     Step("end");
     Shot();
