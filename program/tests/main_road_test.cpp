@@ -264,8 +264,9 @@ protected:
         ASSERT_TRUE(server_.Start());
         // Lower case: the install helper lower-cases the id it is given, and Wine
         // matches hardware ids case-sensitively.
-        std::wstring tag = UniqueTestTag();
-        for (wchar_t& c : tag) c = towlower(c);
+        lowerTag_ = UniqueTestTag();
+        for (wchar_t& c : lowerTag_) c = towlower(c);
+        const std::wstring& tag = lowerTag_;
         const struct {
             const wchar_t* name;
             const wchar_t* id;
@@ -459,10 +460,38 @@ protected:
         return nullptr;
     }
 
-    // The download window's Close, which gives the main window its tabs back.
+    int CountInLog(const std::wstring& text) const {
+        const std::wstring log = LogText();
+        int count = 0;
+        for (size_t at = log.find(text); at != std::wstring::npos; at = log.find(text, at + 1)) ++count;
+        return count;
+    }
+
+    // A scan from the scan tab, to its shown results page.
+    Page Scan() {
+        const int scansBefore = CountInLog(L"Scan Completed!");
+        PostMessageW(mainWindow_, WM_COMMAND, MainCommand::kScanTab, 0);
+        if (!WaitFor([&] { return CountInLog(L"Scan Completed!") > scansBefore; }, 180000)) return Page(requests_, nullptr);
+        return WaitForPage(L"idTableResultDisplay", 20000);
+    }
+    // The row that shows the device, or -1.
+    static int RowOf(const Page& results, const std::wstring& name) {
+        const int rows = results.Count(L"#idTableResultDisplay tr");
+        for (int row = 0; row < rows; ++row) {
+            if (results.TextAt(L"#idTableResultDisplay .deviceName", row) == name) return row;
+        }
+        return -1;
+    }
+
+    // The download window's Close, which gives the main window its tabs back; the
+    // window may also have closed on its own by then.
     void CloseDownloadWindow() {
-        ASSERT_TRUE(WaitFor([&] { return Click(IDOK); }, 10000)) << "no Close on the download window";
-        ASSERT_TRUE(WaitFor([&] { return ShownControl(IDC_DLI_LIST) == nullptr; }, 10000));
+        bool clicked = false;
+        ASSERT_TRUE(WaitFor([&] {
+            if (ShownControl(IDC_DLI_LIST) == nullptr) return true;
+            if (!clicked) clicked = Click(IDOK);
+            return false;
+        }, 20000)) << "the download window stays";
     }
 
     // The page of the program that has an element `id`, shown ones first; an empty
@@ -553,6 +582,7 @@ protected:
     HWND mainWindow_ = nullptr;
     int stepNumber_ = 0;
     std::string lastStep_;
+    std::wstring lowerTag_;
 };
 
 TEST_F(MainRoad, AUserWalksTheProgramFromFirstStartToASecondStart) {
@@ -697,6 +727,29 @@ TEST_F(MainRoad, AUserWalksTheProgramFromFirstStartToASecondStart) {
     EXPECT_NE(restoreLog.find(L"Driver:Road Scanner"), std::wstring::npos) << testing::PrintToString(restoreLog);
     EXPECT_EQ(restoreLog.find(L"Driver:Wine"), std::wstring::npos) << "only the ticked driver";
     EXPECT_NE(restoreLog.find(L"Done=1 driver"), std::wstring::npos) << testing::PrintToString(restoreLog);
+    EXPECT_TRUE(Click(IDC_RST4_FINISH));
+
+    Step("exclusion");
+    // A device plugged in since, with a driver on offer: the user ignores it.
+    TestDevice printer(OutdatedCameraSetup(deviceClass_.Guid(), L"usb\\vid_2e1a&pid_c" + lowerTag_, L"Road Printer"));
+    ASSERT_TRUE(printer.Created());
+    service_.AddDriver({L"usb\\vid_2e1a&pid_c" + lowerTag_,
+                        {{L"ver", L"3.0.0.0"}, {L"infd", L"2024-05-06"}, {L"lu", server_.Url("/drivers/printer.zip")},
+                         {L"sev", L"2"}, {L"sig", L"Printer Maker"}}});
+    results = Scan();
+    ASSERT_TRUE(results) << "the scan did not show its results";
+    const int printerRow = RowOf(results, L"Road Printer");
+    ASSERT_GE(printerRow, 0);
+    ASSERT_TRUE(results.ClickAt(L"#idTableResultDisplay a.ignoreLink", printerRow));
+    const std::wstring exclusions = dataFolder_ + L"\\exclusion.xml";
+    ASSERT_TRUE(WaitFor([&] { return PathExists(exclusions); }, 10000)) << "no exclusion file";
+    const std::string stored = ReadFileBytes(exclusions);
+    EXPECT_NE(stored.find("usb\\vid_2e1a&amp;pid_c"), std::string::npos) << stored;
+    EXPECT_TRUE(WaitFor([&] { return RowOf(results, L"Road Printer") < 0; }, 10000)) << "the row stays";
+    // The next scan leaves the ignored device out although the service still offers it.
+    results = Scan();
+    ASSERT_TRUE(results) << "the scan did not show its results";
+    EXPECT_LT(RowOf(results, L"Road Printer"), 0);
 
     Step("end");
     Shot();
