@@ -33,6 +33,10 @@
 #include "platform/html/page_view_window.h"
 #include "screens/manage/backup_restore/backup_restore_ids.h"
 #include "screens/scan/download_install/download_install_ids.h"
+#include "screens/manage/settings/settings_ids.h"
+#include "foundation/language_table.h"
+#include "shell/app/tray_icon.h"
+#include <mstask.h>
 #include "shell/app/main_window.h"
 #include "shell/app/single_instance.h"
 #include "tests/support/child_process.h"
@@ -126,7 +130,7 @@ std::vector<std::wstring> FilesIn(const std::wstring& pattern) {
     return names;
 }
 
-// The windows of one process: its top-level windows and their children.
+// The windows of one process (0: of all): its top-level windows and their children.
 struct WindowsOf {
     DWORD processId;
     std::vector<HWND> found;
@@ -141,7 +145,7 @@ BOOL CALLBACK CollectTopLevel(HWND window, LPARAM parameter) {
     auto* search = reinterpret_cast<WindowsOf*>(parameter);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (owner != search->processId) return TRUE;
+    if (search->processId != 0 && owner != search->processId) return TRUE;
     search->found.push_back(window);
     EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&search->found));
     return TRUE;
@@ -483,6 +487,42 @@ protected:
         return -1;
     }
 
+    // A button of a message box of the program (a top-level dialog of its own, not
+    // the main window); false when no such box is shown.
+    bool AnswerQuestion(int button) {
+        for (HWND window : ProcessWindows(processId_)) {
+            HWND box = GetParent(window);
+            if (box == nullptr || GetDlgCtrlID(window) != button || !ShownOnScreen(window)) continue;
+            if ((GetWindowLongW(box, GWL_STYLE) & WS_CHILD) != 0 || box == mainWindow_ || ClassOf(box) != L"#32770") continue;
+            PostMessageW(window, BM_CLICK, 0, 0);
+            return true;
+        }
+        return false;
+    }
+    // The program that the ended one started: its shown main window and process.
+    bool FollowRelaunch() {
+        for (HWND window : ProcessWindows(0)) {
+            if (GetPropW(window, kMainWindowProperty) == nullptr || !ShownOnScreen(window)) continue;
+            DWORD owner = 0;
+            GetWindowThreadProcessId(window, &owner);
+            if (owner == processId_) continue;
+            process_ = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE | PROCESS_QUERY_INFORMATION | PROCESS_VM_OPERATION |
+                                       PROCESS_VM_READ | PROCESS_VM_WRITE,
+                                   FALSE, owner);
+            if (process_ == nullptr) return false;
+            processId_ = owner;
+            mainWindow_ = window;
+            return true;
+        }
+        return false;
+    }
+    void ClickTrayIcon() {
+        for (HWND window : ProcessWindows(processId_)) {
+            if (ClassOf(window) != L"HalvenorTrayIcon") continue;
+            if (SendMessageW(window, CXTTrayIcon::kCallbackMessage, kTrayIconId, WM_LBUTTONUP) != 0) return;
+        }
+    }
+
     // The download window's Close, which gives the main window its tabs back; the
     // window may also have closed on its own by then.
     void CloseDownloadWindow() {
@@ -750,6 +790,76 @@ TEST_F(MainRoad, AUserWalksTheProgramFromFirstStartToASecondStart) {
     results = Scan();
     ASSERT_TRUE(results) << "the scan did not show its results";
     EXPECT_LT(RowOf(results, L"Road Printer"), 0);
+
+    Step("schedule-weekly");
+    PostMessageW(mainWindow_, WM_COMMAND, MainCommand::kSettings, 0);
+    ASSERT_TRUE(WaitFor([&] { return Click(IDC_SHOW_SCHEDULE); }, 10000)) << "no schedule tab";
+    ASSERT_TRUE(WaitForControl(IDC_EVERY_WEEK, 10000));
+    ASSERT_TRUE(Click(IDC_EVERY_WEEK));
+    ASSERT_TRUE(WaitFor([&] { return ShownControl(IDC_MONDAY) != nullptr && IsWindowEnabled(ShownControl(IDC_MONDAY)); },
+                        5000));
+    for (const int day : {IDC_MONDAY, IDC_THURSDAY}) {
+        if (SendMessageW(ShownControl(day), BM_GETCHECK, 0, 0) != BST_CHECKED) {
+            ASSERT_TRUE(Click(day));
+        }
+    }
+    ASSERT_TRUE(WaitFor([&] { return SendMessageW(ShownControl(IDC_THURSDAY), BM_GETCHECK, 0, 0) == BST_CHECKED; }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return Click(IDC_APPLY); }, 5000));
+    std::optional<StoredTask> weekly;
+    ASSERT_TRUE(WaitFor([&] {
+        weekly = ReadScheduledTask(kScanTaskName);
+        return weekly && weekly->trigger.TriggerType == TASK_TIME_TRIGGER_WEEKLY;
+    }, 10000)) << "the scan task did not become weekly";
+    const WORD days = weekly->trigger.Type.Weekly.rgfDaysOfTheWeek;
+    EXPECT_TRUE((days & TASK_MONDAY) != 0 && (days & TASK_THURSDAY) != 0) << days;
+    EXPECT_NE(weekly->parameters.find(L"scan"), std::wstring::npos);
+    EXPECT_EQ(ReadUserNumber(L"m_rBtnEvery"), 2u);
+
+    Step("language-relaunch");
+    ASSERT_TRUE(Click(IDC_SHOW_GENERAL));
+    ASSERT_TRUE(WaitForControl(IDC_LANGUAGE, 10000));
+    HWND languages = ShownControl(IDC_LANGUAGE);
+    unsigned german = 0;
+    while (german < kLanguageCount && std::wstring(LanguageTable[german].code) != L"de") ++german;
+    const int choices = static_cast<int>(SendMessageW(languages, CB_GETCOUNT, 0, 0));
+    int germanAt = -1;
+    for (int at = 0; at < choices; ++at) {
+        if (static_cast<unsigned>(SendMessageW(languages, CB_GETITEMDATA, at, 0)) == german) germanAt = at;
+    }
+    ASSERT_GE(germanAt, 0) << "German is not offered";
+    SendMessageW(languages, CB_SETCURSEL, germanAt, 0);
+    SendMessageW(GetParent(languages), WM_COMMAND, MAKEWPARAM(IDC_LANGUAGE, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(languages));
+    ASSERT_TRUE(WaitFor([&] { return Click(IDC_APPLY); }, 5000));
+    // The program asks before it starts again in the new language: yes.
+    ASSERT_TRUE(WaitFor([&] { return AnswerQuestion(IDYES); }, 10000)) << "no question";
+    if (WaitForSingleObject(process_, 30000) != WAIT_OBJECT_0) Shot();
+    ASSERT_EQ(WaitForSingleObject(process_, 0), WAIT_OBJECT_0)
+        << "the program did not end for its relaunch; log:\n" << testing::PrintToString(LogText().substr(LogText().size() - 600));
+    CloseHandle(process_);
+    process_ = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return FollowRelaunch(); }, 60000)) << "no relaunched program";
+    EXPECT_EQ(ReadRegStringDefault(HKEY_CURRENT_USER, (std::wstring(kProductKeyPath) + kLanguageSubKey).c_str(),
+                                   L"LangCode", L""),
+              L"de");
+    EXPECT_EQ(CountInLog(L"Application Started"), 2);
+
+    Step("tray-and-back");
+    PostMessageW(mainWindow_, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return !ShownOnScreen(mainWindow_); }, 10000)) << "the window did not go to the tray";
+    EXPECT_TRUE(Running());
+    // A click on the tray icon brings it back.
+    ClickTrayIcon();
+    ASSERT_TRUE(WaitFor([&] { return ShownOnScreen(mainWindow_); }, 10000)) << "the tray icon did not bring it back";
+
+    Step("second-start");
+    PostMessageW(mainWindow_, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitFor([&] { return !ShownOnScreen(mainWindow_); }, 10000));
+    // The second start hands over to the running program and ends.
+    EXPECT_EQ(RunProgramAndWait(L"\"" + programPath_ + L"\"", 60000), 0u);
+    EXPECT_TRUE(WaitFor([&] { return ShownOnScreen(mainWindow_); }, 10000)) << "the running program did not come back";
+    EXPECT_TRUE(Running());
+    EXPECT_EQ(CountInLog(L"Application Started"), 2) << "the second start went on by itself";
 
     Step("end");
     Shot();
