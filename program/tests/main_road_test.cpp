@@ -256,7 +256,7 @@ protected:
     void SetUp() override {
         // A start as on a fresh machine: nothing of an earlier run in the user's
         // product key, data folder or scheduler.
-        RegDeleteTreeW(HKEY_CURRENT_USER, kProductKeyPath);
+        ForgetUserState();
         dataFolder_ = GetUserDataFolderPath();
         ASSERT_FALSE(dataFolder_.empty());
         if (dataFolder_.back() == L'\\') dataFolder_.pop_back();
@@ -333,9 +333,15 @@ protected:
     void TearDown() override {
         EndProgram();
         RemoveScheduledTask(kScanTaskName);
-        RegDeleteTreeW(HKEY_CURRENT_USER, kProductKeyPath);
+        ForgetUserState();
         RemoveTree(dataFolder_);
         server_.Stop();
+    }
+
+    // The user's settings, and the language the program also keeps for the machine.
+    static void ForgetUserState() {
+        RegDeleteTreeW(HKEY_CURRENT_USER, kProductKeyPath);
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(kProductKeyPath) + kLanguageSubKey).c_str());
     }
 
     static void RemoveTree(const std::wstring& folder) {
@@ -814,6 +820,8 @@ TEST_F(MainRoad, AUserWalksTheProgramFromFirstStartToASecondStart) {
     EXPECT_TRUE((days & TASK_MONDAY) != 0 && (days & TASK_THURSDAY) != 0) << days;
     EXPECT_NE(weekly->parameters.find(L"scan"), std::wstring::npos);
     EXPECT_EQ(ReadUserNumber(L"m_rBtnEvery"), 2u);
+    // The page says it was saved; the user closes the note.
+    ASSERT_TRUE(WaitFor([&] { return AnswerQuestion(IDOK); }, 10000)) << "no note that the schedule was saved";
 
     Step("language-relaunch");
     ASSERT_TRUE(Click(IDC_SHOW_GENERAL));
@@ -827,10 +835,13 @@ TEST_F(MainRoad, AUserWalksTheProgramFromFirstStartToASecondStart) {
         if (static_cast<unsigned>(SendMessageW(languages, CB_GETITEMDATA, at, 0)) == german) germanAt = at;
     }
     ASSERT_GE(germanAt, 0) << "German is not offered";
-    SendMessageW(languages, CB_SETCURSEL, germanAt, 0);
-    SendMessageW(GetParent(languages), WM_COMMAND, MAKEWPARAM(IDC_LANGUAGE, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(languages));
-    ASSERT_TRUE(WaitFor([&] { return Click(IDC_APPLY); }, 5000));
+    // The page fills its fields as it shows: the choice is made until Apply takes it.
+    ASSERT_TRUE(WaitFor([&] {
+        SendMessageW(languages, CB_SETCURSEL, germanAt, 0);
+        SendMessageW(GetParent(languages), WM_COMMAND, MAKEWPARAM(IDC_LANGUAGE, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(languages));
+        return Click(IDC_APPLY);
+    }, 5000));
     // The program asks before it starts again in the new language: yes.
     ASSERT_TRUE(WaitFor([&] { return AnswerQuestion(IDYES); }, 10000)) << "no question";
     if (WaitForSingleObject(process_, 30000) != WAIT_OBJECT_0) Shot();
@@ -843,6 +854,7 @@ TEST_F(MainRoad, AUserWalksTheProgramFromFirstStartToASecondStart) {
                                    L"LangCode", L""),
               L"de");
     EXPECT_EQ(CountInLog(L"Application Started"), 2);
+    WaitFor([] { return false; }, 1500);  // the new window's first paint, for the picture
 
     Step("tray-and-back");
     PostMessageW(mainWindow_, WM_CLOSE, 0, 0);
