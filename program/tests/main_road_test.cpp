@@ -589,9 +589,20 @@ protected:
         Sleep(500);
         char number[8];
         std::snprintf(number, sizeof(number), "%02d", stepNumber_);
-        const std::string command = std::string("start /wait /unix /usr/bin/import -window root ") + folder + "/" +
-                                    number + "-" + lastStep_ + ".png";
-        std::system(command.c_str());
+        const std::string picture = std::string(folder) + "/" + number + "-" + lastStep_ + ".png";
+        std::system(("start /wait /unix /usr/bin/import -window root " + picture).c_str());
+        // The Unix program may still be at work when start returns: the step goes on
+        // once the picture is written.
+        const std::wstring written = L"Z:" + std::wstring(picture.begin(), picture.end());
+        ULONGLONG lastSize = 0;
+        WaitFor([&] {
+            WIN32_FILE_ATTRIBUTE_DATA data{};
+            if (!GetFileAttributesExW(written.c_str(), GetFileExInfoStandard, &data)) return false;
+            const ULONGLONG size = (ULONGLONG{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+            const bool settled = size > 0 && size == lastSize;
+            lastSize = size;
+            return settled;
+        }, 10000);
     }
 
     std::string DescribeCalls() {
