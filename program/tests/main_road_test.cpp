@@ -423,12 +423,15 @@ protected:
     bool WaitForControl(int id, DWORD timeoutMs) {
         return WaitFor([&] { return ShownControl(id) != nullptr; }, timeoutMs);
     }
-    // A user's click on a shown button.
-    bool Click(int id) {
+    // A user's click on a shown button, once it is there and enabled.
+    bool ClickNow(int id) {
         HWND button = ShownControl(id);
         if (button == nullptr || !IsWindowEnabled(button)) return false;
         PostMessageW(button, BM_CLICK, 0, 0);
         return true;
+    }
+    bool Click(int id) {
+        return WaitFor([&] { return ClickNow(id); }, 10000);
     }
     std::wstring ControlText(int id) const {
         HWND control = ShownControl(id);
@@ -535,7 +538,7 @@ protected:
         bool clicked = false;
         ASSERT_TRUE(WaitFor([&] {
             if (ShownControl(IDC_DLI_LIST) == nullptr) return true;
-            if (!clicked) clicked = Click(IDOK);
+            if (!clicked) clicked = ClickNow(IDOK);
             return false;
         }, 20000)) << "the download window stays";
     }
@@ -762,7 +765,7 @@ TEST_F(MainRoad, AUserWalksTheProgramFromFirstStartToASecondStart) {
         HWND list = ShownControl(IDC_RST1_LIST);
         return list != nullptr && ListView_GetItemCount(list) == 2 && ListView_GetNextItem(list, -1, LVNI_SELECTED) == 0;
     }, 20000));
-    ASSERT_TRUE(WaitFor([&] { return Click(IDC_RST1_RESTORE_NOW); }, 10000));
+    ASSERT_TRUE(Click(IDC_RST1_RESTORE_NOW));
     if (!WaitForControl(IDC_RST2_TREE, 10000)) Shot();
     ASSERT_NE(ShownControl(IDC_RST2_TREE), nullptr);
     HWND tree = ShownControl(IDC_RST2_TREE);
@@ -774,7 +777,10 @@ TEST_F(MainRoad, AUserWalksTheProgramFromFirstStartToASecondStart) {
     SendMessageW(tree, WM_KEYDOWN, VK_SPACE, 0);
     const std::wstring logBeforeRestore = LogText();
     Sleep(1100);  // the restore button waits out a quick second press
-    ASSERT_TRUE(Click(IDC_RST2_RESTORE));
+    // The page's own Restore (the restore tab above it has the same number).
+    HWND restoreButton = GetDlgItem(GetParent(tree), IDC_RST2_RESTORE);
+    ASSERT_TRUE(WaitFor([&] { return IsWindowEnabled(restoreButton) != FALSE; }, 10000));
+    PostMessageW(restoreButton, BM_CLICK, 0, 0);
     // A restored driver asks for a restart: later.
     restart = WaitForPage(L"btnRestartLater", 120000);
     ASSERT_TRUE(restart) << "no restart prompt after the restore";
@@ -810,7 +816,7 @@ TEST_F(MainRoad, AUserWalksTheProgramFromFirstStartToASecondStart) {
 
     Step("schedule-weekly");
     PostMessageW(mainWindow_, WM_COMMAND, MainCommand::kSettings, 0);
-    ASSERT_TRUE(WaitFor([&] { return Click(IDC_SHOW_SCHEDULE); }, 10000)) << "no schedule tab";
+    ASSERT_TRUE(Click(IDC_SHOW_SCHEDULE)) << "no schedule tab";
     ASSERT_TRUE(WaitForControl(IDC_EVERY_WEEK, 10000));
     ASSERT_TRUE(Click(IDC_EVERY_WEEK));
     ASSERT_TRUE(WaitFor([&] { return ShownControl(IDC_MONDAY) != nullptr && IsWindowEnabled(ShownControl(IDC_MONDAY)); },
@@ -821,7 +827,7 @@ TEST_F(MainRoad, AUserWalksTheProgramFromFirstStartToASecondStart) {
         }
     }
     ASSERT_TRUE(WaitFor([&] { return SendMessageW(ShownControl(IDC_THURSDAY), BM_GETCHECK, 0, 0) == BST_CHECKED; }, 5000));
-    ASSERT_TRUE(WaitFor([&] { return Click(IDC_APPLY); }, 5000));
+    ASSERT_TRUE(Click(IDC_APPLY));
     std::optional<StoredTask> weekly;
     ASSERT_TRUE(WaitFor([&] {
         weekly = ReadScheduledTask(kScanTaskName);
@@ -851,8 +857,8 @@ TEST_F(MainRoad, AUserWalksTheProgramFromFirstStartToASecondStart) {
         SendMessageW(languages, CB_SETCURSEL, germanAt, 0);
         SendMessageW(GetParent(languages), WM_COMMAND, MAKEWPARAM(IDC_LANGUAGE, CBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(languages));
-        return Click(IDC_APPLY);
-    }, 5000));
+        return ClickNow(IDC_APPLY);
+    }, 10000));
     // The program asks before it starts again in the new language: yes.
     ASSERT_TRUE(WaitFor([&] { return AnswerQuestion(IDYES); }, 10000)) << "no question";
     if (WaitForSingleObject(process_, 30000) != WAIT_OBJECT_0) Shot();
