@@ -759,7 +759,11 @@ TEST_F(MainRoad, AUserWalksTheProgramFromFirstStartToASecondStart) {
     Step("restore");
     EXPECT_TRUE(Click(IDC_BKP4_FINISH));
     ASSERT_TRUE(WaitForControl(IDC_BKP1_NEXT, 10000));
-    ASSERT_TRUE(Click(IDC_TAB_RESTORE));
+    if (!WaitFor([&] { return ClickNow(IDC_TAB_RESTORE); }, 30000)) {
+        Shot();
+        HWND tab = ShownControl(IDC_TAB_RESTORE);
+        FAIL() << "no restore tab to click: " << (tab == nullptr ? "not shown" : "disabled");
+    }
     // Both archives listed, the newest chosen.
     ASSERT_TRUE(WaitFor([&] {
         HWND list = ShownControl(IDC_RST1_LIST);
