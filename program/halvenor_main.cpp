@@ -6,6 +6,9 @@
 #include <cwchar>
 #include <memory>
 
+#include "engine/system_restore_point.h"
+#include "foundation/daily_log.h"
+#include "platform/html/script_page_host.h"
 #include "platform/ui/message_pump.h"
 
 #include "shell/app/hv_app.h"
@@ -30,9 +33,44 @@ UINT ReleaseWaitMs(UINT standard) {
     return static_cast<UINT>(value);
 }
 
+bool EnvironmentSays(const wchar_t* name, const wchar_t* value) {
+    wchar_t text[32] = {};
+    const DWORD length = GetEnvironmentVariableW(name, text, 32);
+    return length > 0 && length < 32 && lstrcmpiW(text, value) == 0;
+}
+
+// A restore point that is only written to the log: where System Restore is not
+// there to be watched, a run driven from outside sees the request in the log.
+class LoggedRestorePoints final : public SystemRestoreClient {
+public:
+    bool SetRestorePoint(RESTOREPOINTINFOW& request, STATEMGRSTATUS& status) override {
+        WriteLogLine(L"restore point requested: %ls (type %d)", request.szDescription,
+                     static_cast<int>(request.dwRestorePtType));
+        status.nStatus = ERROR_SUCCESS;
+        status.llSequenceNumber = ++sequence_;
+        return true;
+    }
+
+private:
+    INT64 sequence_ = 0;
+};
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    // Seams for a run driven from another process, off unless the environment
+    // asks: pages run by the script host (no browser needed) that answer that
+    // process's requests, and restore points that are only logged.
+    std::unique_ptr<ScopedPageHostFactory> scriptedPages;
+    if (EnvironmentSays(L"HALVENOR_PAGE_HOST", L"script")) {
+        scriptedPages = std::make_unique<ScopedPageHostFactory>([]() -> std::unique_ptr<PageHost> {
+            auto host = std::make_unique<ScriptPageHost>();
+            host->AnswerOtherProcesses();
+            return host;
+        });
+    }
+    static LoggedRestorePoints loggedRestorePoints;
+    if (EnvironmentSays(L"HALVENOR_RESTORE_POINT", L"log")) SetSystemRestoreClient(&loggedRestorePoints);
     // Built here rather than as a global, so that it starts after every constant of
     // the libraries is in place.
     static CHvApp app;

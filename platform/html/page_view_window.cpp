@@ -65,7 +65,21 @@ void PageViewWindow::RunPosted() {
     work();
 }
 
+LRESULT PageViewWindow::Answer(HWND sender, const COPYDATASTRUCT& data) {
+    if (!requests_ || data.dwData != kPageRequestTag || data.lpData == nullptr) return 0;
+    const std::wstring request(static_cast<const wchar_t*>(data.lpData), data.cbData / sizeof(wchar_t));
+    const std::wstring reply = requests_(request);
+    COPYDATASTRUCT answer{kPageRequestTag, static_cast<DWORD>(reply.size() * sizeof(wchar_t)),
+                          const_cast<wchar_t*>(reply.c_str())};
+    if (sender != nullptr) SendMessageW(sender, WM_COPYDATA, reinterpret_cast<WPARAM>(window_), reinterpret_cast<LPARAM>(&answer));
+    return 1;
+}
+
 LRESULT CALLBACK PageViewWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COPYDATA) {
+        auto* view = reinterpret_cast<PageViewWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        return view != nullptr ? view->Answer(reinterpret_cast<HWND>(wParam), *reinterpret_cast<const COPYDATASTRUCT*>(lParam)) : 0;
+    }
     if (message == kRunPosted) {
         if (auto* view = reinterpret_cast<PageViewWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA))) {
             view->RunPosted();

@@ -4,6 +4,10 @@
 
 #include <deque>
 #include <functional>
+#include <string>
+
+// The tag of a request to a page view from another process.
+inline constexpr ULONG_PTR kPageRequestTag = 0x48504751;  // "HPGQ"
 
 // The child window in which a test host shows its page: it covers the client area
 // of the page's window and runs the host's reports from the window's message
@@ -21,11 +25,17 @@ public:
     void Resize(const RECT& area);
     void Post(std::function<void()> work);
     HWND Handle() const { return window_; }
+    // Answers WM_COPYDATA requests of another process (the sender's window comes
+    // in wParam): the handler's reply goes back to the sender the same way.
+    using RequestHandler = std::function<std::wstring(const std::wstring& request)>;
+    void AnswerRequests(RequestHandler handler) { requests_ = std::move(handler); }
 
 private:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void RunPosted();
+    LRESULT Answer(HWND sender, const COPYDATASTRUCT& data);
 
     HWND window_ = nullptr;
     std::deque<std::function<void()>> posted_;
+    RequestHandler requests_;
 };

@@ -158,6 +158,7 @@ bool ScriptPageHost::OpenMarkup(HWND window, HMODULE module, const std::wstring&
 
     events_ = &events;
     view_.Create(window);
+    if (answersOthers_) view_.AnswerRequests([this](const std::wstring& request) { return AnswerRequest(request); });
     view_.Post([this] {
         if (events_ != nullptr) events_->OnDocumentComplete();
     });
@@ -262,6 +263,47 @@ std::wstring ScriptPageHost::ElementAttribute(const std::wstring& id, const std:
 }
 
 void ScriptPageHost::RunTimers() { CallDom(L"__halDomRunTimers", {}); }
+
+std::wstring ScriptPageHost::AnswerRequest(const std::wstring& request) {
+    std::vector<std::wstring> parts;
+    size_t start = 0;
+    for (size_t end; (end = request.find(L'\n', start)) != std::wstring::npos; start = end + 1) {
+        parts.push_back(request.substr(start, end - start));
+    }
+    parts.push_back(request.substr(start));
+    const std::wstring& verb = parts[0];
+    const std::wstring first = parts.size() > 1 ? parts[1] : std::wstring();
+    const int index = parts.size() > 2 ? _wtoi(parts[2].c_str()) : 0;
+    const auto yes = [](bool value) { return std::wstring(value ? L"1" : L"0"); };
+    if (verb == L"has") return yes(HasElement(first));
+    if (verb == L"text") return ElementText(first);
+    if (verb == L"visible") return yes(IsElementVisible(first));
+    if (verb == L"value") return ElementValue(first);
+    if (verb == L"setvalue" && parts.size() > 2) {
+        SetElementValue(first, parts[2]);
+        return L"1";
+    }
+    if (verb == L"count") return std::to_wstring(Count(first));
+    if (verb == L"textat") return TextAt(first, index);
+    if (verb == L"click" && HasElement(first)) {
+        view_.Post([this, first] { Click(first); });
+        return L"1";
+    }
+    if (verb == L"clickat" && Count(first) > index) {
+        view_.Post([this, first, index] { ClickAt(first, index); });
+        return L"1";
+    }
+    if (verb == L"timers") {
+        view_.Post([this] { RunTimers(); });
+        return L"1";
+    }
+    if (verb == L"errors") {
+        std::wstring all;
+        for (const std::wstring& error : errors_) all += error + L"\n";
+        return all;
+    }
+    return L"";
+}
 
 std::vector<PageElement> ScriptPageHost::PathOf(const std::wstring& id) const {
     std::vector<PageElement> path;

@@ -58,6 +58,13 @@ public:
     HRESULT Fire(PageEvent event, const std::wstring& id);
     // Runs the page's waiting timeouts once.
     void RunTimers();
+    // Lets a process that drives the program from outside act on the page through
+    // its view window (see PageViewWindow::AnswerRequests). Lines of a request:
+    // "has|text|visible|value <id>", "setvalue <id> <value>", "click <id>",
+    // "count <selector>", "textat|clickat <selector> <index>", "timers", "errors".
+    // Clicks run from the view's own queue, after the answer went back.
+    void AnswerOtherProcesses() { answersOthers_ = true; }
+    std::wstring AnswerRequest(const std::wstring& request);
 
     // Errors that the engine reported while parsing or running the page's scripts
     // (source, line and description), and scripts the page names that the module
@@ -86,6 +93,7 @@ private:
     DWORD hostFlags_ = 0;
     bool refusesDrops_ = false;
     UINT resourceId_ = 0;
+    bool answersOthers_ = false;
 };
 
 // The text of an HTML resource of `module` (UTF-8, a byte-order mark allowed);

@@ -17,6 +17,7 @@
 #include "foundation/product_shortcuts.h"
 #include "foundation/registry_values.h"
 #include "shell/app/app_keys.h"
+#include "shell/exclusions/exclusion_list.h"
 #include "shell/app/app_system.h"
 
 namespace {
@@ -105,6 +106,9 @@ bool CHvApp::InitInstance(const std::vector<std::wstring>& arguments) {
 
     system.Sleep(0);
     LoadStartupSettings();
+    // The user's exclusions: kept out of every scan, and the list the results page
+    // and the settings page add to.
+    LoadUserExclusionList(ScanUpdate());
     UpdateAppSettings([](AppSettings& settings) { ++settings.numTimesHalRunned; });
     supportTelephone_ = ReadRegStringDefault(HKEY_LOCAL_MACHINE, kProductKeyPath, L"TELNO", L"");
     supportTelephoneRegistered_ = ReadRegStringDefault(HKEY_LOCAL_MACHINE, kProductKeyPath, L"TELNOREG", L"");

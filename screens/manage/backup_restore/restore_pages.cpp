@@ -107,6 +107,9 @@ void CDlgRestore1Home::ListArchives() {
     BackupRestoreHost& host = Host();
     host.SetBusy(true);
     host.EnableNavigation(false);
+    // While the rows are made again a click would find none and say there is no backup.
+    restoreNow_.Enable(false);
+    delete_.Enable(false);
     const std::vector<BackupArchiveRow> rows = ListBackupArchives(host.Backups(), CurrentArchiveTime());
     ListView_DeleteAllItems(list_);
     for (size_t i = 0; i < rows.size(); ++i) {
