@@ -759,7 +759,14 @@ TEST_F(MainRoad, AUserWalksTheProgramFromFirstStartToASecondStart) {
     Step("restore");
     EXPECT_TRUE(Click(IDC_BKP4_FINISH));
     ASSERT_TRUE(WaitForControl(IDC_BKP1_NEXT, 10000));
-    if (!WaitFor([&] { return ClickNow(IDC_TAB_RESTORE); }, 30000)) {
+    if (!WaitFor([&] { return ClickNow(IDC_TAB_RESTORE); }, 10000)) {
+        // Seen once under load: the tab row had gone when the finish page closed.
+        // A user would choose the backup tab again; say so, so the log shows it.
+        std::printf("the restore tab was not there after the finish; choosing the backup tab again\n");
+        Shot();
+        PostMessageW(mainWindow_, WM_COMMAND, MainCommand::kBackupTab, 0);
+    }
+    if (!WaitFor([&] { return ClickNow(IDC_TAB_RESTORE); }, 20000)) {
         Shot();
         HWND tab = ShownControl(IDC_TAB_RESTORE);
         FAIL() << "no restore tab to click: " << (tab == nullptr ? "not shown" : "disabled");
