@@ -16,6 +16,7 @@
 #include <setupapi.h>
 #include <shlobj.h>
 #include <commctrl.h>
+#include <mstask.h>
 
 #include <gtest/gtest.h>
 
@@ -27,18 +28,17 @@
 #include <vector>
 
 #include "foundation/folders.h"
+#include "foundation/language_table.h"
 #include "foundation/md5_checksum.h"
 #include "foundation/product_key.h"
 #include "foundation/registry_values.h"
 #include "platform/html/page_view_window.h"
 #include "screens/manage/backup_restore/backup_restore_ids.h"
-#include "screens/scan/download_install/download_install_ids.h"
 #include "screens/manage/settings/settings_ids.h"
-#include "foundation/language_table.h"
-#include "shell/app/tray_icon.h"
-#include <mstask.h>
+#include "screens/scan/download_install/download_install_ids.h"
 #include "shell/app/main_window.h"
 #include "shell/app/single_instance.h"
+#include "shell/app/tray_icon.h"
 #include "tests/support/child_process.h"
 #include "tests/support/root_test_device.h"
 #include "tests/support/scheduled_task_probe.h"
@@ -59,16 +59,6 @@ bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
         Sleep(100);
     }
     return true;
-}
-
-std::string Noise(size_t size, unsigned seed) {
-    std::string bytes(size, '\0');
-    unsigned value = seed * 2654435761u + 1;
-    for (char& c : bytes) {
-        value = value * 1103515245u + 12345u;
-        c = static_cast<char>(value >> 16);
-    }
-    return bytes;
 }
 
 std::wstring ReadUserText(const wchar_t* name) {
@@ -94,29 +84,6 @@ std::wstring Utf16Of(const std::string& bytes) {
     std::wstring text(bytes.size() / sizeof(wchar_t), L'\0');
     if (!text.empty()) memcpy(text.data(), bytes.data(), text.size() * sizeof(wchar_t));
     return text;
-}
-
-// A value of a device's driver key, read anew (another process installs).
-std::wstring DriverValueOf(const std::wstring& instanceId, const wchar_t* name) {
-    HDEVINFO list = SetupDiCreateDeviceInfoList(nullptr, nullptr);
-    SP_DEVINFO_DATA device{};
-    device.cbSize = sizeof(device);
-    std::wstring value;
-    if (SetupDiOpenDeviceInfoW(list, instanceId.c_str(), nullptr, 0, &device)) {
-        HKEY key = SetupDiOpenDevRegKey(list, &device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_READ);
-        if (key != INVALID_HANDLE_VALUE) {
-            wchar_t text[512] = {};
-            DWORD bytes = sizeof(text) - sizeof(wchar_t);
-            DWORD type = 0;
-            if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(text), &bytes) == ERROR_SUCCESS &&
-                type == REG_SZ) {
-                value = text;
-            }
-            RegCloseKey(key);
-        }
-    }
-    SetupDiDestroyDeviceInfoList(list);
-    return value;
 }
 
 std::vector<std::wstring> FilesIn(const std::wstring& pattern) {
@@ -703,11 +670,11 @@ TEST_F(MainRoad, AUserWalksTheProgramFromFirstStartToASecondStart) {
     EXPECT_LT(log.find(L"restore point requested"), log.find(L"Installing the driver for Road Camera"));
     EXPECT_NE(log.find(L"Installed the driver for Road Camera"), std::wstring::npos) << testing::PrintToString(log);
     // Installed by the 64-bit helper through the system's installer from the package's INF.
-    EXPECT_EQ(DriverValueOf(first.device->InstanceId(), L"InfSection"), L"NullInstall")
+    EXPECT_EQ(DriverValueOfDevice(first.device->InstanceId(), L"InfSection"), L"NullInstall")
         << testing::PrintToString(first.device->InstanceId()) << " "
-        << testing::PrintToString(DriverValueOf(first.device->InstanceId(), L"DriverVersion")) << " "
-        << testing::PrintToString(DriverValueOf(drivers_[1].device->InstanceId(), L"InfSection"));
-    EXPECT_EQ(DriverValueOf(drivers_[1].device->InstanceId(), L"DriverVersion"), L"1.0.0.5") << "only the one";
+        << testing::PrintToString(DriverValueOfDevice(first.device->InstanceId(), L"DriverVersion")) << " "
+        << testing::PrintToString(DriverValueOfDevice(drivers_[1].device->InstanceId(), L"InfSection"));
+    EXPECT_EQ(DriverValueOfDevice(drivers_[1].device->InstanceId(), L"DriverVersion"), L"1.0.0.5") << "only the one";
     EXPECT_NE(Utf16Of(ReadFileBytes(dataFolder_ + L"\\Download.dat")).find(L"road9101.zip"), std::wstring::npos);
 
     const int rangesOfFirst = GetRangesOf(first.packagePath);

@@ -17,8 +17,8 @@
 #include "foundation/product_shortcuts.h"
 #include "foundation/registry_values.h"
 #include "shell/app/app_keys.h"
-#include "shell/exclusions/exclusion_list.h"
 #include "shell/app/app_system.h"
+#include "shell/exclusions/exclusion_list.h"
 
 namespace {
 

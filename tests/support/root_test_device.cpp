@@ -46,18 +46,12 @@ RootTestDevice::~RootTestDevice() {
     SetupDiDestroyDeviceInfoList(set_);
 }
 
-std::wstring RootTestDevice::DriverValue(const wchar_t* name) const {
-    // A fresh list: what another process installed is read from the registry anew.
-    wchar_t instanceId[MAX_DEVICE_ID_LEN] = {};
-    if (!SetupDiGetDeviceInstanceIdW(set_, const_cast<SP_DEVINFO_DATA*>(&device_), instanceId, MAX_DEVICE_ID_LEN,
-                                     nullptr)) {
-        return {};
-    }
+std::wstring DriverValueOfDevice(const std::wstring& instanceId, const wchar_t* name) {
     HDEVINFO fresh = SetupDiCreateDeviceInfoList(nullptr, nullptr);
     SP_DEVINFO_DATA device = {};
     device.cbSize = sizeof(device);
     std::wstring value;
-    if (SetupDiOpenDeviceInfoW(fresh, instanceId, nullptr, 0, &device)) {
+    if (SetupDiOpenDeviceInfoW(fresh, instanceId.c_str(), nullptr, 0, &device)) {
         HKEY key = SetupDiOpenDevRegKey(fresh, &device, DICS_FLAG_GLOBAL, 0, DIREG_DRV, KEY_READ);
         if (key != INVALID_HANDLE_VALUE) {
             wchar_t text[512] = {};
@@ -72,6 +66,15 @@ std::wstring RootTestDevice::DriverValue(const wchar_t* name) const {
     }
     SetupDiDestroyDeviceInfoList(fresh);
     return value;
+}
+
+std::wstring RootTestDevice::DriverValue(const wchar_t* name) const {
+    wchar_t instanceId[MAX_DEVICE_ID_LEN] = {};
+    if (!SetupDiGetDeviceInstanceIdW(set_, const_cast<SP_DEVINFO_DATA*>(&device_), instanceId, MAX_DEVICE_ID_LEN,
+                                     nullptr)) {
+        return {};
+    }
+    return DriverValueOfDevice(instanceId, name);
 }
 
 std::wstring RootTestDevice::DriverKeyName() const {

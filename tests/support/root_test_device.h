@@ -5,6 +5,10 @@
 
 #include <string>
 
+// A value of the driver key of the device `instanceId`, read from a fresh device
+// list, so that what another process installed shows; empty when there is none.
+std::wstring DriverValueOfDevice(const std::wstring& instanceId, const wchar_t* name);
+
 // A root-enumerated device of class System registered in the prefix for one test,
 // with a hardware id no other process uses; removed at the end.
 class RootTestDevice {

@@ -40,3 +40,13 @@ std::set<std::string> ZipEntryNames(const std::wstring& path) {
     unzClose(zip);
     return names;
 }
+
+std::string Noise(size_t size, unsigned seed) {
+    std::string bytes(size, '\0');
+    unsigned value = seed * 2654435761u + 1;
+    for (char& c : bytes) {
+        value = value * 1103515245u + 12345u;
+        c = static_cast<char>(value >> 16);
+    }
+    return bytes;
+}

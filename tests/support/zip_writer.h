@@ -12,3 +12,7 @@ bool WriteZip(const std::wstring& path, const std::vector<CabinetMember>& member
 
 // The member names of a zip file as stored; empty when it cannot be read.
 std::set<std::string> ZipEntryNames(const std::wstring& path);
+
+// Bytes that do not compress, the same for the same seed: a package of a given
+// size stays that size inside its zip.
+std::string Noise(size_t size, unsigned seed);

@@ -58,16 +58,6 @@ std::wstring WindowsFolder() {
 
 std::wstring Key(const wchar_t* key) { return GetLangString(key, L"RESOURCESTRING"); }
 
-std::string Noise(size_t size, unsigned seed) {
-    std::string bytes(size, '\0');
-    unsigned value = seed * 2654435761u + 1;
-    for (char& c : bytes) {
-        value = value * 1103515245u + 12345u;
-        c = static_cast<char>(value >> 16);
-    }
-    return bytes;
-}
-
 class MainWindowStandIn : public ui::CustomWindow {
 public:
     std::vector<UINT> timers;
