@@ -26,6 +26,7 @@
 #include "platform/ui/message_pump.h"
 #include "scan/download_info_request.h"
 #include "scan/driver_scan_update.h"
+#include "screens/scan/results_rows/results_rows.h"
 #include "screens/scan/download_install/download_install_host.h"
 #include "screens/scan/download_install/download_install_ids.h"
 #include "shell/toolkit/dlg_child_base.h"
@@ -57,7 +58,10 @@ constexpr int kNotWritable = -6;
 }  // namespace
 
 CDlgNagDownloadAndInstall::CDlgNagDownloadAndInstall(DownloadInstallHost& host)
-    : CDlgChildBase(IDD_NAG_DOWNLOAD_AND_INSTALL), host_(host), osIdText_(GetOsIdString()) {
+    : CDlgChildBase(IDD_NAG_DOWNLOAD_AND_INSTALL),
+      host_(host),
+      osIdText_(GetOsIdString()),
+      infoEvent_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
     job_.completionEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
 }
 
@@ -102,7 +106,31 @@ BOOL CDlgNagDownloadAndInstall::OnInitDialog() {
     ListView_InsertColumn(list_.Handle(), 0, &column);
     SendDlgItemMessageW(Handle(), IDC_DLI_PROGRESS, PBM_SETRANGE32, 0, 100);
     Layout();
+    tooltip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0, Handle(), nullptr,
+                               nullptr, nullptr);
+    std::wstring tip = LangText(L"DOWNLOADNAGTOOLTIP1");
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = Handle();
+    tool.uId = reinterpret_cast<UINT_PTR>(close_.Handle());
+    tool.lpszText = tip.data();
+    SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     return TRUE;
+}
+
+void CDlgNagDownloadAndInstall::RequestDownloadInfoHere() {
+    ResetEvent(infoEvent_.Get());
+    infoResult_ = 0;
+    if (host_.RequestDownloadInformation(infoRequest_, infoAnswer_)) {
+        SetEvent(infoEvent_.Get());
+        return;
+    }
+    if (stopRequested_) return;
+    const std::wstring text = LangText(L"IDS_CHKINTERNET_SETTFIREWALL");
+    AppendStatusRow(text, true, true);
+    host_.ShowMessage(Handle(), text, MB_OK | MB_ICONHAND);
+    infoResult_ = kServiceUnreachable;
 }
 
 void CDlgNagDownloadAndInstall::Layout() {
@@ -162,6 +190,12 @@ LRESULT CDlgNagDownloadAndInstall::WindowProc(UINT message, WPARAM wParam, LPARA
         return 0;
     case kArmMainTimerMessage:
         ArmMainTimer(static_cast<UINT>(wParam), static_cast<UINT>(lParam));
+        return 0;
+    case kShowInstallStepMessage:
+        host_.ShowInstallStep();
+        return 0;
+    case kDownloadInfoRequestMessage:
+        RequestDownloadInfoHere();
         return 0;
     case WM_TIMER:
         OnTimer(static_cast<UINT_PTR>(wParam));
@@ -466,9 +500,14 @@ void CDlgNagDownloadAndInstall::FinishDownloadWindow() {
 // ------------------------------------------------------------------ results
 
 void CDlgNagDownloadAndInstall::SetResultState(int deviceIndex, int state) {
-    for (auto& row : host_.ScanUpdate().updateResults) {
-        if (row.deviceIndex == deviceIndex) row.state = state;
+    CDriverScanUpdate& engine = host_.ScanUpdate();
+    std::vector<int> rows;
+    for (const auto& row : engine.updateResults) {
+        if (row.deviceIndex == deviceIndex) rows.push_back(row.rowIndex);
     }
+    // The device record's saved state goes to "results.du" with the row, so a program
+    // started again before Windows restarts does not offer the driver once more.
+    for (const int row : rows) SetResultStateByRow(engine, host_.DataFolder(), state, row);
 }
 
 int CDlgNagDownloadAndInstall::ResultState(int deviceIndex) {
@@ -534,8 +573,17 @@ void CDlgNagDownloadAndInstall::RunSingleDownload() {
         AppendStatusRow(LangText(L"IDS_WAIT_INTALL_MOMENT"), true, true);
         ArmTimer(kSingleDownloadDoneTimer, 64);
         return;
+    case kSkipped:
+        host_.ShowMessage(Handle(), LangText(L"IDS_DOWN_SKIPPED"), MB_OK | MB_ICONINFORMATION);
+        FinishDownloadWindow();
+        EndEarly();
+        return;
     default:
-        host_.ShowMessage(Handle(), LangText(L"IDS_DOWN_ABORT"), MB_OK | MB_ICONINFORMATION);
+        if (connectionLost_) {
+            host_.ShowMessage(Handle(), LangText(L"IDS_DOWNABORT_NETCONNERROR"), MB_OK | MB_ICONHAND);
+        } else {
+            host_.ShowMessage(Handle(), LangText(L"IDS_DOWN_ABORT"), MB_OK | MB_ICONINFORMATION);
+        }
         FinishDownloadWindow();
         EndEarly();
         return;
@@ -615,6 +663,7 @@ void CDlgNagDownloadAndInstall::RunAllDownloads() {
 
 int CDlgNagDownloadAndInstall::DownloadOneDriver(int deviceIndex) {
     CDriverScanUpdate& engine = host_.ScanUpdate();
+    connectionLost_ = false;
     AppendStatusRow(LangText(L"IDS_START_DOWNLOADING") + L" " + DeviceName(deviceIndex), true, true);
     DriverInfoArray* offers = engine.OfferedDrivers();
     if (deviceIndex < 0 || offers == nullptr || deviceIndex >= static_cast<int>(offers->size()) ||
@@ -626,7 +675,7 @@ int CDlgNagDownloadAndInstall::DownloadOneDriver(int deviceIndex) {
     const std::wstring name = DeviceName(deviceIndex);
 
     std::wstring request;
-    if (BuildDownloadInfoRequest(request, offered.hardwareId, osIdText_, DriverIdText(offered.value64),
+    if (BuildDownloadInfoRequest(request, offered.hardwareId, osIdText_, DriverIdText(DriverIdOf(offered)),
                                  host_.RequestFacts()) == 0) {
         return kFailed;
     }
@@ -644,8 +693,10 @@ int CDlgNagDownloadAndInstall::DownloadOneDriver(int deviceIndex) {
     ParseDownloadInfoAnswer(answer, url, digest, databaseVersion);
     if (IsScanOutOfDate(databaseVersion, engine.databaseVersionText)) return kResultsOutOfDate;
     if (url.empty() || digest.empty()) {
+        // Nothing to fetch for this driver: it is passed over, not failed.
         AppendStatusRow(LangText(L"IDS_DOWNDATA_NOTSUFFICENT"), true, true);
-        return kFailed;
+        AppendStatusRow(LangText(L"IDS_DOWN_SKIPPED") + L" " + name, true, true);
+        return kSkipped;
     }
     if (stopRequested_) return kStopped;
     const std::wstring folder = host_.DownloadFolder();
@@ -654,8 +705,8 @@ int CDlgNagDownloadAndInstall::DownloadOneDriver(int deviceIndex) {
         return kFailed;
     }
     // The install finds the package under the offer's address.
-    if (offered.text17.empty()) offered.text17 = url;
-    const std::wstring key = DownloadedFilesKey(offered.text17);
+    if (DownloadAddressOf(offered).empty()) DownloadAddressOf(offered) = url;
+    const std::wstring key = DownloadedFilesKey(DownloadAddressOf(offered));
 
     // A package already there and whole counts as ready: by its own entry, or by any
     // entry with its digest.
@@ -712,8 +763,10 @@ int CDlgNagDownloadAndInstall::DownloadOneDriver(int deviceIndex) {
     } else if (result == kDigestMismatch) {
         AppendStatusRow(LangText(L"IDS_DOWN_DIGEST_MISMATCH") + L" " + name, true, true);
     } else if (job_.endText == kNoProgressText) {
+        connectionLost_ = true;
         AppendStatusRow(LangText(kNoProgressText), true, true);
     } else if (job_.endKind == kFinishStoppedAfterNetworkErrors) {
+        connectionLost_ = true;
         AppendStatusRow(LangText(L"IDS_DOWNABORT_DUEINTERNET"), true, true);
     } else {
         AppendStatusRow(LangText(L"IDS_UNABLE_SAVE_DOWNFILE"), true, true);
@@ -814,6 +867,8 @@ void CDlgNagDownloadAndInstall::BackupBeforeInstall() {
 }
 
 void CDlgNagDownloadAndInstall::InstallDownloaded() {
+    // The sub-header belongs to the window's thread.
+    Post(kShowInstallStepMessage);
     SetStopCaption(L"IDS_STOP");
     SetOverallPercent(0);
     SetResultText(L"");
@@ -852,7 +907,7 @@ void CDlgNagDownloadAndInstall::InstallDownloaded() {
         const std::wstring name = DeviceName(deviceIndex);
         AppendStatusRow(LangText(L"IDS_DRIVER_INSSATRT") + L" " + name, true, true);
         const DriverInfoRecord& offered = (*engine.OfferedDrivers())[static_cast<size_t>(deviceIndex)];
-        const auto found = downloads.find(DownloadedFilesKey(offered.text17));
+        const auto found = downloads.find(DownloadedFilesKey(DownloadAddressOf(offered)));
         const auto entry = found != downloads.end() ? ParseDownloadedFilesEntry(found->second) : std::nullopt;
         packageKnown = packageKnown || entry.has_value();
         // The file may have changed on disk since it was verified.

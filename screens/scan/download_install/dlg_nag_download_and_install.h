@@ -10,6 +10,7 @@
 #include "engine/download_job.h"
 #include "engine/download_progress.h"
 #include "engine/owned_thread.h"
+#include "platform/scoped_handle.h"
 #include "shell/progress_controls.h"
 #include "shell/toolkit/dlg_child_base.h"
 #include "shell/toolkit/gui_buttons.h"
@@ -35,6 +36,10 @@ public:
     static constexpr UINT kArmMainTimerMessage = WM_APP + 162;
     static constexpr UINT kAppendRowMessage = WM_APP + 163;
     static constexpr UINT kClearRowsMessage = WM_APP + 164;
+    static constexpr UINT kShowInstallStepMessage = WM_APP + 165;
+    // Makes the download-information request of DownloadInfoRequest() on the window's
+    // own thread; the request event is signalled when an answer came.
+    static constexpr UINT kDownloadInfoRequestMessage = WM_APP + 160;
 
     // The stage being run.
     static constexpr int kStageSingleDownload = 1;
@@ -98,6 +103,13 @@ public:
     // Whether the last backup stage showed its success (the install empties the
     // result text after it).
     bool BackupShownAsDone() const { return backupShownAsDone_.load(); }
+    // The request and answer of kDownloadInfoRequestMessage, its event, and -2 when
+    // the service could not be reached.
+    std::wstring& DownloadInfoRequest() { return infoRequest_; }
+    const std::wstring& DownloadInfoAnswer() const { return infoAnswer_; }
+    HANDLE DownloadInfoEvent() const { return infoEvent_.Get(); }
+    int DownloadInfoResult() const { return infoResult_.load(); }
+    HWND CloseTooltip() const { return tooltip_; }
     CHalHoverButtonWithText& StopButton() { return stop_; }
     CHalHoverButtonWithText& CloseButton() { return close_; }
     // Waits for the stage and stop threads.
@@ -118,6 +130,7 @@ private:
     enum class InstallRun { None, Single, All };
 
     void OnTimer(UINT_PTR id);
+    void RequestDownloadInfoHere();
     void Layout();
     void Paint(HDC dc, const RECT& client);
     void ArmTimer(UINT_PTR id, UINT milliseconds);
@@ -156,6 +169,8 @@ private:
     std::atomic<bool> downloadsCompleted_{false};
     std::atomic<bool> installing_{false};
     std::atomic<bool> backupShownAsDone_{false};
+    // The last download failed because the connection was lost.
+    std::atomic<bool> connectionLost_{false};
     InstallRun installRun_ = InstallRun::None;
     std::wstring osIdText_;
 
@@ -174,4 +189,9 @@ private:
     int rowSlot_ = 0;
     bool slotHoldsProgress_ = false;
     RECT statusRect_{};
+    HWND tooltip_ = nullptr;
+    std::wstring infoRequest_;
+    std::wstring infoAnswer_;
+    UniqueHandle infoEvent_;
+    std::atomic<int> infoResult_{0};
 };

@@ -31,6 +31,8 @@ public:
     virtual std::map<std::wstring, std::wstring>& DownloadedFiles() = 0;
     virtual bool SaveDownloadedFiles() = 0;
     virtual std::wstring DownloadFolder() = 0;
+    // The program's data folder, where the last scan is kept ("results.du").
+    virtual std::wstring DataFolder() = 0;
 
     virtual ScanRequestFacts RequestFacts() = 0;
     // One GetDriverDownloadInformation call; true when an answer came.
@@ -49,4 +51,6 @@ public:
     virtual int ShowRestartPrompt() = 0;
     // The results rows changed (the results page refills itself).
     virtual void ResultsChanged() {}
+    // The sub-header shows the install step on its first tab.
+    virtual void ShowInstallStep() {}
 };

@@ -29,6 +29,7 @@ bool ProgramDownloadInstallHost::SaveDownloadedFiles() {
 }
 
 std::wstring ProgramDownloadInstallHost::DownloadFolder() { return HvApp()->DownloadFolder(); }
+std::wstring ProgramDownloadInstallHost::DataFolder() { return HvApp()->DataFolder(); }
 ScanRequestFacts ProgramDownloadInstallHost::RequestFacts() { return CollectScanRequestFacts(CurrentProgramIdentity()); }
 
 bool ProgramDownloadInstallHost::RequestDownloadInformation(std::wstring& request, std::wstring& answer) {
@@ -63,6 +64,10 @@ void ProgramDownloadInstallHost::ResultsChanged() {
         MainPage* results = main->Page(MainPageId::Results);
         if (results != nullptr && results->Window() != nullptr) ::SetTimer(results->Window(), 102, 27, nullptr);
     }
+}
+
+void ProgramDownloadInstallHost::ShowInstallStep() {
+    if (CHvAppDlg* main = CHvAppDlg::FromWindow(mainWindow_)) main->SubHeader().SetCaptionAndTab(227, 0);
 }
 
 DownloadInstallMainPage::DownloadInstallMainPage() = default;

@@ -23,6 +23,7 @@ public:
     std::map<std::wstring, std::wstring>& DownloadedFiles() override;
     bool SaveDownloadedFiles() override;
     std::wstring DownloadFolder() override;
+    std::wstring DataFolder() override;
     ScanRequestFacts RequestFacts() override;
     bool RequestDownloadInformation(std::wstring& request, std::wstring& answer) override;
     int ShowMessage(HWND owner, const std::wstring& text, UINT style) override;
@@ -33,6 +34,7 @@ public:
     void PrepareInstallSession(DriverInstallSession& session) override;
     int ShowRestartPrompt() override;
     void ResultsChanged() override;
+    void ShowInstallStep() override;
 
 private:
     HWND mainWindow_;

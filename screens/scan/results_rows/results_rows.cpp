@@ -116,7 +116,13 @@ std::atomic<int>& ShownScanStatus() {
     return status;
 }
 
+std::atomic<int>& ResultsRowCounter() {
+    static std::atomic<int> counter{0};
+    return counter;
+}
+
 bool ResetResults(CDriverScanUpdate& engine) {
+    engine.devicesWithUpdateText.clear();
     engine.rowDeviceMap.clear();
     engine.updateResults.RemoveAll();
     return engine.Devices() != nullptr && engine.OfferedDrivers() != nullptr;
@@ -149,6 +155,8 @@ bool ShowCategoryResults(ResultsRowsContext& context) {
         const size_t bar = entry.rfind(L'|');
         int deviceIndex = -1;
         if (!ParseIndex(bar == std::wstring::npos ? entry : entry.substr(bar + 1), deviceIndex)) continue;
+        if (!engine.devicesWithUpdateText.empty()) engine.devicesWithUpdateText += L'|';
+        engine.devicesWithUpdateText += std::to_wstring(deviceIndex);
         if (deviceIndex >= deviceCount) continue;
         const DriverInfoRecord& device = engine.devices[static_cast<size_t>(deviceIndex)];
         const DriverInfoRecord& offer = offered[static_cast<size_t>(deviceIndex)];
@@ -290,6 +298,7 @@ int FillScanResultsPage(ResultsRowsContext& context, CWebPage& page) {
     CDriverScanUpdate& engine = context.Engine();
     page.InvokeScript(L"clearrows");
     engine.rowDeviceMap.clear();
+    ResultsRowCounter() = 0;
     const DriverInfoArray* offered = engine.OfferedDrivers();
     for (int i = 0; i < engine.updateResults.GetSize(); ++i) {
         ResultRow& row = engine.updateResults[i];
@@ -302,6 +311,7 @@ int FillScanResultsPage(ResultsRowsContext& context, CWebPage& page) {
         AddResultsTableRow(ResultsTableRowValues(context, row, i), page);
         row.rowIndex = i;
         engine.rowDeviceMap.emplace(std::to_wstring(i), std::to_wstring(row.deviceIndex));
+        ++ResultsRowCounter();
     }
     StoreScanStatistics(engine, engine.updateResults.IsEmpty() ? 2 : 1);
     return 1;
@@ -336,7 +346,10 @@ std::vector<std::wstring> ScanResultsPageTexts(int status, int rows) {
 }
 
 void SetResultStateByRow(ResultsRowsContext& context, int state, int row) {
-    CDriverScanUpdate& engine = context.Engine();
+    SetResultStateByRow(context.Engine(), context.app.DataFolder(), state, row);
+}
+
+void SetResultStateByRow(CDriverScanUpdate& engine, const std::wstring& dataFolder, int state, int row) {
     for (ResultRow& result : engine.updateResults) {
         if (result.rowIndex != row) continue;
         result.state = state;
@@ -344,7 +357,7 @@ void SetResultStateByRow(ResultsRowsContext& context, int state, int row) {
             SavedResultStateOf(engine.devices[static_cast<size_t>(result.deviceIndex)]) = static_cast<uint16_t>(state);
         }
     }
-    SaveScanSummary(context);
+    SaveScanSummary(engine, dataFolder);
 }
 
 bool RemoveResultByRow(CDriverScanUpdate& engine, int row) {
@@ -386,11 +399,12 @@ void StoreScanStatistics(const CDriverScanUpdate& engine, int outcome) {
     SaveSettings();
 }
 
-int SaveScanSummary(ResultsRowsContext& context) {
+int SaveScanSummary(ResultsRowsContext& context) { return SaveScanSummary(context.Engine(), context.app.DataFolder()); }
+
+int SaveScanSummary(CDriverScanUpdate& engine, const std::wstring& dataFolder) {
     if (CurrentScanStatus().load() == 0) return 0;
-    CDriverScanUpdate& engine = context.Engine();
     WriteLogLine(L"Saving Scan Summary: Total=%d, Outdated=%d", engine.DeviceCount(), engine.updateResults.GetSize());
-    const CScanResults file(context.app.DataFolder());
+    const CScanResults file(dataFolder);
     const int status =
         file.Save(&engine.devices, static_cast<uint32_t>(std::max(engine.DeviceCount(), 0)), engine.answerText);
     WriteLogLine(L"Saving Scan Summary Status: %d", status);

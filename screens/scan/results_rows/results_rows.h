@@ -53,7 +53,11 @@ struct ResultsRowsContext {
     CDriverScanUpdate& Engine() const { return app.ScanUpdate(); }
 };
 
-// Building the results.
+// The rows the results page was last sent, program-wide.
+std::atomic<int>& ResultsRowCounter();
+
+// Building the results. The reset also empties the engine's text of the devices
+// the rows were made from ("|"-separated indexes), which the build fills again.
 bool ResetResults(CDriverScanUpdate& engine);
 bool ShowCategoryResults(ResultsRowsContext& context);
 bool HasResultForDevice(const CDriverScanUpdate& engine, int deviceIndex);
@@ -76,6 +80,9 @@ std::wstring ResultStatusText(int state);
 
 // Changing the results.
 void SetResultStateByRow(ResultsRowsContext& context, int state, int row);
+// The same for a caller that holds only the engine and the program's data folder,
+// where "results.du" lives.
+void SetResultStateByRow(CDriverScanUpdate& engine, const std::wstring& dataFolder, int state, int row);
 // Removes the row's result; the shown rows keep their device through RowDeviceMap
 // until the next fill renumbers them. False when no result has that row.
 bool RemoveResultByRow(CDriverScanUpdate& engine, int row);
@@ -86,6 +93,7 @@ void StoreScanStatistics(const CDriverScanUpdate& engine, int outcome);
 
 // The last scan on disk.
 int SaveScanSummary(ResultsRowsContext& context);
+int SaveScanSummary(CDriverScanUpdate& engine, const std::wstring& dataFolder);
 // 1 when "results.du" of the last 30 days was read, parsed and turned into results;
 // 0 otherwise, when the results and both scan statuses are as they were.
 int LoadLastScanResults(ResultsRowsContext& context);

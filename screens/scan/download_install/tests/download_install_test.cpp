@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -33,9 +34,11 @@
 #include "foundation/md5_checksum.h"
 #include "platform/ui/window.h"
 #include "scan/download_info_request.h"
+#include "scan/scan_results.h"
 #include "scan/driver_scan_update.h"
 #include "scan/update_service_helper.h"
 #include "screens/scan/download_install/download_install_host.h"
+#include "shell/driver_optimizer_app.h"
 #include "tests/support/child_process.h"
 #include "tests/support/page_test_support.h"
 #include "tests/support/root_test_device.h"
@@ -88,6 +91,7 @@ public:
         return true;
     }
     std::wstring DownloadFolder() override { return downloadFolder; }
+    std::wstring DataFolder() override { return dataFolder; }
     ScanRequestFacts RequestFacts() override {
         ScanRequestFacts facts;
         facts.productParamsName = L"halvenornewparams";
@@ -120,6 +124,10 @@ public:
     }
     int ShowRestartPrompt() override { return ++restartPrompts, 0; }
     void ResultsChanged() override { ++resultsChanges; }
+    void ShowInstallStep() override {
+        installStepOnMainThread = GetCurrentThreadId() == GetWindowThreadProcessId(main.Handle(), nullptr);
+        ++installSteps;
+    }
 
     std::vector<std::wstring> Messages() {
         const std::lock_guard<std::mutex> lock(guard_);
@@ -130,7 +138,7 @@ public:
     CUpdateServiceHelper* service = nullptr;
     std::map<std::wstring, std::wstring> downloads;
     BackupList backups;
-    std::wstring downloadFolder, backupFolder, helperFolder, workFolder, resultsKey;
+    std::wstring downloadFolder, dataFolder, backupFolder, helperFolder, workFolder, resultsKey;
     std::atomic<bool> serviceDown{false};
     std::atomic<bool> navigationEnabled{true};
     std::atomic<bool> busy{false};
@@ -140,6 +148,8 @@ public:
     std::atomic<int> installed{0};
     std::atomic<int> restartPrompts{0};
     std::atomic<int> resultsChanges{0};
+    std::atomic<int> installSteps{0};
+    std::atomic<bool> installStepOnMainThread{false};
 
 private:
     CDriverScanUpdate& engine_;
@@ -171,6 +181,9 @@ protected:
         engine_.databaseVersionText = L"1.0.0.1";
         engine_.temporaryWorkFolder = backupWork_.File(L"work");
         host_.downloadFolder = downloadFolder_.File(L"Drivers");
+        host_.dataFolder = dataFolder_.Path();
+        // A scan was made, so its summary is kept on disk.
+        CurrentScanStatus() = 1;
         host_.backupFolder = backupFolder_.Path();
         host_.helperFolder = helperFolder_.Path();
         host_.workFolder = installWork_.Path();
@@ -246,6 +259,16 @@ protected:
         return ReadFileBytes(path);
     }
 
+    // The saved state of a device as "results.du" holds it (-9 when it does not read).
+    int StoredResultState(int deviceIndex) {
+        DriverInfoArray records;
+        uint32_t count = 0;
+        std::wstring summary;
+        if (CScanResults(host_.dataFolder).Load(records, count, summary) == 0) return -9;
+        if (deviceIndex < 0 || static_cast<size_t>(deviceIndex) >= records.size()) return -9;
+        return SavedResultStateOf(records[static_cast<size_t>(deviceIndex)]);
+    }
+
     int ResultState(int deviceIndex) {
         for (const auto& row : engine_.updateResults) {
             if (row.deviceIndex == deviceIndex) return row.state;
@@ -302,8 +325,13 @@ TEST_F(DownloadInstallWindow, OneDriverIsDownloadedVerifiedBackedUpInstalledAndR
                                        package);
 
     window_->StartDownloads({0}, false);
+    ASSERT_TRUE(PumpMessagesUntil([this] { return StoredResultState(0) >= 1; }, 120000))
+        << "the downloaded state is kept on disk before the install";
     ASSERT_TRUE(PumpMessagesUntil([this] { return host_.restartPrompts > 0; }, 120000)) << host_.Messages().size();
     TakeScreenshot("download_install_done");
+    // A program started again before Windows restarts reads the installed state back
+    // (the matcher skips a device in that state).
+    EXPECT_EQ(StoredResultState(0), 2);
 
     std::set<std::string> ranges;
     for (const auto& request : server_.Log()) {
@@ -322,6 +350,8 @@ TEST_F(DownloadInstallWindow, OneDriverIsDownloadedVerifiedBackedUpInstalledAndR
     EXPECT_TRUE(HasRowStartingWith(L"IDS_DRIVER_INSCOMPL"));
     EXPECT_EQ(host_.restorePoints, 1);
     EXPECT_TRUE(host_.restorePointBeforeInstall);
+    EXPECT_EQ(host_.installSteps, 1);
+    EXPECT_TRUE(host_.installStepOnMainThread);
     EXPECT_TRUE(window_->ShowsFinished());
     // The device had no driver to back up: no archive, and no success shown.
     EXPECT_EQ(window_->LastBackupArchive(), L"");
@@ -442,6 +472,75 @@ TEST_F(DownloadInstallWindow, WrongDigestTwiceDeletesThePackageAndInstallsNothin
     EXPECT_EQ(host_.restartPrompts, 0);
     EXPECT_EQ(host_.Messages(), std::vector<std::wstring>{Key(L"IDS_DOWN_ABORT")});
     EXPECT_TRUE(host_.navigationEnabled);
+}
+
+TEST_F(DownloadInstallWindow, AFailedSingleDownloadSaysWhy) {
+    struct Case {
+        const char* name;
+        std::function<void(const std::string& path)> arrange;
+        const wchar_t* row;
+        const wchar_t* message;
+    } cases[] = {
+        {"the package's server cannot be reached",
+         [this](const std::string&) {
+             // Nothing listens on port 1 of the loopback address.
+             service_.AddDownloadPackage(DriverIdText((*engine_.OfferedDrivers())[0].value64),
+                                         L"http://127.0.0.1:1/drivers/lost.exe", L"0123456789abcdef0123456789abcdef");
+         },
+         L"IDS_DOWNABORT_DUEINTERNET", L"IDS_DOWNABORT_NETCONNERROR"},
+        {"the answer has no digest",
+         [this](const std::string& path) {
+             service_.AddDownloadPackage(DriverIdText((*engine_.OfferedDrivers())[0].value64), server_.Url(path), L"");
+         },
+         L"IDS_DOWN_SKIPPED", L"IDS_DOWN_SKIPPED"},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        engine_.updateResults.RemoveAll();
+        const std::string path = "/drivers/fail" + std::to_string(++n) + ".exe";
+        AddDriver(0, L"Card", L"PCI\\VEN_1234&DEV_0005", path, Noise(300000, 9));
+        c.arrange(path);
+        const size_t before = host_.Messages().size();
+        window_->StartDownloads({0}, false);
+        // The window still shows the last run's end until this one starts.
+        ASSERT_TRUE(PumpMessagesUntil(
+            [&] { return host_.Messages().size() > before && !window_->StageRunning() && !host_.busy; }, 120000));
+        EXPECT_TRUE(HasRowStartingWith(c.row));
+        const std::vector<std::wstring> messages = host_.Messages();
+        EXPECT_EQ(std::vector<std::wstring>(messages.begin() + static_cast<std::ptrdiff_t>(before), messages.end()),
+                  std::vector<std::wstring>{Key(c.message)});
+        EXPECT_EQ(ResultState(0), 0);
+        EXPECT_EQ(host_.restorePoints, 0);
+    }
+}
+
+TEST_F(DownloadInstallWindow, CloseTooltipAndTheRequestMadeOnTheWindowsThread) {
+    wchar_t tip[256] = {};
+    TOOLINFOW tool{};
+    tool.cbSize = sizeof(tool);
+    tool.hwnd = window_->Handle();
+    tool.uId = reinterpret_cast<UINT_PTR>(window_->CloseButton().Handle());
+    tool.lpszText = tip;
+    SendMessageW(window_->CloseTooltip(), TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_EQ(std::wstring(tip), Key(L"DOWNLOADNAGTOOLTIP1"));
+
+    AddDriver(0, L"Card", L"PCI\\VEN_1234&DEV_0006", "/drivers/asked.exe", "abc");
+    const DriverInfoRecord& offer = (*engine_.OfferedDrivers())[0];
+    ASSERT_EQ(BuildDownloadInfoRequest(window_->DownloadInfoRequest(), offer.hardwareId, L"7",
+                                       DriverIdText(offer.value64), host_.RequestFacts()),
+              1);
+    window_->Send(CDlgNagDownloadAndInstall::kDownloadInfoRequestMessage);
+    EXPECT_EQ(WaitForSingleObject(window_->DownloadInfoEvent(), 0), WAIT_OBJECT_0);
+    EXPECT_NE(window_->DownloadInfoAnswer().find(server_.Url("/drivers/asked.exe")), std::wstring::npos);
+    EXPECT_EQ(window_->DownloadInfoResult(), 0);
+
+    host_.serviceDown = true;
+    window_->Send(CDlgNagDownloadAndInstall::kDownloadInfoRequestMessage);
+    EXPECT_EQ(WaitForSingleObject(window_->DownloadInfoEvent(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(window_->DownloadInfoResult(), CDlgNagDownloadAndInstall::kServiceUnreachable);
+    EXPECT_EQ(host_.Messages(), std::vector<std::wstring>{Key(L"IDS_CHKINTERNET_SETTFIREWALL")});
+    EXPECT_TRUE(HasRowStartingWith(L"IDS_CHKINTERNET_SETTFIREWALL"));
 }
 
 TEST_F(DownloadInstallWindow, DroppedConnectionIsResumedByteExact) {

@@ -127,6 +127,8 @@ TEST_F(ResultsRowsTest, RowsFollowTheMatchedListOnePerDeviceAndReachThePageWithT
     // unplugged display adapter give no row.
     EXPECT_EQ(RowDevices(), (std::vector<int>{4, 0, 2}));
     EXPECT_EQ(Engine().rowDeviceMap, (CDriverScanUpdate::TextMap{{L"0", L"4"}, {L"1", L"0"}, {L"2", L"2"}}));
+    // Every device the list names is noted as processed, row or not.
+    EXPECT_EQ(Engine().devicesWithUpdateText, L"4|0|4|3|99|1|2");
 
     NoEvents events;
     RecordingPageHost host;
@@ -134,7 +136,9 @@ TEST_F(ResultsRowsTest, RowsFollowTheMatchedListOnePerDeviceAndReachThePageWithT
     CWebPage page;
     page.SetDocument(host.Document());
     Engine().updateResults[2].state = ResultState::kInstalledRestartNeeded;
+    ResultsRowCounter() = 7;
     EXPECT_EQ(FillScanResultsPage(*context_, page), 1);
+    EXPECT_EQ(ResultsRowCounter().load(), 3);
 
     ASSERT_EQ(host.CallsOf(L"clearrows").size(), 1u);
     const auto rows = host.CallsOf(L"addTableRow");
