@@ -3,6 +3,7 @@
 #include <oleauto.h>
 
 #include <cwchar>
+#include <vector>
 
 #include "foundation/app_settings.h"
 #include "foundation/clock.h"
@@ -46,7 +47,70 @@ WORD IntervalFromText(const std::wstring& text) {
     return value > 0 && value <= 0xFFFF ? static_cast<WORD>(value) : 0;
 }
 
+std::vector<std::wstring> SplitAt(const std::wstring& text, const std::wstring& separator) {
+    std::vector<std::wstring> parts;
+    size_t begin = 0;
+    for (size_t found; (found = text.find(separator, begin)) != std::wstring::npos; begin = found + separator.size()) {
+        parts.push_back(text.substr(begin, found - begin));
+    }
+    parts.push_back(text.substr(begin));
+    return parts;
+}
+
+// Whether two schedule texts, perhaps in different languages, describe one schedule:
+// the start is written in the same language-free form in both, and a weekly one
+// names as many days.
+bool DescribeOneSchedule(const std::wstring& first, const std::wstring& second) {
+    const std::vector<std::wstring> a = SplitAt(first, L"; ");
+    const std::vector<std::wstring> b = SplitAt(second, L"; ");
+    if (a.size() != b.size() || a.size() < 2 || a[1] != b[1]) return false;
+    return a.size() < 3 || SplitAt(a[2], L", ").size() == SplitAt(b[2], L", ").size();
+}
+
+// The start and days of a run-once, daily or weekly choice; false for another kind.
+bool StartFromChoice(const ScheduleChoice& choice, ScheduledTaskWriter& writer) {
+    switch (choice.kind) {
+    case ScheduleChoice::kOnce:
+        writer.SetStart(DayWithTimeOfDay(choice.date, choice.time));
+        return true;
+    case ScheduleChoice::kDaily:
+        writer.SetStart(choice.time);
+        return true;
+    case ScheduleChoice::kWeekly:
+        writer.SetStart(choice.time);
+        for (int day = 0; day < 7; ++day) writer.dayFlags[day] = choice.weekdays[day];
+        return true;
+    default:
+        return false;
+    }
+}
+
 }  // namespace
+
+std::wstring ScheduleTextInCurrentLanguage() {
+    const std::wstring stored = GetAppSettings().scheduledTime;
+    if (stored.empty()) return stored;
+    CRegistry key;
+    DWORD kind = 0;
+    std::wstring date;
+    std::wstring time;
+    if (!key.Open(kProductKeyPath, HKEY_CURRENT_USER, false) || !key.ReadDwordChecked(L"m_rBtnEvery", kind) ||
+        !key.ReadString(L"Time", time)) {
+        return stored;
+    }
+    key.ReadString(L"Date", date);
+    ScheduleChoice choice;
+    ReadScheduleValues(choice);
+    choice.kind = static_cast<int>(kind);
+    if (!ParseScheduleDateValue(time, choice.time)) return stored;
+    if (choice.kind == ScheduleChoice::kOnce && !ParseScheduleDateValue(date, choice.date)) return stored;
+    ScheduledTaskWriter writer;
+    writer.kind = choice.kind;
+    if (!StartFromChoice(choice, writer)) return stored;
+    const std::wstring text = FormatScheduleText(writer);
+    // An Apply that stopped on a message wrote newer values beside the older text.
+    return !text.empty() && DescribeOneSchedule(text, stored) ? text : stored;
+}
 
 std::wstring FormatScheduleDateValue(const SYSTEMTIME& value) {
     DATE date = 0;
@@ -122,14 +186,11 @@ std::optional<std::wstring> ApplyScheduleChoice(const ScheduleChoice& choice) {
         case RunOnceCheck::kAhead:
             break;
         }
-        writer.SetStart(DayWithTimeOfDay(choice.date, choice.time));
+        StartFromChoice(choice, writer);
         break;
     case ScheduleChoice::kDaily:
-        writer.SetStart(choice.time);
-        break;
     case ScheduleChoice::kWeekly:
-        writer.SetStart(choice.time);
-        for (int day = 0; day < 7; ++day) writer.dayFlags[day] = choice.weekdays[day];
+        StartFromChoice(choice, writer);
         break;
     case ScheduleChoice::kNone:
         if (GetAppSettings().scheduledTime.empty()) return std::nullopt;

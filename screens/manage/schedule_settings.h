@@ -42,3 +42,8 @@ RunOnceCheck CheckRunOnceStart(const SYSTEMTIME& date, const SYSTEMTIME& time, c
 // or there was nothing to remove. The stored values stay written either way, so an
 // elevated restart can apply them again.
 std::optional<std::wstring> ApplyScheduleChoice(const ScheduleChoice& choice);
+
+// The stored schedule text ("ScheduledTime") in the language now chosen: written
+// again from the stored schedule values when they still describe it, else as
+// stored. Empty when no schedule is stored.
+std::wstring ScheduleTextInCurrentLanguage();

@@ -225,7 +225,7 @@ BOOL CDlgPrefSchedule::OnInitDialog() {
     FillCloseAction();
     MoveWindow(Item(IDC_SCHEDULE_CLOSE_ACTION), 27, 60, ClientRect().right - 198, 100, TRUE);
 
-    const std::wstring stored = GetAppSettings().scheduledTime;
+    const std::wstring stored = ScheduleTextInCurrentLanguage();
     if (!stored.empty()) {
         SetDlgItemTextW(Handle(), IDC_SCHEDULE_TEXT, stored.c_str());
         kind_ = ScheduleChoice::kNoneSelected;  // the radios wait for the user's choice
@@ -310,6 +310,8 @@ void CDlgPrefSchedule::ResetTimeToNow() {
 void CDlgPrefSchedule::OnApply() {
     StoreSharedSettings(Handle(), IDC_SCHEDULE_CLOSE_ACTION);
     SaveSchedule();
+    // The settings were saved before the schedule changed its text.
+    SaveScheduledTime();
 }
 
 void CDlgPrefSchedule::SaveSchedule() {
@@ -329,7 +331,24 @@ void CDlgPrefSchedule::SaveSchedule() {
 }
 
 void CDlgPrefSchedule::OnShowWindow(bool shown) {
-    if (shown) FillCloseAction();
+    if (!shown) return;
+    FillCloseAction();
+    const unsigned language = GetLanguageId();
+    if (language != 0) {
+        LOGFONTW font{};
+        FillLanguageFont(font);
+        ui::ScopedFont next(CreateFontIndirectW(&font));
+        std::vector<int> ids(std::begin(kWeekdayIds), std::end(kWeekdayIds));
+        // Their "no schedule" and "run once" captions are the long ones.
+        if (language == 15) ids.push_back(IDC_NO_SCHEDULE);
+        if (language == 14) ids.push_back(IDC_RUN_ONCE);
+        for (int id : ids) SendDlgItemMessageW(Handle(), id, WM_SETFONT, reinterpret_cast<WPARAM>(next.Get()), TRUE);
+        // The old font goes only once no box uses it any more.
+        languageFont_ = std::move(next);
+    }
+    // The language may have changed since the text was stored.
+    const std::wstring text = ScheduleTextInCurrentLanguage();
+    SetDlgItemTextW(Handle(), IDC_SCHEDULE_TEXT, text.empty() ? LangText(L"IDS_NOSCHEDULE_YET").c_str() : text.c_str());
 }
 
 void CDlgPrefSchedule::EnableApply() const { EnableWindow(applyButton_.Handle(), TRUE); }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "screens/manage/exclusions/drv_exclusion_page.h"
+#include "platform/ui/gdi.h"
 #include "shell/toolkit/dlg_child_base.h"
 #include "shell/toolkit/gui_buttons.h"
 
@@ -66,6 +67,9 @@ private:
 
     int kind_ = 0;
     CHalHoverButtonWithText applyButton_;
+    // The language's own font for the weekday boxes (and one long radio caption of
+    // a few languages); made when the page is shown in such a language.
+    ui::ScopedFont languageFont_;
 };
 
 // The folder sub-page: the download and the backup folder, chosen, checked and reset.

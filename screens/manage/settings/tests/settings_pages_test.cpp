@@ -47,6 +47,9 @@ std::wstring StoredText(const wchar_t* name) {
     return text;
 }
 
+std::string Utf8(const std::wstring& text);
+std::wstring FolderOfTest();
+
 class SettingsPagesTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -192,7 +195,46 @@ TEST_F(SettingsPagesTest, WeeklyScheduleGoesToTheSchedulerAndComesBack) {
     EXPECT_EQ(stored->trigger.wStartMinute, 15);
     wchar_t shown[200] = {};
     GetDlgItemTextW(schedule, IDC_SCHEDULE_TEXT, shown, 200);
-    EXPECT_EQ(std::wstring(shown), GetAppSettings().scheduledTime);
+    const std::wstring applied = GetAppSettings().scheduledTime;
+    EXPECT_EQ(std::wstring(shown), applied);
+    EXPECT_NE(applied.find(L"09:15 PM"), std::wstring::npos) << Utf8(applied);
+    // Apply alone keeps the text: a program ended without its usual save path (killed)
+    // reads the new schedule back at its next start.
+    EXPECT_EQ(StoredText(L"ScheduledTime"), applied);
+    UpdateAppSettings([](AppSettings& settings) { settings.scheduledTime = L"stale"; });
+    LoadSettings();
+    EXPECT_EQ(GetAppSettings().scheduledTime, applied);
+
+    // In another language the page shows the same schedule in that language's words.
+    OpenLanguageCache(FolderOfTest() + L"German_hal.ini");
+    ShowWindow(schedule, SW_HIDE);
+    ShowWindow(schedule, SW_SHOW);
+    GetDlgItemTextW(schedule, IDC_SCHEDULE_TEXT, shown, 200);
+    const std::wstring german = shown;
+    OpenLanguageCache(GetLanguageIniPath());
+    EXPECT_EQ(german.rfind(L"W\u00f6chentlich; 09:15 PM; Montag, ", 0), 0u) << Utf8(german);
+    // A later Apply that a message stopped leaves newer values beside the text: the
+    // page then shows the text as it was stored rather than a schedule never made.
+    Click(schedule, IDC_RUN_ONCE);
+    SYSTEMTIME yesterday = at;
+    FILETIME day{};
+    SystemTimeToFileTime(&yesterday, &day);
+    ULARGE_INTEGER ticks{{day.dwLowDateTime, day.dwHighDateTime}};
+    ticks.QuadPart -= 24ull * 3600 * 10000000;
+    day = {ticks.LowPart, ticks.HighPart};
+    FileTimeToSystemTime(&day, &yesterday);
+    DateTime_SetSystemtime(GetDlgItem(schedule, IDC_RUN_DATE), GDT_VALID, &yesterday);
+    messages_.clear();
+    Click(schedule, IDC_APPLY);
+    EXPECT_EQ(messages_, std::vector<std::wstring>{L"IDS_DATE_ALREADY_ELAPSED"});
+    ShowWindow(schedule, SW_HIDE);
+    ShowWindow(schedule, SW_SHOW);
+    GetDlgItemTextW(schedule, IDC_SCHEDULE_TEXT, shown, 200);
+    EXPECT_EQ(std::wstring(shown), applied);
+    // The weekly schedule once more, as the rest goes on from it.
+    Click(schedule, IDC_EVERY_WEEK);
+    Click(schedule, IDC_APPLY);
+    EXPECT_EQ(GetAppSettings().scheduledTime, applied);
 
     // A fresh page shows the stored schedule once asked to load it.
     for (int id : CDlgPrefSchedule::kWeekdayIds) SendDlgItemMessageW(schedule, id, BM_SETCHECK, BST_UNCHECKED, 0);
@@ -214,6 +256,34 @@ TEST_F(SettingsPagesTest, WeeklyScheduleGoesToTheSchedulerAndComesBack) {
     Click(schedule, IDC_APPLY);
     EXPECT_FALSE(ReadScheduledTask(L"halvenor").has_value());
     EXPECT_TRUE(GetAppSettings().scheduledTime.empty());
+    EXPECT_EQ(StoredText(L"ScheduledTime"), L"");
+}
+
+TEST_F(SettingsPagesTest, ScheduleBoxesTakeTheLanguagesFontWhenShown) {
+    HWND schedule = Sub(page_.SchedulePage());
+    const auto fontOf = [schedule](int id) {
+        return reinterpret_cast<HFONT>(SendDlgItemMessageW(schedule, id, WM_GETFONT, 0, 0));
+    };
+    const HFONT dialogFont = fontOf(IDC_EVERY_DAY);
+    const struct {
+        DWORD language;
+        bool weekdays, runOnce;
+    } cases[] = {{0, false, false}, {5, true, false}, {14, true, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.language);
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Brennavik\\Halvenor\\LANG", 0, nullptr, 0, KEY_SET_VALUE,
+                                  nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExW(key, L"LangID", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&c.language), sizeof(DWORD));
+        RegCloseKey(key);
+        ShowWindow(schedule, SW_HIDE);
+        ShowWindow(schedule, SW_SHOW);
+        for (int id : CDlgPrefSchedule::kWeekdayIds) EXPECT_EQ(fontOf(id) != dialogFont, c.weekdays) << id;
+        EXPECT_EQ(fontOf(IDC_RUN_ONCE) != dialogFont, c.runOnce);
+        EXPECT_EQ(fontOf(IDC_EVERY_DAY), dialogFont);
+        EXPECT_EQ(fontOf(IDC_NO_SCHEDULE), dialogFont);
+    }
 }
 
 TEST_F(SettingsPagesTest, FolderPageTakesAWritableFolderAndRefusesABadOne) {
