@@ -5,6 +5,7 @@
 #include <atomic>
 
 #include "platform/scoped_handle.h"
+#include "foundation/folders.h"
 #include "foundation/product_key.h"
 #include "foundation/registry_values.h"
 
@@ -70,4 +71,21 @@ bool StoreFolderSettings(const std::wstring& downloadText, const std::wstring& b
     if (!downloadText.empty()) allStored = StoreFolder(downloadText, L"Download Path", stored.download) && allStored;
     if (!backupText.empty()) allStored = StoreFolder(backupText, L"Backup Path", stored.backup) && allStored;
     return allStored;
+}
+
+FolderChoice ChooseCheckedFolder(const std::wstring& stored, const std::wstring& fallback,
+                                 const std::function<bool(std::wstring& folder)>& pick, std::wstring& chosen) {
+    chosen.clear();
+    if (!stored.empty()) CreateFolderTree(stored);
+    const bool storedThere = !stored.empty() && GetFileAttributesW(stored.c_str()) != INVALID_FILE_ATTRIBUTES;
+    const std::wstring start = storedThere ? stored : fallback;
+    if (!storedThere && !fallback.empty()) CreateFolderTree(fallback);
+    std::wstring picked = start;
+    if (!pick(picked) || picked.empty()) return FolderChoice::kCancelled;
+    // A folder the program could not write its packages or archives into is refused
+    // now, rather than failing later in a download or a backup.
+    const std::optional<std::wstring> folder = NormaliseFolderPath(picked);
+    if (!folder || !CanWriteInFolder(*folder)) return FolderChoice::kRefused;
+    chosen = *folder;
+    return FolderChoice::kChosen;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -26,3 +27,15 @@ struct StoredFolders {
 // either is not an absolute folder or could not be written; the other one is still
 // stored. `stored` says which to make the current folders.
 bool StoreFolderSettings(const std::wstring& downloadText, const std::wstring& backupText, StoredFolders& stored);
+
+// How a folder choice ended.
+enum class FolderChoice { kChosen, kCancelled, kRefused };
+
+// The one folder choice of the folder page's browse and of the backup's retry in
+// another folder when the drive lacks space: the picker starts in `stored`, created
+// when missing, or in `fallback` when `stored` cannot be made. A pick that is not an
+// absolute folder or that cannot be written into is refused, and the caller says
+// "IDS_UNABLE_SAVE_SETTING"; nothing is stored here. `chosen` gets the normalised
+// folder, with its trailing backslash.
+FolderChoice ChooseCheckedFolder(const std::wstring& stored, const std::wstring& fallback,
+                                 const std::function<bool(std::wstring& folder)>& pick, std::wstring& chosen);

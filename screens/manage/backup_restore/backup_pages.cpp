@@ -13,6 +13,7 @@
 #include "screens/manage/backup_restore/backup_restore_host.h"
 #include "screens/manage/backup_restore/backup_restore_ids.h"
 #include "screens/manage/backup_restore/dlg_bkp_rstore_parent.h"
+#include "screens/manage/folder_settings.h"
 #include "shell/toolkit/footer_buttons.h"
 #include "shell/toolkit/toolkit_context.h"
 
@@ -454,7 +455,15 @@ bool CDlgBackup3DriverBkp::AskYesNo(const wchar_t* key) {
     return Host().ShowMessage(Handle(), PageText(key), MB_YESNO | MB_ICONERROR) == IDYES;
 }
 
-bool CDlgBackup3DriverBkp::ChooseNewBackupFolder(std::wstring& folder) { return Host().ChooseFolder(Handle(), folder); }
+bool CDlgBackup3DriverBkp::ChooseNewBackupFolder(std::wstring& folder) {
+    // The same checked choice as the folder page's browse, with the same word when
+    // the folder is refused.
+    const FolderChoice choice = ChooseCheckedFolder(
+        Host().BackupFolder(), Host().DefaultBackupFolder(),
+        [this](std::wstring& picked) { return Host().ChooseFolder(Handle(), picked); }, folder);
+    if (choice == FolderChoice::kRefused) Host().ShowMessage(Handle(), PageText(L"IDS_UNABLE_SAVE_SETTING"), MB_OK);
+    return choice == FolderChoice::kChosen;
+}
 
 // ------------------------------------------------------------------ step 4
 

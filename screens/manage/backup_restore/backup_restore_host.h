@@ -36,6 +36,8 @@ public:
     virtual bool SaveBackups() = 0;
     virtual std::wstring BackupFolder() = 0;
     virtual void SetBackupFolder(const std::wstring& folder) = 0;
+    // Where the folder picker starts when the backup folder cannot be made.
+    virtual std::wstring DefaultBackupFolder() { return std::wstring(); }
 
     // A message box with the program's title; may be called from a worker thread.
     virtual int ShowMessage(HWND owner, const std::wstring& text, UINT style) = 0;

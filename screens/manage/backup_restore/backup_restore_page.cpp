@@ -33,6 +33,7 @@ bool ProgramBackupRestoreHost::SaveBackups() {
 
 std::wstring ProgramBackupRestoreHost::BackupFolder() { return HvApp()->BackupFolder(); }
 void ProgramBackupRestoreHost::SetBackupFolder(const std::wstring& folder) { HvApp()->SetBackupFolder(folder); }
+std::wstring ProgramBackupRestoreHost::DefaultBackupFolder() { return HvApp()->DefaultBackupFolder(); }
 
 int ProgramBackupRestoreHost::ShowMessage(HWND owner, const std::wstring& text, UINT style) {
     return CurrentAppSystem().ShowMessageBox(owner, text, GetAppTitle(), style);

@@ -31,6 +31,7 @@ public:
     bool SaveBackups() override;
     std::wstring BackupFolder() override;
     void SetBackupFolder(const std::wstring& folder) override;
+    std::wstring DefaultBackupFolder() override;
     int ShowMessage(HWND owner, const std::wstring& text, UINT style) override;
     bool ChooseFolder(HWND owner, std::wstring& folder) override;
     int ShowRestartPrompt() override;

@@ -138,20 +138,11 @@ void CDlgSetting3Loc::OnBrowse(bool download) {
     std::wstring stored = StoredValue(valueName);
     if (stored.empty()) stored = download ? app_.DownloadFolder() : app_.BackupFolder();
     const std::wstring fallback = download ? app_.DefaultDownloadFolder() : app_.DefaultBackupFolder();
-    CreateFolderTree(stored);
-    std::wstring start = GetFileAttributesW(stored.c_str()) != INVALID_FILE_ATTRIBUTES ? stored : fallback;
-    if (start == fallback) CreateFolderTree(fallback);
-
-    std::wstring chosen = start;
-    if (!pickFolder(Handle(), chosen)) chosen = start;
-    // A folder the program could not write its packages or archives into is refused
-    // here, with a word, rather than failing later in a download or a backup.
-    const std::optional<std::wstring> folder = NormaliseFolderPath(chosen);
-    if (!folder || !CanWriteInFolder(*folder)) {
-        SettingsMessage(Handle(), L"IDS_UNABLE_SAVE_SETTING", MB_OK);
-        return;
-    }
-    chosen = *folder;
+    std::wstring chosen;
+    const FolderChoice choice =
+        ChooseCheckedFolder(stored, fallback, [this](std::wstring& folder) { return pickFolder(Handle(), folder); }, chosen);
+    if (choice == FolderChoice::kRefused) SettingsMessage(Handle(), L"IDS_UNABLE_SAVE_SETTING", MB_OK);
+    if (choice != FolderChoice::kChosen) return;
     if (!download) app_.SetBackupFolder(chosen);
     SetDlgItemTextW(Handle(), edit, chosen.c_str());
     applyButton_.Enable(!SameFolder(chosen, stored) || applyButton_.IsEnabled());

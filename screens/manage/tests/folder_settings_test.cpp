@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -114,6 +115,53 @@ protected:
 
     ScopedRegistryRoots roots_;
 };
+
+TEST(FolderChoice, ThePickIsCheckedAndThePickerStartsWhereItCan) {
+    ScopedTempFolder base;
+    const std::wstring stored = base.File(L"Stored");
+    const std::wstring picked = base.File(L"Picked");
+    ASSERT_TRUE(CreateDirectoryW(picked.c_str(), nullptr));
+    const std::wstring file = base.File(L"AFile");
+    {
+        const HANDLE handle = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+        ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+        CloseHandle(handle);
+    }
+    const struct Case {
+        const char* name;
+        std::wstring stored;
+        std::optional<std::wstring> pick;  // nothing: the user cancels
+        FolderChoice result;
+        std::wstring chosen;
+        std::wstring start;  // where the picker opened
+    } cases[] = {
+        {"a writable folder, stored one made", stored, picked, FolderChoice::kChosen, picked + L"\\", stored},
+        {"slashes and a trailing backslash", stored, base.Path() + L"/Picked\\", FolderChoice::kChosen,
+         picked + L"\\", stored},
+        {"a file's name", stored, file, FolderChoice::kRefused, L"", stored},
+        {"a relative path", stored, std::wstring(L"relative\\folder"), FolderChoice::kRefused, L"", stored},
+        {"cancelled", stored, std::nullopt, FolderChoice::kCancelled, L"", stored},
+        {"stored cannot be made: the fallback", file + L"\\Below", picked, FolderChoice::kChosen, picked + L"\\",
+         base.Path()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::wstring start;
+        std::wstring chosen = L"old";
+        const FolderChoice result = ChooseCheckedFolder(c.stored, base.Path(),
+                                                        [&](std::wstring& folder) {
+                                                            start = folder;
+                                                            if (!c.pick) return false;
+                                                            folder = *c.pick;
+                                                            return true;
+                                                        },
+                                                        chosen);
+        EXPECT_EQ(result, c.result);
+        EXPECT_EQ(chosen, c.chosen);
+        EXPECT_EQ(start, c.start);
+    }
+    EXPECT_EQ(FolderEntries(picked), std::vector<std::wstring>{}) << "the write check leaves nothing behind";
+}
 
 TEST_F(StoredFolderSettings, EachFolderIsStoredOnItsOwnAndAnyFailureIsReported) {
     struct Case {

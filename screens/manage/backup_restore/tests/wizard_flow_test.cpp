@@ -55,6 +55,12 @@ protected:
         PumpWaitingMessages();
         return true;
     }
+    static std::wstring StoredBackupPath() {
+        std::wstring text;
+        DWORD unused = 0;
+        GetUserRegistryValue(kProductKeyPath, L"Backup Path", text, unused, REG_SZ);
+        return text;
+    }
     std::vector<std::wstring> ArchivesOnDisk() const {
         std::vector<std::wstring> names;
         WIN32_FIND_DATAW found{};
@@ -242,9 +248,34 @@ TEST_F(WizardFlow, TooLittleRoomAsksForAnotherFolderAndRecordsIt) {
     ASSERT_TRUE(RunBackupToFinish());
     EXPECT_EQ(host_.Messages().front(), Key(L"IDS_BACKUP_INSUFFI_SPACE"));
     EXPECT_FALSE(wizard_.BackupFinish().ShowsFailure());
-    EXPECT_EQ(host_.backupFolder, other.Path());
+    EXPECT_EQ(host_.backupFolder, other.Path() + L"\\");
+    EXPECT_EQ(StoredBackupPath(), other.Path() + L"\\");
     ASSERT_EQ(host_.backups.size(), 1u);
     EXPECT_EQ(SplitBackupListValue(host_.backups.begin()->second).path.rfind(other.Path(), 0), 0u);
+}
+
+TEST_F(WizardFlow, AnotherFolderThatCannotBeWrittenIsRefusedAsTheFolderPageRefusesIt) {
+    const std::wstring blocked = archives_.File(L"blocked");
+    ASSERT_TRUE(WriteFileBytes(blocked, "x"));
+    const std::wstring before = StoredBackupPath();
+    // A file's name and a relative path: neither is a folder the archive could go to.
+    for (const std::wstring& picked : {blocked, std::wstring(L"relative\\folder")}) {
+        host_.backupFolder = blocked;
+        host_.chosenFolder = picked;
+        host_.answers = {IDYES};
+        const size_t seen = host_.Messages().size();
+        Click(wizard_.BackupType().NextButton());
+        ASSERT_TRUE(RunBackupToFinish());
+        const std::vector<std::wstring> messages = host_.Messages();
+        EXPECT_EQ(std::vector<std::wstring>(messages.begin() + static_cast<std::ptrdiff_t>(seen), messages.end()),
+                  (std::vector<std::wstring>{Key(L"IDS_BACKUP_INSUFFI_SPACE"), Key(L"IDS_UNABLE_SAVE_SETTING")}));
+        EXPECT_TRUE(wizard_.BackupFinish().ShowsFailure());
+        EXPECT_EQ(host_.backupFolder, blocked);
+        EXPECT_EQ(StoredBackupPath(), before);
+        EXPECT_TRUE(host_.backups.empty());
+        Click(wizard_.BackupFinish().FinishButton());
+        ASSERT_TRUE(WaitForPage(wizard_.BackupType(), 5000));
+    }
 }
 
 }  // namespace
