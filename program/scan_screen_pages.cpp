@@ -147,6 +147,15 @@ void StartScanFromHome(HWND mainWindow) {
     if (page != nullptr && main->CurrentPage() != MainPageId::Scan) page->Worker().backupMode = false;
 }
 
+std::wstring LastScanRequestText(HWND mainWindow) {
+    CHvAppDlg* main = CHvAppDlg::FromWindow(mainWindow);
+    auto* scan = main != nullptr ? dynamic_cast<ScanScreenMainPage<CDlgScan2Scanning>*>(main->Page(MainPageId::Scan))
+                                 : nullptr;
+    CDlgScan2Scanning* page = scan != nullptr ? scan->Screen() : nullptr;
+    if (page == nullptr || page->Handle() == nullptr) return std::wstring();
+    return page->Worker().LastRequestText();
+}
+
 void DeliverUpdateRequest(CHvAppDlg& mainWindow, const UpdateRequest& request) {
     WriteLogLine(L"Update requested: mode %d, row %d, device %d", request.mode, request.row, request.device);
     // The download-and-install window takes the chosen devices and starts its stage

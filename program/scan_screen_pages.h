@@ -48,6 +48,10 @@ bool RequestBackupInventory(HWND mainWindow);
 // starts on the backup tab.
 void StartScanFromHome(HWND mainWindow);
 
+// The request document of the last scan of this run of the program, as it went to
+// the service; empty when none went.
+std::wstring LastScanRequestText(HWND mainWindow);
+
 // The pages as the main window holds them.
 std::unique_ptr<MainPage> MakeScanPage(CHvApp& app);
 std::unique_ptr<MainPage> MakeResultsPage(CHvApp& app);

@@ -81,17 +81,12 @@ void RegisterScreenPrompts(HWND mainWindow) {
     RegisterModalPrompt(ModalPrompt::DriverFeedback, [mainWindow, app] {
         FeedbackServices services;
         services.service = &app->ServiceHelper();
-        services.sources = [app] {
+        services.sources = [mainWindow] {
             FeedbackSources sources;
             sources.facts = CollectScanRequestFacts(CurrentProgramIdentity());
             // The devices of the feedback are those the last scan described to the
-            // service: the same request, made again from the inventory in memory.
-            CDriverScanUpdate& engine = app->ScanUpdate();
-            if (engine.DeviceCount() > 0) {
-                CMarkup request;
-                BuildScanRequestXml(request, engine.Devices(), engine.DeviceCount(), engine, true);
-                sources.lastScanRequest = request.GetDoc();
-            }
+            // service, in the very request that went.
+            sources.lastScanRequest = LastScanRequestText(mainWindow);
             wchar_t self[MAX_PATH] = {};
             GetModuleFileNameW(nullptr, self, MAX_PATH);
             sources.programPath = self;

@@ -84,15 +84,18 @@ void WriteDevices(CMarkup& document, const std::wstring& lastScanRequest) {
     if (lastScanRequest.empty() || !request.SetDoc(lastScanRequest) || !request.FindElem()) return;
     while (request.FindChildElem()) {
         request.IntoElem();
-        if (request.GetTagName() == L"device") {
+        // The scan itself sends the short names ("dev", "id", ...): both are read, or
+        // the feedback of a scanned machine would list no device at all.
+        const std::wstring tag = request.GetTagName();
+        if (tag == L"device" || tag == L"dev") {
             std::wstring driverId, date, version, matchingId;
             while (request.FindChildElem()) {
                 request.IntoElem();
                 const std::wstring name = request.GetTagName();
-                if (name == L"driverid") driverId = request.GetData();
-                if (name == L"date") date = request.GetData();
-                if (name == L"version") version = request.GetData();
-                if (name == L"matchingid") matchingId = request.GetData();
+                if (name == L"driverid" || name == L"id") driverId = request.GetData();
+                if (name == L"date" || name == L"dt") date = request.GetData();
+                if (name == L"version" || name == L"ver") version = request.GetData();
+                if (name == L"matchingid" || name == L"mid") matchingId = request.GetData();
                 request.OutOfElem();
             }
             document.AddChildElem(L"device");

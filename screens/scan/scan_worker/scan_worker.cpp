@@ -214,7 +214,10 @@ int ScanWorker::RunScanAndFinish() {
 }
 
 void ScanWorker::BeginScan() {
-    lastRequest_.clear();
+    {
+        const std::lock_guard lock(requestLock_);
+        lastRequest_.clear();
+    }
     serviceError = false;
     CDriverScanUpdate& engine = app_.ScanUpdate();
     engine.scanFinished = 0;
@@ -299,14 +302,6 @@ int ScanWorker::ScanWorkerBody() {
         backupHandOver_ = FinishBackupInventory();
         return 1;
     }
-    // A backup of the whole machine needs its devices only: nothing is asked of
-    // the service and the last scan's results and figures stay as they were.
-    if (backupMode.load()) {
-        FinishBackupInventory();
-        FinishScanNavigation(false);
-        return 1;
-    }
-
     page_.SetScanStatusText(L"", true);
     const bool aborted = engine.lastResultCode == EngineCode::kScanStopRequest;
     bool answered = false;
@@ -320,7 +315,10 @@ int ScanWorker::ScanWorkerBody() {
             // Nothing could be described to the service: no answer, no statistics.
             serviceError = true;
         } else {
-            lastRequest_ = text;
+            {
+                const std::lock_guard lock(requestLock_);
+                lastRequest_ = text;
+            }
             SetStatus(L"IDS_GETTING_RESULTS", true);
             page_.SetStopEnabled(false);
             Checkpoint();
@@ -379,8 +377,12 @@ int ScanWorker::FinishScanNavigation(bool showResults) {
     try {
         CDriverScanUpdate& engine = app_.ScanUpdate();
         if (backupMode.load()) {
-            // Sent once the run has settled busy state and navigation.
-            backupStart_ = engine.DeviceCount() > 0;
+            // A backup of the machine follows a whole scan; its results are kept as
+            // any scan's are, so the next start does not read older ones back.
+            if (showResults) SaveScanSummary(rows_);
+            // Sent once the run has settled busy state and navigation. A stopped run
+            // starts no backup: a part of the devices would leave drivers out.
+            backupStart_ = engine.DeviceCount() > 0 && !stopRequested.load();
         } else if (showResults) {
             SaveScanSummary(rows_);
             WriteLogLine(L"Scan Results Summary: Total=%d, Outdated=%d, Showing Results!", engine.DeviceCount(),

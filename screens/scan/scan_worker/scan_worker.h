@@ -92,7 +92,11 @@ public:
     // 1 outdated drivers found, 2 all current, 0 no fresh result.
     std::atomic<int> outcome{0};
     std::atomic<int> shownOutcome{0};
-    const std::wstring& LastRequestText() const { return lastRequest_; }
+    // Read by the feedback form on the window's thread while a scan may run.
+    std::wstring LastRequestText() const {
+        const std::lock_guard lock(requestLock_);
+        return lastRequest_;
+    }
 
     // The worker's steps; public so that the page's other users (the driver-alert
     // sign-up) and tests reach them.
@@ -136,6 +140,7 @@ private:
     std::mutex stopFlagLock_;  // the run's end and the stop thread's late raise
     bool runOpen_ = false;
     UniqueHandle resumeEvent_;  // set while the worker may go on
+    mutable std::mutex requestLock_;
     std::wstring lastRequest_;
     // What the run for the backup wizard hands over at its very end; nothing for a scan.
     std::optional<bool> backupHandOver_;

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <windows.h>
 #include <commctrl.h>
 
@@ -111,6 +113,21 @@ TEST(FeedbackDocument, ReadsBackWithFieldsSystemFactsAndTheLastScansDevices) {
     std::vector<std::wstring> driverIds;
     for (auto it = ids.first; it != ids.second; ++it) driverIds.push_back(it->second);
     EXPECT_EQ(driverIds, (std::vector<std::wstring>{L"7", L"9"}));
+
+    // The request as the scan sends it, with its short names, lists the same devices.
+    FeedbackSources scanned = Sources();
+    scanned.lastScanRequest =
+        L"<newdataset><dev><id>7</id><dt>2020-01-02</dt><ver>1.2</ver><mid>PCI\\VEN_1</mid><dn>Card</dn></dev>"
+        L"<dev><id>9</id><dt>2021-03-04</dt><ver>3.4</ver><mid/></dev></newdataset>";
+    std::wstring fromScan;
+    ASSERT_EQ(BuildFeedbackDocumentText(fields, scanned, fromScan), 1);
+    const auto scannedValues = Flatten(fromScan);
+    for (const wchar_t* path : {L"sf_feedback/device", L"sf_feedback/device/driverid", L"sf_feedback/device/date",
+                                L"sf_feedback/device/version", L"sf_feedback/device/matchingid"}) {
+        const auto want = values.equal_range(path);
+        const auto got = scannedValues.equal_range(path);
+        EXPECT_TRUE(std::equal(want.first, want.second, got.first, got.second)) << std::wstring(path).size();
+    }
 
     const struct {
         FeedbackFields fields;
