@@ -204,6 +204,7 @@ TEST_F(SegmentedDownloadTest, StopLeavesAResumeFileAndTheNextRunFetchesOnlyWhatI
     runner.join();
     EXPECT_EQ(result, 0);
     server.Stop();
+    EXPECT_TRUE(WaitForStoppedDownloadsToEnd(kEventWaitMs));
     EXPECT_EQ(ThreadCount(), threadsBefore);
     ASSERT_TRUE(server.Start(port));
 
@@ -222,6 +223,53 @@ TEST_F(SegmentedDownloadTest, StopLeavesAResumeFileAndTheNextRunFetchesOnlyWhatI
     EXPECT_GT(stalled.start, 2359296);
     EXPECT_EQ(stalled.start + stalled.length, static_cast<std::int32_t>(kThreeMiB));
 
+    server.ClearLog();
+    ASSERT_EQ(Download(4), 1);
+    EXPECT_EQ(RangesAsked(), missing);
+    EXPECT_EQ(ReadFileBytes(unconfirmed), content);
+    EXPECT_FALSE(PathExists(ChunkFile()));
+}
+
+// A stop takes effect at once even while a read waits on a server that has gone
+// quiet, and the resume file it leaves serves the next run.
+TEST_F(SegmentedDownloadTest, StopEndsTheJobWithinTwoSecondsWhileTheServerStalls) {
+    DownloadPacing pacing;
+    pacing.sleep = [](DWORD) {};
+    SetDownloadPacing(pacing);  // the shipped request time-out, far beyond the stop's bound
+    FileFaultRule stall = MakeFault(FileFault::Stall, "/pkg.bin", 100000);
+    stall.rangeStart = 786432;
+    stall.stallMilliseconds = 120000;
+    server.Files().AddFault(stall);
+
+    int result = -1;
+    std::thread runner([&] { result = Download(4); });
+    const bool stalled = server.WaitUntilStalled(kEventWaitMs);
+    const ULONGLONG start = GetTickCount64();
+    const bool ended = StopRunningDownload(job, 2000);
+    const ULONGLONG took = GetTickCount64() - start;
+    // A stop that failed must not hold the test for the whole stall.
+    const unsigned short port = server.Port();
+    if (!ended) server.Stop();
+    runner.join();
+    EXPECT_TRUE(stalled) << "the second range never reached its stall";
+    EXPECT_TRUE(ended) << "the stop took " << took << " ms";
+    EXPECT_EQ(result, 0);
+
+    ChunkState state;
+    ASSERT_TRUE(ReadChunkStateFile(ChunkFile(), 4, state));
+    std::set<std::string> missing;
+    std::int64_t missingBytes = 0;
+    for (const ChunkRange& range : state.ranges) {
+        missing.insert("bytes=" + std::to_string(range.start) + "-" + std::to_string(range.start + range.length - 1));
+        missingBytes += range.length;
+    }
+    EXPECT_EQ(state.totalDownloaded + missingBytes, static_cast<std::int64_t>(kThreeMiB));
+
+    // The read the stop left behind ends with the stall and brings nothing more.
+    server.Stop();
+    EXPECT_TRUE(WaitForStoppedDownloadsToEnd(kEventWaitMs));
+    ASSERT_TRUE(server.Start(port));
+    server.Files().ClearFaults();
     server.ClearLog();
     ASSERT_EQ(Download(4), 1);
     EXPECT_EQ(RangesAsked(), missing);
