@@ -427,9 +427,10 @@ void CSegmentedDownloader::ClearConnections() {
     connections_.clear();
 }
 
-// Some WinInet builds finish a read only when data or the time-out comes, whatever
-// happens to its handle. The resume file is written now from what reached the file,
-// which is closed first so that nothing a late read brings lands in it.
+// A read whose request was closed ends when WinInet gets round to it: a second or
+// two under Wine, not before data or the time-out where the close does not reach
+// the read. The resume file is written now from what reached the file, which is
+// closed first so that nothing a late read brings lands in it.
 bool CSegmentedDownloader::LeaveConnectionsBehind() {
     std::lock_guard finish(finishLock_);
     if (finishedConnections_ >= expectedConnections_) return false;
