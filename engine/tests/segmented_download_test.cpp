@@ -86,6 +86,21 @@ protected:
 
     std::wstring ChunkFile() const { return folder.File(L"pkg.bin.unconfirmed_chunks.txt"); }
 
+    // The resume file's missing ranges as the Range headers a resume asks for; the
+    // bytes it counts as written and the missing ones make up the whole package.
+    std::set<std::string> MissingRanges(ChunkState& state) const {
+        std::set<std::string> missing;
+        EXPECT_TRUE(ReadChunkStateFile(ChunkFile(), 4, state));
+        std::int64_t missingBytes = 0;
+        for (const ChunkRange& range : state.ranges) {
+            missing.insert("bytes=" + std::to_string(range.start) + "-" +
+                           std::to_string(range.start + range.length - 1));
+            missingBytes += range.length;
+        }
+        EXPECT_EQ(state.totalDownloaded + missingBytes, static_cast<std::int64_t>(kThreeMiB));
+        return missing;
+    }
+
     std::string content = PackageBytes(kThreeMiB, 7);
     HttpStandInServer server;
     ScopedTempFolder folder;
@@ -209,15 +224,8 @@ TEST_F(SegmentedDownloadTest, StopLeavesAResumeFileAndTheNextRunFetchesOnlyWhatI
     ASSERT_TRUE(server.Start(port));
 
     ChunkState state;
-    ASSERT_TRUE(ReadChunkStateFile(ChunkFile(), 4, state));
+    const std::set<std::string> missing = MissingRanges(state);
     ASSERT_FALSE(state.ranges.empty());
-    std::set<std::string> missing;
-    std::int64_t missingBytes = 0;
-    for (const ChunkRange& range : state.ranges) {
-        missing.insert("bytes=" + std::to_string(range.start) + "-" + std::to_string(range.start + range.length - 1));
-        missingBytes += range.length;
-    }
-    EXPECT_EQ(state.totalDownloaded + missingBytes, static_cast<std::int64_t>(kThreeMiB));
     // The stalled range keeps what it received before the stall.
     const ChunkRange& stalled = state.ranges.back();
     EXPECT_GT(stalled.start, 2359296);
@@ -256,14 +264,7 @@ TEST_F(SegmentedDownloadTest, StopEndsTheJobWithinTwoSecondsWhileTheServerStalls
     EXPECT_EQ(result, 0);
 
     ChunkState state;
-    ASSERT_TRUE(ReadChunkStateFile(ChunkFile(), 4, state));
-    std::set<std::string> missing;
-    std::int64_t missingBytes = 0;
-    for (const ChunkRange& range : state.ranges) {
-        missing.insert("bytes=" + std::to_string(range.start) + "-" + std::to_string(range.start + range.length - 1));
-        missingBytes += range.length;
-    }
-    EXPECT_EQ(state.totalDownloaded + missingBytes, static_cast<std::int64_t>(kThreeMiB));
+    const std::set<std::string> missing = MissingRanges(state);
 
     // The read the stop left behind ends with the stall and brings nothing more.
     server.Stop();
