@@ -14,7 +14,7 @@ parts of shell, the parts of platform) use one another only where their
 CMakeLists.txt lists the other's library, and those lists may not run in a
 circle. Beside the ranks stand folders that are no part of them: the 64-bit
 helper and the stand-in services use only platform; what tests share uses
-platform and foundation; the tests of a folder may also use the stand-in
+platform, its window layer, foundation, scan and the stand-in services; the tests of a folder may also use the stand-in
 services, what tests share and the test helpers of the folders above them;
 benchmarks may use anything. The resources hold no code and anyone may use them.
 
@@ -34,7 +34,7 @@ BESIDE = {
     # The stand-ins run inside tests; the run command's demonstration tool makes its
     # devices the way the tests do.
     "tools": {"platform", "tests/support"},
-    "tests/support": {"platform", "foundation"},
+    "tests/support": {"platform", "platform/ui", "foundation", "scan", "tools"},
     "tests/fake_dlls": {"platform"},
 }
 TEST_HELPERS = ("tools", "tests/support")
@@ -187,7 +187,7 @@ def check_circles(tree: Tree) -> list[str]:
         for following in sorted(edges.get(path[-1], ())):
             if following == path[0]:
                 circles.setdefault(frozenset(path), " -> ".join(path + [following]))
-            elif following not in path and rank_of(following) == rank_of(path[0]):
+            elif following not in path and rank_of(path[0]) is not None and rank_of(following) == rank_of(path[0]):
                 walk(path + [following])
 
     for start in sorted(edges):
