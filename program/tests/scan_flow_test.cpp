@@ -1,6 +1,5 @@
 // The stand-in server brings Winsock, which must come before windows.h.
-#include "tools/http_stand_in_server.h"
-#include "tools/update_service_stand_in.h"
+#include "tests/support/outdated_device_scenario.h"
 
 #include <gtest/gtest.h>
 
@@ -11,11 +10,9 @@
 #include <fstream>
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <utility>
 #include <vector>
 
-#include "engine/tree_view_items.h"
 #include "foundation/app_settings.h"
 #include "foundation/language_strings.h"
 #include "foundation/product_key.h"
@@ -27,6 +24,7 @@
 #include "screens/manage/backup_restore/backup_restore_ids.h"
 #include "screens/manage/backup_restore/backup_restore_page.h"
 #include "screens/manage/backup_restore/dlg_bkp_rstore_parent.h"
+#include "screens/manage/backup_restore/tree_view_items.h"
 #include "screens/scan/scan_screens/dlg_scan2_scanning.h"
 #include "screens/scan/scan_screens/scan_screens_ids.h"
 #include "shell/app/app_busy.h"
@@ -37,6 +35,7 @@
 #include "tests/support/manual_clock.h"
 #include "tests/support/page_test_support.h"
 #include "tests/support/scoped_app_data_folder.h"
+#include "tests/support/scoped_temp_folder.h"
 #include "tests/support/test_devices.h"
 
 namespace {
@@ -64,13 +63,6 @@ public:
     }
 };
 
-std::string FileBytes(const std::wstring& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 void TakeScreenshot(const char* name) {
     const char* folder = getenv("SETTINGS_PICTURES");
     if (folder == nullptr) return;
@@ -84,26 +76,12 @@ class ScanFlowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(appData_.Active());
-        ASSERT_TRUE(deviceClass_.Created());
-        cameraId_ = L"USB\\VID_2E1A&PID_" + UniqueTestTag();
-        camera_ = std::make_unique<TestDevice>(OutdatedCameraSetup(deviceClass_.Guid(), cameraId_, L"Scan Flow Camera"));
-        ASSERT_TRUE(camera_->Created());
-
-        ASSERT_TRUE(server_.Start());
-        service_.AddDriver({cameraId_,
-                            {{L"ver", L"2.4.0.1"},
-                             {L"infd", L"2024-05-06"},
-                             {L"lu", L"http://127.0.0.1/Drivers/Camera.exe"},
-                             {L"md5", L"0123456789abcdef0123456789abcdef"},
-                             {L"sev", L"2"},
-                             {L"cid", L"6"},
-                             {L"age", L"800"},
-                             {L"sig", L"Camera Maker"}}});
-        const std::wstring address = server_.Url("/driverupdateservicenew/updateservice.asmx");
+        ASSERT_TRUE(scenario_.Start());
+        const std::wstring address = scenario_.UpdateServiceUrl();
         for (const wchar_t* name : {L"UpdateServiceAddress1", L"UpdateServiceAddress2"}) {
             SetUserRegistryValue(true, kProductKeyPath, name, address, 0, REG_SZ);
         }
-        SetUserRegistryValue(true, kProductKeyPath, L"ServiceNamespace", UpdateServiceStandIn::kDefaultNamespace, 0,
+        SetUserRegistryValue(true, kProductKeyPath, L"ServiceNamespace", OutdatedDeviceScenario::ServiceNamespace(), 0,
                              REG_SZ);
         SetUserRegistryValue(true, kProductKeyPath, L"LastScan", L"never", 0, REG_SZ);
         AppBusy().scanRunning = false;
@@ -139,11 +117,7 @@ protected:
     ScopedPageHostFactory scripted_{[] { return std::make_unique<ScriptPageHost>(); }};
     RecordingBoxes boxes_;
     ScopedAppSystem boxesInForce_{boxes_};
-    TestDeviceClass deviceClass_{L"Halvenor Scan Flow Test", L"HalvenorScanFlowTest"};
-    std::wstring cameraId_;
-    std::unique_ptr<TestDevice> camera_;
-    HttpStandInServer server_;
-    UpdateServiceStandIn service_{server_};
+    OutdatedDeviceScenario scenario_{L"Halvenor Scan Flow Test", L"HalvenorScanFlowTest", L"Scan Flow Camera"};
     ScreenPageFactory pages_;
     std::unique_ptr<CHvApp> app_;
     std::unique_ptr<CHvAppDlg> window_;
@@ -164,7 +138,7 @@ TEST_F(ScanFlowTest, TheScanTabScansAndTheResultsPageShowsTheOutdatedDriverStore
     EXPECT_TRUE(results.ScriptErrors().empty());
     EXPECT_TRUE(boxes_.boxes.empty());
     EXPECT_TRUE(window_->NavigationEnabled());
-    EXPECT_EQ(service_.Calls().size(), 1u);
+    EXPECT_EQ(scenario_.service.Calls().size(), 1u);
 
     // The page shows what the engine holds: one row per result, the camera's among them.
     const int rows = Engine().updateResults.GetSize();
@@ -187,13 +161,13 @@ TEST_F(ScanFlowTest, TheScanTabScansAndTheResultsPageShowsTheOutdatedDriverStore
     EXPECT_EQ(settings.totalScannedDrivers, Engine().DeviceCount());
     EXPECT_EQ(GetLastScanResultCount(), rows);
     EXPECT_NE(ReadRegStringDefault(HKEY_CURRENT_USER, kProductKeyPath, L"LastScan", L""), L"never");
-    EXPECT_FALSE(FileBytes(ResultsFile()).empty());
+    EXPECT_FALSE(ReadFileBytes(ResultsFile()).empty());
     // The feedback form lists the devices of the very request that went.
     const std::wstring sent = LastScanRequestText(window_->Handle());
     size_t listed = 0;
     for (size_t at = sent.find(L"<dev>"); at != std::wstring::npos; at = sent.find(L"<dev>", at + 1)) ++listed;
-    ASSERT_FALSE(service_.Calls().empty());
-    EXPECT_EQ(listed, service_.Calls().back().devices.size());
+    ASSERT_FALSE(scenario_.service.Calls().empty());
+    EXPECT_EQ(listed, scenario_.service.Calls().back().devices.size());
     EXPECT_GT(listed, 0u);
 
     // The camera's own "update" link: the page hands over its row, the program
@@ -202,9 +176,8 @@ TEST_F(ScanFlowTest, TheScanTabScansAndTheResultsPageShowsTheOutdatedDriverStore
     ASSERT_TRUE(
         PumpMessagesUntil([this] { return window_->CurrentPage() == MainPageId::DownloadInstall; }, 5000));
     EXPECT_EQ(Engine().resultSelection, (std::vector<int32_t>{cameraRow}));
-    const DriverInfoRecord& chosen =
-        Engine().devices[static_cast<size_t>(_wtoi(Engine().updateList.at(L"0").c_str()))];
-    EXPECT_EQ(chosen.hardwareId, cameraId_);
+    const DriverInfoRecord& chosen = Engine().devices[static_cast<size_t>(Engine().updateList.at(0))];
+    EXPECT_EQ(chosen.hardwareId, scenario_.HardwareId());
 }
 
 // The devices of a backup tree, categories left out.
@@ -278,8 +251,8 @@ TEST_F(ScanFlowTest, TheBackupWizardTakesItsInventoryFromTheScanPageAndNothingIs
         EXPECT_FALSE(AppBusy().operationRunning.load());
         EXPECT_EQ(window_->SelectedNavigationButton(), MainCommand::kBackupTab);
         EXPECT_EQ(window_->SubHeader().Caption(), 230);
-        EXPECT_TRUE(service_.Calls().empty());
-        EXPECT_EQ(FileBytes(ResultsFile()), previous);
+        EXPECT_TRUE(scenario_.service.Calls().empty());
+        EXPECT_EQ(ReadFileBytes(ResultsFile()), previous);
         EXPECT_EQ(ReadRegStringDefault(HKEY_CURRENT_USER, kProductKeyPath, L"LastScan", L""), L"never");
         EXPECT_EQ(GetAppSettings().totalScannedDrivers, before.totalScannedDrivers);
         EXPECT_EQ(GetAppSettings().appDriverScanStatus, before.appDriverScanStatus);
@@ -398,8 +371,8 @@ TEST_F(ScanFlowTest, OnABackupMachineTheHomeStartScansOnceThenTheBackupOfAllDevi
     // The scan before the backup is a whole one: asked once, and its results,
     // figures and time kept as any scan's.
     const auto expectScannedOnce = [&] {
-        EXPECT_EQ(service_.Calls().size(), 1u);
-        EXPECT_NE(FileBytes(ResultsFile()), previous);
+        EXPECT_EQ(scenario_.service.Calls().size(), 1u);
+        EXPECT_NE(ReadFileBytes(ResultsFile()), previous);
         EXPECT_NE(ReadRegStringDefault(HKEY_CURRENT_USER, kProductKeyPath, L"LastScan", L""), L"never");
         EXPECT_EQ(GetAppSettings().totalScannedDrivers, Engine().DeviceCount());
         EXPECT_NE(GetAppSettings().appDriverScanStatus, before.appDriverScanStatus);
@@ -440,7 +413,7 @@ TEST_F(ScanFlowTest, OnABackupMachineTheHomeStartScansOnceThenTheBackupOfAllDevi
         EXPECT_TRUE(boxes_.boxes.empty());
         expectScannedOnce();
     }
-    const std::string scanned = FileBytes(ResultsFile());
+    const std::string scanned = ReadFileBytes(ResultsFile());
 
     // Stopped halfway, the run backs up nothing: the home page comes back, with
     // navigation, and the last scan's results stand.
@@ -466,8 +439,8 @@ TEST_F(ScanFlowTest, OnABackupMachineTheHomeStartScansOnceThenTheBackupOfAllDevi
         EXPECT_EQ(wizard.CurrentPage(), &wizard.BackupType());
         EXPECT_FALSE(wizard.State().backupRunning.load());
         EXPECT_FALSE(AppBusy().operationRunning.load());
-        EXPECT_EQ(service_.Calls().size(), 1u);
-        EXPECT_EQ(FileBytes(ResultsFile()), scanned);
+        EXPECT_EQ(scenario_.service.Calls().size(), 1u);
+        EXPECT_EQ(ReadFileBytes(ResultsFile()), scanned);
     }
 
     // Without a connection no run comes, and the mode does not wait for the next

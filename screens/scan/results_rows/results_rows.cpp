@@ -85,7 +85,7 @@ void RebuildRowDeviceMap(CDriverScanUpdate& engine) {
     engine.rowDeviceMap.clear();
     for (int i = 0; i < engine.updateResults.GetSize(); ++i) {
         engine.updateResults[i].rowIndex = i;
-        engine.rowDeviceMap.emplace(std::to_wstring(i), std::to_wstring(engine.updateResults[i].deviceIndex));
+        engine.rowDeviceMap.emplace(static_cast<int32_t>(i), engine.updateResults[i].deviceIndex);
     }
 }
 
@@ -122,7 +122,7 @@ std::atomic<int>& ResultsRowCounter() {
 }
 
 bool ResetResults(CDriverScanUpdate& engine) {
-    engine.devicesWithUpdateText.clear();
+    engine.matcher.devicesWithUpdateText.clear();
     engine.rowDeviceMap.clear();
     engine.updateResults.RemoveAll();
     return engine.Devices() != nullptr && engine.OfferedDrivers() != nullptr;
@@ -155,8 +155,8 @@ bool ShowCategoryResults(ResultsRowsContext& context) {
         const size_t bar = entry.rfind(L'|');
         int deviceIndex = -1;
         if (!ParseIndex(bar == std::wstring::npos ? entry : entry.substr(bar + 1), deviceIndex)) continue;
-        if (!engine.devicesWithUpdateText.empty()) engine.devicesWithUpdateText += L'|';
-        engine.devicesWithUpdateText += std::to_wstring(deviceIndex);
+        if (!engine.matcher.devicesWithUpdateText.empty()) engine.matcher.devicesWithUpdateText += L'|';
+        engine.matcher.devicesWithUpdateText += std::to_wstring(deviceIndex);
         if (deviceIndex >= deviceCount) continue;
         const DriverInfoRecord& device = engine.devices[static_cast<size_t>(deviceIndex)];
         const DriverInfoRecord& offer = offered[static_cast<size_t>(deviceIndex)];
@@ -187,7 +187,7 @@ bool ShowCategoryResults(ResultsRowsContext& context) {
         // Unplugged display, sound, network, mouse and keyboard devices get no row.
         if (!IsUpdateAllowedForDevice(engine.devices, deviceIndex)) continue;
         if (HasResultForDevice(engine, deviceIndex)) continue;
-        engine.rowDeviceMap.emplace(std::to_wstring(row.rowIndex), std::to_wstring(deviceIndex));
+        engine.rowDeviceMap.emplace(row.rowIndex, deviceIndex);
         engine.updateResults.Add(row);
     }
     return true;
@@ -310,7 +310,7 @@ int FillScanResultsPage(ResultsRowsContext& context, CWebPage& page) {
         }
         AddResultsTableRow(ResultsTableRowValues(context, row, i), page);
         row.rowIndex = i;
-        engine.rowDeviceMap.emplace(std::to_wstring(i), std::to_wstring(row.deviceIndex));
+        engine.rowDeviceMap.emplace(static_cast<int32_t>(i), row.deviceIndex);
         ++ResultsRowCounter();
     }
     StoreScanStatistics(engine, engine.updateResults.IsEmpty() ? 2 : 1);
@@ -438,7 +438,7 @@ int LoadLastScanResults(ResultsRowsContext& context) {
     engine.devices = std::move(records);
     if (engine.devices.empty() || !engine.devices[0].offeredDrivers) DriverInfoRecord::AttachOfferedDrivers(engine.devices);
     engine.devicesReported = static_cast<int32_t>(count);
-    engine.scanFinished = 1;
+    engine.scanRun.scanFinished = 1;
     ParseScanResponse(engine.markup, engine, answer);
     if (!ShowCategoryResults(context)) {
         ResetResults(engine);
