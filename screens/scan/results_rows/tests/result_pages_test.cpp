@@ -4,6 +4,7 @@
 
 #include "foundation/app_settings.h"
 #include "screens/scan/results_rows/tests/key_language_file.h"
+#include "tests/support/page_languages.h"
 #include "tests/support/page_test_support.h"
 #include "tests/support/scoped_app_data_folder.h"
 
@@ -135,6 +136,46 @@ TEST_F(ResultPagesTest, DriverDetailsSetTheInstalledDriverBesideTheOfferedOne) {
     EXPECT_EQ(none[1], L"");
     EXPECT_EQ(none[11], L"");
     EXPECT_EQ(DriverDetailsTexts(engine, 0)[11], L"IDS_NOT_AVAILABLE");
+}
+
+// Both pages with the program's own texts, for the pictures a person looks at and
+// the check that every text fits.
+TEST_F(ResultPagesTest, BothPagesAreRecordedInThePictureLanguages) {
+    CDriverScanUpdate engine;
+    engine.ResetDeviceArrays(1);
+    engine.devicesReported = 1;
+    DriverInfoRecord& device = engine.devices[0];
+    device.deviceName = L"Standard SATA AHCI Controller";
+    device.category = L"Storage controllers";
+    device.driverVersion = L"1.0.0.5";
+    device.provider = L"Old Maker";
+    device.driverDate = L"04-02-2018";
+    DriverInfoRecord& offer = (*engine.OfferedDrivers())[0];
+    offer.driverVersion = L"2.4.0.1";
+    offer.provider = L"New Maker";
+    offer.driverDate = L"2024-05-06T00:00:00";
+    const struct {
+        const wchar_t* state;
+        LastScanInputs in;
+    } scans[] = {{L"outdated-today", {0, 3, 1, 729, 1, 10}},
+                 {L"current-30-days", {30, 0, 2, 0, 0, 10}},
+                 {L"never-scanned", {-1, 0, 0, 0, 4, 10}}};
+    for (const PageLanguage& language : kPageLanguages) {
+        UsePageLanguage(language);
+        SCOPED_TRACE(testing::PrintToString(std::wstring(language.code)));
+        for (const auto& scan : scans) {
+            PageContract contract{L"last_scan.htm", scan.state, {}, {}};
+            contract.calls = {{L"setlanguage", {language.code}},
+                              {L"setosid", {L"10"}},
+                              {L"settext", BuildLastScanPage(scan.in).values}};
+            EXPECT_TRUE(WritePageContract(contract, language.code));
+        }
+        const Texts texts = DriverDetailsTexts(engine, 0);
+        for (size_t i = 0; i < texts.size(); ++i) EXPECT_FALSE(texts[i].empty()) << i;
+        PageContract details{L"driver_details.htm", L"offer", {}, {}};
+        details.calls = {{L"setheaderImg", {L"0"}}, {L"settext", texts}};
+        EXPECT_TRUE(WritePageContract(details, language.code));
+    }
 }
 
 }  // namespace
