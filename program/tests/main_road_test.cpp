@@ -32,6 +32,7 @@
 #include "foundation/md5_checksum.h"
 #include "foundation/product_key.h"
 #include "foundation/registry_values.h"
+#include "foundation/shared_constants.h"
 #include "platform/html/page_view_window.h"
 #include "screens/manage/backup_restore/backup_restore_ids.h"
 #include "screens/manage/settings/settings_ids.h"
@@ -49,8 +50,8 @@
 namespace {
 
 constexpr wchar_t kScanTaskName[] = L"halvenor";
-// The main window's command that shows the last scan's page.
-constexpr UINT kLastScanCommand = 109;
+// What the main window's pages ask of it to show the last scan's page.
+constexpr WPARAM kLastScanPage = 109;
 
 bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
@@ -686,7 +687,7 @@ TEST_F(MainRoad, AUserWalksTheProgramFromFirstStartToASecondStart) {
     Step("last-scan");
     ASSERT_TRUE(details.Click(L"idButtonOKBottom"));
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(details.View()) || !ShownOnScreen(details.View()); }, 10000));
-    PostMessageW(mainWindow_, WM_COMMAND, kLastScanCommand, 0);
+    PostMessageW(mainWindow_, RegisterWindowMessageA(MsgShowChildHtmDlgText), kLastScanPage, 0);
     Page lastScan = WaitForPage(L"outdatedPanel", 20000);
     ASSERT_TRUE(lastScan) << "the last-scan page did not show";
     EXPECT_TRUE(WaitFor([&] { return lastScan.Visible(L"outdatedPanel"); }, 10000));

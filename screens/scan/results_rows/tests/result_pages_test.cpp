@@ -34,6 +34,20 @@ Texts LastScanValues(const std::wstring& status, const std::wstring& dayText, co
     return values;
 }
 
+// The device `index` with an installed driver and a newer one on offer.
+void OfferNewerDriver(CDriverScanUpdate& engine, int index, const wchar_t* name, const wchar_t* category) {
+    DriverInfoRecord& device = engine.devices[index];
+    device.deviceName = name;
+    device.category = category;
+    device.driverVersion = L"1.0.0.5";
+    device.provider = L"Old Maker";
+    device.driverDate = L"04-02-2018";
+    DriverInfoRecord& offer = (*engine.OfferedDrivers())[index];
+    offer.driverVersion = L"2.4.0.1";
+    offer.provider = L"New Maker";
+    offer.driverDate = L"2024-05-06T00:00:00";
+}
+
 class ResultPagesTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -111,16 +125,7 @@ TEST_F(ResultPagesTest, DriverDetailsSetTheInstalledDriverBesideTheOfferedOne) {
     CDriverScanUpdate engine;
     engine.ResetDeviceArrays(2);
     engine.devicesReported = 2;
-    DriverInfoRecord& device = engine.devices[1];
-    device.deviceName = L"Card <Reader> & Co";
-    device.category = L"Storage";
-    device.driverVersion = L"1.0.0.5";
-    device.provider = L"Old Maker";
-    device.driverDate = L"04-02-2018";
-    DriverInfoRecord& offer = (*engine.OfferedDrivers())[1];
-    offer.driverVersion = L"2.4.0.1";
-    offer.provider = L"New Maker";
-    offer.driverDate = L"2024-05-06T00:00:00";
+    OfferNewerDriver(engine, 1, L"Card <Reader> & Co", L"Storage");
 
     const Texts texts = DriverDetailsTexts(engine, 1);
     EXPECT_EQ(texts, (Texts{L"varDlgHeading", L"Storage", L"Card <Reader> & Co", L"varDetailsText",
@@ -144,16 +149,7 @@ TEST_F(ResultPagesTest, BothPagesAreRecordedInThePictureLanguages) {
     CDriverScanUpdate engine;
     engine.ResetDeviceArrays(1);
     engine.devicesReported = 1;
-    DriverInfoRecord& device = engine.devices[0];
-    device.deviceName = L"Standard SATA AHCI Controller";
-    device.category = L"Storage controllers";
-    device.driverVersion = L"1.0.0.5";
-    device.provider = L"Old Maker";
-    device.driverDate = L"04-02-2018";
-    DriverInfoRecord& offer = (*engine.OfferedDrivers())[0];
-    offer.driverVersion = L"2.4.0.1";
-    offer.provider = L"New Maker";
-    offer.driverDate = L"2024-05-06T00:00:00";
+    OfferNewerDriver(engine, 0, L"Standard SATA AHCI Controller", L"Storage controllers");
     const struct {
         const wchar_t* state;
         LastScanInputs in;
