@@ -697,11 +697,11 @@ TEST_F(MainRoad, AUserWalksTheProgramFromFirstStartToASecondStart) {
     Page home = WaitForPage(L"idAlertText", 20000);
     ASSERT_TRUE(home) << "the home page did not show";
     EXPECT_TRUE(WaitFor([&] { return home.Visible(L"fixLine"); }, 10000)) << "the home page tells of no outdated driver";
+
+    Step("update-one");
     PostMessageW(mainWindow_, WM_COMMAND, MainCommand::kResults, 0);
     results = WaitForPage(L"idTableResultDisplay", 20000);
     ASSERT_TRUE(results) << "the results page did not come back";
-
-    Step("update-one");
     const std::wstring logBefore = LogText();
     ASSERT_TRUE(results.ClickAt(L"#idTableResultDisplay a.download", rowOf[0]));
     Page restart = WaitForPage(L"btnRestartLater", 120000);
