@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <cwchar>
 
 #include "platform/com_object_base.h"
 #include "platform/html/script_call.h"
@@ -59,6 +60,56 @@ private:
 };
 
 namespace {
+
+// The page's script object as the program gets it: every call goes to the engine
+// and is kept, with its arguments as text, in the page's record.
+class RecordedScript : public ComObjectBase<IDispatch> {
+public:
+    RecordedScript(IDispatch* script, std::shared_ptr<ReceivedPageCalls> record)
+        : script_(script), record_(std::move(record)) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (out == nullptr) return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_IDispatch) return HandOut(this, out);
+        return NoInterface(out);
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override { return script_->GetTypeInfoCount(count); }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override {
+        return script_->GetTypeInfo(index, locale, info);
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID locale,
+                                            DISPID* ids) override {
+        const HRESULT hr = script_->GetIDsOfNames(iid, names, count, locale, ids);
+        if (SUCCEEDED(hr) && names != nullptr && ids != nullptr && count >= 1) names_[ids[0]] = names[0];
+        return hr;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID iid, LCID locale, WORD flags, DISPPARAMS* parameters,
+                                     VARIANT* result, EXCEPINFO* exception, UINT* badArgument) override {
+        const auto name = names_.find(member);
+        if ((flags & DISPATCH_METHOD) != 0 && name != names_.end()) {
+            std::vector<std::wstring> arguments;
+            for (UINT i = parameters != nullptr ? parameters->cArgs : 0; i > 0; --i) {
+                arguments.push_back(TextOf(parameters->rgvarg[i - 1]));
+            }
+            record_->calls.emplace_back(name->second, std::move(arguments));
+        }
+        return script_->Invoke(member, iid, locale, flags, parameters, result, exception, badArgument);
+    }
+
+private:
+    static std::wstring TextOf(const VARIANT& value) {
+        ScopedVariant text;
+        VARIANT* source = const_cast<VARIANT*>(&value);  // the call only reads it
+        if (FAILED(VariantChangeType(text.Get(), source, 0, VT_BSTR)) || text.Value().bstrVal == nullptr) {
+            return std::wstring();
+        }
+        return std::wstring(text.Value().bstrVal, SysStringLen(text.Value().bstrVal));
+    }
+
+    ComPtr<IDispatch> script_;
+    std::shared_ptr<ReceivedPageCalls> record_;
+    std::map<DISPID, std::wstring> names_;
+};
 
 // The document as the script bridge sees it: its script object.
 class ScriptDocument : public UntypedDispatchObject<IHTMLDocument> {
@@ -154,7 +205,9 @@ bool ScriptPageHost::OpenMarkup(HWND window, HMODULE module, const std::wstring&
 
     ComPtr<IDispatch> script;
     engine_->GetScriptDispatch(nullptr, script.Put());
-    document_ = MakeComObject<ScriptDocument>(script.Get()).As<IHTMLDocument>(IID_IHTMLDocument);
+    *received_ = ReceivedPageCalls{};
+    ComPtr<IDispatch> recorded = MakeComObject<RecordedScript>(script.Get(), received_).As<IDispatch>(IID_IDispatch);
+    document_ = MakeComObject<ScriptDocument>(recorded.Get()).As<IHTMLDocument>(IID_IHTMLDocument);
 
     events_ = &events;
     view_.Create(window);
@@ -241,7 +294,53 @@ std::wstring ScriptPageHost::CallDomText(const std::wstring& name, const std::ve
 ComPtr<IHTMLDocument> ScriptPageHost::Document() { return document_; }
 
 bool ScriptPageHost::SetElementText(const std::wstring& id, const std::wstring& text) {
-    return CallDomText(L"__halDomSetText", {id, text}) == L"true";
+    if (CallDomText(L"__halDomSetText", {id, text}) != L"true") return false;
+    received_->elementTexts[id] = text;
+    return true;
+}
+
+namespace {
+
+std::wstring JsonText(const std::wstring& text) {
+    std::wstring json = L"\"";
+    for (const wchar_t c : text) {
+        switch (c) {
+            case L'"': json += L"\\\""; break;
+            case L'\\': json += L"\\\\"; break;
+            case L'\n': json += L"\\n"; break;
+            case L'\r': json += L"\\r"; break;
+            case L'\t': json += L"\\t"; break;
+            default:
+                if (c < 0x20) {
+                    wchar_t escaped[8];
+                    swprintf(escaped, 8, L"\\u%04x", static_cast<unsigned>(c));
+                    json += escaped;
+                } else {
+                    json += c;
+                }
+        }
+    }
+    return json + L"\"";
+}
+
+}  // namespace
+
+std::wstring ScriptPageHost::ReceivedJson() const {
+    std::wstring json = L"{\"resource\": " + std::to_wstring(resourceId_) + L", \"elementTexts\": {";
+    const wchar_t* separator = L"";
+    for (const auto& [id, text] : received_->elementTexts) {
+        json += separator + JsonText(id) + L": " + JsonText(text);
+        separator = L", ";
+    }
+    json += L"}, \"calls\": [";
+    separator = L"";
+    for (const auto& [function, arguments] : received_->calls) {
+        json += separator + std::wstring(L"{\"function\": ") + JsonText(function) + L", \"arguments\": [";
+        for (size_t i = 0; i < arguments.size(); ++i) json += (i > 0 ? L", " : L"") + JsonText(arguments[i]);
+        json += L"]}";
+        separator = L", ";
+    }
+    return json + L"]}";
 }
 
 bool ScriptPageHost::HasElement(const std::wstring& id) { return CallDomText(L"__halDomHas", {id}) == L"true"; }
@@ -297,6 +396,7 @@ std::wstring ScriptPageHost::AnswerRequest(const std::wstring& request) {
         view_.Post([this] { RunTimers(); });
         return L"1";
     }
+    if (verb == L"received") return ReceivedJson();
     if (verb == L"errors") {
         std::wstring all;
         for (const std::wstring& error : errors_) all += error + L"\n";

@@ -3,7 +3,10 @@
 #include <windows.h>
 #include <activscp.h>
 
+#include <map>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/html/page_host.h"
@@ -11,6 +14,13 @@
 #include "platform/html/page_view_window.h"
 
 class ScriptEngineSite;
+
+// What the program gave one page, in its order: the texts put into elements and
+// the script calls with their arguments.
+struct ReceivedPageCalls {
+    std::map<std::wstring, std::wstring> elementTexts;
+    std::vector<std::pair<std::wstring, std::vector<std::wstring>>> calls;
+};
 
 // A page host for tests: the system's script engine runs the page's own scripts
 // (in the language mode of a page shown in the newest document mode) against a
@@ -61,10 +71,18 @@ public:
     // Lets a process that drives the program from outside act on the page through
     // its view window (see PageViewWindow::AnswerRequests). Lines of a request:
     // "has|text|visible|value <id>", "setvalue <id> <value>", "click <id>",
-    // "count <selector>", "textat|clickat <selector> <index>", "timers", "errors".
+    // "count <selector>", "textat|clickat <selector> <index>", "timers", "errors",
+    // "received" (ReceivedJson).
     // Clicks run from the view's own queue, after the answer went back.
     void AnswerOtherProcesses() { answersOthers_ = true; }
     std::wstring AnswerRequest(const std::wstring& request);
+
+    // What the program gave the page since it opened, so that a run driven from
+    // outside can show the page elsewhere as the program filled it; as JSON:
+    // {"resource": <number>, "elementTexts": {id: text}, "calls": [{"function",
+    // "arguments"}]}.
+    const ReceivedPageCalls& Received() const { return *received_; }
+    std::wstring ReceivedJson() const;
 
     // Errors that the engine reported while parsing or running the page's scripts
     // (source, line and description), and scripts the page names that the module
@@ -94,6 +112,8 @@ private:
     bool refusesDrops_ = false;
     UINT resourceId_ = 0;
     bool answersOthers_ = false;
+    // Shared with the script object handed out, which may outlive the host.
+    std::shared_ptr<ReceivedPageCalls> received_ = std::make_shared<ReceivedPageCalls>();
 };
 
 // The text of an HTML resource of `module` (UTF-8, a byte-order mark allowed);

@@ -32,6 +32,7 @@
 #include "foundation/md5_checksum.h"
 #include "foundation/product_key.h"
 #include "foundation/registry_values.h"
+#include "foundation/shared_constants.h"
 #include "platform/html/page_view_window.h"
 #include "screens/manage/backup_restore/backup_restore_ids.h"
 #include "screens/manage/settings/settings_ids.h"
@@ -49,6 +50,8 @@
 namespace {
 
 constexpr wchar_t kScanTaskName[] = L"halvenor";
+// What the main window's pages ask of it to show the last scan's page.
+constexpr WPARAM kLastScanPage = 109;
 
 bool WaitFor(const std::function<bool()>& done, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
@@ -573,6 +576,30 @@ protected:
             lastSize = size;
             return settled;
         }, 10000);
+        RecordShownPages(std::string(folder) + "/" + number + "-" + lastStep_);
+    }
+
+    // What each shown page of the program was given, beside the step's picture as
+    // "<picture>-html-N.json" with the size of its view, so that the run can show
+    // the page in a browser as the program filled it (Wine has none).
+    void RecordShownPages(const std::string& picture) {
+        int count = 0;
+        for (HWND window : ProcessWindows(processId_)) {
+            if (ClassOf(window) != L"HalvenorPageView" || !ShownOnScreen(window)) continue;
+            const std::optional<std::wstring> received = requests_.Ask(window, L"received");
+            if (!received || received->empty()) continue;
+            RECT area{};
+            GetClientRect(window, &area);
+            const std::wstring json = L"{\"width\": " + std::to_wstring(area.right) + L", \"height\": " +
+                                      std::to_wstring(area.bottom) + L", \"received\": " + *received + L"}\n";
+            std::string bytes(WideCharToMultiByte(CP_UTF8, 0, json.c_str(), static_cast<int>(json.size()), nullptr, 0,
+                                                  nullptr, nullptr),
+                              '\0');
+            WideCharToMultiByte(CP_UTF8, 0, json.c_str(), static_cast<int>(json.size()), bytes.data(),
+                                static_cast<int>(bytes.size()), nullptr, nullptr);
+            const std::string path = picture + "-html-" + std::to_string(++count) + ".json";
+            WriteFileBytes(L"Z:" + std::wstring(path.begin(), path.end()), bytes);
+        }
     }
 
     std::string DescribeCalls() {
@@ -651,7 +678,30 @@ TEST_F(MainRoad, AUserWalksTheProgramFromFirstStartToASecondStart) {
     EXPECT_EQ(results.Text(L"varBtmErrCount"), std::to_wstring(rows));
     EXPECT_EQ(results.Errors(), L"");
 
+    Step("details");
+    ASSERT_TRUE(results.ClickAt(L"#idTableResultDisplay a.learnMore", rowOf[1]));
+    Page details = WaitForPage(L"idButtonOKBottom", 20000);
+    ASSERT_TRUE(details) << "the driver details did not show";
+    EXPECT_TRUE(WaitFor([&] { return details.Text(L"idtext3") == drivers_[1].name; }, 10000));
+
+    Step("last-scan");
+    ASSERT_TRUE(details.Click(L"idButtonOKBottom"));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(details.View()) || !ShownOnScreen(details.View()); }, 10000));
+    PostMessageW(mainWindow_, RegisterWindowMessageA(MsgShowChildHtmDlgText), kLastScanPage, 0);
+    Page lastScan = WaitForPage(L"outdatedPanel", 20000);
+    ASSERT_TRUE(lastScan) << "the last-scan page did not show";
+    EXPECT_TRUE(WaitFor([&] { return lastScan.Visible(L"outdatedPanel"); }, 10000));
+
+    Step("home-after-scan");
+    PostMessageW(mainWindow_, WM_COMMAND, MainCommand::kHome, 0);
+    Page home = WaitForPage(L"idAlertText", 20000);
+    ASSERT_TRUE(home) << "the home page did not show";
+    EXPECT_TRUE(WaitFor([&] { return home.Visible(L"fixLine"); }, 10000)) << "the home page tells of no outdated driver";
+
     Step("update-one");
+    PostMessageW(mainWindow_, WM_COMMAND, MainCommand::kResults, 0);
+    results = WaitForPage(L"idTableResultDisplay", 20000);
+    ASSERT_TRUE(results) << "the results page did not come back";
     const std::wstring logBefore = LogText();
     ASSERT_TRUE(results.ClickAt(L"#idTableResultDisplay a.download", rowOf[0]));
     Page restart = WaitForPage(L"btnRestartLater", 120000);

@@ -19,6 +19,9 @@ function settext(varSaveWork, varMustRestart, varClickOn, varLetAppRestartPC, va
     var texts = [varSaveWork, varMustRestart, varClickOn, varLetAppRestartPC, varRestart, varRestartLater,
                  varManuallyRestart, varNote];
     for (var i = 0; i < texts.length; i++) $('#idText' + (i + 1)).text(texts[i]);
+    // The heading keeps one line; where a language's text is longer the heading
+    // ends in an ellipsis and the whole text is its tooltip.
+    $('#idText2').attr('title', varMustRestart);
     $('#continueText').text(varContinue);
     $('#btnNameText').text(btnName);
     $('#restartNowText').text(var1);

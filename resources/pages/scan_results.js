@@ -81,9 +81,13 @@ function addTableRow(iconName, iconTooltip, driverName, unpluggedText, category,
     if (iconName) {
         details.append($('<img class="deviceIcon" alt="">').attr('src', iconName).attr('title', iconTooltip));
     }
-    var name = $('<div class="deviceName"></div>').text(driverName).attr('title', driverName);
-    if (unpluggedText) name.append($('<span class="unplugged"></span>').text(unpluggedText));
-    details.append(name, $('<div class="category"></div>').text(category));
+    details.append($('<div class="deviceName"></div>').text(driverName).attr('title', driverName));
+    // The badge has a line of its own: a long name may end in an ellipsis, the
+    // badge is read whole in every language.
+    if (unpluggedText) {
+        details.append($('<div class="badgeLine"></div>').append($('<span class="unplugged"></span>').text(unpluggedText)));
+    }
+    details.append($('<div class="category"></div>').text(category));
 
     var version = $('<td class="colVersion"></td>').append(
         $('<div class="dateLine"></div>').text(installedText + ' ' + installedDate),

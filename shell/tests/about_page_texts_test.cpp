@@ -5,6 +5,7 @@
 #include "foundation/ini_file_cache.h"
 #include "foundation/language_strings.h"
 #include "platform/html/script_page_host.h"
+#include "tests/support/page_languages.h"
 #include "tests/support/page_test_support.h"
 #include "tests/support/scoped_app_data_folder.h"
 
@@ -66,6 +67,17 @@ TEST_F(AboutPageTextsTest, EveryTextReachesItsElementOfTheAboutPageAsText) {
     EXPECT_EQ(page.ElementAttribute(L"producturl", L"href"), kProductWebAddress);
     EXPECT_TRUE(page.ScriptErrors().empty()) << page.ScriptErrors().front();
     EXPECT_TRUE(WritePageContract(contract));
+}
+
+// The about page with the program's own texts, for the pictures a person looks at
+// and the check that every text fits.
+TEST_F(AboutPageTextsTest, TheAboutPageIsRecordedInThePictureLanguages) {
+    for (const PageLanguage& language : kPageLanguages) {
+        UsePageLanguage(language);
+        PageContract contract{L"about.htm", L"product", {}, {}};
+        for (const ElementText& entry : AboutPageTexts(false)) contract.elementTexts[entry.elementId] = entry.text;
+        EXPECT_TRUE(WritePageContract(contract, language.code));
+    }
 }
 
 TEST_F(AboutPageTextsTest, BackupModeShowsTheProgramsOwnTitle) {

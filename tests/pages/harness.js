@@ -21,6 +21,7 @@ const PAGE_SIZES = {
   'scan_results.htm': { width: 758, height: 436 },
   'last_scan.htm': { width: 758, height: 436 },
   'driver_details.htm': { width: 553, height: 350 },
+  'restart_prompt.htm': { width: 560, height: 400 },
   'taskbar_nag.htm': { width: 320, height: 172 },
   'driver_alert.htm': { width: 580, height: 356 },
 };
@@ -47,10 +48,10 @@ async function launch() {
   });
 }
 
-// Opens `name` in a new page. `leftRequests` collects every request that is not
-// one of the program's own files (those never load).
-async function openPage(browser, name, leftRequests = []) {
-  const size = PAGE_SIZES[name] || DEFAULT_SIZE;
+// Opens `name` in a new page, in the size of its window unless `size` is given.
+// `leftRequests` collects every request that is not one of the program's own
+// files (those never load).
+async function openPage(browser, name, leftRequests = [], size = PAGE_SIZES[name] || DEFAULT_SIZE) {
   const context = await browser.newContext({ viewport: size });
   const page = await context.newPage();
   const errors = [];
@@ -95,7 +96,7 @@ async function applyContract(page, contract) {
   }, contract);
 }
 
-function contracts(pageName) {
+function readContracts(pageName) {
   if (!fs.existsSync(CONTRACTS)) return [];
   return fs
     .readdirSync(CONTRACTS)
@@ -105,6 +106,107 @@ function contracts(pageName) {
     .filter((contract) => !pageName || contract.page === pageName);
 }
 
+// The page states recorded with a language table of the test's own (often texts
+// that are their keys): for checks of what reaches which element.
+function contracts(pageName) {
+  return readContracts(pageName).filter((contract) => !contract.language);
+}
+
+// The page states recorded with the program's own language files, each naming its
+// language: what a person reads.
+function languageContracts(pageName) {
+  return readContracts(pageName).filter((contract) => contract.language);
+}
+
+// Every element whose text is cut: its text overflows its own box, or reaches past
+// an ancestor that clips (or past the window, which never scrolls). A text cut on
+// purpose passes when it ends in an ellipsis and its full text is the tooltip of
+// the element or of an ancestor. Each finding names the element, its text and how
+// far it overflows.
+function cutTexts(page) {
+  return page.evaluate(() => {
+    const SLACK = 1;
+    function describe(element) {
+      let name = element.tagName.toLowerCase();
+      if (element.id) name += '#' + element.id;
+      else if (element.className && typeof element.className === 'string') name += '.' + element.className.split(/\s+/).join('.');
+      return name;
+    }
+    function ownText(element) {
+      let text = '';
+      for (const node of element.childNodes) if (node.nodeType === Node.TEXT_NODE) text += node.textContent;
+      return text.trim();
+    }
+    function textBox(element) {
+      const range = document.createRange();
+      range.selectNodeContents(element);
+      return range.getBoundingClientRect();
+    }
+    function clips(style) {
+      return [style.overflowX, style.overflowY].some((o) => o !== 'visible');
+    }
+    function scrollsWay(overflow) {
+      return overflow === 'auto' || overflow === 'scroll';
+    }
+    function scrolls(style) {
+      return scrollsWay(style.overflowX) || scrollsWay(style.overflowY);
+    }
+    function explained(element, text) {
+      const style = getComputedStyle(element);
+      if (style.textOverflow !== 'ellipsis') return false;
+      for (let e = element; e; e = e.parentElement) {
+        const title = e.getAttribute('title');
+        if (title && title.replace(/\s+/g, ' ').trim() === element.textContent.replace(/\s+/g, ' ').trim()) return true;
+      }
+      return false;
+    }
+    const found = [];
+    const view = { left: 0, top: 0, right: window.innerWidth, bottom: window.innerHeight };
+    for (const element of document.body.querySelectorAll('*')) {
+      const text = ownText(element);
+      if (!text || element.getClientRects().length === 0) continue;
+      const style = getComputedStyle(element);
+      if (style.visibility === 'hidden' || ['SCRIPT', 'STYLE', 'OPTION'].includes(element.tagName)) continue;
+      const box = textBox(element);
+      if (box.width === 0 && box.height === 0) continue;
+      let over = 0;
+      // Its own box; an inline element's text, the box of the block it lies in.
+      let own = element;
+      while (own.parentElement && getComputedStyle(own).display === 'inline') own = own.parentElement;
+      if (own.clientWidth > 0 && !scrolls(getComputedStyle(own))) {
+        over = Math.max(over, own.scrollWidth - own.clientWidth, own.scrollHeight - own.clientHeight);
+      }
+      // Every ancestor that clips, and the window, each direction up to an ancestor
+      // that scrolls that way: what lies in a list that scrolls is reached by
+      // scrolling, not cut.
+      const clipBy = (inner, clipX, clipY) => {
+        if (clipX) over = Math.max(over, inner.left - box.left, box.right - inner.right);
+        if (clipY) over = Math.max(over, inner.top - box.top, box.bottom - inner.bottom);
+      };
+      let reachX = false;
+      let reachY = false;
+      for (let a = element.parentElement; a && a !== document.documentElement; a = a.parentElement) {
+        const st = getComputedStyle(a);
+        const clipX = !reachX && st.overflowX !== 'visible' && !scrollsWay(st.overflowX);
+        const clipY = !reachY && st.overflowY !== 'visible' && !scrollsWay(st.overflowY);
+        if (clipX || clipY) {
+          const r = a.getBoundingClientRect();
+          const left = r.left + a.clientLeft;
+          const top = r.top + a.clientTop;
+          clipBy({ left, top, right: left + a.clientWidth, bottom: top + a.clientHeight }, clipX, clipY);
+        }
+        reachX = reachX || scrollsWay(st.overflowX);
+        reachY = reachY || scrollsWay(st.overflowY);
+      }
+      clipBy(view, !reachX, !reachY);
+      if (over > SLACK && !explained(element, text)) {
+        found.push(`${describe(element)} "${text.slice(0, 60)}" by ${Math.ceil(over)}px`);
+      }
+    }
+    return found;
+  });
+}
+
 async function screenshot(page, name) {
   fs.mkdirSync(SHOTS, { recursive: true });
   const file = path.join(SHOTS, `${name}.png`);
@@ -112,4 +214,6 @@ async function screenshot(page, name) {
   return file;
 }
 
-module.exports = { PAGES, CONTRACTS, launch, openPage, applyContract, contracts, screenshot };
+module.exports = {
+  PAGES, CONTRACTS, PAGE_SIZES, launch, openPage, applyContract, contracts, languageContracts, cutTexts, screenshot,
+};

@@ -78,15 +78,18 @@ bool PumpMessagesUntil(const std::function<bool()>& done, DWORD timeoutMs) {
     }
 }
 
-bool WritePageContract(const PageContract& contract) {
+bool WritePageContract(const PageContract& contract, const wchar_t* language) {
 #ifdef HALVENOR_PAGE_CONTRACTS_DIR
     const std::wstring folder = HALVENOR_PAGE_CONTRACTS_DIR;
     CreateDirectoryW(folder.c_str(), nullptr);
     std::wstring stem = contract.page.substr(0, contract.page.find_last_of(L'.'));
-    const std::wstring path = folder + L"\\" + stem + L"-" + contract.state + L".json";
+    const std::wstring tag = language != nullptr ? std::wstring(L".") + language : std::wstring();
+    const std::wstring path = folder + L"\\" + stem + L"-" + contract.state + tag + L".json";
 
     std::string json = "{\n  \"page\": " + JsonString(contract.page) + ",\n  \"state\": " +
-                       JsonString(contract.state) + ",\n  \"elementTexts\": {";
+                       JsonString(contract.state) + ",\n";
+    if (language != nullptr) json += "  \"language\": " + JsonString(language) + ",\n";
+    json += "  \"elementTexts\": {";
     bool first = true;
     for (const auto& [id, text] : contract.elementTexts) {
         json += (first ? "\n    " : ",\n    ") + JsonString(id) + ": " + JsonString(text);
@@ -107,6 +110,7 @@ bool WritePageContract(const PageContract& contract) {
     return static_cast<bool>(file);
 #else
     (void)contract;
+    (void)language;
     return false;
 #endif
 }

@@ -51,5 +51,7 @@ struct PageContract {
 };
 
 // Writes the contract as "<page stem>-<state>.json" (UTF-8) into the build's
-// page contract folder; false when it could not be written.
-bool WritePageContract(const PageContract& contract);
+// page contract folder; false when it could not be written. A contract recorded
+// with one of the program's own language files names its code (`language`, as
+// "<page stem>-<state>.<code>.json"): those are the ones a person looks at.
+bool WritePageContract(const PageContract& contract, const wchar_t* language = nullptr);

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "platform/html/script_call.h"
 #include "tests/support/page_test_support.h"
 
@@ -69,6 +74,31 @@ TEST_F(ScriptPageHostTest, TextsGoInAsTextAndMarkupIsNeverRun) {
     EXPECT_FALSE(host.SetElementText(L"absent", L"x"));
     CallForText(host, L"one", {markup});
     EXPECT_EQ(host.ElementText(L"received"), L"1:" + markup);
+}
+
+TEST_F(ScriptPageHostTest, KeepsWhatTheProgramGaveThePageInItsOrderForARunDrivenFromOutside) {
+    ASSERT_TRUE(host.Open(nullptr, GetModuleHandleW(nullptr), kBridgePage, log));
+    EXPECT_TRUE(host.SetElementText(L"ready", L"Ger\u00e4t \"A\"\\B\n"));
+    EXPECT_FALSE(host.SetElementText(L"absent", L"x"));
+    CallForText(host, L"one", {L"first"});
+    CallForText(host, L"one", {L"<b>second</b>"});
+    CallForText(host, L"modern");
+    // The page's own reads through the script host are not the program's calls.
+    host.ElementText(L"received");
+    const ReceivedPageCalls& received = host.Received();
+    EXPECT_EQ(received.elementTexts, (std::map<std::wstring, std::wstring>{{L"ready", L"Ger\u00e4t \"A\"\\B\n"}}));
+    using Call = std::pair<std::wstring, std::vector<std::wstring>>;
+    EXPECT_EQ(received.calls,
+              (std::vector<Call>{{L"one", {L"first"}}, {L"one", {L"<b>second</b>"}}, {L"modern", {}}}));
+    EXPECT_EQ(host.AnswerRequest(L"received"),
+              L"{\"resource\": 9001, \"elementTexts\": {\"ready\": \"Ger\u00e4t \\\"A\\\"\\\\B\\n\"}, \"calls\": ["
+              L"{\"function\": \"one\", \"arguments\": [\"first\"]}, "
+              L"{\"function\": \"one\", \"arguments\": [\"<b>second</b>\"]}, "
+              L"{\"function\": \"modern\", \"arguments\": []}]}");
+    // A page opened again starts a new record.
+    ASSERT_TRUE(host.Open(nullptr, GetModuleHandleW(nullptr), kBridgePage, log));
+    EXPECT_TRUE(host.Received().calls.empty());
+    EXPECT_TRUE(host.Received().elementTexts.empty());
 }
 
 TEST_F(ScriptPageHostTest, AClickRunsThePagesHandlerThenReachesTheWindowWithTheAncestors) {

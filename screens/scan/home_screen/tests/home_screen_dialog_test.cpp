@@ -10,6 +10,7 @@
 #include "foundation/product_key.h"
 #include "platform/html/script_page_host.h"
 #include "shell/driver_optimizer_app.h"
+#include "tests/support/page_languages.h"
 #include "tests/support/page_test_support.h"
 #include "tests/support/scoped_app_data_folder.h"
 #include "tests/support/scoped_registry.h"
@@ -137,6 +138,38 @@ TEST_F(HomeScreenTest, EachScanConditionShowsItsAlertFiguresAndImages) {
                           {L"setText", screen.LastStatus()},
                           {L"setPageLoaded", {}}};
         EXPECT_TRUE(WritePageContract(contract));
+    }
+}
+
+// The same conditions with the program's own texts, for the pictures a person looks
+// at and the check that every text fits.
+TEST_F(HomeScreenTest, EachConditionIsRecordedInThePictureLanguages) {
+    const struct {
+        const wchar_t* state;
+        int scanDays;
+        const wchar_t* outdated;
+        int condition;
+    } cases[] = {{L"not-scanned", -1, L"0", 0}, {L"outdated-five", 1, L"5", 1}, {L"up-to-date", 30, L"0", 2}};
+    for (const PageLanguage& language : kPageLanguages) {
+        UsePageLanguage(language);
+        for (const auto& c : cases) {
+            SCOPED_TRACE(testing::PrintToString(std::wstring(language.code) + L" " + c.state));
+            Store(c.scanDays, c.outdated, c.condition);
+            bool completed = false;
+            CDlg_NewHome_Screen_HTML screen({.pageCompleted = [&] { completed = true; }});
+            Open(screen, completed);
+            PageContract contract{L"home.htm", c.state, {}, {}};
+            std::vector<std::wstring> texts;
+            for (const wchar_t* key : CDlg_NewHome_Screen_HTML::PageStringKeys()) {
+                texts.push_back(GetLangString(key, L"RESOURCESTRING"));
+                EXPECT_FALSE(texts.back().empty()) << testing::PrintToString(std::wstring(key));
+            }
+            contract.calls = {{L"setlanguage", {language.code}},
+                              {L"LoadStrings", texts},
+                              {L"setText", screen.LastStatus()},
+                              {L"setPageLoaded", {}}};
+            EXPECT_TRUE(WritePageContract(contract, language.code));
+        }
     }
 }
 

@@ -19,6 +19,7 @@
 #include "screens/scan/nag_popups/driver_alert_nag.h"
 #include "screens/scan/nag_popups/taskbar_nag.h"
 #include "shell/toolkit/taskbar_notifier.h"
+#include "tests/support/page_languages.h"
 #include "tests/support/page_test_support.h"
 
 namespace {
@@ -96,6 +97,15 @@ void UseEnglishTexts() {
 PageContract ContractOf(const RecordingPageHost& host, const wchar_t* page, const wchar_t* state) {
     PageContract contract{page, state, {}, {}};
     for (const auto& call : host.Calls()) contract.calls.push_back({call.function, call.arguments});
+    return contract;
+}
+
+// The contract as the page would get it in `language`: the recorded calls name the
+// language of the test's own settings.
+PageContract InLanguage(PageContract contract, const PageLanguage& language) {
+    for (auto& [function, arguments] : contract.calls) {
+        if (function == L"setlanguage") arguments = {language.code};
+    }
     return contract;
 }
 
@@ -256,17 +266,21 @@ TEST_F(NagPopupsTest, TheNotifierCarriesTheReminderAndRefreshesItEachTimeItShows
 }
 
 TEST_F(NagPopupsTest, TheReminderPageStatesForTheBrowser) {
-    UseEnglishTexts();
     ScopedPageHostFactory factory(MakeRecordingHost);
-    for (const int days : {45, 800}) {
-        Reminder reminder(false);
-        reminder.days = days;
-        auto* page = dynamic_cast<RecordingPageHost*>(reminder.nag.Host());
-        ASSERT_NE(page, nullptr);
-        page->CompleteDocument();
-        ASSERT_EQ(page->CallsOf(L"settext").size(), 1u);
-        const std::wstring state = days == 45 ? L"one-month" : L"two-years";
-        EXPECT_TRUE(WritePageContract(ContractOf(*page, L"taskbar_nag.htm", state.c_str())));
+    for (const PageLanguage& language : kPageLanguages) {
+        UsePageLanguage(language);
+        for (const int days : {45, 800}) {
+            Reminder reminder(false);
+            reminder.days = days;
+            auto* page = dynamic_cast<RecordingPageHost*>(reminder.nag.Host());
+            ASSERT_NE(page, nullptr);
+            page->CompleteDocument();
+            ASSERT_EQ(page->CallsOf(L"settext").size(), 1u);
+            const std::wstring state = days == 45 ? L"one-month" : L"two-years";
+            const PageContract contract = ContractOf(*page, L"taskbar_nag.htm", state.c_str());
+            if (language.code == std::wstring(L"en")) EXPECT_TRUE(WritePageContract(contract));
+            EXPECT_TRUE(WritePageContract(InLanguage(contract, language), language.code));
+        }
     }
 }
 
@@ -444,6 +458,22 @@ TEST_F(NagPopupsTest, TheSignupPageStatesForTheBrowser) {
     PageContract failed = ContractOf(*page, L"driver_alert.htm", L"failed");
     failed.calls.push_back({L"showSignupFailed", {GetLangString(L"IDS_HLV_SIGNUP_FAILED", kResourceStringSection)}});
     EXPECT_TRUE(WritePageContract(failed));
+}
+
+TEST_F(NagPopupsTest, TheSignupPageIsRecordedInThePictureLanguages) {
+    ScopedPageHostFactory factory(MakeRecordingHost);
+    for (const PageLanguage& language : kPageLanguages) {
+        UsePageLanguage(language);
+        SignupPopup signup(host, false);
+        auto* page = dynamic_cast<RecordingPageHost*>(signup.popup.Host());
+        ASSERT_NE(page, nullptr);
+        page->CompleteDocument();
+        ASSERT_EQ(page->CallsOf(L"settext").size(), 1u);
+        for (const std::wstring& text : page->CallsOf(L"settext")[0].arguments) EXPECT_FALSE(text.empty());
+        PageContract failed = InLanguage(ContractOf(*page, L"driver_alert.htm", L"failed"), language);
+        failed.calls.push_back({L"showSignupFailed", {GetLangString(L"IDS_HLV_SIGNUP_FAILED", kResourceStringSection)}});
+        EXPECT_TRUE(WritePageContract(failed, language.code));
+    }
 }
 
 // Pictures for a person to look at, as the windows stand under this display: the

@@ -15,6 +15,7 @@
 #include "platform/checked_format.h"
 #include "platform/html/script_page_host.h"
 #include "shell/html_dialog/key_state.h"
+#include "tests/support/page_languages.h"
 #include "tests/support/page_test_support.h"
 #include "tests/support/scoped_app_data_folder.h"
 
@@ -93,6 +94,21 @@ TEST_F(RestartPromptTest, TextsFollowTheKindOfOperation) {
                           {L"setheaderImg", {L"0"}},
                           {L"settext", std::vector<std::wstring>(texts.begin(), texts.end())}};
         EXPECT_TRUE(WritePageContract(contract));
+    }
+}
+
+// The prompt after an install with the program's own texts, for the pictures a
+// person looks at and the check that every text fits.
+TEST_F(RestartPromptTest, TheInstallPromptIsRecordedInThePictureLanguages) {
+    for (const PageLanguage& language : kPageLanguages) {
+        UsePageLanguage(language);
+        const auto texts = CDlg_NAG_RESTART_HTML::PageTexts(1);
+        for (size_t i = 0; i < texts.size(); ++i) EXPECT_FALSE(texts[i].empty()) << i;
+        PageContract contract{L"restart_prompt.htm", L"install", {}, {}};
+        contract.calls = {{L"setlanguage", {language.code}},
+                          {L"setheaderImg", {L"0"}},
+                          {L"settext", std::vector<std::wstring>(texts.begin(), texts.end())}};
+        EXPECT_TRUE(WritePageContract(contract, language.code));
     }
 }
 

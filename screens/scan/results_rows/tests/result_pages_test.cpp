@@ -4,6 +4,7 @@
 
 #include "foundation/app_settings.h"
 #include "screens/scan/results_rows/tests/key_language_file.h"
+#include "tests/support/page_languages.h"
 #include "tests/support/page_test_support.h"
 #include "tests/support/scoped_app_data_folder.h"
 
@@ -31,6 +32,20 @@ Texts LastScanValues(const std::wstring& status, const std::wstring& dayText, co
                         L"IDS_NOSCAN"};
     values.insert(values.end(), rest.begin(), rest.end());
     return values;
+}
+
+// The device `index` with an installed driver and a newer one on offer.
+void OfferNewerDriver(CDriverScanUpdate& engine, int index, const wchar_t* name, const wchar_t* category) {
+    DriverInfoRecord& device = engine.devices[index];
+    device.deviceName = name;
+    device.category = category;
+    device.driverVersion = L"1.0.0.5";
+    device.provider = L"Old Maker";
+    device.driverDate = L"04-02-2018";
+    DriverInfoRecord& offer = (*engine.OfferedDrivers())[index];
+    offer.driverVersion = L"2.4.0.1";
+    offer.provider = L"New Maker";
+    offer.driverDate = L"2024-05-06T00:00:00";
 }
 
 class ResultPagesTest : public ::testing::Test {
@@ -110,16 +125,7 @@ TEST_F(ResultPagesTest, DriverDetailsSetTheInstalledDriverBesideTheOfferedOne) {
     CDriverScanUpdate engine;
     engine.ResetDeviceArrays(2);
     engine.devicesReported = 2;
-    DriverInfoRecord& device = engine.devices[1];
-    device.deviceName = L"Card <Reader> & Co";
-    device.category = L"Storage";
-    device.driverVersion = L"1.0.0.5";
-    device.provider = L"Old Maker";
-    device.driverDate = L"04-02-2018";
-    DriverInfoRecord& offer = (*engine.OfferedDrivers())[1];
-    offer.driverVersion = L"2.4.0.1";
-    offer.provider = L"New Maker";
-    offer.driverDate = L"2024-05-06T00:00:00";
+    OfferNewerDriver(engine, 1, L"Card <Reader> & Co", L"Storage");
 
     const Texts texts = DriverDetailsTexts(engine, 1);
     EXPECT_EQ(texts, (Texts{L"varDlgHeading", L"Storage", L"Card <Reader> & Co", L"varDetailsText",
@@ -135,6 +141,37 @@ TEST_F(ResultPagesTest, DriverDetailsSetTheInstalledDriverBesideTheOfferedOne) {
     EXPECT_EQ(none[1], L"");
     EXPECT_EQ(none[11], L"");
     EXPECT_EQ(DriverDetailsTexts(engine, 0)[11], L"IDS_NOT_AVAILABLE");
+}
+
+// Both pages with the program's own texts, for the pictures a person looks at and
+// the check that every text fits.
+TEST_F(ResultPagesTest, BothPagesAreRecordedInThePictureLanguages) {
+    CDriverScanUpdate engine;
+    engine.ResetDeviceArrays(1);
+    engine.devicesReported = 1;
+    OfferNewerDriver(engine, 0, L"Standard SATA AHCI Controller", L"Storage controllers");
+    const struct {
+        const wchar_t* state;
+        LastScanInputs in;
+    } scans[] = {{L"outdated-today", {0, 3, 1, 729, 1, 10}},
+                 {L"current-30-days", {30, 0, 2, 0, 0, 10}},
+                 {L"never-scanned", {-1, 0, 0, 0, 4, 10}}};
+    for (const PageLanguage& language : kPageLanguages) {
+        UsePageLanguage(language);
+        SCOPED_TRACE(testing::PrintToString(std::wstring(language.code)));
+        for (const auto& scan : scans) {
+            PageContract contract{L"last_scan.htm", scan.state, {}, {}};
+            contract.calls = {{L"setlanguage", {language.code}},
+                              {L"setosid", {L"10"}},
+                              {L"settext", BuildLastScanPage(scan.in).values}};
+            EXPECT_TRUE(WritePageContract(contract, language.code));
+        }
+        const Texts texts = DriverDetailsTexts(engine, 0);
+        for (size_t i = 0; i < texts.size(); ++i) EXPECT_FALSE(texts[i].empty()) << i;
+        PageContract details{L"driver_details.htm", L"offer", {}, {}};
+        details.calls = {{L"setheaderImg", {L"0"}}, {L"settext", texts}};
+        EXPECT_TRUE(WritePageContract(details, language.code));
+    }
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "screens/scan/results_rows/tests/key_language_file.h"
 #include "shell/exclusions/exclusion_list.h"
 #include "shell/web_page.h"
+#include "tests/support/page_languages.h"
 #include "tests/support/page_test_support.h"
 #include "tests/support/scoped_app_data_folder.h"
 #include "tests/support/test_devices.h"
@@ -315,6 +316,53 @@ TEST_F(ResultsRowsTest, ResultsPageTextsFollowStatusAndRowCount) {
         contract.calls = {{L"setlanguage", {L"en"}}, {L"setosid", {L"10"}}, {L"clearrows", {}},
                           {L"settext", ScanResultsPageTexts(status, 0)}};
         EXPECT_TRUE(WritePageContract(contract));
+    }
+}
+
+// The results page with the program's own texts, for the pictures a person looks
+// at and the check that every text fits: a plain row, an unplugged device with its
+// badge, and an old driver waiting for a restart.
+TEST_F(ResultsRowsTest, TheResultsAreRecordedInThePictureLanguages) {
+    MakeDevices({{}, {kSystemClass, 13, true, 1, 186}, {kSystemClass, 0, true, 0, 6, 900, false}});
+    const wchar_t* const names[] = {L"High Definition Audio Device", L"Generic Bluetooth Radio",
+                                    L"Standard SATA AHCI Controller"};
+    const wchar_t* const categories[] = {L"Sound, video and game controllers", L"Bluetooth", L"Storage controllers"};
+    Texts order;
+    for (int i = 0; i < 3; ++i) {
+        Engine().devices[i].deviceName = names[i];
+        Engine().devices[i].category = categories[i];
+        order.push_back(std::wstring(L"0|") + categories[i] + L"|" + names[i] + L"|" + std::to_wstring(i));
+    }
+    for (const PageLanguage& language : kPageLanguages) {
+        UsePageLanguage(language);
+        SCOPED_TRACE(testing::PrintToString(std::wstring(language.code)));
+        // The rows take their date texts as they are made.
+        Engine().updateResults.RemoveAll();
+        Match(order);
+        ASSERT_TRUE(ShowCategoryResults(*context_));
+        ASSERT_EQ(RowDevices(), (std::vector<int>{0, 1, 2}));
+        Engine().updateResults[2].state = ResultState::kInstalledRestartNeeded;
+        NoEvents events;
+        RecordingPageHost host;
+        host.Open(nullptr, nullptr, 5388, events);
+        CWebPage page;
+        page.SetDocument(host.Document());
+        FillScanResultsPage(*context_, page);
+        ASSERT_EQ(host.CallsOf(L"addTableRow").size(), 3u);
+        const Texts unplugged = host.CallsOf(L"addTableRow")[1].arguments;
+        EXPECT_FALSE(unplugged[3].empty()) << "the unplugged badge has no text";
+
+        PageContract rows{L"scan_results.htm", L"three-rows", {}, {}};
+        rows.calls = {{L"setlanguage", {language.code}}, {L"setosid", {L"10"}}};
+        for (const auto& call : host.Calls()) rows.calls.emplace_back(call.function, call.arguments);
+        rows.calls.emplace_back(L"settext", ScanResultsPageTexts(1, 3));
+        EXPECT_TRUE(WritePageContract(rows, language.code));
+        for (const auto& [status, state] : {std::pair{0, L"no-scan"}, std::pair{2, L"all-current"}}) {
+            PageContract contract{L"scan_results.htm", state, {}, {}};
+            contract.calls = {{L"setlanguage", {language.code}}, {L"setosid", {L"10"}}, {L"clearrows", {}},
+                              {L"settext", ScanResultsPageTexts(status, 0)}};
+            EXPECT_TRUE(WritePageContract(contract, language.code));
+        }
     }
 }
 
