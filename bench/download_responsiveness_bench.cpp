@@ -22,6 +22,7 @@
 
 #include "engine/download_job.h"
 #include "engine/wininet_entry_points.h"
+#include "bench/window_probe.h"
 #include "tests/support/page_test_support.h"
 #include "tests/support/scoped_temp_folder.h"
 
@@ -32,41 +33,13 @@ BOOL WINAPI AlwaysOnline(LPDWORD flags, DWORD) {
     return TRUE;
 }
 
-// Sends WM_NULL to `window` every 20 ms until `stop`; the answer times in ms.
-std::vector<double> Probe(HWND window, const std::atomic<bool>& stop) {
-    std::vector<double> times;
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    while (!stop.load()) {
-        LARGE_INTEGER from, to;
-        DWORD_PTR result = 0;
-        QueryPerformanceCounter(&from);
-        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
-        QueryPerformanceCounter(&to);
-        times.push_back(static_cast<double>(to.QuadPart - from.QuadPart) * 1000.0 /
-                        static_cast<double>(frequency.QuadPart));
-        Sleep(20);
-    }
-    return times;
-}
-
-void Report(const wchar_t* what, std::vector<double> times) {
-    if (times.empty()) {
-        std::wprintf(L"%ls: no probes\n", what);
-        return;
-    }
-    std::sort(times.begin(), times.end());
-    std::wprintf(L"%ls: %zu probes, median %.2f ms, 99th %.2f ms, max %.2f ms\n", what, times.size(),
-                 times[times.size() / 2], times[times.size() * 99 / 100], times.back());
-}
-
 // Probes the window while `work` runs on a thread of its own and the window thread
 // pumps; `work` sets `done` when it ends.
 std::vector<double> ProbeDuring(HWND window, const std::function<void(std::atomic<bool>&)>& work) {
     std::atomic<bool> stop{false}, done{false}, probed{false};
     std::vector<double> times;
     std::thread probe([&] {
-        times = Probe(window, stop);
+        times = ProbeWindow(window, stop);
         probed = true;
     });
     std::thread worker([&] { work(done); });
@@ -104,7 +77,7 @@ int wmain(int argc, wchar_t** argv) {
     HWND progressText = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 10, 10, 500, 20, window.Handle(),
                                         nullptr, nullptr, nullptr);
 
-    Report(L"idle window thread", ProbeDuring(window.Handle(), [](std::atomic<bool>& done) {
+    ReportProbes(L"idle window thread", ProbeDuring(window.Handle(), [](std::atomic<bool>& done) {
                Sleep(2000);
                done = true;
            }));
@@ -126,7 +99,7 @@ int wmain(int argc, wchar_t** argv) {
     const double seconds = static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart;
     std::wprintf(L"download of %d MiB with %d connections: result %d in %.2f s (%.1f MiB/s)\n", mebibytes,
                  connections, result, seconds, mebibytes / seconds);
-    Report(L"during the download", during);
+    ReportProbes(L"during the download", during);
     SetConnectedStateProbe(nullptr);
     return result == 1 ? 0 : 1;
 }
