@@ -2,6 +2,7 @@
 
 #include "foundation/ini_file_cache.h"
 #include "foundation/language_strings.h"
+#include "platform/checked_format.h"
 
 #include <commctrl.h>
 
@@ -14,10 +15,7 @@ std::atomic<DownloadProgressWindow*> g_window{nullptr};
 std::atomic<bool> g_ended{true};
 
 std::wstring FormatWithValue(const wchar_t* key, double value) {
-    const std::wstring format = GetLangString(key, kResourceStringSection);
-    wchar_t text[256] = {};
-    _snwprintf(text, 255, format.c_str(), value);
-    return text;
+    return FormatChecked(GetLangString(key, kResourceStringSection), {value});
 }
 
 }  // namespace
@@ -53,9 +51,8 @@ bool DownloadProgressCallback(const DownloadProgressInfo& info) {
     std::wstring downloaded = FormatByteSize(static_cast<double>(info.downloadedBytes));
     if (downloaded.empty()) downloaded = L"0 KB";
     const std::wstring total = FormatByteSize(static_cast<double>(info.totalBytes));
-    const std::wstring format = GetLangString(L"IDS_DOWNLOADED_OF", kResourceStringSection);
-    wchar_t text[512] = {};
-    _snwprintf(text, 511, format.c_str(), downloaded.c_str(), total.c_str());
+    const std::wstring text =
+        FormatChecked(GetLangString(L"IDS_DOWNLOADED_OF", kResourceStringSection), {downloaded, total});
     UpdateDownloadProgress(info.percent, *window);
     window->AppendStatusRow(text, false, false);
     return true;

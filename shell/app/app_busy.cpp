@@ -8,7 +8,11 @@ AppBusyFlags& AppBusy() {
     return flags;
 }
 
-bool IsAppBusy() {
+bool IsWorkRunning() {
     const AppBusyFlags& flags = AppBusy();
-    return flags.scanRunning.load() || flags.operationRunning.load() || GetOpenPopupCount() > 0 || IsPopupBusy();
+    return flags.scanRunning.load() || flags.operationRunning.load();
 }
+
+bool IsPopupOpen() { return GetOpenPopupCount() > 0 || IsPopupBusy(); }
+
+bool IsAppBusy() { return IsWorkRunning() || IsPopupOpen(); }

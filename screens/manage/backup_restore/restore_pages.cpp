@@ -83,14 +83,24 @@ void CDlgRestore1Home::Paint(HDC dc, const RECT& client) {
         ui::SelectionScope brushSelection(dc, GetStockObject(NULL_BRUSH));
         Rectangle(dc, 11, 89, width - 10, std::min(height - 145, kListBottom + 11));
     }
+    // The heading's box is as tall as its font, so no language loses its descenders;
+    // the rule goes just under it.
+    TEXTMETRICW heading{};
+    {
+        ui::SelectionScope fontSelection(dc, ToolkitHeadingFont());
+        GetTextMetricsW(dc, &heading);
+    }
+    const int headingTop = 296;
+    const int headingBottom = headingTop + std::max<int>(16, heading.tmHeight);
     {
         ui::ScopedPen pen(CreatePen(PS_SOLID, 1, RGB(225, 225, 225)));
         ui::SelectionScope penSelection(dc, pen.Get());
-        MoveToEx(dc, 12, 315, nullptr);
-        LineTo(dc, width - 12, 315);
+        MoveToEx(dc, 12, headingBottom + 1, nullptr);
+        LineTo(dc, width - 12, headingBottom + 1);
     }
     const UINT line = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
-    DrawPageText(dc, PageText(L"RESTORETAB1DESC1"), {35, 297, width - 12, 313}, RGB(0, 0, 0), ToolkitHeadingFont(), line);
+    DrawPageText(dc, PageText(L"RESTORETAB1DESC1"), {35, headingTop, width - 12, headingBottom}, RGB(0, 0, 0),
+                 ToolkitHeadingFont(), line);
     DrawPageText(dc, PageText(L"RESTORETAB1DESC3"), {60, 332, width - 12, 347}, kDescriptionColour, PageFont(), line);
     DrawPageText(dc, PageText(L"RESTORETAB1DESC4"), {60, 357, width - 12, 372}, kDescriptionColour, PageFont(), line);
 }

@@ -7,11 +7,14 @@
 
 #include "engine/backup_restore_runs.h"
 #include "engine/tree_view_items.h"
+#include "foundation/language_table.h"
 #include "foundation/product_key.h"
 #include "screens/manage/backup_restore/backup_restore_ids.h"
 #include "screens/manage/backup_restore/device_tree.h"
 #include "screens/manage/backup_restore/tests/wizard_test_host.h"
+#include "screens/manage/backup_restore/wizard_page.h"
 #include "screens/manage/backup_restore/wizard_results.h"
+#include "tests/support/caption_fit.h"
 #include "tests/support/scoped_temp_folder.h"
 #include "tests/support/zip_writer.h"
 
@@ -321,6 +324,45 @@ TEST_F(WizardPages, ParentShowsOnePageAtATimeAndSizesAllOfThem) {
     EXPECT_EQ(hidden.right - hidden.left, 700);
     EXPECT_EQ(hidden.bottom - hidden.top, 430);
     EXPECT_FALSE(wizard_.BackupTabButton().IsVisible());
+}
+
+// A translation longer than its place is cut on screen: every language's captions
+// on the backup and restore pages fit, those of controls and those the pages draw.
+TEST(WizardCaptions, EveryLanguagesCaptionsFitOnTheBackupAndRestorePages) {
+    std::vector<CutCaption> cut;
+    SetPageTextProbe([&cut](const std::wstring& text, const RECT& rect, HFONT font, UINT format) {
+        CheckDrawnText(text, rect, font, format, cut);
+    });
+    for (const LanguageRecord& language : LanguageTable) {
+        SCOPED_TRACE(Utf8(language.stringsFile));
+        LanguageFileCache().SetPath(std::wstring(HALVENOR_SOURCE_DIR L"\\resources\\") + language.stringsFile);
+        LanguageFileCache().ClearCache();
+        CDriverScannerApp scanner;
+        CDriverScanUpdate engine;
+        ScopedTempFolder archives;
+        TestHost host{engine, scanner};
+        host.backupFolder = archives.Path();
+        CDlgBkpRstoreParent wizard{host};
+        ASSERT_TRUE(OpenWizard(host, wizard));
+        // The place the main window gives the page.
+        wizard.MoveTo(0, 0, 783, 468);
+        for (UINT page = 115; page <= 122; ++page) {
+            wizard.OnSubPage(page);
+            if (page == 119) wizard.RestoreList().WaitForListing();
+            CDlgChildBase* shown = wizard.CurrentPage();
+            ASSERT_NE(shown, nullptr);
+            RedrawWindow(shown->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+            CollectCutCaptions(shown->Handle(), cut);
+        }
+        for (const CutCaption& caption : cut) {
+            ADD_FAILURE() << "\"" << Utf8(caption.text) << "\" needs " << caption.needed.cx << "x" << caption.needed.cy
+                          << " where it has " << caption.room << "x" << caption.height;
+        }
+        cut.clear();
+    }
+    SetPageTextProbe(nullptr);
+    UseEnglishTexts();
+    LanguageFileCache().ClearCache();
 }
 
 }  // namespace
