@@ -4,8 +4,6 @@
 #include "foundation/language_strings.h"
 #include "platform/checked_format.h"
 
-#include <commctrl.h>
-
 #include <atomic>
 #include <cstdio>
 
@@ -30,7 +28,6 @@ void UpdateDownloadProgress(int percent, DownloadProgressWindow& window) {
     int overall = percent;
     if (count > 0) overall = 100 / count * (window.CurrentPackageNumber() - 1) + percent / count;
     window.SetOverallPercent(overall);
-    if (HWND bar = window.ProgressBar()) SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(overall), 0);
 }
 
 std::wstring FormatByteSize(double bytes) {
@@ -45,7 +42,7 @@ std::wstring FormatByteSize(double bytes) {
 
 bool DownloadProgressCallback(const DownloadProgressInfo& info) {
     DownloadProgressWindow* window = g_window;
-    if (info.totalBytes <= 0 || info.downloadedBytes <= 0 || !window || !IsWindow(window->WindowHandle()) ||
+    if (info.totalBytes <= 0 || info.downloadedBytes <= 0 || !window || !window->IsOpen() ||
         window->Cancelled() || g_ended)
         return true;
     std::wstring downloaded = FormatByteSize(static_cast<double>(info.downloadedBytes));

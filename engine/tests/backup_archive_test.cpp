@@ -261,7 +261,7 @@ protected:
         settings_.freeSpace = [this](const std::wstring& folder) { return folder == settings_.backupFolder ? 0 : 1 << 30; };
         settings_.makeName = [] { return BackupArchiveName{L"B.zip", L"2026-12-09_09-34-31"}; };
         ASSERT_TRUE(WriteUserSystemTime(ManualClock::Make(2025, 1, 2, 3, 4, 5), kProductKeyPath, L"LastBackupTime"));
-        BackupAllDevicesFlag = true;
+        settings_.choice.everyDevice = true;
     }
 
     struct Report : BackupRunReport {
@@ -341,7 +341,6 @@ TEST_F(BackupWorkerRuns, TooLittleRoomOffersAnotherFolderThatBecomesTheBackupPat
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        BackupAllDevicesFlag = true;
         report_.statuses.clear();
         report_.questions.clear();
         report_.answerYes = c.yes;
@@ -370,8 +369,8 @@ TEST_F(BackupWorkerRuns, TooLittleRoomOffersAnotherFolderThatBecomesTheBackupPat
 }
 
 TEST_F(BackupWorkerRuns, AnUnfinishedPassFailsTheRun) {
-    // Without a device tree a partial backup cannot run its pass.
-    BackupAllDevicesFlag = false;
+    // A partial backup with nothing chosen runs no pass.
+    settings_.choice = {};
     BackupWorker worker(engine_, app_, report_);
     const BackupRunOutcome outcome = worker.Run(settings_);
     EXPECT_FALSE(outcome.passFinished);
@@ -430,7 +429,7 @@ TEST_F(CraftedArchives, AnyBadEntryRefusesTheWholeArchive) {
         EXPECT_FALSE(PathExists(engine_.temporaryWorkFolder));
         EXPECT_FALSE(PathExists(root_.File(L"x")));
         EXPECT_EQ(PathExists(L"C:\\x"), rootHadX);
-        EXPECT_TRUE(engine_.restoreSelectionMap.empty());
+        EXPECT_TRUE(engine_.backupRestore.restoreSelectionMap.empty());
     }
 }
 
@@ -470,8 +469,8 @@ TEST_F(CraftedArchives, IndexEntriesOutsideTheWorkingFolderAreNotOffered) {
               1);
     ASSERT_EQ(records_.size(), 1u);
     EXPECT_EQ(records_[0].deviceName, L"Disk");
-    EXPECT_EQ(engine_.restoreSelectionMap, (CDriverScanUpdate::TextMap{{L"Disk|0", L"|System"}}));
-    EXPECT_EQ(engine_.restoreFolder, engine_.temporaryWorkFolder);
+    EXPECT_EQ(engine_.backupRestore.restoreSelectionMap, (CDriverScanUpdate::TextMap{{L"Disk|0", L"|System"}}));
+    EXPECT_EQ(engine_.backupRestore.restoreFolder, engine_.temporaryWorkFolder);
     EXPECT_TRUE(messages_.empty());
 }
 

@@ -59,12 +59,11 @@ public:
     ~RecordingWindow() override {
         if (window_) DestroyWindow(window_);
     }
-    HWND WindowHandle() const override { return window_; }
+    bool IsOpen() const override { return IsWindow(window_) != FALSE; }
     bool Cancelled() const override { return cancelled; }
     int PackageCount() const override { return 4; }
     int CurrentPackageNumber() const override { return 2; }
     void SetOverallPercent(int percent) override { overall = percent; }
-    HWND ProgressBar() const override { return nullptr; }
     void AppendStatusRow(const std::wstring& text, bool newRow, bool log) override {
         rows.push_back(text);
         EXPECT_FALSE(newRow);
@@ -81,7 +80,7 @@ private:
 
 TEST_F(EnglishTexts, ProgressShowsTheCountsOnlyWhileTheWindowWaitsForThem) {
     RecordingWindow window;
-    ASSERT_TRUE(window.WindowHandle());
+    ASSERT_TRUE(window.IsOpen());
     SetDownloadProgressWindow(&window);
     SetDownloadEnded(false);
     DownloadProgressInfo info;

@@ -1,7 +1,7 @@
 #include "shell/app/app_busy.h"
 
-#include "foundation/modal_popup.h"
 #include "foundation/modal_prompts.h"
+#include "platform/ui/modal_popup.h"
 
 AppBusyFlags& AppBusy() {
     static AppBusyFlags flags;

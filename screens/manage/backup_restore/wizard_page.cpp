@@ -1,6 +1,5 @@
 #include "screens/manage/backup_restore/wizard_page.h"
 
-#include "foundation/hv_mem_dc.h"
 #include "foundation/language_strings.h"
 #include "foundation/product_shortcuts.h"
 #include "platform/checked_format.h"

@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "engine/backup_restore_runs.h"
-#include "engine/tree_view_items.h"
 #include "foundation/language_table.h"
 #include "foundation/product_key.h"
 #include "screens/manage/backup_restore/backup_restore_ids.h"
 #include "screens/manage/backup_restore/device_tree.h"
 #include "screens/manage/backup_restore/tests/wizard_test_host.h"
+#include "screens/manage/backup_restore/tree_view_items.h"
 #include "screens/manage/backup_restore/wizard_page.h"
 #include "screens/manage/backup_restore/wizard_results.h"
 #include "tests/support/caption_fit.h"
@@ -112,6 +112,38 @@ TEST_F(WizardPages, DeviceTreeGroupsByExactCategoryAndSkipsUnlistedDevices) {
     EXPECT_EQ(GetDlgItemTextString(wizard_.BackupDevices(), IDC_BKP2_CATEGORY), L"");
 }
 
+TEST_F(WizardPages, TheRunsTakeTheCheckedDevicesOfEachTree) {
+    engine_.devices = {Device(L"Audio", L"Sound"), Device(L"Disk", L"Disks"), Device(L"Mic", L"Sound")};
+    engine_.devicesReported = 3;
+    engine_.inventoryReady = 1;
+    CTreeXCtrl& backupTree = wizard_.BackupDevices().Tree();
+    const DeviceClassImages images(nullptr);
+    FillDeviceTree(backupTree, engine_, images);
+    HTREEITEM sound = TreeView_GetRoot(backupTree);
+    backupTree.SetCheckState(TreeView_GetNextSibling(backupTree, TreeView_GetChild(backupTree, sound)),
+                             CTreeXCtrl::kChecked);
+    backupTree.SetCheckState(TreeView_GetChild(backupTree, TreeView_GetNextSibling(backupTree, sound)),
+                             CTreeXCtrl::kChecked);
+    EXPECT_EQ(CheckedDeviceIndexes(backupTree), (std::vector<int>{2, 1})) << "in the tree's order, no category";
+
+    // The restore tree lists the archive's records under their categories; a
+    // checked member is handed on with its shown name and its record's index.
+    DriverInfoArray records = {Device(L"Disk", L"Disks"), Device(L"Audio", L"Sound"), Device(L"Disk", L"Disks")};
+    CTreeXCtrl& restoreTree = wizard_.RestoreSelect().Tree();
+    FillRestoreTree(restoreTree, records, images);
+    HTREEITEM disks = TreeView_GetRoot(restoreTree);
+    EXPECT_EQ(ItemTexts(restoreTree, disks), (std::vector<std::wstring>{L"Disks", L"Sound"}));
+    EXPECT_EQ(ItemTexts(restoreTree, TreeView_GetChild(restoreTree, disks)),
+              (std::vector<std::wstring>{L"Disk", L"Disk"}));
+    EXPECT_TRUE(CheckedArchiveMembers(restoreTree).empty());
+    restoreTree.SetCheckState(TreeView_GetNextSibling(restoreTree, TreeView_GetChild(restoreTree, disks)),
+                              CTreeXCtrl::kChecked);
+    const std::vector<RestoreChoice> chosen = CheckedArchiveMembers(restoreTree);
+    ASSERT_EQ(chosen.size(), 1u);
+    EXPECT_EQ(chosen[0].deviceName, L"Disk");
+    EXPECT_EQ(chosen[0].memberIndex, 2);
+}
+
 TEST_F(WizardPages, OwnClassIconsKnowTheCommonClassesAndFallBackForTheRest) {
     const struct {
         const wchar_t* key;
@@ -161,8 +193,8 @@ TEST_F(WizardPages, FinishCountsTellDoneAndNotDone) {
 
 TEST_F(WizardPages, BackupBeforeAnyScanStartsTheScanInstead) {
     Click(wizard_.BackupType().NextButton());
-    PumpMessagesUntil([&] { return !host_.main.otherTimers.empty(); }, 2000);
-    EXPECT_EQ(host_.main.otherTimers, (std::vector<UINT>{106}));
+    PumpMessagesUntil([&] { return !host_.main.timers.empty(); }, 2000);
+    EXPECT_EQ(host_.main.timers, (std::vector<UINT>{106}));
     EXPECT_EQ(host_.scanFlowStarts, 1);
     // The scan page is asked to take the inventory for the wizard alone.
     EXPECT_EQ(host_.inventoryRequests, 1);
@@ -191,7 +223,7 @@ TEST_F(WizardPages, BackupBeforeAnyScanStartsTheScanInstead) {
               (std::vector<std::wstring>{L"Audio", L"Mic"}));
     EXPECT_EQ(host_.inventoryRequests, 1);
     EXPECT_EQ(host_.scanFlowStarts, 1);
-    EXPECT_EQ(host_.main.otherTimers, (std::vector<UINT>{106}));
+    EXPECT_EQ(host_.main.timers, (std::vector<UINT>{106}));
 }
 
 TEST_F(WizardPages, ArchiveListOffersOnlyUsableArchivesNewestFirst) {
@@ -287,15 +319,15 @@ TEST_F(WizardPages, DamagedArchiveIsRefusedWithNothingWrittenOutside) {
 }
 
 TEST_F(WizardPages, FinishPageRestartsAtOnceOrPromptsAsChosen) {
-    engine_.restoreSelectedCount = 2;
-    engine_.restoreFailureCount = 1;
-    engine_.restoreSuccess = 0;
-    engine_.restartNeeded = 1;
+    engine_.backupRestore.restoreSelectedCount = 2;
+    engine_.backupRestore.restoreFailureCount = 1;
+    engine_.backupRestore.restoreSuccess = 0;
+    engine_.backupRestore.restartNeeded = 1;
     wizard_.State().totalDriversInArchive = 3;
     wizard_.OnSubPage(122);
     EXPECT_EQ(wizard_.RestoreFinish().Counts().notDone, L"1 driver");
     EXPECT_FALSE(wizard_.RestoreFinish().AllRestored());
-    EXPECT_EQ(engine_.restartNeeded, 0u);
+    EXPECT_EQ(engine_.backupRestore.restartNeeded, 0u);
     ASSERT_TRUE(PumpMessagesUntil([&] { return host_.restartPrompts == 1; }, 3000));
     EXPECT_EQ(host_.restarts, 0);
     TakeScreenshot("restore4_failed");
@@ -303,7 +335,7 @@ TEST_F(WizardPages, FinishPageRestartsAtOnceOrPromptsAsChosen) {
     wizard_.OnSubPage(119);
     wizard_.RestoreList().WaitForListing();
     Click(wizard_.RestoreList().Item(IDC_RST1_RESTART_AT_ONCE));
-    engine_.restartNeeded = 1;
+    engine_.backupRestore.restartNeeded = 1;
     wizard_.OnSubPage(122);
     EXPECT_EQ(host_.restarts, 1);
     EXPECT_EQ(host_.restartPrompts, 1);
