@@ -18,6 +18,7 @@
 
 #include "screens/scan/scan_screens/dlg_scan2_scanning.h"
 #include "shell/exclusions/exclusion_list.h"
+#include "bench/window_probe.h"
 #include "tests/support/page_test_support.h"
 #include "tests/support/scoped_app_data_folder.h"
 #include "tests/support/test_devices.h"
@@ -49,34 +50,6 @@ private:
     HWND window_;
     ExclusionList exclusions_{nullptr, ExclusionList::DefaultPath()};
 };
-
-// Sends WM_NULL to `window` every 20 ms until `stop`; the answer times in ms.
-std::vector<double> Probe(HWND window, const std::atomic<bool>& stop) {
-    std::vector<double> times;
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    while (!stop.load()) {
-        LARGE_INTEGER from, to;
-        DWORD_PTR result = 0;
-        QueryPerformanceCounter(&from);
-        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result);
-        QueryPerformanceCounter(&to);
-        times.push_back(static_cast<double>(to.QuadPart - from.QuadPart) * 1000.0 /
-                        static_cast<double>(frequency.QuadPart));
-        Sleep(20);
-    }
-    return times;
-}
-
-void Report(const wchar_t* what, std::vector<double> times) {
-    if (times.empty()) {
-        std::wprintf(L"%ls: no probes\n", what);
-        return;
-    }
-    std::sort(times.begin(), times.end());
-    std::wprintf(L"%ls: %zu probes, median %.2f ms, 99th %.2f ms, max %.2f ms\n", what, times.size(),
-                 times[times.size() / 2], times[times.size() * 99 / 100], times.back());
-}
 
 }  // namespace
 
@@ -131,14 +104,14 @@ int wmain(int argc, wchar_t** argv) {
         std::vector<double> idle;
         std::atomic<bool> done{false};
         std::thread probe([&] {
-            idle = Probe(window.Handle(), stop);
+            idle = ProbeWindow(window.Handle(), stop);
             done = true;
         });
         PumpMessagesUntil([] { return false; }, 2000);
         stop = true;
         PumpMessagesUntil([&done] { return done.load(); }, 10000);
         probe.join();
-        Report(L"idle window thread", idle);
+        ReportProbes(L"idle window thread", idle);
     }
 
     ScanWorker& worker = page.Worker();
@@ -146,7 +119,7 @@ int wmain(int argc, wchar_t** argv) {
     std::vector<double> scanning;
     std::atomic<bool> done{false};
     std::thread probe([&] {
-        scanning = Probe(window.Handle(), stop);
+        scanning = ProbeWindow(window.Handle(), stop);
         done = true;
     });
     const ULONGLONG start = GetTickCount64();
@@ -159,6 +132,6 @@ int wmain(int argc, wchar_t** argv) {
     probe.join();
     std::wprintf(L"scan of %d devices (%d in the inventory, %d list rows) took %llu ms\n", deviceCount,
                  app.ScanUpdate().DeviceCount(), page.ListRows(), elapsed);
-    Report(L"window thread during the scan", scanning);
+    ReportProbes(L"window thread during the scan", scanning);
     return 0;
 }

@@ -1,11 +1,14 @@
 // The floor of this platform for bench/run_download_bench: the plainest WinInet
 // download there is, a ranged GET per connection read straight into the file at
-// its offset, no pauses, no progress, no resume record.
-// Run: wine wininet_floor_bench.exe <url> <target path> <connections>
+// its offset, no pauses, no progress, no resume record. The length comes from a
+// HEAD request: a GET closed unread would have WinInet drain the whole body first.
+// Run: wine wininet_floor_bench.exe <url> <target path> <connections> [read bytes]
+//   read bytes: what each read asks for, 524288 unless given (the downloader's block).
 
 #include <windows.h>
 #include <wininet.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -47,25 +50,39 @@ bool FetchRange(HINTERNET internet, const std::wstring& url, HANDLE file, Range 
 }
 
 long long ContentLength(HINTERNET internet, const std::wstring& url) {
-    HINTERNET request = InternetOpenUrlW(internet, url.c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0);
-    if (!request) return -1;
-    wchar_t text[32] = {};
-    DWORD size = sizeof(text);
+    wchar_t host[256] = {}, path[2048] = {};
+    URL_COMPONENTSW parts = {};
+    parts.dwStructSize = sizeof(parts);
+    parts.lpszHostName = host;
+    parts.dwHostNameLength = 256;
+    parts.lpszUrlPath = path;
+    parts.dwUrlPathLength = 2048;
+    if (!InternetCrackUrlW(url.c_str(), 0, 0, &parts)) return -1;
+    HINTERNET connection =
+        InternetConnectW(internet, host, parts.nPort, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+    if (!connection) return -1;
     long long length = -1;
-    if (HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) length = _wtoi64(text);
-    InternetCloseHandle(request);
+    HINTERNET request = HttpOpenRequestW(connection, L"HEAD", path, nullptr, nullptr, nullptr, INTERNET_FLAG_RELOAD, 0);
+    if (request && HttpSendRequestW(request, nullptr, 0, nullptr, 0)) {
+        wchar_t text[32] = {};
+        DWORD size = sizeof(text);
+        if (HttpQueryInfoW(request, HTTP_QUERY_CONTENT_LENGTH, text, &size, nullptr)) length = _wtoi64(text);
+    }
+    if (request) InternetCloseHandle(request);
+    InternetCloseHandle(connection);
     return length;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: wininet_floor_bench <url> <target path> <connections>\n");
+    if (argc != 4 && argc != 5) {
+        std::fprintf(stderr, "usage: wininet_floor_bench <url> <target path> <connections> [read bytes]\n");
         return 2;
     }
     const std::wstring url = argv[1];
     const int connections = std::max(1, _wtoi(argv[3]));
+    const std::size_t readBytes = argc == 5 ? static_cast<std::size_t>(std::max(4096, _wtoi(argv[4]))) : 524288;
     LARGE_INTEGER frequency, start, end;
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
@@ -80,7 +97,7 @@ int wmain(int argc, wchar_t** argv) {
         const long long each = length / connections;
         for (int i = 0; i < connections; ++i) {
             Range range{each * i, i == connections - 1 ? length - each * i : each};
-            threads.emplace_back([&, i, range] { results[i] = FetchRange(internet, url, file, range, 524288); });
+            threads.emplace_back([&, i, range] { results[i] = FetchRange(internet, url, file, range, readBytes); });
         }
         for (auto& thread : threads) thread.join();
         for (char result : results) ok = ok && result;

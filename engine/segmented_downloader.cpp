@@ -16,7 +16,6 @@ std::atomic<int> g_blockSize{262144};
 
 constexpr std::int32_t kDefaultBlockSize = 262144;
 constexpr std::int32_t kSingleConnectionBelow = 1048576;
-constexpr std::int32_t kReadPiece = 16384;
 // How long a user's stop waits for the aborted requests to end their connections
 // before it leaves behind those whose reads a silent server still holds.
 constexpr ULONGLONG kStopGraceMs = 300;
@@ -537,9 +536,10 @@ std::uint8_t CSegmentedDownloader::DownloadRangeThread(CThread& connection) {
     }
 
     // A read waits until it has all it asked for, and a stall ends the attempt with
-    // whatever that read holds lost. Reads are therefore small and what they brought
-    // is written before the attempt ends, so a server that stalls part way through a
-    // block costs at most one piece, not the block, and the retry goes on from there.
+    // whatever that read holds lost: the retry fetches that block again. Reads are
+    // whole blocks all the same, since every read has a fixed cost that small reads
+    // pay over and over on a fast line. What earlier reads brought is written before
+    // the attempt ends.
     const std::int32_t bufferSize = std::min(connection.blockSize, connection.length);
     std::vector<char> buffer(static_cast<std::size_t>(bufferSize));
     std::int32_t held = 0;
@@ -564,8 +564,8 @@ std::uint8_t CSegmentedDownloader::DownloadRangeThread(CThread& connection) {
             result = kConnectionStopped;
             break;
         }
-        const DWORD wanted = static_cast<DWORD>(
-            std::min({bufferSize - held, connection.length - connection.received - held, kReadPiece}));
+        const DWORD wanted =
+            static_cast<DWORD>(std::min(bufferSize - held, connection.length - connection.received - held));
         DWORD read = 0;
         if (!inet_.InternetReadFile(request.get(), buffer.data() + held, wanted, &read)) {
             result = kNetworkError;

@@ -53,11 +53,68 @@ bool ReadFileStamp(const std::wstring& path, FileStamp& stamp) {
     return true;
 }
 
+std::wstring LowerCase(std::wstring text) {
+    if (!text.empty()) CharLowerBuffW(text.data(), static_cast<DWORD>(text.size()));
+    return text;
+}
+
+// The whole section as "key=value" entries, each ending in a zero; false when the
+// file cannot be read.
+bool ReadSectionEntries(const std::wstring& path, const wchar_t* section, std::wstring& entries) {
+    DWORD chars = 65536;
+    for (;;) {
+        entries.assign(chars, L'\0');
+        const DWORD length = GetPrivateProfileSectionW(section, entries.data(), chars, path.c_str());
+        // A full buffer reads as its size less two: the section did not fit.
+        if (length + 2 < chars) {
+            entries.resize(length);
+            return true;
+        }
+        if (chars >= (1u << 24)) return false;
+        chars *= 4;
+    }
+}
+
 }  // namespace
+
+bool IniFileCache::FindInSectionCopy(const std::wstring& key, std::wstring& raw) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path_.c_str(), GetFileExInfoStandard, &data)) return false;
+    const std::uint64_t size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    const std::uint64_t written = (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                                  data.ftLastWriteTime.dwLowDateTime;
+    SectionCopy& copy = resourceStrings_;
+    if (!copy.read || copy.size != size || copy.written != written) {
+        copy = SectionCopy();
+        std::wstring entries;
+        if (!ReadSectionEntries(path_, kResourceStringSection, entries)) return false;
+        for (std::size_t start = 0; start < entries.size();) {
+            std::size_t end = entries.find(L'\0', start);
+            if (end == std::wstring::npos) end = entries.size();
+            const std::wstring entry = entries.substr(start, end - start);
+            start = end + 1;
+            const std::size_t equals = entry.find(L'=');
+            if (equals == std::wstring::npos || equals == 0) continue;
+            // The first of two equal keys is the one a single lookup finds.
+            copy.texts.emplace(LowerCase(TrimBlanks(entry.substr(0, equals))), entry.substr(equals + 1));
+        }
+        copy.read = true;
+        copy.size = size;
+        copy.written = written;
+    }
+    const auto found = copy.texts.find(LowerCase(key));
+    raw = found == copy.texts.end() ? std::wstring() : found->second;
+    // A single lookup drops the quotes around a whole value and is cut at its buffer.
+    if (raw.size() >= 2 && (raw.front() == L'"' || raw.front() == L'\'') && raw.back() == raw.front())
+        raw = raw.substr(1, raw.size() - 2);
+    if (raw.size() > kValueBufferChars - 1) raw.resize(kValueBufferChars - 1);
+    return true;
+}
 
 void IniFileCache::SetPath(const std::wstring& path) {
     std::lock_guard<std::mutex> guard(lock_);
     path_ = path;
+    resourceStrings_ = SectionCopy();
 }
 
 std::wstring IniFileCache::Path() const {
@@ -78,6 +135,7 @@ bool IniFileCache::CacheFileEnabled() const {
 void IniFileCache::ClearCache() {
     std::lock_guard<std::mutex> guard(lock_);
     cache_.clear();
+    resourceStrings_ = SectionCopy();
 }
 
 std::map<std::pair<std::wstring, std::wstring>, std::wstring> IniFileCache::CachedTexts() const {
@@ -108,13 +166,15 @@ std::wstring LookupLangString(const std::wstring& section, const std::wstring& k
         if (held != cache.cache_.end() && !held->second.empty()) return held->second;
     }
 
-    // Without a file the system would read a default one of its own.
-    std::wstring value(kValueBufferChars, L'\0');
-    const DWORD length = cache.path_.empty()
-                             ? 0
-                             : GetPrivateProfileStringW(section.c_str(), key.c_str(), L"", value.data(),
-                                                        kValueBufferChars, cache.path_.c_str());
-    value.resize(length);
+    // Without a file the system would read a default one of its own. The texts the
+    // program asks for are read from the file once, not opened again for each.
+    std::wstring value;
+    if (!cache.path_.empty() &&
+        (bypassCache || section != kResourceStringSection || !cache.FindInSectionCopy(key, value))) {
+        value.assign(kValueBufferChars, L'\0');
+        value.resize(GetPrivateProfileStringW(section.c_str(), key.c_str(), L"", value.data(), kValueBufferChars,
+                                              cache.path_.c_str()));
+    }
 
     if (!value.empty() && value[0] == L'"') value[0] = L' ';
     if (!value.empty()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <string>
@@ -36,7 +37,18 @@ private:
     friend void SaveLangCache(IniFileCache& cache);
     friend void LoadLangCache(IniFileCache& cache);
 
+    // The texts of the file's RESOURCESTRING section as the file holds them, by key
+    // in lower case, read in one go; taken again when the file changes.
+    struct SectionCopy {
+        bool read = false;
+        std::uint64_t size = 0;
+        std::uint64_t written = 0;
+        std::map<std::wstring, std::wstring> texts;
+    };
+    bool FindInSectionCopy(const std::wstring& key, std::wstring& raw);
+
     mutable std::mutex lock_;
+    SectionCopy resourceStrings_;
     bool cacheFileEnabled_ = false;
     std::map<std::pair<std::wstring, std::wstring>, std::wstring> cache_;
     std::vector<std::wstring> sectionNames_;

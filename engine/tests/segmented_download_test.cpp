@@ -335,7 +335,7 @@ TEST_F(SegmentedDownloadTest, ChangedContentUnderAResumeIsNeverKept) {
 
 // One connection, and each fault hits the first request 100000 bytes in, which is
 // inside the second 65536-byte block: the next request starts right after the last
-// byte that arrived (after a stall, the last whole 16 KiB read: 98304), and the file
+// byte that arrived (after a stall, the last whole block read: 65536), and the file
 // comes out byte for byte.
 TEST_F(SegmentedDownloadTest, BytesThatArrivedCountWhateverEndedTheRequest) {
     const struct {
@@ -344,7 +344,7 @@ TEST_F(SegmentedDownloadTest, BytesThatArrivedCountWhateverEndedTheRequest) {
         unsigned stall;
         const char* retryRange;
     } cases[] = {
-        {"stalled longer than the request time-out", FileFault::Stall, 60000, "bytes=98304-3145727"},
+        {"stalled longer than the request time-out", FileFault::Stall, 60000, "bytes=65536-3145727"},
         {"connection dropped", FileFault::DropAfter, 0, "bytes=100000-3145727"},
         {"short body", FileFault::ShortBody, 0, "bytes=100000-3145727"},
     };
@@ -397,11 +397,11 @@ TEST_F(SegmentedDownloadTest, OnlyTimeWithoutAnyByteEndsTheDownload) {
     // What did arrive stays for the next try.
     ChunkState state;
     ASSERT_TRUE(ReadChunkStateFile(ChunkFile(), 1, state));
-    EXPECT_EQ(state.totalDownloaded, 294912);  // the whole 16 KiB reads before the silence
+    EXPECT_EQ(state.totalDownloaded, 262144);  // the whole blocks read before the silence
     server.Files().ClearFaults();
     server.ClearLog();
     ASSERT_EQ(Download(1), 1);
-    EXPECT_EQ(RangesAsked(), (std::set<std::string>{"bytes=294912-3145727"}));
+    EXPECT_EQ(RangesAsked(), (std::set<std::string>{"bytes=262144-3145727"}));
     EXPECT_EQ(ReadFileBytes(unconfirmed), content);
 }
 

@@ -47,6 +47,12 @@ const wchar_t kFixture[] =
     L"string94=Only IDS_HV_APP_NAME\r\n"
     L"padded=   spaced out   \r\n"
     L"unicode=Gr\u00FC\u00DFe \u65E5\u672C\r\n"
+    L"MixedCase=Any case\r\n"
+    L"twice=First\r\n"
+    L"twice=Second\r\n"
+    L"single='Single quoted'\r\n"
+    L"  spacedkey  =Spaced key\r\n"
+    L"; a comment=not a text\r\n"
     L"[OTHER]\r\n"
     L"plain=Other section\r\n";
 
@@ -80,12 +86,21 @@ TEST_F(LanguageStringsTest, LookupAppliesQuotesEscapesTrimAndPlaceholders) {
         {L"RESOURCESTRING", L"padded", L"spaced out"},
         {L"RESOURCESTRING", L"unicode", L"Gr\u00FC\u00DFe \u65E5\u672C"},
         {L"RESOURCESTRING", L"absent", L""},
+        {L"RESOURCESTRING", L"mixedcase", L"Any case"},
+        {L"RESOURCESTRING", L"twice", L"First"},
+        {L"RESOURCESTRING", L"single", L"Single quoted"},
+        {L"RESOURCESTRING", L"spacedkey", L"Spaced key"},
         {L"OTHER", L"plain", L"Other section"},
     };
     for (int pass = 0; pass < 2; ++pass) {  // the second pass is served from the held texts
         for (const auto& c : cases) {
             EXPECT_EQ(LookupLangString(c.section, c.key, cache_, false), c.expected) << c.key << " pass " << pass;
         }
+    }
+    // Texts are taken from one read of the section; each must read as a lookup of
+    // the file itself would give it.
+    for (const auto& c : cases) {
+        EXPECT_EQ(LookupLangString(c.section, c.key, cache_, true), c.expected) << c.key << " read from the file";
     }
     const auto held = cache_.CachedTexts();
     EXPECT_EQ(held.at({L"RESOURCESTRING", L"plain"}), L"Plain text");

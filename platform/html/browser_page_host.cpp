@@ -203,6 +203,14 @@ HRESULT BrowserPageHost::OnBrowserEvent(DISPID member, DISPPARAMS* parameters) {
             events_->OnDocumentComplete();
             break;
         }
+        case DISPID_NAVIGATEERROR: {
+            // Without this word a window that waits for its page would wait for nothing.
+            if (parameters->cArgs < 5) break;
+            const VARIANT& browser = arguments[4];
+            if (browser.vt != VT_DISPATCH || !IsTopBrowser(browser.pdispVal)) break;
+            events_->OnLoadFailed();
+            break;
+        }
         default:
             break;
     }

@@ -32,6 +32,8 @@ public:
     virtual ~PageHostEvents() = default;
     // The top document finished loading (after every load).
     virtual void OnDocumentComplete() = 0;
+    // The top document could not be loaded; no document-complete follows for it.
+    virtual void OnLoadFailed() {}
     // `event` happened on `path.front()`; the rest of `path` are its ancestors, the
     // nearest first. S_FALSE cancels what the page would do by default.
     virtual HRESULT OnElementEvent(PageEvent event, const std::vector<PageElement>& path) = 0;

@@ -257,12 +257,16 @@ CHvAppDlg::~CHvAppDlg() {
 }
 
 HWND CHvAppDlg::Create() {
-    if (!CMainBorder::Create(nullptr)) return nullptr;
+    // The splash first: building the window and its pages is what the user waits for.
+    ShowSplash();
+    if (!CMainBorder::Create(nullptr)) {
+        splash_.reset();
+        return nullptr;
+    }
     Show(SW_HIDE);
     SetMainWindowBackupCountReceiver([this](int32_t count) { lastBackupCount_ = count; });
     // Pop-ups of every screen run over the translucent backdrop.
     InstallBackdropRunner();
-    ShowSplash();
     return Handle();
 }
 

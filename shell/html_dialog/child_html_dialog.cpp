@@ -158,6 +158,11 @@ void CChildHtmlDialog::OnDocumentComplete() {
     OnDocumentReady();
 }
 
+void CChildHtmlDialog::OnLoadFailed() {
+    WriteLogLine(L"HTML page %u failed to load", pageResourceId_);
+    OnPageLoadFailed();
+}
+
 HRESULT CChildHtmlDialog::OnElementEvent(PageEvent event, const std::vector<PageElement>& path) {
     return DispatchPageEvent(event, path);
 }

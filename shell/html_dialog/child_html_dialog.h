@@ -109,6 +109,8 @@ protected:
     virtual DWORD HostFlags() const { return kHostFlags; }
     virtual void OnDocumentReady() {}
     virtual void OnPageUnavailable() {}
+    // The view exists but its page failed to load.
+    virtual void OnPageLoadFailed() {}
 
     // The base's handlers, for screens that list them in their own tables.
     HRESULT OnButtonOK(const PageElement& element);
@@ -118,6 +120,7 @@ protected:
 
 private:
     void OnDocumentComplete() override;
+    void OnLoadFailed() override;
     HRESULT OnElementEvent(PageEvent event, const std::vector<PageElement>& path) override;
     void RefuseDrops();
 

@@ -2,7 +2,11 @@
 
 #include <windows.h>
 
+#include <mutex>
+#include <optional>
+
 #include "platform/registry.h"
+#include "platform/worker_thread.h"
 #include "foundation/system_helpers.h"
 #include "shell/scheduled_tasks/logon_task_service.h"
 #include "shell/scheduled_tasks/program_module_path.h"
@@ -25,9 +29,7 @@ void SetRunValue(bool on) {
     key.WriteString(kStartupReminderRunValue, L"\"" + program + L"\" " + kReminderArgument);
 }
 
-}  // namespace
-
-int SetStartupReminder(bool on) {
+void ApplyStartupReminder(bool on) {
     if (GetWindowsMajorVersion() < 6) {
         SetRunValue(on);
     } else if (on) {
@@ -35,8 +37,63 @@ int SetStartupReminder(bool on) {
     } else {
         DeleteStartupReminderTask();
     }
+}
+
+struct BackgroundRequests {
+    std::mutex lock;
+    std::optional<bool> next;  // the request not yet begun
+    bool draining = false;     // the worker runs and will take `next`
+    WorkerThread worker;
+};
+
+BackgroundRequests& Background() {
+    static BackgroundRequests requests;
+    return requests;
+}
+
+}  // namespace
+
+int SetStartupReminder(bool on) {
+    WaitForStartupReminderRequests();
+    ApplyStartupReminder(on);
     return 1;
 }
+
+void SetStartupReminderInBackground(bool on) {
+    BackgroundRequests& requests = Background();
+    {
+        std::lock_guard guard(requests.lock);
+        requests.next = on;
+        if (requests.draining) return;
+        requests.draining = true;
+    }
+    // A worker that let go of `draining` is about to end.
+    requests.worker.Wait(INFINITE);
+    const bool started = requests.worker.Start([&requests] {
+        for (;;) {
+            bool wanted = false;
+            {
+                std::lock_guard guard(requests.lock);
+                if (!requests.next) {
+                    requests.draining = false;
+                    return;
+                }
+                wanted = *requests.next;
+                requests.next.reset();
+            }
+            ApplyStartupReminder(wanted);
+        }
+    });
+    if (started) return;
+    {
+        std::lock_guard guard(requests.lock);
+        requests.next.reset();
+        requests.draining = false;
+    }
+    ApplyStartupReminder(on);
+}
+
+void WaitForStartupReminderRequests() { Background().worker.Wait(INFINITE); }
 
 bool CreateStartupReminderTask() {
     LogonTaskDefinition task;

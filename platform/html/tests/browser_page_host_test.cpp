@@ -9,12 +9,14 @@ namespace {
 class CompletionCount : public PageHostEvents {
 public:
     int completed = 0;
+    int failed = 0;
     void OnDocumentComplete() override { ++completed; }
+    void OnLoadFailed() override { ++failed; }
     HRESULT OnElementEvent(PageEvent, const std::vector<PageElement>&) override { return S_OK; }
 };
 
 // This machine's browser control has no document engine: the host must say so
-// plainly and leave the window working.
+// plainly, at once rather than by a window's time-out, and leave the window working.
 TEST(BrowserPageHost, WithoutADocumentEngineThereIsNoDocumentAndNothingBreaks) {
     ScopedComApartment apartment;
     TestHostWindow window(400, 300);
@@ -25,7 +27,9 @@ TEST(BrowserPageHost, WithoutADocumentEngineThereIsNoDocumentAndNothingBreaks) {
         host.SetHostFlags(0x0D);
         host.Open(window.Handle(), GetModuleHandleW(nullptr), 9001, events);
         host.RefuseDrops();
-        PumpMessagesUntil([] { return false; }, 500);
+        PumpMessagesUntil([&] { return events.failed > 0; }, 10000);
+        EXPECT_EQ(events.failed, 1);
+        EXPECT_EQ(events.completed, 0);
         EXPECT_FALSE(host.Document());
         EXPECT_FALSE(host.SetElementText(L"received", L"text"));
         MSG key{window.Handle(), WM_KEYDOWN, VK_F5, 0, 0, {}};

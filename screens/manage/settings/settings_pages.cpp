@@ -115,7 +115,8 @@ BOOL CDlgLangSettings::OnInitDialog() {
     MoveWindow(Item(IDC_REMINDER), 126, 271, width, 22, TRUE);
     SetDlgItemTextW(Handle(), IDC_REMINDER, LangText(L"IDS_START_UP_SCAN").c_str());
     ReloadSharedSettings();
-    SetStartupReminder(GetAppSettings().startWhenWinBoots != 0);
+    // The pages are made while the main window starts: the scheduler is not waited for.
+    SetStartupReminderInBackground(GetAppSettings().startWhenWinBoots != 0);
     applyButton_.Enable(false);
     return TRUE;
 }
@@ -242,7 +243,7 @@ BOOL CDlgPrefSchedule::OnInitDialog() {
 
     SetDlgItemTextW(Handle(), IDC_REMINDER, LangText(L"IDS_START_UP_SCAN").c_str());
     SetChecked(Handle(), IDC_REMINDER, GetAppSettings().startWhenWinBoots != 0);
-    SetStartupReminder(GetAppSettings().startWhenWinBoots != 0);
+    SetStartupReminderInBackground(GetAppSettings().startWhenWinBoots != 0);
 
     const std::pair<int, const wchar_t*> captions[] = {
         {IDC_SCHEDULE_GROUP, L"IDS_ST_START_DAY_GROUP"}, {IDC_RUN_ONCE, L"IDS_RAD_RUN_ONCE"},

@@ -73,6 +73,7 @@ void CDlg_NewHome_Screen_HTML::OnDocumentReady() {
 }
 
 void CDlg_NewHome_Screen_HTML::OnPageUnavailable() { Run(actions_.pageUnavailable); }
+void CDlg_NewHome_Screen_HTML::OnPageLoadFailed() { Run(actions_.pageUnavailable); }
 
 void CDlg_NewHome_Screen_HTML::RefreshStatus() {
     const HomeStatus status = BuildHomeStatus(ReadHomeStatusInputs(), HomeStatusTexts{PageText, LocalDateAndTimeText});

@@ -28,7 +28,7 @@ public:
         std::function<void()> showSchedule = nullptr;     // the settings page on its schedule tab
         std::function<void()> showFeedback = nullptr;     // the feedback form, modal
         std::function<void()> pageCompleted = nullptr;    // each completed load: the start-up may go on
-        std::function<void()> pageUnavailable = nullptr;  // no page can be shown: the start-up goes on anyway
+        std::function<void()> pageUnavailable = nullptr;  // no page can be shown or it failed to load: the start-up goes on anyway
     };
 
     explicit CDlg_NewHome_Screen_HTML(Actions actions);
@@ -47,6 +47,7 @@ public:
 protected:
     void OnDocumentReady() override;
     void OnPageUnavailable() override;
+    void OnPageLoadFailed() override;
     std::span<const HtmlEventEntry> EventTable() const override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 

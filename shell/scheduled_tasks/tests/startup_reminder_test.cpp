@@ -32,12 +32,17 @@ public:
 
     bool Register(const LogonTaskDefinition& task) override {
         registered.push_back(task);
+        steps.push_back(true);
         return true;
     }
-    void Delete(const std::wstring& name) override { deleted.push_back(name); }
+    void Delete(const std::wstring& name) override {
+        deleted.push_back(name);
+        steps.push_back(false);
+    }
 
     std::vector<LogonTaskDefinition> registered;
     std::vector<std::wstring> deleted;
+    std::vector<bool> steps;  // in order: true a registration, false a deletion
 };
 
 std::optional<std::wstring> ReadRunValue() {
@@ -97,6 +102,35 @@ TEST(StartupReminder, OnVistaAndLaterItIsALogonTaskForEveryUser) {
     EXPECT_EQ(recorder.deleted, std::vector<std::wstring>{L"halvenorRunAtStartup"});
     EXPECT_EQ(recorder.registered.size(), 1u);
     EXPECT_FALSE(ReadRunValue().has_value());
+}
+
+// Requests made in the background come out in order, the last one made wins, and
+// a request made directly afterwards is never overtaken by one of them.
+TEST(StartupReminder, BackgroundRequestsEndInTheLastWish) {
+    ScopedRegistryRoots roots;
+    ASSERT_TRUE(roots.Active());
+    const struct {
+        const char* name;
+        std::vector<bool> background;
+        std::optional<bool> directAfterwards;
+        bool finallyRegistered;
+    } cases[] = {
+        {"on", {true}, std::nullopt, true},
+        {"on, off", {true, false}, std::nullopt, false},
+        {"off, on, off, on", {false, true, false, true}, std::nullopt, true},
+        {"on, then off directly", {true, true}, false, false},
+        {"off, then on directly", {false}, true, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingLogonTaskService recorder;
+        for (bool on : c.background) SetStartupReminderInBackground(on);
+        if (c.directAfterwards) SetStartupReminder(*c.directAfterwards);
+        WaitForStartupReminderRequests();
+        ASSERT_FALSE(recorder.steps.empty());
+        EXPECT_EQ(recorder.steps.back(), c.finallyRegistered);
+        EXPECT_LE(recorder.steps.size(), c.background.size() + (c.directAfterwards ? 1 : 0));
+    }
 }
 
 // Wine's Task Scheduler 2.0 builds no logon trigger: the reminder must then not be

@@ -8,6 +8,7 @@
 #include "foundation/ini_file_cache.h"
 #include "foundation/language_strings.h"
 #include "foundation/product_key.h"
+#include "platform/html/browser_page_host.h"
 #include "platform/html/script_page_host.h"
 #include "shell/driver_optimizer_app.h"
 #include "tests/support/page_languages.h"
@@ -218,19 +219,34 @@ TEST_F(HomeScreenTest, LinksLeadToTheScanTheResultsTheScheduleAndFeedback) {
     }
 }
 
+// No page view at all, or the browser control of this machine, which has no
+// document engine and fails to load the page: the start-up is told once, at once.
 TEST_F(HomeScreenTest, WithoutAPageTheStartUpIsToldAndTheWindowStays) {
-    ScopedPageHostFactory none([]() -> std::unique_ptr<PageHost> { return nullptr; });
-    int unavailable = 0;
-    int completed = 0;
-    CDlg_NewHome_Screen_HTML screen({.pageCompleted = [&] { ++completed; }, .pageUnavailable = [&] { ++unavailable; }});
-    ASSERT_TRUE(screen.Create(parent.Handle()));
-    PumpMessagesUntil([] { return false; }, 100);
-    EXPECT_EQ(unavailable, 1);
-    EXPECT_EQ(completed, 0);
-    EXPECT_TRUE(screen.Exists());
-    // A refresh without a page goes nowhere and harms nothing.
-    screen.RefreshStatus();
-    EXPECT_FALSE(screen.LastStatus().empty());
+    ScopedComApartment apartment;
+    const struct {
+        const char* name;
+        PageHostFactory factory;
+    } cases[] = {
+        {"no page view", []() -> std::unique_ptr<PageHost> { return nullptr; }},
+        {"a page that fails to load", []() -> std::unique_ptr<PageHost> { return std::make_unique<BrowserPageHost>(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScopedPageHostFactory hosts(c.factory);
+        int unavailable = 0;
+        int completed = 0;
+        CDlg_NewHome_Screen_HTML screen(
+            {.pageCompleted = [&] { ++completed; }, .pageUnavailable = [&] { ++unavailable; }});
+        ASSERT_TRUE(screen.Create(parent.Handle()));
+        PumpMessagesUntil([&] { return unavailable > 0; }, 10000);
+        PumpMessagesUntil([] { return false; }, 100);
+        EXPECT_EQ(unavailable, 1);
+        EXPECT_EQ(completed, 0);
+        EXPECT_TRUE(screen.Exists());
+        // A refresh without a page goes nowhere and harms nothing.
+        screen.RefreshStatus();
+        EXPECT_FALSE(screen.LastStatus().empty());
+    }
 }
 
 }  // namespace
