@@ -31,6 +31,7 @@
 #include "shell/toolkit/dlg_child_base.h"
 #include "shell/toolkit/footer_buttons.h"
 #include "shell/toolkit/toolkit_context.h"
+#include "shell/app/main_window_ids.h"
 
 namespace {
 
@@ -281,7 +282,7 @@ void CDlgNagDownloadAndInstall::OnTimer(UINT_PTR id) {
             SaveLastScanResultCount(CountPending(host_.ScanUpdate()));
         } else {
             EndEarly();
-            ArmMainTimer(105, 90);
+            ArmMainTimer(MainTimer::kShowResults, 90);
         }
         break;
     }
@@ -304,7 +305,7 @@ void CDlgNagDownloadAndInstall::EndEarly() {
 }
 
 void CDlgNagDownloadAndInstall::OnClose() {
-    ArmMainTimer(105, 90);
+    ArmMainTimer(MainTimer::kShowResults, 90);
     host_.EnableNavigation(true);
     host_.SetBusy(false);
 }
@@ -522,7 +523,7 @@ void CDlgNagDownloadAndInstall::RunSingleDownload() {
         FinishDownloadWindow();
         if (host_.ShowMessage(Handle(), LangText(L"IDS_SCAN_RESULTS_OLD"), MB_YESNO | MB_ICONHAND) == IDYES) {
             EndEarly();
-            ArmMainTimer(136, 90);
+            ArmMainTimer(MainTimer::kContinueScan, 90);
         } else {
             ArmTimer(kCloseTimer, 90);
         }
@@ -586,7 +587,7 @@ void CDlgNagDownloadAndInstall::RunAllDownloads() {
             FinishDownloadWindow();
             if (host_.ShowMessage(Handle(), LangText(L"IDS_SCAN_RESULTS_OLD"), MB_YESNO | MB_ICONHAND) == IDYES) {
                 EndEarly();
-                ArmMainTimer(136, 90);
+                ArmMainTimer(MainTimer::kContinueScan, 90);
             } else {
                 ArmTimer(kCloseTimer, 90);
             }
