@@ -180,30 +180,18 @@ void KVMenu::SetProgramImages(HIMAGELIST images, std::vector<UINT> ids) {
 SIZE KVMenu::IconSize() { return Program().iconSize; }
 
 bool KVMenu::HandleMenuMessage(UINT message, LPARAM lParam) {
-    if (message == WM_MEASUREITEM) {
-        auto& measure = *reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-        if (measure.CtlType != ODT_MENU) return false;
-        const auto* data = reinterpret_cast<const KVMenuData*>(measure.itemData);
-        for (const KVMenu* menu : Program().menus) {
-            if (menu->Owns(data)) {
-                menu->MeasureItem(measure);
-                return true;
-            }
-        }
-        return false;
-    }
-    if (message == WM_DRAWITEM) {
-        const auto& draw = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        if (draw.CtlType != ODT_MENU) return false;
-        const auto* data = reinterpret_cast<const KVMenuData*>(draw.itemData);
-        for (const KVMenu* menu : Program().menus) {
-            if (menu->Owns(data)) {
-                menu->DrawItem(draw);
-                return true;
-            }
-        }
-    }
-    return false;
+    const bool measuring = message == WM_MEASUREITEM;
+    if (!measuring && message != WM_DRAWITEM) return false;
+    auto* measure = measuring ? reinterpret_cast<MEASUREITEMSTRUCT*>(lParam) : nullptr;
+    const auto* draw = measuring ? nullptr : reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+    if ((measuring ? measure->CtlType : draw->CtlType) != ODT_MENU) return false;
+    const auto* data = reinterpret_cast<const KVMenuData*>(measuring ? measure->itemData : draw->itemData);
+    const auto& menus = Program().menus;
+    const auto owner = std::find_if(menus.begin(), menus.end(), [data](const KVMenu* menu) { return menu->Owns(data); });
+    if (owner == menus.end()) return false;
+    if (measuring) (*owner)->MeasureItem(*measure);
+    else (*owner)->DrawItem(*draw);
+    return true;
 }
 
 bool KVMenu::AppendODMenu(const std::wstring& text, UINT flags, UINT id, HMENU popup) {
