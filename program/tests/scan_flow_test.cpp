@@ -1,6 +1,7 @@
 // The stand-in server brings Winsock, which must come before windows.h.
 #include "tools/http_stand_in_server.h"
 #include "tools/update_service_stand_in.h"
+#include "tools/program_site_stand_in.h"
 
 #include <gtest/gtest.h>
 
@@ -33,6 +34,7 @@
 #include "shell/app/hv_app.h"
 #include "shell/app/main_window.h"
 #include "shell/html_dialog/child_html_dialog.h"
+#include "shell/web_requests/driver_alert_signup.h"
 #include "tests/support/manual_clock.h"
 #include "tests/support/page_test_support.h"
 #include "tests/support/scoped_app_data_folder.h"
@@ -201,6 +203,21 @@ TEST_F(ScanFlowTest, TheScanTabScansAndTheResultsPageShowsTheOutdatedDriverStore
         if (index < Engine().devices.size() && Engine().devices[index].hardwareId == cameraId_) cameraChosen = true;
     }
     EXPECT_TRUE(cameraChosen);
+
+    // A driver-alert sign-up against the stand-in site sends the short device
+    // list to the update service once it is recorded.
+    ProgramSiteStandIn site(server_);
+    site.SetSignupAnswer("Thank you\r\nU-31\r\n");
+    const std::wstring signup = server_.Url(ProgramSiteStandIn::kSignupPath) + L"?email=<email>";
+    const std::wstring confirm = server_.Url(ProgramSiteStandIn::kConfirmPath) +
+                                 L"?pid=<pid>&uid=<uid>&macid=<macid>&osid=<osid>&appver=<appver>";
+    SetUserRegistryValue(true, kProductKeyPath, L"DriverAlertSignupAddress", signup, 0, REG_SZ);
+    SetUserRegistryValue(true, kProductKeyPath, L"DriverAlertConfirmAddress", confirm, 0, REG_SZ);
+    PumpMessagesUntil([] { return !AppBusy().scanRunning.load(); }, kRunLimitMs);
+    const size_t callsBefore = service_.Calls().size();
+    EXPECT_EQ(RegisterForDriverAlerts(L"user@example.com", true), 0);
+    EXPECT_EQ(site.CallsTo(ProgramSiteStandIn::kConfirmPath).size(), 1u);
+    EXPECT_EQ(service_.Calls().size(), callsBefore + 1) << "no device list after the sign-up";
 }
 
 // The devices of a backup tree, categories left out.
