@@ -182,7 +182,8 @@ void CDlgSubHeader::Paint(HDC dc, const RECT&) {
         RECT box{64 + 160 * i, 15, 64 + 160 * i + 160, 15 + 28};
         SetTextColor(dc, i == current ? RGB(10, 42, 80) : RGB(51, 51, 51));
         const std::wstring caption = LangText(steps[i]);
-        DrawTextW(dc, caption.c_str(), -1, &box, DT_LEFT | DT_VCENTER | DT_SINGLELINE);
+        // The step names stand in the middle of their chevrons.
+        DrawTextW(dc, caption.c_str(), -1, &box, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     }
 }
 
