@@ -13,10 +13,10 @@
 #include "shell/app/hv_app.h"
 #include "shell/app/main_window.h"
 #include "shell/exclusions/exclusion_list.h"
+#include "shell/web_requests/web_request_host.h"
 
 namespace {
 
-constexpr UINT kShowDownloadWindowTimer = 123;
 constexpr UINT kResultsFillTimer = 102;
 constexpr int kUpdateAllChosen = 2;
 
@@ -47,6 +47,33 @@ template <>
 void ScanScreenMainPage<CDlgScan2Scanning>::OnShown() {
     if (page_) page_->OnShownByMainWindow();
 }
+
+// The scan page sends the short device list after a driver-alert sign-up, from the
+// sign-up's thread; a scan that runs has the engine's devices in hand, so the list
+// waits for the next scan then.
+class ScanPageWithDeviceList final : public MainPage {
+public:
+    explicit ScanPageWithDeviceList(CHvApp& app) : page_(app) {}
+    ~ScanPageWithDeviceList() override { RegisterDeviceListSender({}); }
+    HWND Create(HWND mainWindow, const RECT& place) override {
+        HWND window = page_.Create(mainWindow, place);
+        if (window != nullptr) {
+            RegisterDeviceListSender([this] {
+                CDlgScan2Scanning* scan = page_.Screen();
+                if (scan == nullptr || AppBusy().scanRunning.load()) return;
+                WriteLogLine(L"Sending the device list after the driver-alert sign-up");
+                scan->Worker().SendDeviceListRequest();
+            });
+        }
+        return window;
+    }
+    HWND Window() const override { return page_.Window(); }
+    void OnShown() override { page_.OnShown(); }
+    ScanScreenMainPage<CDlgScan2Scanning>& Inner() { return page_; }
+
+private:
+    ScanScreenMainPage<CDlgScan2Scanning> page_;
+};
 
 template <>
 void ScanScreenMainPage<CDLG_HTML_SCAN_RESULTS>::OnShown() {
@@ -89,7 +116,7 @@ void ProgramScanScreensHost::RefillResultsPage() {
 }
 
 void ProgramScanScreensHost::MarkResultsScreen() {
-    if (CHvAppDlg* main = Main()) main->SubHeader().SetCaptionAndTab(225, 0);
+    if (CHvAppDlg* main = Main()) main->SubHeader().SetCaptionAndTab(HeaderPicture::kResults, 0);
 }
 
 int ProgramScanScreensHost::ShowRestartPrompt() { return ::ShowRestartPrompt(); }
@@ -102,7 +129,7 @@ void ProgramScanScreensHost::HandInventoryToBackup(bool devicesFound) {
     CHvAppDlg* main = Main();
     if (main == nullptr) return;
     // The backup tab comes back with its header, and the wizard goes on.
-    PostMessageW(mainWindow_, WM_COMMAND, MainCommand::kBackupTab, 0);
+    MainNavigation(mainWindow_).ShowBackupTab();
     auto* backup = dynamic_cast<BackupRestoreMainPage*>(main->Page(MainPageId::BackupRestore));
     if (backup != nullptr && backup->Wizard() != nullptr) {
         backup->Wizard()->OnBackupInventoryTaken(devicesFound);
@@ -115,9 +142,8 @@ namespace {
 
 // The main window's scan page when it is made and no run is going.
 CDlgScan2Scanning* IdleScanPage(CHvAppDlg* main) {
-    auto* scan = main != nullptr ? dynamic_cast<ScanScreenMainPage<CDlgScan2Scanning>*>(main->Page(MainPageId::Scan))
-                                 : nullptr;
-    CDlgScan2Scanning* page = scan != nullptr ? scan->Screen() : nullptr;
+    auto* scan = main != nullptr ? dynamic_cast<ScanPageWithDeviceList*>(main->Page(MainPageId::Scan)) : nullptr;
+    CDlgScan2Scanning* page = scan != nullptr ? scan->Inner().Screen() : nullptr;
     if (page == nullptr || page->Handle() == nullptr || page->Worker().Running()) return nullptr;
     return page;
 }
@@ -185,11 +211,11 @@ void DeliverUpdateRequest(CHvAppDlg& mainWindow, const UpdateRequest& request) {
     } else {
         downloads->StartDownloads(devices, updateAll);
     }
-    mainWindow.SetTimer(kShowDownloadWindowTimer, 90);
+    mainWindow.Navigation().ShowDownloadWindow();
 }
 
 std::unique_ptr<MainPage> MakeScanPage(CHvApp& app) {
-    return std::make_unique<ScanScreenMainPage<CDlgScan2Scanning>>(app);
+    return std::make_unique<ScanPageWithDeviceList>(app);
 }
 std::unique_ptr<MainPage> MakeResultsPage(CHvApp& app) {
     return std::make_unique<ScanScreenMainPage<CDLG_HTML_SCAN_RESULTS>>(app);

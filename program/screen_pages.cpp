@@ -15,6 +15,7 @@
 #include "screens/scan/home_screen/home_main_page.h"
 #include "screens/scan/nag_popups/taskbar_nag.h"
 #include "screens/scan/restart_prompt/dlg_nag_restart_html.h"
+#include "screens/scan/results_rows/results_rows.h"
 #include "shell/app/app_system.h"
 #include "shell/app/hv_app.h"
 #include "shell/exclusions/exclusion_list.h"
@@ -134,4 +135,11 @@ std::unique_ptr<NotifierContent> ScreenPageFactory::MakeReminder(ReminderActions
     reminder->onScanNow = std::move(actions.scanNow);
     reminder->onClose = std::move(actions.close);
     return reminder;
+}
+
+void ScreenPageFactory::SaveScanSummary() {
+    CHvApp* app = HvApp();
+    if (app == nullptr) return;
+    ResultsRowsContext rows{*app, &app->AuxiliaryList(), {}};
+    ::SaveScanSummary(rows);
 }

@@ -12,6 +12,7 @@ class ScreenPageFactory final : public PageFactory {
 public:
     std::unique_ptr<MainPage> Make(MainPageId id) override;
     std::unique_ptr<NotifierContent> MakeReminder(ReminderActions actions) override;
+    void SaveScanSummary() override;
 };
 
 // Puts the screens' restart prompt and feedback form behind the foundation's

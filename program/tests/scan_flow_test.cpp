@@ -1,5 +1,6 @@
 // The stand-in server brings Winsock, which must come before windows.h.
 #include "tests/support/outdated_device_scenario.h"
+#include "tools/program_site_stand_in.h"
 
 #include <gtest/gtest.h>
 
@@ -32,6 +33,7 @@
 #include "shell/app/hv_app.h"
 #include "shell/app/main_window.h"
 #include "shell/html_dialog/child_html_dialog.h"
+#include "shell/web_requests/driver_alert_signup.h"
 #include "tests/support/manual_clock.h"
 #include "tests/support/page_test_support.h"
 #include "tests/support/scoped_app_data_folder.h"
@@ -170,14 +172,36 @@ TEST_F(ScanFlowTest, TheScanTabScansAndTheResultsPageShowsTheOutdatedDriverStore
     EXPECT_EQ(listed, scenario_.service.Calls().back().devices.size());
     EXPECT_GT(listed, 0u);
 
-    // The camera's own "update" link: the page hands over its row, the program
-    // takes the device from its results and hands the download window the request.
-    ASSERT_TRUE(results.ClickAt(L"#idTableResultDisplay a.download", cameraRow));
+    // With no click the program goes on to update every outdated driver: the
+    // download window takes all rows, the camera's device among them.
     ASSERT_TRUE(
-        PumpMessagesUntil([this] { return window_->CurrentPage() == MainPageId::DownloadInstall; }, 5000));
-    EXPECT_EQ(Engine().resultSelection, (std::vector<int32_t>{cameraRow}));
-    const DriverInfoRecord& chosen = Engine().devices[static_cast<size_t>(Engine().updateList.at(0))];
-    EXPECT_EQ(chosen.hardwareId, scenario_.HardwareId());
+        PumpMessagesUntil([this] { return window_->CurrentPage() == MainPageId::DownloadInstall; }, 10000));
+    std::vector<int32_t> allRows;
+    for (int row = 0; row < rows; ++row) allRows.push_back(row);
+    EXPECT_EQ(Engine().resultSelection, allRows);
+    bool cameraChosen = false;
+    for (const auto& [entry, device] : Engine().updateList) {
+        const size_t index = static_cast<size_t>(device);
+        if (index < Engine().devices.size() && Engine().devices[index].hardwareId == scenario_.HardwareId()) {
+            cameraChosen = true;
+        }
+    }
+    EXPECT_TRUE(cameraChosen);
+
+    // A driver-alert sign-up against the stand-in site sends the short device
+    // list to the update service once it is recorded.
+    ProgramSiteStandIn site(scenario_.server);
+    site.SetSignupAnswer("Thank you\r\nU-31\r\n");
+    const std::wstring signup = scenario_.server.Url(ProgramSiteStandIn::kSignupPath) + L"?email=<email>";
+    const std::wstring confirm = scenario_.server.Url(ProgramSiteStandIn::kConfirmPath) +
+                                 L"?pid=<pid>&uid=<uid>&macid=<macid>&osid=<osid>&appver=<appver>";
+    SetUserRegistryValue(true, kProductKeyPath, L"DriverAlertSignupAddress", signup, 0, REG_SZ);
+    SetUserRegistryValue(true, kProductKeyPath, L"DriverAlertConfirmAddress", confirm, 0, REG_SZ);
+    PumpMessagesUntil([] { return !AppBusy().scanRunning.load(); }, kRunLimitMs);
+    const size_t callsBefore = scenario_.service.Calls().size();
+    EXPECT_EQ(RegisterForDriverAlerts(L"user@example.com", true), 0);
+    EXPECT_EQ(site.CallsTo(ProgramSiteStandIn::kConfirmPath).size(), 1u);
+    EXPECT_EQ(scenario_.service.Calls().size(), callsBefore + 1) << "no device list after the sign-up";
 }
 
 // The devices of a backup tree, categories left out.

@@ -110,8 +110,7 @@ bool CHvApp::InitInstance(const std::vector<std::wstring>& arguments) {
     // and the settings page add to.
     LoadUserExclusionList(ScanUpdate());
     UpdateAppSettings([](AppSettings& settings) { ++settings.numTimesHalRunned; });
-    supportTelephone_ = ReadRegStringDefault(HKEY_LOCAL_MACHINE, kProductKeyPath, L"TELNO", L"");
-    supportTelephoneRegistered_ = ReadRegStringDefault(HKEY_LOCAL_MACHINE, kProductKeyPath, L"TELNOREG", L"");
+    ReadSupportTelephones();
 
     comInitialised_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
     LOGFONTW languageFont{};
@@ -166,3 +165,8 @@ int CHvApp::ExitInstance() {
 }
 
 bool CHvApp::PreTranslateMessage(MSG& message) { return IsSwallowedAppKey(message, SystemKeyState()); }
+
+void CHvApp::ReadSupportTelephones() {
+    supportTelephone_ = ReadRegStringDefault(HKEY_LOCAL_MACHINE, kProductKeyPath, L"TELNO", L"");
+    supportTelephoneRegistered_ = ReadRegStringDefault(HKEY_LOCAL_MACHINE, kProductKeyPath, L"TELNOREG", L"");
+}

@@ -58,6 +58,8 @@ public:
     unsigned LanguageId() const { return languageId_; }
     bool SegoeUiAvailable() const { return segoeUiAvailable_; }
     HFONT Font(std::size_t index) const { return fonts_.Get(index); }
+    // The support telephone texts of the machine ("TELNO", "TELNOREG").
+    void ReadSupportTelephones();
     const std::wstring& SupportTelephone() const { return supportTelephone_; }
     const std::wstring& SupportTelephoneRegistered() const { return supportTelephoneRegistered_; }
     const std::wstring& AppName() const { return appName_; }

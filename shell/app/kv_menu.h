@@ -10,6 +10,7 @@
 // One item of a KVMenu: its text and its own one-image list.
 struct KVMenuData {
     std::wstring text;
+    UINT type = 0;  // MFT_RADIOCHECK for a radio item
     int imageIndex = -1;
     int globalImageIndex = -1;
     int bitmapOffset = -1;
@@ -34,6 +35,24 @@ public:
     // as its icon. An item whose record cannot be made is not appended.
     bool AppendMenuItem(const std::wstring& text, UINT id, HIMAGELIST images, int imageIndex);
     std::size_t ItemCount() const { return items_.size(); }
+    // An item of a menu resource: id 0 makes a separator (keeping MF_POPUP); the
+    // item's icon comes from the program-wide list by its id. Sets the icon size of
+    // every menu to 16 x 16.
+    bool AppendODMenu(const std::wstring& text, UINT flags, UINT id, HMENU popup = nullptr);
+    // Rebuilds the MENU resource `id` of `module` with owner-drawn items; each
+    // popup becomes a KVMenu of its own. False when there is no such resource.
+    bool LoadMenu(HMODULE module, UINT id);
+    // The popup at `position` that LoadMenu made; null when there is none.
+    KVMenu* SubMenu(int position) const;
+
+    // The program-wide image list, shared by every menu, and the command id of each
+    // of its images in order. The list stays the caller's.
+    static void SetProgramImages(HIMAGELIST images, std::vector<UINT> ids);
+    // The size of the icon column's images: 19 x 19 until a menu resource is loaded.
+    static SIZE IconSize();
+    // WM_MEASUREITEM and WM_DRAWITEM of a menu item of any live KVMenu; false when
+    // the item is not one of theirs.
+    static bool HandleMenuMessage(UINT message, LPARAM lParam);
 
     void MeasureItem(MEASUREITEMSTRUCT& measure) const;
     void DrawItem(const DRAWITEMSTRUCT& draw) const;
@@ -50,13 +69,42 @@ public:
     static bool UsesClassicLook(HDC dc);
 
 private:
+    explicit KVMenu(HMENU adopted);
     void DrawItemFlat(const DRAWITEMSTRUCT& draw, const KVMenuData& data) const;
+    void DrawItemFlatContent(HDC dc, const DRAWITEMSTRUCT& draw, const KVMenuData& data) const;
     void DrawItemClassic(const DRAWITEMSTRUCT& draw, const KVMenuData& data) const;
+    bool Owns(const KVMenuData* data) const;
+    void Register();
+    void Unregister();
+    void Rebuild(HMENU menu);
 
     HMENU menu_ = nullptr;
+    bool ownsHandle_ = true;  // a sub-menu's handle goes with its parent's
     std::vector<std::unique_ptr<KVMenuData>> items_;
-    SIZE iconSize_{16, 16};
+    std::vector<std::unique_ptr<KVMenu>> subMenus_;
 };
+
+// A memory DC over `rect` of `target` that copies itself back when it ends (a
+// printing DC is drawn on directly).
+class KVMenuMemDC {
+public:
+    KVMenuMemDC(HDC target, const RECT& rect);
+    ~KVMenuMemDC();
+    KVMenuMemDC(const KVMenuMemDC&) = delete;
+    KVMenuMemDC& operator=(const KVMenuMemDC&) = delete;
+    HDC Get() const { return memory_ != nullptr ? memory_ : target_; }
+
+private:
+    HDC target_;
+    RECT rect_;
+    HDC memory_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ oldBitmap_ = nullptr;
+};
+
+// Pixels of an icon drawn grayed: each that differs from the pixel at (1, 1), the
+// icon's background, takes `colour`.
+void PaintSilhouette(HDC dc, const RECT& icon, COLORREF background, COLORREF colour);
 
 // The part of an item text left of its first tab and the part right of its last.
 struct MenuTextParts {

@@ -39,6 +39,9 @@ public:
     // The page the slide-in notifier carries; none, and the notifier shows its
     // skin alone, until the screens give one.
     virtual std::unique_ptr<NotifierContent> MakeReminder(ReminderActions) { return nullptr; }
+
+    // The session ends: what the screens know of the last scan goes to disk.
+    virtual void SaveScanSummary() {}
 };
 
 // A blank child window in place of a page of a later screen.

@@ -11,34 +11,19 @@
 #include <optional>
 
 #include "platform/ui/gdi.h"
+#include "shell/app/main_navigation.h"
 #include "shell/app/main_pages.h"
+#include "shell/app/main_window_ids.h"
+#include "shell/app/sub_header.h"
 #include "shell/app/tray_icon.h"
 #include "shell/toolkit/dialog_font.h"
-#include "shell/toolkit/dlg_child_base.h"
+#include "shell/toolkit/hover_buttons.h"
 #include "shell/toolkit/main_border.h"
 #include "shell/toolkit/taskbar_notifier.h"
 
 class CHvApp;
 class CHvAppDlg;
 class CDlgSplash;
-class KVMenu;
-
-// Dialog templates of the main window and its tab row.
-inline constexpr UINT kMainWindowTemplate = 372;
-inline constexpr UINT kSubHeaderTemplate = 220;
-
-// Control and command ids of the main window.
-namespace MainCommand {
-inline constexpr UINT kHelpPage = 104, kCheckUpdates = 103, kAbout = 102, kLanguagePage = 111;
-inline constexpr UINT kAboutButton = 207, kDownloads = 210, kHelpMenu = 222, kHome = 223, kScanTab = 234;
-inline constexpr UINT kSettings = 237, kFeedback = 240, kBackupTab = 1010, kLanguageButton = 1012;
-inline constexpr UINT kTrayAbout = 1013, kTrayExit = 1014, kFirstLanguage = 1021, kLastLanguage = 1040;
-inline constexpr UINT kGoToScan = 1124, kResults = 1134, kUpdateAll = 1154, kSaveSettings = 1174;
-inline constexpr UINT kSystemAbout = 16;
-}  // namespace MainCommand
-
-inline constexpr UINT kTrayIconId = 439;
-inline constexpr UINT kAppIconId = 100;
 
 // The main window may become visible only once this is set.
 std::atomic<bool>& UiReleased();
@@ -55,51 +40,6 @@ private:
     CHvAppDlg& owner_;
 };
 
-// The tab row under the header: three groups of tab buttons and a header picture
-// that, in step mode, names the four steps of an update.
-class CDlgSubHeader : public CDlgChildBase {
-public:
-    static constexpr int kStepMode = 1;
-    CDlgSubHeader();
-
-    // Creates the tab row as a child of the main window over `place`.
-    bool Create(HWND parent, const RECT& place);
-
-    // 1 backup and restore, 2 settings, 3 my downloads; other values hide every
-    // button. Unless the main window is busy the group's first page is chosen.
-    void SelectTab(int tab);
-    // Caption C, tab K: the picture C is stored, K + 1 is stored, tab K selected.
-    void SetCaptionAndTab(int captionBitmap, int tab);
-    int Caption() const { return caption_; }
-    int StoredTab() const { return storedTab_; }
-    int Mode() const { return mode_; }
-    void SetMode(int mode) { mode_ = mode; }
-    bool ButtonVisible(UINT id) const;
-    int SelectedSettingsTab() const { return selectedSettings_; }
-    bool DownloadsSelected() const { return downloadsSelected_; }
-    void EnableButtons(bool enable);
-    // The page whose sub-pages the settings tabs choose.
-    void SetSettingsPage(HWND page) { settingsPage_ = page; }
-    // The step captions in the order they are drawn; the current one in dark blue.
-    static int CurrentStep(int caption) { return caption >= 224 && caption <= 227 ? caption - 224 : -1; }
-
-protected:
-    BOOL OnInitDialog() override;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-
-private:
-    void OnCommand(UINT id);
-    void Paint(HDC dc, const RECT& client);
-
-    std::map<UINT, HWND> buttons_;
-    int mode_ = 0;
-    int caption_ = 0;
-    int storedTab_ = 0;
-    int selectedSettings_ = 0;
-    bool downloadsSelected_ = false;
-    HWND settingsPage_ = nullptr;
-};
-
 // The program's one main window: header with tab buttons, the sub-header, the
 // pages, the tray icon, and the commands, timers and messages that move the
 // program between its pages.
@@ -114,6 +54,11 @@ public:
     static CHvAppDlg* FromWindow(HWND window);
 
     void ShowPage(MainPageId id);
+    // What screens ask of the main window; every request arms this window's timers.
+    MainNavigation Navigation() const { return MainNavigation(Handle()); }
+    // The update of every driver that awaits one: the results page's update timer,
+    // after a restart with administrator rights where Windows asks for them.
+    void StartUpdateAll();
     std::optional<MainPageId> CurrentPage() const { return currentPage_; }
     MainPage* Page(MainPageId id) const;
     void ClearTabSelection();
@@ -140,6 +85,8 @@ public:
     // The about window, modal over the backdrop; the about flag is set meanwhile.
     void ShowAbout();
     bool AboutOpen() const { return aboutOpen_; }
+    // The header's support-telephone line; empty when it is not shown.
+    std::wstring SupportLine() const;
 
     // The home page reports its first loaded document, or that it cannot load
     // one: either way the start-up goes on (timer 103).
@@ -164,7 +111,7 @@ public:
 
     // The start-up goes on this long after the home page's first document, or after
     // this long without word from the home page at all; tests shorten both.
-    static constexpr UINT kReleaseFallbackTimer = 150;
+    static constexpr UINT kReleaseFallbackTimer = MainTimer::kReleaseFallback;
     UINT releaseFallbackMs = 8000;
     UINT startupTimerDelayMs = 2048;
 
@@ -175,8 +122,9 @@ protected:
 
 private:
     void SetupNavigationButtons();
-    void ShowLanguageFlag();
     void Paint();
+    void PaintCorners(HDC dc, const RECT& client);
+    void PaintSupportLine(HDC dc, const RECT& client);
     void LayoutPages();
     void OnCommand(UINT id);
     void OnTimer(UINT id);
@@ -211,14 +159,17 @@ private:
     std::unique_ptr<CDlgSplash> splash_;
     // The header band's three pieces, the header's background and the two logos.
     std::array<ui::ScopedBitmap, 6> headerImages_;
-    ui::ScopedBitmap languageFlag_;
+    std::map<UINT, std::unique_ptr<CMyHoverButton>> tabButtons_;
+    CHoverButton languageButton_;
+    CMyHoverButton helpButton_;
+    CMyHoverButton feedbackButton_;
+    ui::ScopedBitmap corners_[2];
     std::optional<MainPageId> currentPage_;
     HICON icon_ = nullptr;
     bool hiddenInTray_ = false;
     bool trayIconMade_ = false;
     bool headerBandVisible_ = true;
     bool languageMenuOpen_ = false;
-    KVMenu* languageMenu_ = nullptr;  // while it is tracked
     bool aboutOpen_ = false;
     bool backupModeCached_ = false;
     bool startupContinued_ = false;

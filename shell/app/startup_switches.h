@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "shell/app/main_window_ids.h"
+
 // What the first command-line argument asks of this start. The argument is
 // compared after NormaliseSwitch, so "-Scan", "/scan" and "SCAN" are one switch.
 struct StartupSwitches {
@@ -47,10 +49,5 @@ struct HandOverRequest {
     WPARAM wParam = 0;
     bool activate = false;  // show the running window and bring it to the front first
 };
-
-inline constexpr UINT kMsgScanRequested = WM_APP + 151;  // wParam 6: only remind of an overdue scan
-inline constexpr UINT kMsgActivate = WM_APP + 156;
-inline constexpr UINT kMsgContinueScan = 0x809B;
-inline constexpr WPARAM kOverdueReminderOnly = 6;
 
 HandOverRequest DecideHandOver(const std::wstring& normalisedArgument, int daysSinceLastScan);

@@ -86,10 +86,10 @@ protected:
     std::vector<Frame> frames_;
     NOTIFYICONDATAW nid_{};
     HWND window_ = nullptr;
+    bool Notify(DWORD message);
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    bool Notify(DWORD message);
     void SetIconHandle(HICON icon);
 };
 

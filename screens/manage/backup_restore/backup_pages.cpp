@@ -16,6 +16,7 @@
 #include "screens/manage/folder_settings.h"
 #include "shell/toolkit/footer_buttons.h"
 #include "shell/toolkit/toolkit_context.h"
+#include "shell/app/main_window_ids.h"
 
 namespace {
 
@@ -88,7 +89,7 @@ void CDlgBackup1Type::StartBackup() {
         // Nothing is known of the devices yet: the scan page takes the inventory
         // first, and the wizard goes on from here once it has it.
         Host().RequestBackupInventory();
-        ArmMainTimer(106, 90);
+        ArmMainTimer(MainTimer::kShowScanPage, 90);
         Host().CheckInternetAndContinue();
     } else if (IsDlgButtonChecked(Handle(), IDC_BKP1_FULL) == BST_CHECKED) {
         state.fullBackup = true;
@@ -99,11 +100,11 @@ void CDlgBackup1Type::StartBackup() {
         }
         state.selectedDriverCount = listed;
         wizard_.BackupProgress().SetTimer(CDlgBackup3DriverBkp::kStartTimer, 64);
-        ArmMainTimer(117, 0);
+        ArmMainTimer(MainTimer::kShowBackupStep1 + 2, 0);
     } else if (IsDlgButtonChecked(Handle(), IDC_BKP1_PARTIAL) == BST_CHECKED) {
         state.fullBackup = false;
         wizard_.BackupDevices().SetTimer(CDlgBackup2Home::kFillTimer, 27);
-        ArmMainTimer(116, 0);
+        ArmMainTimer(MainTimer::kShowBackupStep1 + 1, 0);
     } else {
         Host().ShowMessage(Handle(), PageText(L"IDS_SELECT_BACKUP"), MB_OK | MB_ICONINFORMATION);
     }
@@ -291,7 +292,7 @@ void CDlgBackup2Home::OnNext() {
     if (count > 0) {
         State().selectedDriverCount = count;
         State().backupPending = true;
-        ArmMainTimer(117, 0);
+        ArmMainTimer(MainTimer::kShowBackupStep1 + 2, 0);
         wizard_.BackupProgress().SetTimer(CDlgBackup3DriverBkp::kStartTimer, 10);
     } else {
         Host().ShowMessage(Handle(), PageText(L"IDS_BACKUP_ONETIME"), MB_OK | MB_ICONINFORMATION);
@@ -381,7 +382,7 @@ void CDlgBackup3DriverBkp::OnTimer(UINT_PTR id) {
         State().backupRunning = false;
         State().backupFailed = true;
         State().backupPending = false;
-        ArmMainTimer(118, 90);
+        ArmMainTimer(MainTimer::kShowBackupStep1 + 3, 90);
     }
 }
 
@@ -407,7 +408,7 @@ void CDlgBackup3DriverBkp::RunBackupThread() {
         }
         StopAnimation();
         state.backupPending = false;
-        ArmMainTimer(118, 90);
+        ArmMainTimer(MainTimer::kShowBackupStep1 + 3, 90);
         SetStatusText(L"");
     }
     host.EnableNavigation(true);
@@ -547,7 +548,7 @@ void CDlgBackup4Finish::Paint(HDC dc, const RECT& client) {
 }
 
 void CDlgBackup4Finish::OnCommand(UINT id, UINT code) {
-    if (id == IDC_BKP4_FINISH && code == BN_CLICKED) ArmMainTimer(115, 90);
+    if (id == IDC_BKP4_FINISH && code == BN_CLICKED) ArmMainTimer(MainTimer::kShowBackupStep1, 90);
 }
 
 LRESULT CDlgBackup4Finish::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -6,6 +6,7 @@
 #include "screens/manage/backup_restore/backup_restore_ids.h"
 #include "shell/toolkit/dlg_child_base.h"
 #include "shell/toolkit/toolkit_context.h"
+#include "shell/app/main_navigation.h"
 
 CDlgBkpRstoreParent::CDlgBkpRstoreParent(BackupRestoreHost& host)
     : CDlgChildBase(IDD_BKP_RSTORE_PARENT),
@@ -122,7 +123,7 @@ void CDlgBkpRstoreParent::OnBackupInventoryTaken(bool devicesFound) {
         return;
     }
     host_.EnableNavigation(true);
-    ::SetTimer(host_.MainWindow(), 115, 90, nullptr);
+    MainNavigation(host_.MainWindow()).ShowBackupStep(1);
 }
 
 void CDlgBkpRstoreParent::SizePages() {

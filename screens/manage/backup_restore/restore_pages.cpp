@@ -16,6 +16,7 @@
 #include "screens/manage/backup_restore/dlg_bkp_rstore_parent.h"
 #include "shell/toolkit/footer_buttons.h"
 #include "shell/toolkit/toolkit_context.h"
+#include "shell/app/main_window_ids.h"
 
 namespace {
 
@@ -177,7 +178,7 @@ void CDlgRestore1Home::OnRestoreNow() {
     State().selectedArchive = ListRowText(list_, row);
     // Only a value that is there is reset; it is never made.
     SetUserRegistryValue(false, kProductKeyPath, L"Reboot", L"", 0, REG_DWORD);
-    ArmMainTimer(120, 90);
+    ArmMainTimer(MainTimer::kShowRestoreStep1 + 1, 90);
     wizard_.RestoreSelect().SetTimer(CDlgRestore2Select::kLoadTimer, 10);
 }
 
@@ -321,7 +322,7 @@ void CDlgRestore2Select::OnStartRestore() {
         return;
     }
     State().restorePending = true;
-    ArmMainTimer(121, 90);
+    ArmMainTimer(MainTimer::kShowRestoreStep1 + 2, 90);
     wizard_.RestoreProgress().SetTimer(CDlgRestore3Driver::kStartTimer, 10);
 }
 
@@ -375,7 +376,7 @@ void CDlgRestore3Driver::OnTimer(UINT_PTR id) {
     if (id != kStartTimer) return;
     if (!worker_.Start([this] { RunRestore(); })) {
         State().restorePending = false;
-        ArmMainTimer(122, 90);
+        ArmMainTimer(MainTimer::kShowRestoreStep1 + 3, 90);
     }
 }
 
@@ -399,7 +400,7 @@ void CDlgRestore3Driver::RunRestore() {
     HWND animation = Item(IDC_RST3_ANIMATION);
     Animate_Stop(animation);
     Animate_Close(animation);
-    ArmMainTimer(122, 90);
+    ArmMainTimer(MainTimer::kShowRestoreStep1 + 3, 90);
     Sleep(pauseMs);
     host.EnableNavigation(true);
     host.SetBusy(false);
@@ -476,7 +477,7 @@ void CDlgRestore4Finish::Paint(HDC dc, const RECT& client) {
 }
 
 void CDlgRestore4Finish::OnCommand(UINT id, UINT code) {
-    if (id == IDC_RST4_FINISH && code == BN_CLICKED) ArmMainTimer(119, 90);
+    if (id == IDC_RST4_FINISH && code == BN_CLICKED) ArmMainTimer(MainTimer::kShowRestoreStep1, 90);
 }
 
 LRESULT CDlgRestore4Finish::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -31,6 +31,7 @@
 #include "shell/toolkit/dlg_child_base.h"
 #include "shell/toolkit/footer_buttons.h"
 #include "shell/toolkit/toolkit_context.h"
+#include "shell/app/main_window_ids.h"
 
 namespace {
 
@@ -314,7 +315,7 @@ void CDlgNagDownloadAndInstall::OnTimer(UINT_PTR id) {
             SaveLastScanResultCount(CountPending(host_.ScanUpdate()));
         } else {
             EndEarly();
-            ArmMainTimer(105, 90);
+            ArmMainTimer(MainTimer::kShowResults, 90);
         }
         break;
     }
@@ -337,7 +338,7 @@ void CDlgNagDownloadAndInstall::EndEarly() {
 }
 
 void CDlgNagDownloadAndInstall::OnClose() {
-    ArmMainTimer(105, 90);
+    ArmMainTimer(MainTimer::kShowResults, 90);
     host_.EnableNavigation(true);
     host_.SetBusy(false);
 }
@@ -560,7 +561,7 @@ void CDlgNagDownloadAndInstall::RunSingleDownload() {
         FinishDownloadWindow();
         if (host_.ShowMessage(Handle(), LangText(L"IDS_SCAN_RESULTS_OLD"), MB_YESNO | MB_ICONHAND) == IDYES) {
             EndEarly();
-            ArmMainTimer(136, 90);
+            ArmMainTimer(MainTimer::kContinueScan, 90);
         } else {
             ArmTimer(kCloseTimer, 90);
         }
@@ -633,7 +634,7 @@ void CDlgNagDownloadAndInstall::RunAllDownloads() {
             FinishDownloadWindow();
             if (host_.ShowMessage(Handle(), LangText(L"IDS_SCAN_RESULTS_OLD"), MB_YESNO | MB_ICONHAND) == IDYES) {
                 EndEarly();
-                ArmMainTimer(136, 90);
+                ArmMainTimer(MainTimer::kContinueScan, 90);
             } else {
                 ArmTimer(kCloseTimer, 90);
             }

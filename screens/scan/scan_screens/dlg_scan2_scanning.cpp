@@ -15,6 +15,7 @@
 #include "shell/driver_optimizer_app.h"
 #include "shell/toolkit/footer_buttons.h"
 #include "shell/toolkit/toolkit_context.h"
+#include "shell/app/main_window_ids.h"
 
 namespace {
 
@@ -47,18 +48,18 @@ public:
     void ShowResultsPage() override {
         page_.RunOnWindowThread([this] {
             page_.host_.RefillResultsPage();
-            page_.host_.SetMainTimer(137, kResultsSettleMs + kMainTimerDelayMs);
+            page_.host_.SetMainTimer(MainTimer::kScanFinished, kResultsSettleMs + kMainTimerDelayMs);
         });
     }
     void ShowHomePage() override {
-        page_.RunOnWindowThread([this] { page_.host_.SetMainTimer(131, kMainTimerDelayMs); });
+        page_.RunOnWindowThread([this] { page_.host_.SetMainTimer(MainTimer::kShowHomeAfterRun, kMainTimerDelayMs); });
     }
     void BackupInventoryDone(bool devicesFound) override {
         page_.RunOnWindowThread([this, devicesFound] { page_.host_.HandInventoryToBackup(devicesFound); });
     }
     void StartBackupOrHome(bool devicesFound) override {
         page_.RunOnWindowThread(
-            [this, devicesFound] { page_.host_.SetMainTimer(devicesFound ? 134 : 131, kMainTimerDelayMs); });
+            [this, devicesFound] { page_.host_.SetMainTimer(devicesFound ? MainTimer::kStartMachineBackup : MainTimer::kShowHomeAfterRun, kMainTimerDelayMs); });
     }
 
 private:

@@ -13,6 +13,7 @@
 #include "shell/app/hv_app.h"
 #include "shell/driver_optimizer_app.h"
 #include "shell/exclusions/exclusion_list.h"
+#include "shell/app/main_window_ids.h"
 
 namespace {
 
@@ -118,7 +119,7 @@ void CDLG_HTML_LAST_SCAN_INFO::FillPage() {
 
 HRESULT CDLG_HTML_LAST_SCAN_INFO::OnViewLastResultsClick(const PageElement&) {
     m_busy = 0;
-    host_.SetMainTimer(105, 90);
+    host_.SetMainTimer(MainTimer::kShowResults, 90);
     return S_OK;
 }
 
@@ -129,7 +130,7 @@ HRESULT CDLG_HTML_LAST_SCAN_INFO::OnStartScanClick(const PageElement&) {
 
 HRESULT CDLG_HTML_LAST_SCAN_INFO::OnUpdateNowClick(const PageElement& element) {
     if (ShownScanStatus().load() == 1) {
-        host_.SetMainTimer(105, 90);
+        host_.SetMainTimer(MainTimer::kShowResults, 90);
         return S_OK;
     }
     return OnStartScanClick(element);

@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <utility>
+#include <thread>
 #include <vector>
 
 #include "foundation/app_settings.h"
@@ -39,19 +41,25 @@ public:
     int answer = IDNO;
     std::vector<std::wstring> boxes;
     std::vector<std::wstring> launchedParameters;
+    std::vector<std::wstring> launchedVerbs;
     bool endExpected = false;
     bool ended = false;
+    bool admin = true;
+    unsigned majorVersion = 6;
+    bool launchSucceeds = true;
 
-    bool IsAdmin() override { return true; }
-    unsigned WindowsMajorVersion() override { return 6; }
+    bool IsAdmin() override { return admin; }
+    unsigned WindowsMajorVersion() override { return majorVersion; }
     void Sleep(DWORD) override {}
-    bool LaunchThroughShell(HWND, const std::wstring&, const std::wstring&, const std::wstring& parameters,
+    bool LaunchThroughShell(HWND, const std::wstring& verb, const std::wstring&, const std::wstring& parameters,
                             const std::wstring&) override {
+        launchedVerbs.push_back(verb);
         launchedParameters.push_back(parameters);
-        return true;
+        return launchSucceeds;
     }
-    void EndProcess(UINT) override {
+    void EndProcess(UINT code) override {
         if (!endExpected) ADD_FAILURE() << "the process must not end";
+        EXPECT_EQ(code, 0u);
         ended = true;
     }
     int ShowMessageBox(HWND, const std::wstring& text, const std::wstring&, UINT) override {
@@ -68,11 +76,17 @@ public:
 BOOL WINAPI AcceptingShell(DWORD, PNOTIFYICONDATAW) { return TRUE; }
 bool ModernShell() { return true; }
 
-// The commands that reached any blank page, newest last.
+// The commands and timers that reached any blank page, newest last.
 std::vector<UINT> pageCommands;
+std::vector<std::pair<HWND, UINT_PTR>> pageTimers;
 
 LRESULT CALLBACK RecordPageCommand(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR) {
     if (message == WM_COMMAND) pageCommands.push_back(LOWORD(wParam));
+    if (message == WM_TIMER) {
+        KillTimer(hwnd, wParam);
+        pageTimers.emplace_back(hwnd, wParam);
+        return 0;
+    }
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
@@ -235,7 +249,6 @@ TEST_F(MainWindowTest, CommandsShowTheirPageAndTab) {
         {kGoToScan, 0, MainPageId::Scan, kScanTab, 224, 0},
         {kResults, 2, MainPageId::Results, kScanTab, 225, 0},
         {kResults, 0, MainPageId::Scan, kScanTab, 224, 0},  // nothing to update: a new scan
-        {kUpdateAll, 2, MainPageId::Results, kScanTab, 226, 0},
         {kBackupTab, 0, MainPageId::BackupRestore, kBackupTab, 230, 1010},
         {kDownloads, 0, MainPageId::Downloads, kDownloads, 230, 210},
         {kSettings, 0, MainPageId::Settings, kSettings, 230, 228},
@@ -622,4 +635,188 @@ TEST_F(MainWindowTest, OneScheduledScanQuestionAtATime) {
     // Once answered, the next request is asked about again.
     SendMessageW(Window(), kMsgScanRequested, 0, 0);
     EXPECT_EQ(system_.boxes.size(), 2u);
+}
+
+// Update all starts the results page's update of every chosen driver, unless
+// Windows would refuse the install: then a start with rights takes over.
+TEST_F(MainWindowTest, UpdateAllStartsTheResultsPagesUpdateOrHandsOverToAStartWithRights) {
+    const struct {
+        const char* name;
+        bool admin;
+        unsigned major;
+        bool launchSucceeds;
+        bool updateStarts;
+        bool relaunched;
+        bool ends;
+    } cases[] = {
+        {"administrator", true, 6, true, true, false, false},
+        {"no rights, Windows 6", false, 6, true, false, true, true},
+        {"no rights, the elevation refused", false, 6, false, false, true, false},
+        {"no rights, Windows 10", false, 10, true, true, false, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScopedRegistryRoots roots;
+        ASSERT_TRUE(roots.Active());
+        CHvAppDlg& window = Start();
+        system_.admin = c.admin;
+        system_.majorVersion = c.major;
+        system_.launchSucceeds = c.launchSucceeds;
+        system_.endExpected = c.ends;
+        system_.ended = false;
+        system_.boxes.clear();
+        system_.launchedVerbs.clear();
+        system_.launchedParameters.clear();
+        pageTimers.clear();
+        SetUserRegistryValue(true, kProductKeyPath, L"RegErrsFixedLast", L"", 1, REG_DWORD);
+        HWND results = window.Page(MainPageId::Results)->Window();
+
+        window.Navigation().StartUpdateAll();
+        PumpUntil([&] { return !pageTimers.empty(); }, c.updateStarts ? 5000 : 600);
+
+        std::wstring unused;
+        DWORD fixedLast = 7;
+        GetUserRegistryValue(kProductKeyPath, L"RegErrsFixedLast", unused, fixedLast, REG_DWORD);
+        EXPECT_EQ(fixedLast, 0u);
+        EXPECT_EQ(window.SubHeader().Caption(), 226);
+        const bool armed = std::count(pageTimers.begin(), pageTimers.end(), std::make_pair(results, UINT_PTR{108})) == 1;
+        EXPECT_EQ(armed, c.updateStarts);
+        if (c.updateStarts) { EXPECT_EQ(window.SelectedNavigationButton(), kScanTab); }
+        EXPECT_EQ(system_.launchedVerbs, c.relaunched ? std::vector<std::wstring>{L"runas"} : std::vector<std::wstring>{});
+        EXPECT_EQ(system_.launchedParameters,
+                  c.relaunched ? std::vector<std::wstring>{L"tolvanescan"} : std::vector<std::wstring>{});
+        EXPECT_EQ(system_.ended, c.ends);
+        // Only a refused elevation is told.
+        EXPECT_EQ(system_.boxes.size(), c.relaunched && !c.ends ? 1u : 0u);
+        window_.reset();
+    }
+}
+
+// A finished scan with drivers to update goes on by itself to their update; with
+// nothing to update it stays on the results.
+TEST_F(MainWindowTest, AFinishedScanGoesOnToUpdateAllOnlyWhenDriversAwaitAnUpdate) {
+    for (const int pending : {0, 3}) {
+        SCOPED_TRACE(pending);
+        CHvAppDlg& window = Start();
+        pageTimers.clear();
+        SetPendingUpdateCount(pending);
+        HWND results = window.Page(MainPageId::Results)->Window();
+        window.Navigation().ScanFinished(10);
+        PumpUntil([&] { return window.CurrentPage() == MainPageId::Results; }, 3000);
+        // The update's timer follows within moments, or never.
+        PumpUntil([&] { return !pageTimers.empty(); }, pending > 0 ? 5000 : 600);
+        EXPECT_EQ(window.CurrentPage(), MainPageId::Results);
+        const bool armed = std::count(pageTimers.begin(), pageTimers.end(), std::make_pair(results, UINT_PTR{108})) == 1;
+        EXPECT_EQ(armed, pending > 0);
+        window_.reset();
+    }
+}
+
+namespace {
+
+// A picture of the display for a person to look at, when the run asks for them.
+void Picture(const char* name) {
+    const char* folder = getenv("MAIN_WINDOW_PICTURES");
+    if (folder == nullptr) return;
+    // The display shows what the window drew a moment later.
+    PumpFor(400);
+    const std::string command = std::string("start /wait /unix /usr/bin/import -window root ") + folder + "/" + name;
+    std::system(command.c_str());
+}
+
+// The colour a button shows at (x, y) on the screen.
+COLORREF ShownPixel(HWND button, int x, int y) {
+    HDC dc = GetDC(button);
+    const COLORREF colour = GetPixel(dc, x, y);
+    ReleaseDC(button, dc);
+    return colour;
+}
+
+constexpr COLORREF kSelectedTabBar = RGB(0xf2, 0xb1, 0x34);
+
+}  // namespace
+
+// The tab buttons draw their own images: the selected one carries its bar, the
+// others the header's blue; after the window comes back from the tray (a second
+// start hands over) they are painted again, never left black.
+TEST_F(MainWindowTest, TheNavigationButtonsPaintTheirImagesAlsoAfterAHandOver) {
+    UpdateAppSettings([](AppSettings& s) { s.goToSystemTrayOnClose = 1; });
+    CHvAppDlg& window = Start();
+    PumpUntil([&] { return IsWindowVisible(Window()) != FALSE; }, 2000);
+    HWND home = GetDlgItem(Window(), kHome);
+    HWND settings = GetDlgItem(Window(), kSettings);
+    ASSERT_NE(home, nullptr);
+    RECT size{};
+    GetWindowRect(home, &size);
+    EXPECT_EQ(size.right - size.left, 85);
+    EXPECT_EQ(size.bottom - size.top, 74);
+    EXPECT_TRUE(GetWindowLongW(home, GWL_STYLE) & BS_OWNERDRAW);
+    const auto painted = [&] {
+        return ShownPixel(home, 40, 71) == kSelectedTabBar && ShownPixel(settings, 40, 71) != kSelectedTabBar &&
+               ShownPixel(settings, 5, 40) != RGB(0, 0, 0);
+    };
+    EXPECT_TRUE(PumpUntil(painted, 3000));
+    Picture("main_window.png");
+
+    PostMessageW(Window(), WM_CLOSE, 0, 0);
+    PumpUntil([&] { return window.HiddenInTray(); }, 1000);
+    PostMessageW(Window(), kMsgActivate, 0, 0);
+    PumpUntil([&] { return IsWindowVisible(Window()) != FALSE; }, 2000);
+    EXPECT_TRUE(PumpUntil(painted, 3000));
+    Picture("main_window_after_hand_over.png");
+
+    // The scan tab: the header's steps, the first one lit.
+    PostMessageW(Window(), WM_COMMAND, kScanTab, 0);
+    PumpUntil([&] { return window.CurrentPage() == MainPageId::Scan; }, 2000);
+    EXPECT_EQ(window.SubHeader().Caption(), 224);
+    EXPECT_TRUE(PumpUntil([&] { return ShownPixel(GetDlgItem(Window(), kScanTab), 40, 71) == kSelectedTabBar; }, 3000));
+    Picture("sub_header_scan.png");
+
+    // The settings tab: its sub-header tabs, the chosen one marked.
+    PostMessageW(Window(), WM_COMMAND, kSettings, 0);
+    PumpUntil([&] { return window.CurrentPage() == MainPageId::Settings; }, 2000);
+    EXPECT_EQ(window.SubHeader().MarkedTab(), static_cast<UINT>(CDlgSubHeader::kFolderTab));
+    Picture("sub_header_settings.png");
+
+    // The language menu, the language in use checked; the picture is taken while
+    // the menu runs its own loop.
+    std::thread picture([this] {
+        Sleep(1500);
+        Picture("language_menu.png");
+        PostMessageW(Window(), WM_CANCELMODE, 0, 0);
+        keybd_event(VK_ESCAPE, 0, 0, 0);
+        keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
+    });
+    SendMessageW(Window(), WM_COMMAND, kLanguageButton, 0);
+    picture.join();
+    window_.reset();
+}
+
+TEST_F(MainWindowTest, TheSupportLineShowsOnlyWhenSwitchedOnWithANumber) {
+    ScopedRegistryRoots roots;
+    ASSERT_TRUE(roots.Active());
+    const struct {
+        int enabled;
+        const wchar_t* number;
+        bool shown;
+    } cases[] = {{1, L"0800 123 456", true}, {0, L"0800 123 456", false}, {1, L"", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.enabled << " " << testing::PrintToString(std::wstring(c.number)));
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kProductKeyPath, 0, nullptr, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
+                                  nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExW(key, L"TELNO", 0, REG_SZ, reinterpret_cast<const BYTE*>(c.number),
+                       static_cast<DWORD>((wcslen(c.number) + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+        app_.ReadSupportTelephones();
+        UpdateAppSettings([&](AppSettings& s) { s.isTelNoEnabled = c.enabled; });
+        CHvAppDlg& window = Start();
+        const std::wstring line = window.SupportLine();
+        EXPECT_EQ(!line.empty(), c.shown && GetLanguageId() == 0);
+        if (c.shown && GetLanguageId() == 0) { EXPECT_NE(line.find(c.number), std::wstring::npos); }
+        if (c.shown) Picture("main_window_support_line.png");
+        window_.reset();
+    }
+    UpdateAppSettings([](AppSettings& s) { s.isTelNoEnabled = 0; });
 }

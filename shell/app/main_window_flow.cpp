@@ -1,0 +1,449 @@
+#include "shell/app/main_window.h"
+
+// The page flow: which page a command, a timer or a message brings up.
+#include <commctrl.h>
+
+#include <vector>
+
+#include "engine/backup_restore_runs.h"
+#include "foundation/app_settings.h"
+#include "foundation/daily_log.h"
+#include "foundation/ini_file_cache.h"
+#include "foundation/language_strings.h"
+#include "foundation/language_table.h"
+#include "foundation/modal_prompts.h"
+#include "foundation/product_key.h"
+#include "foundation/product_shortcuts.h"
+#include "foundation/registry_values.h"
+#include "foundation/shared_constants.h"
+#include "foundation/system_helpers.h"
+#include "foundation/window_helpers.h"
+#include "shell/app/app_busy.h"
+#include "shell/app/app_system.h"
+#include "shell/app/dialog_placement.h"
+#include "shell/app/hv_app.h"
+#include "shell/app/internet_check.h"
+#include "shell/app/kv_menu.h"
+#include "shell/app/startup_switches.h"
+#include "shell/splash_about/dlg_about.h"
+#include "shell/splash_about/dlg_parent_transculent.h"
+#include "shell/splash_about/dlg_splash.h"
+#include "shell/splash_about/splash_about_ids.h"
+#include "shell/toolkit/bitmap_pieces.h"
+#include "shell/toolkit/toolkit_context.h"
+#include "resources/toolkit/toolkit_ids.h"
+#include "platform/ui/message_pump.h"
+#include "platform/ui/modal_popup.h"
+#include "shell/scheduled_tasks/scheduled_scan_task.h"
+#include "shell/web_requests/program_update_check.h"
+#include "shell/web_requests/web_request_host.h"
+#include "shell/app/main_window_parts.h"
+
+namespace {
+
+using namespace MainCommand;
+using namespace main_window_parts;
+
+constexpr UINT kInternetCheckSpacingMs = 1024;
+constexpr UINT kWaitingScanPollMs = 200;
+
+}  // namespace
+
+void CHvAppDlg::LayoutPages() {
+    RECT client{};
+    GetClientRect(Handle(), &client);
+    const int w = client.right;
+    const int h = client.bottom;
+    struct Placement {
+        MainPageId id;
+        RECT place;
+    };
+    const Placement placements[] = {
+        {MainPageId::Home, {0, kHeaderHeight, w, h}},
+        {MainPageId::Scan, {0, 128, w, 128 + h - 127}},
+        {MainPageId::BackupRestore, {0, 128, w, 128 + h - 127}},
+        {MainPageId::LastScan, {0, 128, w, 128 + h - 127}},
+        {MainPageId::Results, {0, 128, w, 128 + h - 127}},
+        {MainPageId::DownloadInstall, {6, 128, 6 + w - 12, 128 + h - 127}},
+        {MainPageId::Settings, {6, 128, 6 + w - 12, 128 + h - 127}},
+        {MainPageId::Downloads, {6, 128, 6 + w - 12, 128 + h - 127}},
+    };
+    for (const Placement& p : placements) {
+        std::unique_ptr<MainPage> page = pageFactory_.Make(p.id);
+        if (!page) page = std::make_unique<EmptyPage>();
+        HWND pageWindow = page->Create(Handle(), p.place);
+        if (pageWindow != nullptr) ShowWindow(pageWindow, SW_HIDE);
+        pages_[p.id] = std::move(page);
+    }
+    subHeader_.Create(Handle(), {0, kHeaderHeight, w, kHeaderHeight + 50});
+    subHeader_.SetSettingsPage(pages_[MainPageId::Settings]->Window());
+    // The home page reaches the bottom edge; the feedback button there stays above it.
+    SetWindowPos(navigation_[kFeedback], HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+MainPage* CHvAppDlg::Page(MainPageId id) const {
+    const auto it = pages_.find(id);
+    return it == pages_.end() ? nullptr : it->second.get();
+}
+
+void CHvAppDlg::ShowPage(MainPageId id) {
+    MainPage* page = Page(id);
+    if (page == nullptr) return;
+    if (currentPage_ == id) {
+        InvalidateRect(page->Window(), nullptr, TRUE);
+        return;
+    }
+    if (currentPage_) {
+        if (MainPage* old = Page(*currentPage_)) {
+            EnableWindow(old->Window(), FALSE);
+            ShowWindow(old->Window(), SW_HIDE);
+        }
+    }
+    currentPage_ = id;
+    EnableWindow(page->Window(), TRUE);
+    ShowWindow(page->Window(), SW_SHOW);
+    page->OnShown();
+}
+
+void CHvAppDlg::CheckInternetAndContinue() {
+    const DWORD now = GetTickCount();
+    if (internetChecked_ && now - lastInternetCheck_ < kInternetCheckSpacingMs) return;
+    internetChecked_ = true;
+    lastInternetCheck_ = now;
+    PumpPendingMessages();
+    if (internetCheck()) {
+        PostMessageW(Handle(), WM_COMMAND, kGoToScan, 0);
+        ShowPage(MainPageId::Scan);
+    } else if (UiReleased().load()) {
+        SetTimer(MainTimer::kBringToFront, 90);
+        CurrentAppSystem().ShowMessageBox(Handle(), LangText(L"IDS_CHKNETCONN_FIREWALL"), LangText(L"AFX_IDS_APP_TITLE"),
+                                      MB_ICONERROR);
+    }
+}
+
+void CHvAppDlg::OnCommand(UINT id) {
+    if (id >= kFirstLanguage && id <= kLastLanguage) {
+        OnLanguageChosen(id);
+        return;
+    }
+    switch (id) {
+        case IDCANCEL: OnCancel(); break;
+        case kHome:
+            focusTarget_ = kHome;
+            SelectNavigation(kHome);
+            ShowWindow(subHeader_.Handle(), SW_HIDE);
+            ShowPage(MainPageId::Home);
+            break;
+        case kScanTab:
+            if (internetCheck()) {
+                focusTarget_ = kScanTab;
+                headerBandVisible_ = false;
+                SelectNavigation(kScanTab);
+                subHeader_.SetCaptionAndTab(HeaderPicture::kScan, 0);
+                CheckInternetAndContinue();
+            } else if (UiReleased().load()) {
+                CurrentAppSystem().ShowMessageBox(Handle(), LangText(L"IDS_CHKNETCONN_FIREWALL"), LangText(L"AFX_IDS_APP_TITLE"),
+                                              MB_ICONERROR);
+            }
+            break;
+        case kGoToScan:
+            focusTarget_ = kScanTab;
+            SelectNavigation(kScanTab);
+            if (backupModeCached_) {
+                subHeader_.SetCaptionAndTab(HeaderPicture::kPlain, 1);
+                SelectNavigation(kBackupTab);
+            } else {
+                subHeader_.SetCaptionAndTab(HeaderPicture::kScan, 0);
+            }
+            ShowPage(MainPageId::Scan);
+            break;
+        case kResults: {
+            subHeader_.SetCaptionAndTab(HeaderPicture::kResults, 0);
+            const int pending = PendingUpdateCount();
+            SaveLastScanResultCount(pending);
+            if (pending > 0) {
+                ShowScanTab();
+                ShowPage(MainPageId::Results);
+            } else if (!app_.Switches().scanRequested) {
+                PostMessageW(Handle(), WM_COMMAND, kScanTab, 0);
+            }
+            break;
+        }
+        case kUpdateAll: StartUpdateAll(); break;
+        case kBackupTab:
+            focusTarget_ = kBackupTab;
+            headerBandVisible_ = true;
+            subHeader_.SetCaptionAndTab(HeaderPicture::kPlain, 1);
+            SelectNavigation(kBackupTab);
+            ShowPage(MainPageId::BackupRestore);
+            break;
+        case kDownloads:
+            headerBandVisible_ = true;
+            subHeader_.SetCaptionAndTab(HeaderPicture::kPlain, 3);
+            SelectNavigation(kDownloads);
+            ShowPage(MainPageId::Downloads);
+            break;
+        case kSettings:
+        case kLanguagePage:
+            headerBandVisible_ = true;
+            subHeader_.SetCaptionAndTab(HeaderPicture::kPlain, 2);
+            SelectNavigation(kSettings);
+            ShowPage(MainPageId::Settings);
+            if (id == kLanguagePage) SendMessageW(subHeader_.Handle(), WM_COMMAND, CDlgSubHeader::kLanguageTab, 0);
+            break;
+        case kHelpMenu: ShowHelpMenu(); break;
+        case kCheckUpdates:
+            app_.MutableSwitches().updateCheckRequested = false;
+            ProgramUpdate().SetAutomaticMode(false);
+            if (startUpdateCheck) startUpdateCheck(false);
+            break;
+        case kHelpPage: OpenHelpPage(); break;
+        case kFeedback: ShowDriverFeedbackDialog(); break;
+        case kLanguageButton: ShowLanguageMenu(); break;
+        case kAbout:
+        case kAboutButton: ShowAbout(); break;
+        case kTrayAbout:
+            RestoreFromTray();
+            ShowAbout();
+            break;
+        case kTrayExit:
+            RestoreFromTray();
+            if (!IsAppBusy()) RequestQuit();
+            break;
+        case kSaveSettings: SaveSettings(); break;
+        default: break;
+    }
+}
+
+void CHvAppDlg::OnHomeDocumentComplete() {
+    KillTimer(kReleaseFallbackTimer);
+    SetTimer(MainTimer::kStartupContinue, startupTimerDelayMs);
+}
+
+void CHvAppDlg::OnHomePageFailed() {
+    KillTimer(kReleaseFallbackTimer);
+    SetTimer(MainTimer::kStartupContinue, 0);
+}
+
+void CHvAppDlg::OnTimer(UINT id) {
+    KillTimer(id);
+    switch (id) {
+        case kReleaseFallbackTimer:
+            WriteLogLine(L"The home page did not load; the window is shown without it");
+            SetTimer(MainTimer::kStartupContinue, 0);
+            break;
+        case MainTimer::kUpdateCheck:
+            ProgramUpdate().SetAutomaticMode(true);
+            if (startUpdateCheck) startUpdateCheck(app_.Switches().updateCheckRequested);
+            break;
+        case MainTimer::kStartupContinue: OnStartupContinuation(); break;
+        case MainTimer::kShowResults: case MainTimer::kShowScanPage: case MainTimer::kShowHome:
+        case MainTimer::kReserved108: case MainTimer::kShowLastScan: case MainTimer::kReserved110:
+        case MainTimer::kReserved111: case MainTimer::kShowBackupStep1: case MainTimer::kShowBackupStep1 + 1:
+        case MainTimer::kShowBackupStep1 + 2: case MainTimer::kShowBackupStep1 + 3: case MainTimer::kShowRestoreStep1:
+        case MainTimer::kShowRestoreStep1 + 1: case MainTimer::kShowRestoreStep1 + 2:
+        case MainTimer::kShowRestoreStep1 + 3: case MainTimer::kShowDownloadWindow: case MainTimer::kShowHomeAfterRun:
+        case MainTimer::kScanFinished:
+            PostMessageW(Handle(), MsgShowChildHtmDlg, id, 0);
+            break;
+        case MainTimer::kBringToFront:
+            UiReleased() = true;
+            ShowWindow(Handle(), SW_RESTORE);
+            RestoreAndActivate();
+            if (hiddenInTray_) RestoreFromTray();
+            break;
+        case MainTimer::kQuit:
+            // Only a start made for the reminder, whose window never came up, ends here.
+            if (app_.Switches().lastScanOverdue && !UiReleased().load()) {
+                PostMessageW(Handle(), WM_CLOSE, 0, 0);
+                RequestQuit();
+            }
+            break;
+        case MainTimer::kRepaint: InvalidateRect(Handle(), nullptr, FALSE); break;
+        case MainTimer::kTrayIcon: EnsureTrayIcon(); break;
+        case MainTimer::kWaitingScan: OnWaitingScanTimer(); break;
+        case MainTimer::kDownloadMissingDriver: PostMessageW(Handle(), MsgShowDlgDownloadMissingDriver, 0, 0); break;
+        case MainTimer::kShowNotifier: ShowReminder(); break;
+        case MainTimer::kStartMachineBackup:
+            OnCommand(kBackupTab);
+            if (MainPage* page = Page(MainPageId::BackupRestore)) page->OnSubPage(MainTimer::kStartMachineBackup);
+            break;
+        case MainTimer::kCloseAfterScheduledRun:
+            SaveSettings();
+            OnCancel();
+            break;
+        case MainTimer::kContinueScan: PostMessageW(Handle(), kMsgContinueScan, 0, 0); break;
+        default: break;
+    }
+}
+
+void CHvAppDlg::OnStartupContinuation() {
+    // Whichever comes first, the home page's word or the fallback, starts this once.
+    if (startupContinued_) return;
+    startupContinued_ = true;
+    KillTimer(kReleaseFallbackTimer);
+    const StartupSwitches& switches = app_.Switches();
+    if (!switches.scanRequested) PostMessageW(Handle(), MsgShowChildHtmDlg, MainTimer::kShowHome, 0);
+    if (splash_ && switches.showUi) {
+        splash_->Show(SW_HIDE);
+        splash_.reset();
+    }
+    if (switches.defaultRequested) {
+        UiReleased() = false;
+        SetTimer(MainTimer::kTrayIcon, 0);
+        return;
+    }
+    if (app_.FirstInstall()) {
+        app_.firstInstallScan = true;
+        backupModeCached_ = IsDriverBackupModeEnabled();
+    }
+    UiReleased() = !switches.lastScanOverdue && !switches.updateCheckRequested;
+    if (switches.lastScanOverdue) ShowReminder();
+    PostMessageW(Handle(), MsgPostMainUIContinue, 0, 0);
+}
+
+LRESULT CHvAppDlg::OnPostMainUIContinue() {
+    if (UiReleased().load()) {
+        ShowWindow(Handle(), SW_SHOW);
+        SetForegroundWindow(Handle());
+        BringWindowToTop(Handle());
+    }
+    ForceForegroundWindow(Handle());
+    EnableWindow(Handle(), TRUE);
+    ShowWindow(Handle(), SW_SHOW);
+    // Adding the icon can keep the thread waiting for the shell (seconds under Wine
+    // without a notification area): it comes after the window is up.
+    SetTimer(MainTimer::kTrayIcon, 0);
+    if (HasFirstRunValue()) {
+        SetTimer(MainTimer::kUpdateCheck, app_.firstInstallScan ? 1062048 : updateCheckDelayMs);
+    } else {
+        SetUserRegistryValue(true, kProductKeyPath, L"FirstRun", L"", 1, 4);
+        if (setUpFirstRun) setUpFirstRun();
+        // A start made only for the check has nothing else to do: it checks even on
+        // the first run, or it would stay hidden for good.
+        if (app_.Switches().updateCheckRequested) SetTimer(MainTimer::kUpdateCheck, updateCheckDelayMs);
+    }
+    if (app_.firstInstallScan) {
+        CheckInternetAndContinue();
+        if (ReadStartAutoScanFlag()) ResetStartAutoScanFlag();
+    } else if (ReadStartAutoScanFlag()) {
+        if (Page(MainPageId::Home) != nullptr) CheckInternetAndContinue();
+        ResetStartAutoScanFlag();
+    }
+    return 0;
+}
+
+LRESULT CHvAppDlg::OnShowChildPage(WPARAM which) {
+    switch (which) {
+        case MainTimer::kShowResults:
+        case MainTimer::kScanFinished:
+            ShowScanTab();
+            ShowPage(MainPageId::Results);
+            if (which == MainTimer::kScanFinished && PendingUpdateCount() > 0) Navigation().StartUpdateAll();
+            return 1;
+        case MainTimer::kShowScanPage: ShowScanTab(); ShowPage(MainPageId::Scan); return 1;
+        case MainTimer::kShowHome:
+        case MainTimer::kShowHomeAfterRun:
+            SelectNavigation(kHome);
+            ShowWindow(subHeader_.Handle(), SW_HIDE);
+            ShowPage(MainPageId::Home);
+            return 1;
+        case MainTimer::kShowLastScan: ShowScanTab(); ShowPage(MainPageId::LastScan); return 1;
+        case MainTimer::kShowBackupStep1: case MainTimer::kShowBackupStep1 + 1: case MainTimer::kShowBackupStep1 + 2:
+        case MainTimer::kShowBackupStep1 + 3: case MainTimer::kShowRestoreStep1: case MainTimer::kShowRestoreStep1 + 1:
+        case MainTimer::kShowRestoreStep1 + 2: case MainTimer::kShowRestoreStep1 + 3:
+            SelectNavigation(kBackupTab);
+            ShowPage(MainPageId::BackupRestore);
+            if (MainPage* page = Page(MainPageId::BackupRestore)) page->OnSubPage(static_cast<UINT>(which));
+            return 1;
+        case MainTimer::kShowDownloadWindow: ShowScanTab(); ShowPage(MainPageId::DownloadInstall); return 1;
+        default: return 0;
+    }
+}
+
+void CHvAppDlg::OnScanRequested(WPARAM wParam) {
+    if (wParam == kOverdueReminderOnly) {
+        WriteLogLine(L"Another start asked for the overdue-scan reminder");
+        ShowReminder();
+        return;
+    }
+    // A scheduled scan never interrupts work that runs.
+    if (IsWorkRunning()) {
+        WriteLogLine(L"Scheduled scan refused: the program is busy");
+        return;
+    }
+    if (scanQuestionOpen_) {
+        WriteLogLine(L"Scheduled scan already asked about");
+        return;
+    }
+    // A pop-up is no work: the request is kept and asked about once it has closed.
+    if (IsPopupOpen()) {
+        if (!scanRequestWaiting_) WriteLogLine(L"Scheduled scan waits for the open pop-up");
+        scanRequestWaiting_ = true;
+        SetTimer(MainTimer::kWaitingScan, kWaitingScanPollMs);
+        return;
+    }
+    AskAboutScheduledScan();
+}
+
+void CHvAppDlg::OnWaitingScanTimer() {
+    if (!scanRequestWaiting_) return;
+    if (IsWorkRunning()) {
+        scanRequestWaiting_ = false;
+        WriteLogLine(L"Scheduled scan refused: the program is busy");
+        return;
+    }
+    if (IsPopupOpen() || scanQuestionOpen_) {
+        SetTimer(MainTimer::kWaitingScan, kWaitingScanPollMs);
+        return;
+    }
+    AskAboutScheduledScan();
+}
+
+void CHvAppDlg::AskAboutScheduledScan() {
+    scanRequestWaiting_ = false;
+    // The question's own message loop hands further requests in: they are this one.
+    scanQuestionOpen_ = true;
+    const int answer =
+        CurrentAppSystem().ShowMessageBox(Handle(), LangText(L"IDS_SCHEDULE_RUNNING"), GetProductTitle(), MB_YESNO);
+    scanQuestionOpen_ = false;
+    if (answer != IDYES) return;
+    if (AppBusy().scanRunning.load()) return;
+    if (hiddenInTray_) RestoreFromTray();
+    CheckInternetAndContinue();
+}
+
+void CHvAppDlg::OnActivate() {
+    UiReleased() = true;
+    hiddenInTray_ = false;
+    trayIcon_.MaximizeFromTray(Handle());
+    trayIcon_.HideIcon();
+    ShowWindow(Handle(), SW_RESTORE);
+    ForceForegroundWindow(Handle());
+    BringWindowToTop(Handle());
+    SetForegroundWindow(Handle());
+}
+
+void CHvAppDlg::StartUpdateAll() {
+    SetUserRegistryValue(true, kProductKeyPath, L"RegErrsFixedLast", L"", 0, REG_DWORD);
+    subHeader_.SetCaptionAndTab(HeaderPicture::kDownload, 0);
+    AppSystem& system = CurrentAppSystem();
+    if (system.WindowsMajorVersion() == 6 && !system.IsAdmin()) {
+        // Installing needs the rights this start was not given: a new start with
+        // them takes over, and this one ends.
+        if (system.LaunchThroughShell(Handle(), L"runas", GetModulePath(), L"tolvanescan", L"")) {
+            system.EndProcess(0);
+        } else {
+            system.ShowMessageBox(Handle(), LangText(L"IDS_STR_LACK_OF_PERMISSION"), LangText(L"AFX_IDS_APP_TITLE"),
+                                  MB_ICONERROR);
+        }
+        return;
+    }
+    ClearTabSelection();
+    ShowScanTab();
+    PumpPendingMessages();
+    if (MainPage* results = Page(MainPageId::Results); results != nullptr && results->Window() != nullptr) {
+        ::SetTimer(results->Window(), kResultsStartUpdateTimer, kResultsStartUpdateDelayMs, nullptr);
+    }
+    PumpPendingMessages();
+}
