@@ -25,7 +25,7 @@ TEST(BrowserPageHost, WithoutADocumentEngineThereIsNoDocumentAndNothingBreaks) {
         host.SetHostFlags(0x0D);
         host.Open(window.Handle(), GetModuleHandleW(nullptr), 9001, events);
         host.RefuseDrops();
-        PumpMessagesUntil([] { return false; }, 500);
+        PumpMessagesUntilQuiet();
         EXPECT_FALSE(host.Document());
         EXPECT_FALSE(host.SetElementText(L"received", L"text"));
         MSG key{window.Handle(), WM_KEYDOWN, VK_F5, 0, 0, {}};
@@ -34,7 +34,7 @@ TEST(BrowserPageHost, WithoutADocumentEngineThereIsNoDocumentAndNothingBreaks) {
         host.Close();
     }
     // The control lets go of its windows and threads through the message queue.
-    PumpMessagesUntil([] { return false; }, 500);
+    PumpMessagesUntilQuiet();
     EXPECT_TRUE(IsWindow(window.Handle()));
 }
 

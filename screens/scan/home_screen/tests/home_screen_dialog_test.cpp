@@ -67,7 +67,7 @@ protected:
         screen.MoveTo(0, 75, 777, 493);
         screen.Show(SW_SHOW);
         ASSERT_TRUE(PumpMessagesUntil([&] { return completed; }));
-        PumpMessagesUntil([] { return false; }, 50);
+        PumpMessagesUntilQuiet();
     }
 
     ScopedComApartment apartment;
@@ -191,7 +191,8 @@ TEST_F(HomeScreenTest, WithoutAPageTheStartUpIsToldAndTheWindowStays) {
     int completed = 0;
     CDlg_NewHome_Screen_HTML screen({.pageCompleted = [&] { ++completed; }, .pageUnavailable = [&] { ++unavailable; }});
     ASSERT_TRUE(screen.Create(parent.Handle()));
-    PumpMessagesUntil([] { return false; }, 100);
+    PumpMessagesUntil([&] { return unavailable + completed > 0; });
+    PumpMessagesUntilQuiet();
     EXPECT_EQ(unavailable, 1);
     EXPECT_EQ(completed, 0);
     EXPECT_TRUE(screen.Exists());
