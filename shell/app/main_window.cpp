@@ -136,14 +136,18 @@ BOOL CDlgSubHeader::OnInitDialog() {
     return TRUE;
 }
 
-void CDlgSubHeader::SelectTab(int tab) {
+void CDlgSubHeader::ShowGroup(int tab, bool enable) {
     for (const SubHeaderButton& b : kSubHeaderButtons) {
         const bool shown = b.group == tab;
         ShowWindow(buttons_[b.id], shown ? SW_SHOW : SW_HIDE);
-        EnableWindow(buttons_[b.id], shown ? TRUE : FALSE);
+        EnableWindow(buttons_[b.id], shown && enable ? TRUE : FALSE);
     }
     Show(SW_SHOW);
     Invalidate(tab == 1);
+}
+
+void CDlgSubHeader::SelectTab(int tab) {
+    ShowGroup(tab, true);
     if (IsAppBusy()) return;
     if (tab == 1) OnCommand(1010);
     else if (tab == 2) OnCommand(228);
@@ -155,6 +159,13 @@ void CDlgSubHeader::SetCaptionAndTab(int captionBitmap, int tab) {
     storedTab_ = tab + 1;
     mode_ = CurrentStep(captionBitmap) >= 0 ? kStepMode : 0;
     SelectTab(tab);
+}
+
+void CDlgSubHeader::ShowCaptionAndTab(int captionBitmap, int tab, bool enable) {
+    caption_ = captionBitmap;
+    storedTab_ = tab + 1;
+    mode_ = CurrentStep(captionBitmap) >= 0 ? kStepMode : 0;
+    ShowGroup(tab, enable);
 }
 
 bool CDlgSubHeader::ButtonVisible(UINT id) const {
@@ -917,6 +928,12 @@ LRESULT CHvAppDlg::OnShowChildPage(WPARAM which) {
         case 109: ShowScanTab(); ShowPage(MainPageId::LastScan); return 1;
         case 115: case 116: case 117: case 118: case 119: case 120: case 121: case 122:
             SelectNavigation(kBackupTab);
+            // A wizard step can come while another page's row is up (the results
+            // page, refilled after the download window closed, puts up the scan's):
+            // the step brings its own row back, as it is, without choosing a side.
+            if (subHeader_.Caption() != 230 || !subHeader_.ButtonVisible(5210)) {
+                subHeader_.ShowCaptionAndTab(230, 1, NavigationEnabled());
+            }
             ShowPage(MainPageId::BackupRestore);
             if (MainPage* page = Page(MainPageId::BackupRestore)) page->OnSubPage(static_cast<UINT>(which));
             return 1;

@@ -70,6 +70,9 @@ public:
     void SelectTab(int tab);
     // Caption C, tab K: the picture C is stored, K + 1 is stored, tab K selected.
     void SetCaptionAndTab(int captionBitmap, int tab);
+    // As SetCaptionAndTab, but the page shown stays: no side of the group is chosen.
+    // The shown group's buttons are enabled as `enable` says.
+    void ShowCaptionAndTab(int captionBitmap, int tab, bool enable);
     int Caption() const { return caption_; }
     int StoredTab() const { return storedTab_; }
     int Mode() const { return mode_; }
@@ -90,6 +93,7 @@ protected:
 private:
     void OnCommand(UINT id);
     void Paint(HDC dc, const RECT& client);
+    void ShowGroup(int tab, bool enable);
 
     std::map<UINT, HWND> buttons_;
     int mode_ = 0;
