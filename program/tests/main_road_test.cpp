@@ -870,7 +870,7 @@ TEST_F(MainRoad, AUserWalksTheProgramFromFirstStartToASecondStart) {
 struct HeldResources {
     DWORD gdi = 0;
     DWORD user = 0;
-    DWORD windows = 0;  // the program's windows, a count of USER objects where the one above is 0
+    DWORD windows = 0;  // the program's windows: USER objects where the count above is not kept
     DWORD handles = 0;
     SIZE_T workingSet = 0;
 };
@@ -991,7 +991,9 @@ TEST_F(MainRoad, ALongRunHoldsNoMoreThanAfterItsFirstRound) {
             ++restores;
         }
 
-        // Sampled once the round's windows are gone and the program is at rest.
+        // Sampled once the round's windows are gone and the program is at rest on
+        // the backup tab.
+        PostMessageW(mainWindow_, WM_COMMAND, MainCommand::kBackupTab, 0);
         ASSERT_TRUE(WaitForControl(IDC_BKP1_NEXT, 10000));
         samples.push_back(ResourcesOf(process_, ProcessWindows(processId_)));
         const HeldResources& now = samples.back();
