@@ -992,9 +992,13 @@ TEST_F(MainRoad, ALongRunHoldsNoMoreThanAfterItsFirstRound) {
         }
 
         // Sampled once the round's windows are gone and the program is at rest on
-        // the backup tab.
-        PostMessageW(mainWindow_, WM_COMMAND, MainCommand::kBackupTab, 0);
-        ASSERT_TRUE(WaitForControl(IDC_BKP1_NEXT, 10000));
+        // the backup tab. The tab chooses its first page only once the restore has
+        // let go of the busy state: chosen again until it has.
+        ASSERT_TRUE(WaitFor([&] {
+            if (ShownControl(IDC_BKP1_NEXT) != nullptr) return true;
+            PostMessageW(mainWindow_, WM_COMMAND, MainCommand::kBackupTab, 0);
+            return false;
+        }, 20000));
         samples.push_back(ResourcesOf(process_, ProcessWindows(processId_)));
         const HeldResources& now = samples.back();
         std::printf("round %2d: GDI %lu, USER %lu, windows %lu, handles %lu, working set %zu KB\n", round,
