@@ -14,10 +14,10 @@
 #include <string>
 
 #include "foundation/os_identity.h"
+#include "platform/text_case.h"
 #include "scan/driver_scan_update.h"
 #include "scan/scan_request_facts.h"
 #include "scan/update_matcher.h"
-#include "platform/text_case.h"
 #include "scan/update_service_helper.h"
 #include "tests/support/scoped_registry.h"
 
@@ -128,7 +128,7 @@ int wmain(int argc, wchar_t** argv) {
         const double matching = Milliseconds(answered, matched, frequency);
         std::wprintf(L"run %d: %d devices, %zu offers (%zu KiB answer), %d updates: request built in %.1f ms, "
                      L"service answered in %.1f ms, read and matched in %.1f ms (%.1f%% of the service's time)\n",
-                     run + 1, devices, engine.offeredDriverMap.size(), answer.size() * 2 / 1024, engine.updateCount,
+                     run + 1, devices, engine.matcher.offeredDriverMap.size(), answer.size() * 2 / 1024, engine.updateCount,
                      Milliseconds(start, requested, frequency), service, matching,
                      service > 0 ? matching * 100.0 / service : 0.0);
     }

@@ -121,23 +121,67 @@ bool AddFileToArchive(zipFile archive, const std::wstring& file, const std::wstr
     return zipCloseFileInZip(archive) == ZIP_OK && ok;
 }
 
-// Claims the archive's file so that no earlier archive, nor one another run makes
-// in the same second, is ever overwritten: "<name>.zip", then "<name>_2.zip" and on.
-bool ClaimArchiveFile(const std::wstring& folder, const std::wstring& fileName, std::wstring& claimedName,
-                      std::wstring& claimedPath) {
+// An archive is written under its name with this suffix and takes its own name
+// only once it is complete: a run that is killed leaves no archive that looks whole,
+// and the next run sweeps what it left.
+constexpr wchar_t kPartialSuffix[] = L".partial";
+
+// "<name>.zip" for the first attempt, then "<name>_2.zip" and on.
+std::wstring NumberedArchiveName(const std::wstring& fileName, int attempt) {
+    if (attempt == 1) return fileName;
     const std::wstring stem = fileName.size() > 4 ? fileName.substr(0, fileName.size() - 4) : fileName;
     const std::wstring extension = fileName.size() > 4 ? fileName.substr(fileName.size() - 4) : std::wstring();
+    return stem + L"_" + std::to_wstring(attempt) + extension;
+}
+
+bool IsNameTaken(DWORD error) { return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS; }
+
+// Claims a name so that no earlier archive, nor one another run makes in the same
+// second, is ever overwritten: the first numbered name with neither an archive nor
+// a partial one of that name. `claimedPath` is the archive's path when complete.
+bool ClaimArchiveFile(const std::wstring& folder, const std::wstring& fileName, std::wstring& claimedName,
+                      std::wstring& claimedPath) {
     for (int attempt = 1; attempt < 1000; ++attempt) {
-        claimedName = attempt == 1 ? fileName : stem + L"_" + std::to_wstring(attempt) + extension;
+        claimedName = NumberedArchiveName(fileName, attempt);
         claimedPath = folder;
         PathAppendString(claimedPath, claimedName);
-        UniqueHandle file(CreateFileW(claimedPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+        if (GetFileAttributesW(claimedPath.c_str()) != INVALID_FILE_ATTRIBUTES) continue;
+        UniqueHandle file(CreateFileW((claimedPath + kPartialSuffix).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file) return true;
-        const DWORD error = GetLastError();
-        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false;
+        if (!IsNameTaken(GetLastError())) return false;
     }
     return false;
+}
+
+// Gives the complete archive its claimed name, or the next free one should another
+// run have taken that name meanwhile.
+bool PublishArchive(const std::wstring& folder, const std::wstring& fileName, std::wstring& claimedName,
+                    std::wstring& claimedPath) {
+    const std::wstring partial = claimedPath + kPartialSuffix;
+    if (MoveFileExW(partial.c_str(), claimedPath.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
+    for (int attempt = 1; attempt < 1000 && IsNameTaken(GetLastError()); ++attempt) {
+        claimedName = NumberedArchiveName(fileName, attempt);
+        claimedPath = folder;
+        PathAppendString(claimedPath, claimedName);
+        if (MoveFileExW(partial.c_str(), claimedPath.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
+    }
+    return false;
+}
+
+// Partial archives left by a run that was killed. One that a run still writes is
+// open without delete sharing and stays.
+void SweepPartialArchives(const std::wstring& folder) {
+    const std::wstring base = WithoutTrailingBackslash(folder) + L"\\";
+    WIN32_FIND_DATAW found{};
+    const ScopedFind search(FindFirstFileExW((base + L"*.zip" + kPartialSuffix).c_str(), FindExInfoBasic, &found,
+                                             FindExSearchNameMatch, nullptr, 0));
+    if (!search) return;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        const std::wstring path = base + found.cFileName;
+        if (DeleteFileW(path.c_str())) WriteLogLine(L"Backup: removed the partial archive %s", path.c_str());
+    } while (FindNextFileW(search.Get(), &found));
 }
 
 int PackWorkingFolder(const BackupArchiveJob& job, std::wstring* archivePath) {
@@ -145,10 +189,12 @@ int PackWorkingFolder(const BackupArchiveJob& job, std::wstring* archivePath) {
     const BackupArchiveName name = job.makeName();
     std::wstring fileName;
     std::wstring path;
+    SweepPartialArchives(job.backupFolder);
     if (!ClaimArchiveFile(job.backupFolder, name.fileName, fileName, path)) return BackupArchiveResult::kNoSpace;
+    const std::wstring partial = path + kPartialSuffix;
     ZipWriteHandle archive;
-    if (!archive.Create(path)) {
-        DeleteFileW(path.c_str());
+    if (!archive.Create(partial)) {
+        DeleteFileW(partial.c_str());
         return BackupArchiveResult::kNoSpace;
     }
 
@@ -170,8 +216,12 @@ int PackWorkingFolder(const BackupArchiveJob& job, std::wstring* archivePath) {
         ++added;
     }
     ok = archive.Close() && ok;
+    if (ok && added > 0 && !PublishArchive(job.backupFolder, name.fileName, fileName, path)) {
+        WriteLogLine(L"Backup: the archive %s could not take its name", partial.c_str());
+        ok = false;
+    }
     if (!ok || added == 0) {
-        DeleteFileW(path.c_str());
+        DeleteFileW(partial.c_str());
         if (ok) {
             Sleep(10);
             if (!Stopped(job) && job.report != nullptr) job.report->ShowError(L"IDS_NOFOUND_BAKFILE");

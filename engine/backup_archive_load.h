@@ -6,8 +6,10 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "engine/backup_archive.h"
+#include "engine/backup_restore_runs.h"
 #include "scan/driver_info_record.h"
 
 class CDriverScanUpdate;
@@ -30,15 +32,13 @@ bool UnpackBackupArchive(const std::wstring& archivePath, const std::wstring& wo
 
 // The restore selection page's archive load. `selectedName` is the archive list's
 // selected row (empty: nothing selected, which is no failure). Empties the engine's
-// work folder, unpacks the archive into it, reads its index, fills the engine's
-// restore map and, when the engine has a restore tree, the tree (category items
-// with item data -1, device items with the record index; `classImage` gives the
-// image of a class GUID). 1 when read, 0 on failure; a damaged archive is told to
-// the user. The records read go to `records` when given.
+// work folder, unpacks the archive into it, reads its index and fills the engine's
+// restore map. 1 when read, 0 on failure; a damaged archive is told to the user.
+// The records read go to `records` when given, for the page to list.
 int LoadArchiveDrivers(CDriverScanUpdate& engine, const std::wstring& selectedName, const BackupList& backupList,
-                       DriverInfoArray* records = nullptr, const ArchiveUnpackLimits& limits = {},
-                       const std::function<int(const std::wstring& classGuid)>& classImage = {});
+                       DriverInfoArray* records = nullptr, const ArchiveUnpackLimits& limits = {});
 
-// The restore worker's run: restores the checked drivers of the restore tree and
+// The restore worker's run: restores the chosen members of the loaded archive and
 // clears `restorePending` however the run ends. The engine's result.
-int RunArchiveRestore(CDriverScanUpdate& record, CDriverScannerApp& engine, std::atomic<bool>& restorePending);
+int RunArchiveRestore(CDriverScanUpdate& record, CDriverScannerApp& engine, const std::vector<RestoreChoice>& choice,
+                      std::atomic<bool>& restorePending);

@@ -8,27 +8,21 @@
 #include "engine/backup_archive_list.h"
 #include "engine/backup_folder_paths.h"
 #include "engine/backup_restore.h"
-#include "engine/tree_view_items.h"
 #include "engine/driver_restore.h"
-#include "foundation/folders.h"
-#include "engine/engine_texts.h"
-#include "foundation/language_strings.h"
 #include "engine/driver_scanner_app.h"
+#include "engine/engine_texts.h"
+#include "foundation/folders.h"
+#include "foundation/language_strings.h"
 #include "scan/driver_scan_update.h"
-
-std::atomic<bool> BackupAllDevicesFlag{false};
 
 namespace {
 
 constexpr uint32_t kAbsentNodeStatus = 13;
-constexpr int kCheckedStateImage = 2;
 
 std::mutex g_hooksGuard;
 std::atomic<int32_t> g_backupCount{0};
 std::function<void(int32_t)> g_backupCountReceiver;
 std::function<void(const std::wstring&)> g_messageSink;
-
-size_t TreeItemCount(HWND tree) { return static_cast<size_t>(TreeView_GetCount(tree)); }
 
 // A stop that a screen asked for before the worker got going stays asked for.
 void MarkIdleUnlessStopPending(CDriverScannerApp& engine) { engine.EnterIdleUnlessStopPending(); }
@@ -71,15 +65,16 @@ void ShowRunMessage(const std::wstring& text) {
 }
 
 bool DriverBackupRuns::CopyDeviceToBackupList(int deviceIndex, int slot) {
+    CDriverScanUpdate::BackupRestoreRun& run = record_.backupRestore;
     // Item data and slots come from a tree the screens fill; neither may reach past
     // its array.
     if (deviceIndex < 0 || deviceIndex >= record_.DeviceCount() ||
         static_cast<size_t>(deviceIndex) >= record_.devices.size()) {
         return false;
     }
-    if (slot < 0 || static_cast<size_t>(slot) >= record_.backupSelection.size()) return false;
+    if (slot < 0 || static_cast<size_t>(slot) >= run.backupSelection.size()) return false;
     const DriverInfoRecord& device = record_.devices[static_cast<size_t>(deviceIndex)];
-    DriverInfoRecord& record = record_.backupSelection[static_cast<size_t>(slot)];
+    DriverInfoRecord& record = run.backupSelection[static_cast<size_t>(slot)];
     const std::pair<const std::wstring*, std::wstring*> texts[] = {
         {&device.deviceName, &record.deviceName},   {&device.infPath, &record.infPath},
         {&device.driverVersion, &record.driverVersion}, {&device.category, &record.category},
@@ -94,160 +89,149 @@ bool DriverBackupRuns::CopyDeviceToBackupList(int deviceIndex, int slot) {
     return true;
 }
 
-void DriverBackupRuns::CollectCheckedDevices(HTREEITEM item) {
-    for (; item != nullptr; item = TreeView_GetNextSibling(record_.backupTree, item)) {
-        const LPARAM data = TreeItemData(record_.backupTree, item);
-        if (TreeItemStateImage(record_.backupTree, item) == kCheckedStateImage && data != kCategoryTreeItem &&
-            static_cast<size_t>(record_.backupSelectedCount) < record_.backupSelection.size()) {
-            CopyDeviceToBackupList(static_cast<int>(data), record_.backupSelectedCount);
-            ++record_.backupSelectedCount;
-            ++record_.checkedCount;
+void DriverBackupRuns::CollectRestoreChoice(const std::vector<RestoreChoice>& choice) {
+    CDriverScanUpdate::BackupRestoreRun& run = record_.backupRestore;
+    for (const RestoreChoice& member : choice) {
+        ++run.checkedCount;
+        const auto found = run.restoreSelectionMap.find(RestoreSelectionKey(member.deviceName, member.memberIndex));
+        if (found == run.restoreSelectionMap.end() ||
+            static_cast<size_t>(run.restoreSelectedCount) >= run.restoreSelection.size()) {
+            continue;
         }
-        if (HTREEITEM child = TreeView_GetChild(record_.backupTree, item); child != nullptr) CollectCheckedDevices(child);
+        const std::wstring& value = found->second;
+        const size_t bar = value.find(L'|');
+        const std::wstring hardwareId = value.substr(0, bar);
+        const std::wstring category = bar == std::wstring::npos ? std::wstring() : value.substr(bar + 1);
+        DriverInfoRecord& record = run.restoreSelection[static_cast<size_t>(run.restoreSelectedCount)];
+        if (!member.deviceName.empty()) record.deviceName = member.deviceName;
+        if (!category.empty()) record.category = category;
+        if (!hardwareId.empty()) record.hardwareId = hardwareId;
+        ++run.restoreSelectedCount;
     }
 }
 
-void DriverBackupRuns::CollectCheckedRestoreItems(HTREEITEM item) {
-    for (; item != nullptr; item = TreeView_GetNextSibling(record_.restoreTree, item)) {
-        const LPARAM data = TreeItemData(record_.restoreTree, item);
-        if (TreeItemStateImage(record_.restoreTree, item) == kCheckedStateImage && data != kCategoryTreeItem) {
-            const std::wstring text = TreeItemText(record_.restoreTree, item);
-            const auto found = record_.restoreSelectionMap.find(RestoreSelectionKey(text, static_cast<long long>(data)));
-            if (found != record_.restoreSelectionMap.end() &&
-                static_cast<size_t>(record_.restoreSelectedCount) < record_.restoreSelection.size()) {
-                const std::wstring& value = found->second;
-                const size_t bar = value.find(L'|');
-                const std::wstring hardwareId = value.substr(0, bar);
-                const std::wstring category = bar == std::wstring::npos ? std::wstring() : value.substr(bar + 1);
-                DriverInfoRecord& record = record_.restoreSelection[static_cast<size_t>(record_.restoreSelectedCount)];
-                if (!text.empty()) record.deviceName = text;
-                if (!category.empty()) record.category = category;
-                if (!hardwareId.empty()) record.hardwareId = hardwareId;
-                ++record_.restoreSelectedCount;
-            }
-            ++record_.checkedCount;
-        }
-        if (HTREEITEM child = TreeView_GetChild(record_.restoreTree, item); child != nullptr) CollectCheckedRestoreItems(child);
-    }
-}
-
-void DriverBackupRuns::BackupSelectedDrivers() {
+void DriverBackupRuns::BackupSelectedDrivers(const BackupChoice& choice) {
+    CDriverScanUpdate::BackupRestoreRun& run = record_.backupRestore;
     try {
         record_.operationKind = CDriverScanUpdate::kBackupOperation;
-        record_.backupDone = 0;
-        record_.backupCancelled = 0;
-        record_.backupSelectedCount = 0;
-        record_.checkedCount = 0;
-        record_.backupCounter = 0;
-        record_.devicesNotBackedUp = 0;
+        run.backupDone = 0;
+        run.backupCancelled = 0;
+        run.backupSelectedCount = 0;
+        run.checkedCount = 0;
+        run.backupCounter = 0;
+        run.devicesNotBackedUp = 0;
         record_.ProgressOf(CDriverScanUpdate::kScanOperation).ShowPercent(0);
-        record_.backupFolder = record_.temporaryWorkFolder;
-        // A full backup takes the devices themselves; only a partial one needs the tree.
-        if (record_.backupTree == nullptr && !BackupAllDevicesFlag) return;
-        record_.backupSelection.clear();
+        run.backupFolder = record_.temporaryWorkFolder;
+        // A partial backup of nothing has no pass to run; the wizard sees it was not done.
+        if (!choice.everyDevice && choice.deviceIndexes.empty()) return;
+        run.backupSelection.clear();
 
-        if (BackupAllDevicesFlag.exchange(false)) {
-            record_.backupSelection = DriverInfoRecord::NewArray(static_cast<size_t>(record_.DeviceCount()) + 1);
+        if (choice.everyDevice) {
+            run.backupSelection = DriverInfoRecord::NewArray(static_cast<size_t>(record_.DeviceCount()) + 1);
             for (int i = 0; i < record_.DeviceCount() && static_cast<size_t>(i) < record_.devices.size(); ++i) {
                 const DriverInfoRecord& device = record_.devices[static_cast<size_t>(i)];
                 if (device.isUnknownDevice != 0 || device.nodeStatusResult == kAbsentNodeStatus) continue;
-                CopyDeviceToBackupList(i, record_.backupSelectedCount);
-                ++record_.backupSelectedCount;
+                CopyDeviceToBackupList(i, run.backupSelectedCount);
+                ++run.backupSelectedCount;
             }
         } else {
-            record_.backupSelection = DriverInfoRecord::NewArray(TreeItemCount(record_.backupTree) + 1);
-            CollectCheckedDevices(TreeView_GetRoot(record_.backupTree));
+            run.backupSelection = DriverInfoRecord::NewArray(choice.deviceIndexes.size() + 1);
+            for (const int index : choice.deviceIndexes) {
+                ++run.checkedCount;
+                // An index the inventory no longer has (a tree from before a rescan)
+                // must not send an empty record to the backup.
+                if (CopyDeviceToBackupList(index, run.backupSelectedCount)) ++run.backupSelectedCount;
+            }
         }
-        StoreMainWindowBackupCount(record_.backupSelectedCount);
+        StoreMainWindowBackupCount(run.backupSelectedCount);
         MarkIdleUnlessStopPending(engine_);
 
         BackupOutcome outcome;
         const int result = BackupOneDriver(
-            engine_, record_.backupFolder, record_.backupSelection.data(), record_.backupSelectedCount,
+            engine_, run.backupFolder, run.backupSelection.data(), run.backupSelectedCount,
             [this](int percent) { record_.ReportScanProgress(nullptr, percent); }, &outcome);
-        record_.backupSelection.clear();
-        record_.devicesNotBackedUp = static_cast<int32_t>(outcome.devicesNotBackedUp.size());
+        run.backupSelection.clear();
+        run.devicesNotBackedUp = static_cast<int32_t>(outcome.devicesNotBackedUp.size());
         if (result == EngineCode::kFinished) {
-            record_.backupSuccess = 1;
+            run.backupSuccess = 1;
         } else if (result == EngineCode::kBackupStopRequest) {
-            record_.backupSuccess = 1;
-            record_.backupCancelled = 1;
+            run.backupSuccess = 1;
+            run.backupCancelled = 1;
         } else {
-            record_.backupSuccess = 0;
+            run.backupSuccess = 0;
         }
-        record_.backupDone = 1;
+        run.backupDone = 1;
     } catch (const std::exception&) {
         // The run ends where it is; the wizard sees it was not done.
     }
 }
 
 void DriverBackupRuns::BackupDriversBeforeUpdate() {
+    CDriverScanUpdate::BackupRestoreRun& run = record_.backupRestore;
     try {
         if (record_.integerArray.empty()) return;
         MarkIdleUnlessStopPending(engine_);
         record_.operationKind = CDriverScanUpdate::kBackupOperation;
-        record_.backupDone = 0;
-        record_.backupCancelled = 0;
-        record_.backupSelectedCount = 0;
-        record_.backupCounter = 0;
-        record_.devicesNotBackedUp = 0;
+        run.backupDone = 0;
+        run.backupCancelled = 0;
+        run.backupSelectedCount = 0;
+        run.backupCounter = 0;
+        run.devicesNotBackedUp = 0;
         record_.ProgressOf(CDriverScanUpdate::kBackupOperation).ShowPercent(0);
-        record_.backupFolder = record_.temporaryWorkFolder;
+        run.backupFolder = record_.temporaryWorkFolder;
 
-        record_.backupSelection = DriverInfoRecord::NewArray(static_cast<size_t>(record_.DeviceCount()) + 1);
+        run.backupSelection = DriverInfoRecord::NewArray(static_cast<size_t>(record_.DeviceCount()) + 1);
         for (const int32_t entry : record_.integerArray) {
-            const auto found = record_.updateList.find(std::to_wstring(entry));
+            const auto found = record_.updateList.find(entry);
             if (found == record_.updateList.end()) continue;
             // Only records really copied count: an index the list no longer matches
             // must not send an empty record to the backup.
-            if (CopyDeviceToBackupList(static_cast<int>(wcstol(found->second.c_str(), nullptr, 10)),
-                                       record_.backupSelectedCount)) {
-                ++record_.backupSelectedCount;
-            }
+            if (CopyDeviceToBackupList(found->second, run.backupSelectedCount)) ++run.backupSelectedCount;
         }
         BackupOutcome outcome;
         const int result = BackupOneDriver(
-            engine_, record_.backupFolder, record_.backupSelection.data(), record_.backupSelectedCount,
+            engine_, run.backupFolder, run.backupSelection.data(), run.backupSelectedCount,
             [this](int percent) { record_.ReportScanProgress(nullptr, percent); }, &outcome);
-        record_.backupSelection.clear();
-        record_.devicesNotBackedUp = static_cast<int32_t>(outcome.devicesNotBackedUp.size());
-        record_.backupSuccess = result == EngineCode::kFinished || result == EngineCode::kBackupStopRequest ? 1 : 0;
-        record_.backupCancelled = result == EngineCode::kBackupStopRequest ? 1 : 0;
+        run.backupSelection.clear();
+        run.devicesNotBackedUp = static_cast<int32_t>(outcome.devicesNotBackedUp.size());
+        run.backupSuccess = result == EngineCode::kFinished || result == EngineCode::kBackupStopRequest ? 1 : 0;
+        run.backupCancelled = result == EngineCode::kBackupStopRequest ? 1 : 0;
         if (result == EngineCode::kFinished || result == EngineCode::kBackupStopRequest) record_.inventoryReady = 1;
-        record_.backupDone = 1;
+        run.backupDone = 1;
     } catch (const std::exception&) {
     }
 }
 
-int DriverBackupRuns::RestoreDriversFromArchive() {
-    record_.restoreSuccess = 0;
+int DriverBackupRuns::RestoreDriversFromArchive(const std::vector<RestoreChoice>& choice) {
+    CDriverScanUpdate::BackupRestoreRun& run = record_.backupRestore;
+    run.restoreSuccess = 0;
     record_.operationKind = CDriverScanUpdate::kRestoreOperation;
-    record_.restoreSelectedCount = 0;
-    record_.restoreCounter = 0;
-    record_.restartNeeded = 0;
-    record_.restoreFailureCount = 0;
+    run.restoreSelectedCount = 0;
+    run.restoreCounter = 0;
+    run.restartNeeded = 0;
+    run.restoreFailureCount = 0;
     int result = 0;
     try {
-        if (record_.restoreTree == nullptr) return 0;
-        record_.restoreSelection = DriverInfoRecord::NewArray(TreeItemCount(record_.restoreTree) + 1);
-        CollectCheckedRestoreItems(TreeView_GetRoot(record_.restoreTree));
-        if (record_.restoreSelectedCount != 0) {
+        run.restoreSelection = DriverInfoRecord::NewArray(choice.size() + 1);
+        CollectRestoreChoice(choice);
+        if (run.restoreSelectedCount != 0) {
             RestoreOutcome outcome;
             result = InstallDriverFromBackup(
-                engine_, record_.installHelperFolder, record_.restoreFolder, record_.restoreSelection.data(), record_.restoreSelectedCount, outcome,
+                engine_, record_.installHelperFolder, run.restoreFolder, run.restoreSelection.data(),
+                run.restoreSelectedCount, outcome,
                 [this](const DriverInfoRecord* record, int percent) { record_.ReportScanProgress(record, percent); });
-            record_.restoreFailureCount = outcome.failureCount;
-            record_.restartNeeded = outcome.restartNeeded ? 1 : 0;
+            run.restoreFailureCount = outcome.failureCount;
+            run.restartNeeded = outcome.restartNeeded ? 1 : 0;
         } else {
             ShowRunMessage(CorruptBackupText());
         }
-        record_.restoreSelection.clear();
+        run.restoreSelection.clear();
         // 34, 33 and 20 say why nothing was restored; only a reinstall is success.
-        record_.restoreSuccess = result == 1 ? 1 : 0;
+        run.restoreSuccess = result == 1 ? 1 : 0;
 
         // Only the program's own unpacked copy goes; a folder the user pointed the
         // restore at stays as it is.
-        std::wstring unpacked = record_.restoreFolder;
+        std::wstring unpacked = run.restoreFolder;
         while (!unpacked.empty() && unpacked.back() == L'\\') unpacked.pop_back();
         if (!unpacked.empty() && GetFileAttributesW(unpacked.c_str()) != INVALID_FILE_ATTRIBUTES &&
             !record_.temporaryWorkFolder.empty() &&

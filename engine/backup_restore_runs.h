@@ -1,19 +1,27 @@
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
-
-#include <windows.h>
-#include <commctrl.h>
+#include <vector>
 
 class CDriverScanUpdate;
 class CDriverScannerApp;
 
-// Set by the backup wizard for a full backup: the next backup run takes every
-// present device instead of the checked tree items, and clears it.
-extern std::atomic<bool> BackupAllDevicesFlag;
+// The devices a backup run takes: every present device with a driver (a full
+// backup), or the inventory indexes the user checked.
+struct BackupChoice {
+    bool everyDevice = false;
+    std::vector<int> deviceIndexes;
+};
+
+// One device the user checked in a loaded backup archive: the name it is shown
+// under and the index of its record in the archive's index. Together they are the
+// key of the record's restore map.
+struct RestoreChoice {
+    std::wstring deviceName;
+    long long memberIndex = 0;
+};
 
 // The main window keeps the number of devices of the last backup run for the
 // wizard's result page. Until a window takes the number over it stays here.
@@ -27,23 +35,21 @@ void SetRunMessageSink(std::function<void(const std::wstring&)> sink);
 void ShowRunMessage(const std::wstring& text);
 
 // The backup and restore runs of the wizards and the backup before an update, on
-// the engine record: they take their selection from the record's trees and lists
-// and leave their outcome in its fields, which the wizards read when the worker
-// ends.
+// the engine record: the wizards hand them what the user chose, the backup before
+// an update takes the record's update lists, and each leaves its outcome in the
+// record's fields, which the wizards read when the worker ends.
 class DriverBackupRuns {
 public:
     DriverBackupRuns(CDriverScanUpdate& record, CDriverScannerApp& engine) : record_(record), engine_(engine) {}
 
-    void BackupSelectedDrivers();
+    void BackupSelectedDrivers(const BackupChoice& choice);
     void BackupDriversBeforeUpdate();
-    int RestoreDriversFromArchive();
+    int RestoreDriversFromArchive(const std::vector<RestoreChoice>& choice);
 
-    // Copies each checked device item of the backup tree, from `item` on, into the
-    // backup selection.
-    void CollectCheckedDevices(HTREEITEM item);
     // False when the index or the slot lies outside its array (nothing copied).
     bool CopyDeviceToBackupList(int deviceIndex, int slot);
-    void CollectCheckedRestoreItems(HTREEITEM item);
+    // Fills the restore selection with the chosen members the restore map knows.
+    void CollectRestoreChoice(const std::vector<RestoreChoice>& choice);
 
 private:
     CDriverScanUpdate& record_;

@@ -81,15 +81,15 @@ BackupRunOutcome BackupWorker::RunBody(const BackupRunSettings& settings) {
         return outcome;
     }
 
-    record_.backupDone = 0;
+    record_.backupRestore.backupDone = 0;
     if (!StopRequested()) {
-        DriverBackupRuns(record_, engine_).BackupSelectedDrivers();
+        DriverBackupRuns(record_, engine_).BackupSelectedDrivers(settings.choice);
     } else if (engine_.StopRequested(EngineCode::kBackupStopRequest)) {
         // The pass that would have answered the stop never starts; answer it here.
         engine_.AcknowledgeStop();
     }
-    if (record_.backupCancelled != 0) stopRequested_.store(true);
-    outcome.passFinished = record_.backupDone != 0;
+    if (record_.backupRestore.backupCancelled != 0) stopRequested_.store(true);
+    outcome.passFinished = record_.backupRestore.backupDone != 0;
     if (!outcome.passFinished) {
         outcome.stopped = StopRequested();
         if (outcome.stopped) DeleteWorkFolder(workingFolder);

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "engine/backup_archive.h"
+#include "engine/backup_restore_runs.h"
 
 class CDriverScanUpdate;
 class CDriverScannerApp;
@@ -21,6 +22,7 @@ struct BackupRunOutcome {
 // Where a backup run keeps its archives and lists them. The working folder is the
 // engine's temporary work folder, which its copy pass fills.
 struct BackupRunSettings {
+    BackupChoice choice;
     std::wstring backupFolder;
     BackupList* backupList = nullptr;
     std::function<bool()> saveBackupList;

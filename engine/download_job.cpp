@@ -4,8 +4,10 @@
 #include "engine/download_progress.h"
 #include "engine/wininet_entry_points.h"
 
+#include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -13,6 +15,27 @@ std::mutex g_downloadLock;
 std::atomic<bool> g_running{false};
 std::mutex g_workerLock;
 std::unique_ptr<CWorker> g_worker;
+
+// Workers whose stop left connections behind: each goes away on a thread of its own
+// once those end, so that the job ends at the stop.
+std::mutex g_retiredLock;
+std::condition_variable g_retiredGone;
+int g_retiredCount = 0;
+
+void Retire(std::unique_ptr<CWorker> worker) {
+    {
+        std::lock_guard lock(g_retiredLock);
+        ++g_retiredCount;
+    }
+    std::thread([worker = std::move(worker)]() mutable {
+        worker.reset();
+        {
+            std::lock_guard lock(g_retiredLock);
+            --g_retiredCount;
+        }
+        g_retiredGone.notify_all();
+    }).detach();
+}
 
 bool EndsWith(const std::wstring& text, const std::wstring& suffix) {
     return text.size() >= suffix.size() && text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
@@ -85,6 +108,7 @@ bool RunDownloadJob(const DownloadSettings& settings, DownloadProgressFunction p
     if (worker->StartRun()) result = worker->WaitUntilDone();
     if (end) *end = DownloadEnd{worker->FinishedKind(), worker->FinishedText()};
     std::lock_guard lock(g_workerLock);
+    if (worker->LeftConnectionsBehind()) Retire(std::move(g_worker));
     g_worker.reset();
     return result;
 }
@@ -132,7 +156,7 @@ int RunDownload(DownloadJob& job, const std::wstring& url, const std::wstring& t
 int StopDownloadJob(DownloadJob& job) {
     try {
         job.stop = true;
-        if (g_running && job.completionEvent && !WaitPumpingSentMessages(job.completionEvent, 1000) && g_running) {
+        if (g_running) {
             std::lock_guard lock(g_workerLock);
             if (g_worker) g_worker->StopDownload();
         }
@@ -149,6 +173,11 @@ bool StopRunningDownload(DownloadJob& job, DWORD milliseconds) {
     const ULONGLONG spent = GetTickCount64() - start;
     if (job.running && spent < milliseconds) WaitForDownloadJob(job, static_cast<DWORD>(milliseconds - spent));
     return !job.running;
+}
+
+bool WaitForStoppedDownloadsToEnd(DWORD milliseconds) {
+    std::unique_lock lock(g_retiredLock);
+    return g_retiredGone.wait_for(lock, std::chrono::milliseconds(milliseconds), [] { return g_retiredCount == 0; });
 }
 
 bool WaitForDownloadJob(DownloadJob& job, DWORD milliseconds) {

@@ -47,6 +47,9 @@ int StopDownloadJob(DownloadJob& job);
 bool StopRunningDownload(DownloadJob& job, DWORD milliseconds);
 // Waits for the job's end while answering messages sent to this thread's windows.
 bool WaitForDownloadJob(DownloadJob& job, DWORD milliseconds);
+// A stop ends the job at once, even while a silent server holds a read; such reads
+// end later on their own. Waits until they have; false when the time ran out.
+bool WaitForStoppedDownloadsToEnd(DWORD milliseconds);
 
 // Adds the suffix, or cuts a trailing one; with rename moves the file. False when
 // the rename failed.

@@ -2,8 +2,7 @@
 
 #include "foundation/ini_file_cache.h"
 #include "foundation/language_strings.h"
-
-#include <commctrl.h>
+#include "platform/checked_format.h"
 
 #include <atomic>
 #include <cstdio>
@@ -14,10 +13,7 @@ std::atomic<DownloadProgressWindow*> g_window{nullptr};
 std::atomic<bool> g_ended{true};
 
 std::wstring FormatWithValue(const wchar_t* key, double value) {
-    const std::wstring format = GetLangString(key, kResourceStringSection);
-    wchar_t text[256] = {};
-    _snwprintf(text, 255, format.c_str(), value);
-    return text;
+    return FormatChecked(GetLangString(key, kResourceStringSection), {value});
 }
 
 }  // namespace
@@ -32,7 +28,6 @@ void UpdateDownloadProgress(int percent, DownloadProgressWindow& window) {
     int overall = percent;
     if (count > 0) overall = 100 / count * (window.CurrentPackageNumber() - 1) + percent / count;
     window.SetOverallPercent(overall);
-    if (HWND bar = window.ProgressBar()) SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(overall), 0);
 }
 
 std::wstring FormatByteSize(double bytes) {
@@ -47,15 +42,14 @@ std::wstring FormatByteSize(double bytes) {
 
 bool DownloadProgressCallback(const DownloadProgressInfo& info) {
     DownloadProgressWindow* window = g_window;
-    if (info.totalBytes <= 0 || info.downloadedBytes <= 0 || !window || !IsWindow(window->WindowHandle()) ||
+    if (info.totalBytes <= 0 || info.downloadedBytes <= 0 || !window || !window->IsOpen() ||
         window->Cancelled() || g_ended)
         return true;
     std::wstring downloaded = FormatByteSize(static_cast<double>(info.downloadedBytes));
     if (downloaded.empty()) downloaded = L"0 KB";
     const std::wstring total = FormatByteSize(static_cast<double>(info.totalBytes));
-    const std::wstring format = GetLangString(L"IDS_DOWNLOADED_OF", kResourceStringSection);
-    wchar_t text[512] = {};
-    _snwprintf(text, 511, format.c_str(), downloaded.c_str(), total.c_str());
+    const std::wstring text =
+        FormatChecked(GetLangString(L"IDS_DOWNLOADED_OF", kResourceStringSection), {downloaded, total});
     UpdateDownloadProgress(info.percent, *window);
     window->AppendStatusRow(text, false, false);
     return true;

@@ -2,20 +2,17 @@
 
 #include "engine/download_worker.h"
 
-#include <windows.h>
-
 #include <string>
 
 // What the download progress needs of the download-and-install window.
 class DownloadProgressWindow {
 public:
     virtual ~DownloadProgressWindow() = default;
-    virtual HWND WindowHandle() const = 0;
+    virtual bool IsOpen() const = 0;  // false once the window is gone
     virtual bool Cancelled() const = 0;
     virtual int PackageCount() const = 0;          // packages chosen for update
     virtual int CurrentPackageNumber() const = 0;  // 1-based
-    virtual void SetOverallPercent(int percent) = 0;
-    virtual HWND ProgressBar() const = 0;  // null while it does not exist
+    virtual void SetOverallPercent(int percent) = 0;  // also moves the window's bar
     virtual void AppendStatusRow(const std::wstring& text, bool newRow, bool log) = 0;
 };
 
@@ -23,7 +20,7 @@ public:
 void SetDownloadProgressWindow(DownloadProgressWindow* window);
 DownloadProgressWindow* GetDownloadProgressWindow();
 
-// Overall percent over the chosen packages, and the bar moved to it.
+// Overall percent over the chosen packages, handed to the window.
 void UpdateDownloadProgress(int percent, DownloadProgressWindow& window);
 
 // "1.5 KB" and the like through the language formats; empty for 0 or less.

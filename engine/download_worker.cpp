@@ -4,6 +4,7 @@
 #include "engine/download_pacing.h"
 #include "foundation/ini_file_cache.h"
 #include "foundation/language_strings.h"
+#include "platform/checked_format.h"
 
 #include <cstdio>
 
@@ -81,9 +82,7 @@ void CWorker::ReportTotalProgress(std::int32_t bytes) {
         }
         format = percentFormat_;
     }
-    wchar_t text[512] = {};
-    _snwprintf(text, 511, format.c_str(), percent > 100 ? 100 : percent);
-    ReportProgress(text, percent, bytes);
+    ReportProgress(FormatChecked(format, {percent > 100 ? 100 : percent}), percent, bytes);
 }
 
 int CWorker::Prompt(int percent, const std::wstring& key, int style, int icon, int defaultAnswer) {

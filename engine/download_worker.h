@@ -80,6 +80,8 @@ public:
     void ReportControlState(const std::vector<std::wstring>& captions);
     bool IsStopRequested();
     bool UserStopped() const { return userStop_; }
+    // The stop left connections behind that a silent server still holds.
+    bool LeftConnectionsBehind() const { return downloader_->LeftConnectionsBehind(); }
     std::atomic<int> retryCounter{0};
 
 private:

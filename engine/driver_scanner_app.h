@@ -1,5 +1,7 @@
 #pragma once
 
+// CDriverScannerApp: the scan and install engine. Start-up: CHvApp; message loop: ui::App; state: CDriverOptimizerApp.
+
 #include <windows.h>
 
 #include "engine/cabinet_extractor.h"

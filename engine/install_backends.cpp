@@ -11,6 +11,7 @@
 #include "foundation/os_identity.h"
 #include "platform/difx_api.h"
 #include "platform/entry_point.h"
+#include "platform/text_case.h"
 #include "engine/driver_scanner_app.h"
 
 namespace {
@@ -57,7 +58,7 @@ bool FirstHardwareIdIs(HDEVINFO devices, SP_DEVINFO_DATA& device, const std::wst
                                            nullptr)) {
         return false;
     }
-    return _wcsicmp(reinterpret_cast<const wchar_t*>(buffer.data()), hardwareId.c_str()) == 0;
+    return EqualsIgnoringCase(reinterpret_cast<const wchar_t*>(buffer.data()), hardwareId);
 }
 
 bool IsAbsent(const SP_DEVINFO_DATA& device) {

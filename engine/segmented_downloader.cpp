@@ -17,6 +17,9 @@ std::atomic<int> g_blockSize{262144};
 constexpr std::int32_t kDefaultBlockSize = 262144;
 constexpr std::int32_t kSingleConnectionBelow = 1048576;
 constexpr std::int32_t kReadPiece = 16384;
+// How long a user's stop waits for the aborted requests to end their connections
+// before it leaves behind those whose reads a silent server still holds.
+constexpr ULONGLONG kStopGraceMs = 300;
 
 struct CrackedUrl {
     INTERNET_SCHEME scheme = INTERNET_SCHEME_UNKNOWN;
@@ -360,6 +363,7 @@ bool CSegmentedDownloader::StartConnections(bool resuming) {
         std::lock_guard lock(finishLock_);
         startedConnections_ = 0;
         finishedConnections_ = 0;
+        missingOfFinished_ = 0;
         failedConnections_ = 0;
         lastResult_ = kConnectionFailed;
         sectionWritten_ = false;
@@ -395,7 +399,16 @@ bool CSegmentedDownloader::StartConnections(bool resuming) {
 }
 
 void CSegmentedDownloader::WaitForTransferEnd(int& failed, int& lastResult) {
-    WaitPumpingSentMessages(transferEndedEvent_, INFINITE);
+    ULONGLONG stoppedAt = 0;
+    while (!WaitPumpingSentMessages(transferEndedEvent_, 50)) {
+        if (state != 3) continue;
+        if (stoppedAt == 0) stoppedAt = GetTickCount64();
+        if (GetTickCount64() - stoppedAt >= kStopGraceMs && LeaveConnectionsBehind()) {
+            failed = 0;
+            lastResult = kConnectionStopped;
+            return;
+        }
+    }
     for (auto& connection : connections_) connection->thread.Join();
     std::lock_guard lock(finishLock_);
     failed = failedConnections_;
@@ -408,8 +421,46 @@ void CSegmentedDownloader::StopConnections() {
 }
 
 void CSegmentedDownloader::ClearConnections() {
+    // Connections left behind still use theirs; the destructor waits for them.
+    if (leftBehind_) return;
     for (auto& connection : connections_) connection->thread.Join();
     connections_.clear();
+}
+
+// A read whose request was closed ends when WinInet gets round to it: a second or
+// two under Wine, not before data or the time-out where the close does not reach
+// the read. The resume file is written now from what reached the file, which is
+// closed first so that nothing a late read brings lands in it.
+bool CSegmentedDownloader::LeaveConnectionsBehind() {
+    std::lock_guard finish(finishLock_);
+    if (finishedConnections_ >= expectedConnections_) return false;
+    leftBehind_ = true;
+    {
+        std::lock_guard write(writeLock_);
+        CloseDataFile();
+    }
+    std::int64_t missing = missingOfFinished_;
+    for (auto& connection : connections_) {
+        if (connection->finished) continue;
+        std::int32_t position = 0, remaining = 0;
+        {
+            std::lock_guard progress(progressLock_);
+            position = connection->start + connection->received;
+            remaining = connection->length - connection->received;
+        }
+        if (remaining <= 0) continue;
+        missing += remaining;
+        if (WriteThreadSection(connection->index, position, remaining)) sectionWritten_ = true;
+    }
+    // What arrived is the length less what is missing: a write that has not counted
+    // its bytes yet is fetched again rather than trusted.
+    if (sectionWritten_) {
+        AppendChunkText(ChunkFilePath(),
+                        FormatGlobalSection(static_cast<std::int32_t>(record_->contentLength - missing),
+                                            record_->expectedDigest),
+                        true);
+    }
+    return true;
 }
 
 void CSegmentedDownloader::ConnectionThreadProc(CThread& connection) {
@@ -427,7 +478,7 @@ void CSegmentedDownloader::ConnectionThreadProc(CThread& connection) {
         remaining = connection.length - connection.received;
     }
     --runningThreads_;
-    OnConnectionFinished(connection.index, result, position, remaining);
+    OnConnectionFinished(connection, result, position, remaining);
 }
 
 void CSegmentedDownloader::OnConnectionStarted() {
@@ -500,7 +551,10 @@ std::uint8_t CSegmentedDownloader::DownloadRangeThread(CThread& connection) {
             writeFailed = true;
             return false;
         }
-        connection.received += held;
+        {
+            std::lock_guard progress(progressLock_);
+            connection.received += held;
+        }
         held = 0;
         return true;
     };
@@ -533,6 +587,7 @@ std::uint8_t CSegmentedDownloader::RetryRange(CThread& connection, std::uint8_t 
         if (HasConnectedState() && !IsOnline()) break;
         if (NoProgressLimitPassed()) break;
         if (result == kConnectionFailed || result == kConnectionStopped || result == kNetworkError) {
+            std::lock_guard progress(progressLock_);
             connection.start += connection.received;
             connection.length -= connection.received;
             connection.received = 0;
@@ -564,17 +619,22 @@ bool CSegmentedDownloader::WriteAtOffset(std::uint8_t, std::int32_t offset, cons
     return true;
 }
 
-void CSegmentedDownloader::OnConnectionFinished(std::uint8_t index, std::uint8_t result, std::int32_t position,
+void CSegmentedDownloader::OnConnectionFinished(CThread& connection, std::uint8_t result, std::int32_t position,
                                                 std::int32_t remaining) {
     std::lock_guard lock(finishLock_);
     ++finishedConnections_;
+    connection.finished = true;
     if (result == kConnectionFailed) ++failedConnections_;
-    if (result != kRangeComplete && remaining > 0) {
-        if (WriteThreadSection(index, position, remaining)) sectionWritten_ = true;
-    }
     const bool last = finishedConnections_ >= expectedConnections_;
-    // Without the global section a resume file is only half a record.
-    if (last && sectionWritten_) WriteGlobalSection();
+    // A connection left behind ends after its resume file was written without it.
+    if (!leftBehind_) {
+        if (result != kRangeComplete && remaining > 0) {
+            missingOfFinished_ += remaining;
+            if (WriteThreadSection(connection.index, position, remaining)) sectionWritten_ = true;
+        }
+        // Without the global section a resume file is only half a record.
+        if (last && sectionWritten_) WriteGlobalSection();
+    }
     lastResult_ = result;
     if (last) {
         CloseDataFile();

@@ -46,6 +46,7 @@ public:
     std::int32_t blockSize;
     CSegmentedDownloader& owner;
     OwnedThread thread;
+    bool finished = false;  // under the owner's finish lock
 };
 
 // Fetches one file over several ranged GETs at once into a pre-sized file, and
@@ -74,8 +75,13 @@ public:
     void AddConnection(std::uint8_t index, std::int32_t start, std::int32_t length);
     bool StartConnections(bool resuming);
     // Waits until the connections of the running transfer have all ended; returns
-    // the failed count and the result of the last one to end.
+    // the failed count and the result of the last one to end. After the user's stop
+    // it waits only a moment: connections whose reads a silent server still holds
+    // are left behind (see LeftConnectionsBehind) and the result is a stop.
     void WaitForTransferEnd(int& failed, int& lastResult);
+    // True once a stop left connections behind: they end on their own, and only the
+    // downloader's destruction waits for them.
+    bool LeftConnectionsBehind() const { return leftBehind_; }
     void StopConnections();
     void ClearConnections();
     bool ReadChunkState();
@@ -106,7 +112,8 @@ public:
 
 private:
     void OnConnectionStarted();
-    void OnConnectionFinished(std::uint8_t index, std::uint8_t result, std::int32_t position,
+    bool LeaveConnectionsBehind();
+    void OnConnectionFinished(CThread& connection, std::uint8_t result, std::int32_t position,
                               std::int32_t remaining);
     bool AppendToChunkFile(const std::wstring& text, bool mustExist);
     bool WriteThreadSection(std::uint8_t index, std::int32_t position, std::int32_t remaining);
@@ -138,6 +145,10 @@ private:
     int expectedConnections_ = 0;
     int lastResult_ = 0;
     bool sectionWritten_ = false;
+    std::int64_t missingOfFinished_ = 0;  // bytes the finished connections left
+    std::atomic<bool> leftBehind_{false};
+    // A connection's range (start, length, received) as another thread may read it.
+    std::mutex progressLock_;
     std::atomic<long> runningThreads_{0};
     std::atomic<DWORD> lastProgressTick_{0};  // GetTickCount; differences survive its wrap
     std::mutex liveLock_;

@@ -162,10 +162,10 @@ void DeliverUpdateRequest(CHvAppDlg& mainWindow, const UpdateRequest& request) {
     if (request.mode == kUpdateAllChosen && HvApp() != nullptr) {
         // The results page has put the chosen rows' devices into the update list, in order.
         const CDriverScanUpdate& engine = HvApp()->ScanUpdate();
-        for (size_t entry = 0;; ++entry) {
-            const auto found = engine.updateList.find(std::to_wstring(entry));
+        for (int32_t entry = 0;; ++entry) {
+            const auto found = engine.updateList.find(entry);
             if (found == engine.updateList.end()) break;
-            devices.push_back(_wtoi(found->second.c_str()));
+            devices.push_back(found->second);
         }
     } else if (request.device >= 0) {
         devices.push_back(request.device);

@@ -58,7 +58,6 @@ CDriverScanUpdate::CDriverScanUpdate(ScanOperation* app) : app_(app) {
                      osVersion.processorArchitecture);
     osVersion.text = std::to_wstring(osVersion.major) + L"." + std::to_wstring(osVersion.minor) + L"." +
                      std::to_wstring(osVersion.build);
-    matcherMap2.clear();
 }
 
 CDriverScanUpdate::~CDriverScanUpdate() {
@@ -69,7 +68,6 @@ int CDriverScanUpdate::RunEngineScan() {
     try {
         operationKind = kScanOperation;
         devicesReported = 0;
-        devicesCopied = 0;
         updateCount = 0;
         ProgressOf(kScanOperation).ShowPercent(0);
 
@@ -77,17 +75,17 @@ int CDriverScanUpdate::RunEngineScan() {
         ResetUpdateResults();
         if (app_ == nullptr) return -1;
 
-        const std::wstring path = scanPath.substr(0, scanPath.find(L'\0'));
+        const std::wstring path = scanRun.scanPath.substr(0, scanRun.scanPath.find(L'\0'));
         app_->SetScanProgressCallback(
             [this](const DriverInfoRecord* records, int percent) { ReportScanProgress(records, percent); });
         const int result = app_->RunDeviceScan(path);
-        lastResultCode = result;
+        scanRun.lastResultCode = result;
 
         const wchar_t* statusKey = nullptr;
         if (result == EngineCode::kFinished) statusKey = L"IDS_SCAN_COMPLETED";
         if (result == EngineCode::kScanStopRequest) statusKey = L"IDS_SCAN_ABORTED";
         if (statusKey != nullptr) {
-            scanFinished = 1;
+            scanRun.scanFinished = 1;
             ProgressOf(kScanOperation).ShowStatus(GetLangString(statusKey, L"RESOURCESTRING"));
         }
         return result;
@@ -103,13 +101,12 @@ void CDriverScanUpdate::ResetDeviceArrays(size_t count) {
 
 void CDriverScanUpdate::ResetUpdateResults() {
     devicesReported = 0;
-    backupCounter = 0;
-    restoreCounter = 0;
-    checkedCount = 0;
-    backupSelectedCount = 0;
-    restoreFailureCount = 0;
+    backupRestore.backupCounter = 0;
+    backupRestore.restoreCounter = 0;
+    backupRestore.checkedCount = 0;
+    backupRestore.backupSelectedCount = 0;
+    backupRestore.restoreFailureCount = 0;
     updateCount = 0;
-    devicesCopied = 0;
 }
 
 EngineProgress& CDriverScanUpdate::ProgressOf(OperationKind kind) const {
@@ -143,13 +140,13 @@ bool CDriverScanUpdate::ReportScanProgress(const DriverInfoRecord* records, int 
                 progress.ShowDevice(records->deviceName, records->category, percent, -1);
                 WriteLogLine(L"Creating Backup For: Category: %ls, Driver:%ls", records->category.c_str(),
                              records->deviceName.c_str());
-                ++backupCounter;
+                ++backupRestore.backupCounter;
                 break;
             case kRestoreOperation:
                 progress.ShowDevice(records->deviceName, records->category, percent, -1);
                 WriteLogLine(L"Restoring: Category: %ls, Driver:%ls", records->category.c_str(),
                              records->deviceName.c_str());
-                ++restoreCounter;
+                ++backupRestore.restoreCounter;
                 break;
             default:
                 break;
@@ -160,8 +157,8 @@ bool CDriverScanUpdate::ReportScanProgress(const DriverInfoRecord* records, int 
 }
 
 int CDriverScanUpdate::ReportInstallProgress(int percent, const wchar_t* text, int code) {
-    if (progressHeld != 0) {
-        heldProgress = percent;
+    if (scanRun.progressHeld != 0) {
+        scanRun.heldProgress = percent;
     } else {
         InstallProgress().ShowPercent(percent);
     }
@@ -174,7 +171,7 @@ int CDriverScanUpdate::ReportInstallProgress(int percent, const wchar_t* text, i
 void CDriverScanUpdate::StartEngineOperationAndWait(bool scan, ScanOperation& engine) {
     int32_t code = EngineCode::kScanStopRequest;
     if (scan) {
-        scanFinished = 1;
+        scanRun.scanFinished = 1;
     } else {
         firstBusy = 1;
         secondBusy = 1;

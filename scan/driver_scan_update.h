@@ -13,10 +13,10 @@
 
 #include "foundation/markup.h"
 #include "platform/my_array.h"
+#include "scan/device_inventory.h"
 #include "scan/driver_info_record.h"
 #include "scan/engine_progress.h"
 #include "scan/scan_operation.h"
-#include "scan/device_inventory.h"
 #include "scan/update_entry.h"
 
 // The one scan-and-update engine object of the program. It owns the device array of
@@ -74,6 +74,51 @@ public:
     };
 
     using TextMap = std::map<std::wstring, std::wstring>;
+    using IndexMap = std::map<int32_t, int32_t>;
+
+    // What the matcher works with while it reads one service answer and picks the
+    // updates; the screens read only what it leaves in the results below.
+    struct MatcherWork {
+        UpdateEntry workingOfferedDriver;
+        OfferedDriverMap offeredDriverMap;  // device index -> offered drivers, in answer order
+        std::set<int> answerDeviceIndexes;  // device indexes that occur in the answer
+        std::set<int> devicesWithUpdate;
+        std::set<std::wstring> displayKeys;
+        std::wstring devicesWithUpdateText;  // device indexes joined by "|"
+    };
+
+    // The selections and outcomes of the backup and restore runs
+    // (engine/backup_restore_runs.h), which the wizards read when a run ends.
+    struct BackupRestoreRun {
+        DriverInfoArray backupSelection;
+        DriverInfoArray restoreSelection;
+        int32_t backupCounter = 0;
+        int32_t restoreCounter = 0;
+        int32_t checkedCount = 0;
+        int32_t backupSelectedCount = 0;
+        int32_t restoreSelectedCount = 0;
+        int32_t restoreFailureCount = 0;
+        uint32_t restartNeeded = 0;
+        uint32_t backupDone = 0;
+        uint32_t backupSuccess = 0;
+        uint32_t backupCancelled = 0;
+        uint32_t restoreSuccess = 0;
+        int32_t devicesNotBackedUp = 0;  // selected devices of which nothing could be copied
+        std::wstring backupFolder;       // what the last backup filled
+        std::wstring restoreFolder;      // the unpacked backup to restore; set by the restore wizard
+        // Tree item text, "|", item index in decimal -> the device's hardware id "|" category.
+        TextMap restoreSelectionMap;
+    };
+
+    // How the last device scan went, and the progress it holds back.
+    struct ScanRun {
+        std::wstring scanPath;  // handed to the device scan
+        int32_t lastResultCode = 0;
+        uint32_t scanFinished = 0;
+        uint32_t connectionProblem = 0;
+        uint8_t progressHeld = 0;
+        int32_t heldProgress = 0;
+    };
 
     // `app` runs the device scans and must outlive the engine; null leaves the engine
     // without scans (RunEngineScan fails), which is all the record-keeping users need.
@@ -137,13 +182,8 @@ public:
 
     // Members are public: the screens, the answer reader, the matcher and the results
     // file work on them directly.
-    int32_t reservedValue1 = 0;
-    int32_t reservedValue2 = 0;
-    int32_t lastResultCode = 0;
-
-    TextMap updateList;  // running update count -> device index, both decimal
-    TextMap secondTextMap;
-    TextMap ignoreMap;   // ignore key -> empty
+    IndexMap updateList;  // running update count -> device index
+    TextMap ignoreMap;    // ignore key -> empty
 
     // Who shows each kind of run; null while no screen shows it. The screen that
     // sets one clears it before the receiver goes.
@@ -156,18 +196,10 @@ public:
     EngineProgress& ProgressOf(OperationKind kind) const;
     EngineProgress& InstallProgress() const { return installProgress != nullptr ? *installProgress : NoEngineProgress(); }
 
-    // Zeroed together by ResetUpdateResults.
+    // Zeroed by ResetUpdateResults, with the backup and restore counters.
     int32_t devicesReported = 0;  // also the number of filled device records
-    int32_t backupCounter = 0;
-    int32_t restoreCounter = 0;
-    int32_t checkedCount = 0;
-    int32_t backupSelectedCount = 0;
-    int32_t restoreFailureCount = 0;
     int32_t updateCount = 0;
-    int32_t devicesCopied = 0;  // devices copied with an offered record
 
-    uint32_t scanFinished = 0;
-    uint32_t connectionProblem = 0;
     uint32_t firstBusy = 0;
     uint32_t installDone = 0;
     CMarkup markup;  // reads the service answer
@@ -176,34 +208,16 @@ public:
 
     DriverInfoArray devices;  // empty until the first scan or load
 
-    std::wstring scanPath;  // handed to the device scan
-    std::wstring workText2;
-    std::wstring workText3;
+    ScanRun scanRun;
+    MatcherWork matcher;
 
-    uint8_t progressHeld = 0;
-    int32_t heldProgress = 0;
-
-    // Work texts of the matcher.
-    TextMap matcherMap;
-    std::vector<std::wstring> candidateIds;
-    std::array<std::wstring, 12> matcherTexts;
-    std::vector<std::wstring> identifierCuts;
-    TextMap matcherMap2;
-    std::wstring devicesWithUpdateText;  // device indexes joined by "|"
-
-    UpdateEntry workingOfferedDriver;
-    OfferedDriverMap offeredDriverMap;  // device index -> offered drivers, in answer order
-    std::set<int> answerDeviceIndexes;  // device indexes that occur in the answer
-    std::set<int> devicesWithUpdate;
-    std::set<std::wstring> displayKeys;
     std::vector<std::wstring> displayOrder;  // sorted without regard to case
     std::vector<int32_t> integerArray;
 
-    tagUpdateResultsStruct workingUpdateResult;
     CMyArray<tagUpdateResultsStruct> updateResults;  // one per shown device
-    // The results page's row numbers -> device index, both decimal; valid until the
-    // page is filled again.
-    TextMap rowDeviceMap;
+    // The results page's row numbers -> device index; valid until the page is
+    // filled again.
+    IndexMap rowDeviceMap;
     // The row numbers the results page hands to the download-and-install window.
     std::vector<int32_t> resultSelection;
 
@@ -211,34 +225,11 @@ public:
     int32_t worstSeverity = 0;
     std::vector<tagCategoryUpdateInfo> categoryTable;
 
-    std::set<std::wstring> furtherKeys;
-    std::wstring furtherText;
-    std::array<std::wstring, 3> furtherTexts;
-
     std::wstring answerText;           // the service answer last read
     std::wstring databaseVersionText;  // the answer's "dbv"
 
-    std::vector<std::wstring> lastArray;
-    TextMap lastTextMap;
-    std::wstring lastText;
-
-    // The selections and outcomes of the backup and restore runs (engine/backup_restore_runs.h).
-    HWND backupTree = nullptr;   // state image 2 = checked; item data -1 = category, else device index
-    HWND restoreTree = nullptr;  // item data -1 = category, else part of the selection key
-    DriverInfoArray backupSelection;
-    DriverInfoArray restoreSelection;
-    int32_t restoreSelectedCount = 0;
-    uint32_t restartNeeded = 0;
+    BackupRestoreRun backupRestore;
     uint32_t inventoryReady = 0;  // the device list may be shown in the backup tree
-    uint32_t backupDone = 0;
-    uint32_t backupSuccess = 0;
-    uint32_t backupCancelled = 0;
-    uint32_t restoreSuccess = 0;
-    int32_t devicesNotBackedUp = 0;  // selected devices of which nothing could be copied
-    std::wstring backupFolder;   // what the last backup filled
-    std::wstring restoreFolder;  // the unpacked backup to restore; set by the restore wizard
-    // Tree item text, "|", item data in decimal -> the device's hardware id "|" category.
-    TextMap restoreSelectionMap;
     // Handed over by the application state: its temporary work folder (the backup
     // fills it and backups are unpacked into it) and the 64-bit install helper's folder.
     std::wstring temporaryWorkFolder;

@@ -190,30 +190,26 @@ void WriteHardwareInfoElements(CMarkup& document, const ScanRequestFacts& facts,
     }
 
     ChildScope mac(document, L"mac_info");
-    const wchar_t* format = Name(compact, L"maid_%d", L"mac_address_id_%d");
-    auto numbered = [](const wchar_t* pattern, size_t n) {
-        wchar_t name[64];
-        std::swprintf(name, 64, pattern, static_cast<int>(n));
-        return std::wstring(name);
-    };
+    const wchar_t* addressName = Name(compact, L"maid_", L"mac_address_id_");
+    auto numbered = [](const wchar_t* prefix, size_t n) { return prefix + std::to_wstring(n); };
     if (hardware && !hardware->WmiAdapterValues().empty()) {
         const auto& adapters = hardware->WmiAdapterValues();
         for (size_t n = 0; n < adapters.size(); ++n) {
             const std::wstring address = TrimBlanks(adapters[n].second);
             if (address.empty()) continue;
-            AddValue(document, numbered(format, n) + L"_name", TrimBlanks(adapters[n].first));
-            AddValue(document, numbered(format, n), address);
+            AddValue(document, numbered(addressName, n) + L"_name", TrimBlanks(adapters[n].first));
+            AddValue(document, numbered(addressName, n), address);
         }
     } else if (hardware) {
         const auto& addresses = hardware->AddressList();
         for (size_t n = 0; n < addresses.size(); ++n) {
             const std::wstring address = TrimBlanks(addresses[n]);
-            if (!address.empty()) AddValue(document, numbered(format, n), address);
+            if (!address.empty()) AddValue(document, numbered(addressName, n), address);
         }
     }
-    const wchar_t* virtualFormat = Name(compact, L"mavid_%d", L"mac_address_virtual_id_%d");
+    const wchar_t* virtualName = Name(compact, L"mavid_", L"mac_address_virtual_id_");
     for (size_t n = 0; n < 2; ++n) {
-        AddValue(document, numbered(virtualFormat, n), CHardwareHash::kExcludedVirtualAddresses[n]);
+        AddValue(document, numbered(virtualName, n), CHardwareHash::kExcludedVirtualAddresses[n]);
     }
 }
 

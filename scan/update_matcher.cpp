@@ -8,10 +8,10 @@
 #include "foundation/app_settings.h"
 #include "foundation/markup.h"
 #include "foundation/sort_string_array.h"
+#include "platform/text_case.h"
 #include "scan/exclusion_store.h"
 #include "scan/installed_driver_details.h"
 #include "scan/markup_walk.h"
-#include "platform/text_case.h"
 
 
 namespace {
@@ -169,7 +169,7 @@ void MatchDevice(CDriverScanUpdate& engine, int deviceIndex) {
     // A device whose update is installed and waits for the restart is left alone.
     if (SavedResultStateOf(device) == 2) return;
 
-    const auto [firstEntry, endEntry] = engine.offeredDriverMap.equal_range(deviceIndex);
+    const auto [firstEntry, endEntry] = engine.matcher.offeredDriverMap.equal_range(deviceIndex);
     std::vector<std::pair<std::wstring, const UpdateEntry*>> entries;
     for (auto it = firstEntry; it != endEntry; ++it) entries.emplace_back(LowerInvariant(it->second.hardwareIdentifier), &it->second);
 
@@ -192,8 +192,8 @@ void MatchDevice(CDriverScanUpdate& engine, int deviceIndex) {
                                   !IsInstalledByUs(engine, device, *entry) &&
                                   IsUpdateAllowedForDevice(engine.devices, deviceIndex);
             if (isUpdate) {
-                engine.devicesWithUpdate.insert(deviceIndex);
-                engine.updateList[std::to_wstring(engine.updateCount)] = std::to_wstring(entry->deviceIndex);
+                engine.matcher.devicesWithUpdate.insert(deviceIndex);
+                engine.updateList[engine.updateCount] = entry->deviceIndex;
                 ++engine.updateCount;
             }
         }
@@ -260,8 +260,8 @@ int ComputeDriverAgeStatus(int32_t updateCount, int32_t worstSeverity) {
 
 void MatchDriverUpdates(CDriverScanUpdate& engine) {
     // A second scan or a reload in the same run starts from nothing.
-    engine.devicesWithUpdate.clear();
-    engine.displayKeys.clear();
+    engine.matcher.devicesWithUpdate.clear();
+    engine.matcher.displayKeys.clear();
     engine.categoryTable.clear();
     engine.updateList.clear();
     engine.updateCount = 0;
@@ -269,26 +269,26 @@ void MatchDriverUpdates(CDriverScanUpdate& engine) {
 
     if (!engine.devices.empty()) {
         DriverInfoRecord::AttachOfferedDrivers(engine.devices);
-        for (const int deviceIndex : engine.answerDeviceIndexes) {
+        for (const int deviceIndex : engine.matcher.answerDeviceIndexes) {
             if (deviceIndex < 0 || static_cast<size_t>(deviceIndex) >= engine.devices.size()) continue;
             MatchDevice(engine, deviceIndex);
         }
     }
 
     std::wstring withUpdate;
-    for (const int deviceIndex : engine.devicesWithUpdate) {
+    for (const int deviceIndex : engine.matcher.devicesWithUpdate) {
         if (!withUpdate.empty()) withUpdate += L'|';
         withUpdate += std::to_wstring(deviceIndex);
     }
-    engine.devicesWithUpdateText = withUpdate;
+    engine.matcher.devicesWithUpdateText = withUpdate;
 
     // Present devices first, then by category and name.
     CSortStringArray order;
-    for (const int deviceIndex : engine.devicesWithUpdate) {
+    for (const int deviceIndex : engine.matcher.devicesWithUpdate) {
         const DriverInfoRecord& device = engine.devices[static_cast<size_t>(deviceIndex)];
         const std::wstring key = std::wstring(device.nodeStatusResult == kNoSuchDevnode ? L"1|" : L"0|") +
                                  device.category + L"|" + device.deviceName + L"|" + std::to_wstring(deviceIndex);
-        engine.displayKeys.insert(key);
+        engine.matcher.displayKeys.insert(key);
         order.Add(key);
     }
     order.Sort();
@@ -299,14 +299,15 @@ void MatchDriverUpdates(CDriverScanUpdate& engine) {
 
 void ParseScanResponse(CMarkup& markup, CDriverScanUpdate& engine, const std::wstring& answerText) {
     engine.answerText = answerText;
-    engine.offeredDriverMap.clear();
-    engine.answerDeviceIndexes.clear();
-    engine.devicesWithUpdateText.clear();
-    engine.workingOfferedDriver.Reset();
+    engine.matcher.offeredDriverMap.clear();
+    engine.matcher.answerDeviceIndexes.clear();
+    engine.matcher.devicesWithUpdateText.clear();
+    engine.matcher.workingOfferedDriver.Reset();
 
     const size_t deviceCount =
         std::min(static_cast<size_t>(std::max(engine.DeviceCount(), 0)), engine.devices.size());
-    AnswerTargets targets{engine.workingOfferedDriver, engine.offeredDriverMap, engine.answerDeviceIndexes,
+    CDriverScanUpdate::MatcherWork& work = engine.matcher;
+    AnswerTargets targets{work.workingOfferedDriver, work.offeredDriverMap, work.answerDeviceIndexes,
                           engine.databaseVersionText, deviceCount};
     ReadScanAnswer(markup, answerText, targets);
     MatchDriverUpdates(engine);

@@ -11,19 +11,19 @@
 #include <cwctype>
 
 #include "foundation/app_settings.h"
-#include "foundation/folder_browse.h"
+#include "foundation/daily_log.h"
 #include "foundation/folders.h"
+#include "foundation/language_strings.h"
 #include "foundation/machine_id.h"
 #include "foundation/modal_prompts.h"
-#include "foundation/language_strings.h"
 #include "foundation/product_key.h"
 #include "foundation/registry_values.h"
 #include "foundation/system_helpers.h"
-#include "foundation/daily_log.h"
 #include "platform/archive_reader.h"
-#include "platform/com_apartment.h"
 #include "platform/archive_writer.h"
+#include "platform/com_apartment.h"
 #include "platform/trim_blanks.h"
+#include "platform/ui/folder_browse.h"
 #include "shell/startup_schedule.h"
 
 namespace {

@@ -1,5 +1,7 @@
 #pragma once
 
+// CDriverOptimizerApp: the state screens share. Start-up: CHvApp; message loop: ui::App; engine: CDriverScannerApp.
+
 #include <windows.h>
 #include <setupapi.h>
 

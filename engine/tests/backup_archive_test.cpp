@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <set>
+#include <thread>
 
 #include "engine/backup_archive_list.h"
 #include "engine/backup_archive_load.h"
@@ -174,6 +175,52 @@ TEST_F(BackupPacking, NothingToPackOrAStopLeavesNoArchive) {
     EXPECT_FALSE(PathExists(working_));
 }
 
+// The archive is visible under its name only once it is whole, so a run killed
+// midway leaves nothing that looks like a backup; what such a run left is swept by
+// the next one, while a partial archive that another run still writes stays.
+TEST_F(BackupPacking, AnArchiveTakesItsNameOnlyWhenWholeAndPartialOnesAreSwept) {
+    const std::wstring leftByAKilledRun = archives_ + L"\\HalvenorBackupTuesday.zip.partial";
+    const std::wstring beingWritten = archives_ + L"\\HalvenorBackupBusy.zip.partial";
+    CreateDirectoryW(archives_.c_str(), nullptr);
+    ASSERT_TRUE(WriteFileBytes(leftByAKilledRun, Noise(100000, 1)));
+    ASSERT_TRUE(WriteFileBytes(beingWritten, Noise(1000, 2)));
+    UniqueHandle writer(CreateFileW(beingWritten.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(writer);
+    // Big enough that packing it takes a while to watch.
+    ASSERT_TRUE(WriteFileBytes(working_ + L"\\Dev A\\big.sys", Noise(24 << 20, 3)));
+
+    const std::wstring archive = archives_ + L"\\HalvenorBackupWednesday,09-Dec-2026_H09-M34-S31.zip";
+    std::atomic<bool> packed{false};
+    std::vector<int64_t> sizesSeen;
+    std::thread watcher([&] {
+        while (!packed.load()) {
+            WIN32_FILE_ATTRIBUTE_DATA data{};
+            if (GetFileAttributesExW(archive.c_str(), GetFileExInfoStandard, &data)) {
+                sizesSeen.push_back(static_cast<int64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow);
+            }
+            Sleep(1);
+        }
+    });
+    std::wstring path;
+    const int result = BuildBackupArchive(Job(INT64_MAX), &path);
+    packed = true;
+    watcher.join();
+    ASSERT_EQ(result, BackupArchiveResult::kDone);
+    EXPECT_EQ(path, archive);
+
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ASSERT_TRUE(GetFileAttributesExW(archive.c_str(), GetFileExInfoStandard, &data));
+    const int64_t whole = static_cast<int64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+    for (int64_t seen : sizesSeen) EXPECT_EQ(seen, whole) << "the archive showed under its name before it was whole";
+    EXPECT_EQ(ZipEntryNames(archive).count("Dev A/big.sys"), 1u);
+    EXPECT_EQ(ZipFilesIn(archives_), std::vector<std::wstring>{archive.substr(archives_.size() + 1)});
+    EXPECT_FALSE(PathExists(archive + L".partial"));
+    EXPECT_FALSE(PathExists(leftByAKilledRun));
+    EXPECT_TRUE(PathExists(beingWritten));
+    EXPECT_EQ(list_.size(), 1u);
+}
+
 TEST(WorkFolders, OnlyFoldersInsideTheWorkAreaAreDeleted) {
     ScopedTempFolder temp;
     const std::wstring inside = temp.File(L"work");
@@ -214,7 +261,7 @@ protected:
         settings_.freeSpace = [this](const std::wstring& folder) { return folder == settings_.backupFolder ? 0 : 1 << 30; };
         settings_.makeName = [] { return BackupArchiveName{L"B.zip", L"2026-12-09_09-34-31"}; };
         ASSERT_TRUE(WriteUserSystemTime(ManualClock::Make(2025, 1, 2, 3, 4, 5), kProductKeyPath, L"LastBackupTime"));
-        BackupAllDevicesFlag = true;
+        settings_.choice.everyDevice = true;
     }
 
     struct Report : BackupRunReport {
@@ -294,7 +341,6 @@ TEST_F(BackupWorkerRuns, TooLittleRoomOffersAnotherFolderThatBecomesTheBackupPat
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        BackupAllDevicesFlag = true;
         report_.statuses.clear();
         report_.questions.clear();
         report_.answerYes = c.yes;
@@ -323,8 +369,8 @@ TEST_F(BackupWorkerRuns, TooLittleRoomOffersAnotherFolderThatBecomesTheBackupPat
 }
 
 TEST_F(BackupWorkerRuns, AnUnfinishedPassFailsTheRun) {
-    // Without a device tree a partial backup cannot run its pass.
-    BackupAllDevicesFlag = false;
+    // A partial backup with nothing chosen runs no pass.
+    settings_.choice = {};
     BackupWorker worker(engine_, app_, report_);
     const BackupRunOutcome outcome = worker.Run(settings_);
     EXPECT_FALSE(outcome.passFinished);
@@ -383,7 +429,7 @@ TEST_F(CraftedArchives, AnyBadEntryRefusesTheWholeArchive) {
         EXPECT_FALSE(PathExists(engine_.temporaryWorkFolder));
         EXPECT_FALSE(PathExists(root_.File(L"x")));
         EXPECT_EQ(PathExists(L"C:\\x"), rootHadX);
-        EXPECT_TRUE(engine_.restoreSelectionMap.empty());
+        EXPECT_TRUE(engine_.backupRestore.restoreSelectionMap.empty());
     }
 }
 
@@ -423,8 +469,8 @@ TEST_F(CraftedArchives, IndexEntriesOutsideTheWorkingFolderAreNotOffered) {
               1);
     ASSERT_EQ(records_.size(), 1u);
     EXPECT_EQ(records_[0].deviceName, L"Disk");
-    EXPECT_EQ(engine_.restoreSelectionMap, (CDriverScanUpdate::TextMap{{L"Disk|0", L"|System"}}));
-    EXPECT_EQ(engine_.restoreFolder, engine_.temporaryWorkFolder);
+    EXPECT_EQ(engine_.backupRestore.restoreSelectionMap, (CDriverScanUpdate::TextMap{{L"Disk|0", L"|System"}}));
+    EXPECT_EQ(engine_.backupRestore.restoreFolder, engine_.temporaryWorkFolder);
     EXPECT_TRUE(messages_.empty());
 }
 

@@ -2,42 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <windows.h>
-#include <commctrl.h>
-
 #include "engine/driver_scanner_app.h"
 #include "scan/driver_scan_update.h"
 #include "tests/support/scoped_temp_folder.h"
 
 namespace {
-
-// A check-box tree as the wizards show it: category nodes (-1) with device items.
-class DeviceTree {
-public:
-    DeviceTree() {
-        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_TREEVIEW_CLASSES};
-        InitCommonControlsEx(&controls);
-        window_ = CreateWindowExW(0, WC_TREEVIEWW, L"", WS_POPUP | TVS_CHECKBOXES, 0, 0, 200, 200, nullptr, nullptr,
-                                  GetModuleHandleW(nullptr), nullptr);
-    }
-    ~DeviceTree() { DestroyWindow(window_); }
-    HWND Handle() const { return window_; }
-
-    HTREEITEM Add(HTREEITEM parent, const wchar_t* text, LPARAM data, bool checked) {
-        TVINSERTSTRUCTW insert{};
-        insert.hParent = parent;
-        insert.hInsertAfter = TVI_LAST;
-        insert.item.mask = TVIF_TEXT | TVIF_PARAM;
-        insert.item.pszText = const_cast<wchar_t*>(text);
-        insert.item.lParam = data;
-        HTREEITEM item = TreeView_InsertItem(window_, &insert);
-        TreeView_SetItemState(window_, item, INDEXTOSTATEIMAGEMASK(checked ? 2 : 1), TVIS_STATEIMAGEMASK);
-        return item;
-    }
-
-private:
-    HWND window_ = nullptr;
-};
 
 DriverInfoRecord Device(const wchar_t* name, uint32_t nodeStatus = 0, uint32_t unknown = 0) {
     DriverInfoRecord record;
@@ -52,7 +21,6 @@ class BackupAndRestoreRuns : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_EQ(app_.Initialize(), 1);
-        ASSERT_NE(tree_.Handle(), nullptr);
         engine_.devices = {Device(L"Disk"), Device(L"Gone", 13), Device(L"Mystery", 0, 1), Device(L"Net")};
         engine_.devicesReported = 4;
         engine_.temporaryWorkFolder = work_.Path();
@@ -63,46 +31,42 @@ protected:
     CDriverScannerApp app_;
     CDriverScanUpdate engine_{&app_};
     DriverBackupRuns runs_{engine_, app_};
-    DeviceTree tree_;
     ScopedTempFolder work_;
     std::vector<std::wstring> messages_;
 };
 
-TEST_F(BackupAndRestoreRuns, BackupTakesTheCheckedDevicesOrEveryPresentOne) {
-    HTREEITEM category = tree_.Add(TVI_ROOT, L"Disks", -1, true);
-    tree_.Add(category, L"Disk", 0, true);
-    tree_.Add(category, L"Net", 3, false);
-    tree_.Add(TVI_ROOT, L"Bogus", 99, true);  // an index past the devices copies nothing
-    engine_.backupTree = tree_.Handle();
+TEST_F(BackupAndRestoreRuns, BackupTakesTheChosenDevicesOrEveryPresentOne) {
     int32_t shownCount = -1;
     SetMainWindowBackupCountReceiver([&](int32_t count) { shownCount = count; });
 
-    runs_.BackupSelectedDrivers();
-    EXPECT_EQ(engine_.backupSelectedCount, 2);
-    EXPECT_EQ(engine_.checkedCount, 2);
-    EXPECT_EQ(shownCount, 2);
-    EXPECT_EQ(MainWindowBackupCount(), 2);
-    EXPECT_EQ(engine_.backupDone, 1u);
-    EXPECT_EQ(engine_.backupSuccess, 1u);
-    EXPECT_EQ(engine_.backupCancelled, 0u);
+    // An index past the devices (a tree left from before a rescan) copies nothing
+    // and is no record of the backup.
+    runs_.BackupSelectedDrivers({false, {0, 99}});
+    EXPECT_EQ(engine_.backupRestore.backupSelectedCount, 1);
+    EXPECT_EQ(engine_.backupRestore.checkedCount, 2);
+    EXPECT_EQ(shownCount, 1);
+    EXPECT_EQ(MainWindowBackupCount(), 1);
+    EXPECT_EQ(engine_.backupRestore.backupDone, 1u);
+    EXPECT_EQ(engine_.backupRestore.backupSuccess, 1u);
+    EXPECT_EQ(engine_.backupRestore.backupCancelled, 0u);
     EXPECT_EQ(engine_.operationKind, CDriverScanUpdate::kBackupOperation);
     // Devices of which nothing could be found are not in the backup.
     EXPECT_FALSE(PathExists(work_.File(L"index.dat")));
 
-    BackupAllDevicesFlag = true;
-    runs_.BackupSelectedDrivers();
-    EXPECT_FALSE(BackupAllDevicesFlag);
-    EXPECT_EQ(engine_.backupSelectedCount, 2);  // "Gone" is absent, "Mystery" unknown
+    runs_.BackupSelectedDrivers({true, {}});
+    EXPECT_EQ(engine_.backupRestore.backupSelectedCount, 2);  // "Gone" is absent, "Mystery" unknown
+
+    engine_.backupRestore.backupDone = 0;
+    runs_.BackupSelectedDrivers({});
+    EXPECT_EQ(engine_.backupRestore.backupDone, 0u) << "a partial backup of nothing runs no pass";
     SetMainWindowBackupCountReceiver(nullptr);
 }
 
 TEST_F(BackupAndRestoreRuns, AStopAskedForBeforeTheBackupStartsIsHonoured) {
-    engine_.backupTree = tree_.Handle();
-    tree_.Add(TVI_ROOT, L"Disk", 0, true);
     app_.SetStatusCode(19);
-    runs_.BackupSelectedDrivers();
-    EXPECT_EQ(engine_.backupCancelled, 1u);
-    EXPECT_EQ(engine_.backupSuccess, 1u);
+    runs_.BackupSelectedDrivers({false, {0}});
+    EXPECT_EQ(engine_.backupRestore.backupCancelled, 1u);
+    EXPECT_EQ(engine_.backupRestore.backupSuccess, 1u);
     EXPECT_EQ(app_.StatusCode(), 35);
     EXPECT_EQ(WaitForSingleObject(app_.OperationEvent(), 0), WAIT_OBJECT_0);
 }
@@ -111,42 +75,34 @@ TEST_F(BackupAndRestoreRuns, BackupBeforeAnUpdateTakesOnlyDevicesItCanFind) {
     // Update entries name devices through the update list; a stale entry names an
     // index past the devices and must not become an empty record of the backup.
     engine_.integerArray = {1, 2, 3};
-    engine_.updateList = {{L"1", L"0"}, {L"2", L"99"}, {L"3", L"3"}};
+    engine_.updateList = {{1, 0}, {2, 99}, {3, 3}};
     runs_.BackupDriversBeforeUpdate();
-    EXPECT_EQ(engine_.backupSelectedCount, 2);
-    EXPECT_EQ(engine_.backupDone, 1u);
-    EXPECT_EQ(engine_.backupSuccess, 1u);
+    EXPECT_EQ(engine_.backupRestore.backupSelectedCount, 2);
+    EXPECT_EQ(engine_.backupRestore.backupDone, 1u);
+    EXPECT_EQ(engine_.backupRestore.backupSuccess, 1u);
     EXPECT_EQ(engine_.inventoryReady, 1u);
 
-    engine_.backupDone = 0;
+    engine_.backupRestore.backupDone = 0;
     engine_.integerArray.clear();
     runs_.BackupDriversBeforeUpdate();
-    EXPECT_EQ(engine_.backupDone, 0u);
+    EXPECT_EQ(engine_.backupRestore.backupDone, 0u);
 }
 
 TEST_F(BackupAndRestoreRuns, RestoreSelectionComesFromTheMap) {
-    engine_.restoreTree = tree_.Handle();
-    HTREEITEM category = tree_.Add(TVI_ROOT, L"System", -1, true);
-    tree_.Add(category, L"Disk", 7, true);
-    tree_.Add(category, L"Net", 8, true);
-    tree_.Add(category, L"Unlisted", 9, true);
-    tree_.Add(category, L"Unchecked", 10, false);
-    engine_.restoreSelectionMap = {{L"Disk|7", L"ROOT\\DISK|Disk drives"}, {L"Net|8", L"ROOT\\NET"},
-                                   {L"Unchecked|10", L"ROOT\\X|Y"}};
-    engine_.restoreSelection = DriverInfoRecord::NewArray(6);
-    runs_.CollectCheckedRestoreItems(TreeView_GetRoot(tree_.Handle()));
-    EXPECT_EQ(engine_.restoreSelectedCount, 2);
-    EXPECT_EQ(engine_.checkedCount, 3);
-    EXPECT_EQ(engine_.restoreSelection[0].deviceName, L"Disk");
-    EXPECT_EQ(engine_.restoreSelection[0].hardwareId, L"ROOT\\DISK");
-    EXPECT_EQ(engine_.restoreSelection[0].category, L"Disk drives");
-    EXPECT_EQ(engine_.restoreSelection[1].hardwareId, L"ROOT\\NET");
-    EXPECT_EQ(engine_.restoreSelection[1].category, L"");
+    engine_.backupRestore.restoreSelectionMap = {{L"Disk|7", L"ROOT\\DISK|Disk drives"}, {L"Net|8", L"ROOT\\NET"},
+                                   {L"Unchosen|10", L"ROOT\\X|Y"}};
+    engine_.backupRestore.restoreSelection = DriverInfoRecord::NewArray(6);
+    runs_.CollectRestoreChoice({{L"Disk", 7}, {L"Net", 8}, {L"Unlisted", 9}});
+    EXPECT_EQ(engine_.backupRestore.restoreSelectedCount, 2);
+    EXPECT_EQ(engine_.backupRestore.checkedCount, 3);
+    EXPECT_EQ(engine_.backupRestore.restoreSelection[0].deviceName, L"Disk");
+    EXPECT_EQ(engine_.backupRestore.restoreSelection[0].hardwareId, L"ROOT\\DISK");
+    EXPECT_EQ(engine_.backupRestore.restoreSelection[0].category, L"Disk drives");
+    EXPECT_EQ(engine_.backupRestore.restoreSelection[1].hardwareId, L"ROOT\\NET");
+    EXPECT_EQ(engine_.backupRestore.restoreSelection[1].category, L"");
 }
 
 TEST_F(BackupAndRestoreRuns, RestoreResultsAndWhichFolderGoes) {
-    engine_.restoreTree = tree_.Handle();
-    tree_.Add(TVI_ROOT, L"Disk", 1, true);
     ScopedTempFolder chosenByUser;
     const std::wstring unpacked = work_.File(L"unpacked");
     struct Case {
@@ -166,12 +122,12 @@ TEST_F(BackupAndRestoreRuns, RestoreResultsAndWhichFolderGoes) {
         SCOPED_TRACE(c.what);
         CreateDirectoryW(unpacked.c_str(), nullptr);
         messages_.clear();
-        engine_.restoreSelectionMap.clear();
-        if (c.inMap) engine_.restoreSelectionMap[L"Disk|1"] = L"ROOT\\DISK|Disk drives";
-        engine_.restoreFolder = c.folder;
-        EXPECT_EQ(runs_.RestoreDriversFromArchive(), c.result);
-        EXPECT_EQ(engine_.restoreSuccess, 0u);
-        EXPECT_EQ(engine_.restartNeeded, 0u);
+        engine_.backupRestore.restoreSelectionMap.clear();
+        if (c.inMap) engine_.backupRestore.restoreSelectionMap[L"Disk|1"] = L"ROOT\\DISK|Disk drives";
+        engine_.backupRestore.restoreFolder = c.folder;
+        EXPECT_EQ(runs_.RestoreDriversFromArchive({{L"Disk", 1}}), c.result);
+        EXPECT_EQ(engine_.backupRestore.restoreSuccess, 0u);
+        EXPECT_EQ(engine_.backupRestore.restartNeeded, 0u);
         EXPECT_EQ(messages_.size(), c.messages);
         EXPECT_EQ(PathExists(c.folder), c.folderStays);
     }

@@ -2,8 +2,6 @@
 // dated archive; the archive is loaded back and the driver restored from it.
 #include "engine/backup_worker.h"
 
-#include <commctrl.h>
-
 #include <set>
 
 #include "engine/backup_archive_list.h"
@@ -25,22 +23,15 @@ protected:
     void SetUp() override {
         InstalledDriverTest::SetUp();
         if (HasFatalFailure()) return;
-        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_TREEVIEW_CLASSES};
-        InitCommonControlsEx(&controls);
-        tree_ = CreateWindowExW(0, WC_TREEVIEWW, L"", WS_POPUP | TVS_CHECKBOXES, 0, 0, 200, 200, nullptr, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
-        ASSERT_NE(tree_, nullptr);
         RegDeleteKeyValueW(HKEY_CURRENT_USER, kProductKeyPath, L"LastBackupTime");
         scanUpdate_.devices = {DeviceRecord()};
         scanUpdate_.devicesReported = 1;
         scanUpdate_.temporaryWorkFolder = backupFolder_.File(L"work");
         scanUpdate_.installHelperFolder = helperFolder_.Path();
-        scanUpdate_.restoreTree = tree_;
         SetRunMessageSink([this](const std::wstring& text) { messages_.push_back(text); });
     }
     void TearDown() override {
         SetRunMessageSink(nullptr);
-        if (tree_ != nullptr) DestroyWindow(tree_);
         InstalledDriverTest::TearDown();
     }
 
@@ -48,7 +39,6 @@ protected:
     ManualClock clock_{100000, ManualClock::Make(2026, 12, 9, 9, 34, 31)};
     CDriverScanUpdate scanUpdate_{&engine_};
     ScopedTempFolder archives_;
-    HWND tree_ = nullptr;
     std::vector<std::wstring> messages_;
 };
 
@@ -65,7 +55,7 @@ TEST_F(FullBackupAndRestore, TheDatedArchiveRestoresTheSelectedDriver) {
     settings.makeName = [] { return MakeBackupArchiveName(L"%s Backup", L"Halvenor", AppClock().LocalTime()); };
     BackupRunReport quiet;
     BackupWorker worker(scanUpdate_, engine_, quiet);
-    BackupAllDevicesFlag = true;
+    settings.choice.everyDevice = true;
     const BackupRunOutcome outcome = worker.Run(settings);
     ASSERT_TRUE(outcome.passFinished);
     ASSERT_FALSE(outcome.failed);
@@ -86,26 +76,23 @@ TEST_F(FullBackupAndRestore, TheDatedArchiveRestoresTheSelectedDriver) {
     EXPECT_EQ(last.wYear, 2026);
     EXPECT_EQ(last.wSecond, 31);
 
-    // The restore side lists the archive, loads it into the tree and restores the
-    // checked driver.
+    // The restore side lists the archive, loads it and restores the driver the
+    // user chose.
     const std::vector<BackupArchiveRow> rows = ListBackupArchives(list, CurrentArchiveTime());
     ASSERT_EQ(rows.size(), 1u);
-    ASSERT_EQ(LoadArchiveDrivers(scanUpdate_, rows[0].name, list), 1);
-    HTREEITEM category = TreeView_GetRoot(tree_);
-    ASSERT_NE(category, nullptr);
-    HTREEITEM device = TreeView_GetChild(tree_, category);
-    ASSERT_NE(device, nullptr);
-    TreeView_SetItemState(tree_, device, INDEXTOSTATEIMAGEMASK(2), TVIS_STATEIMAGEMASK);
+    DriverInfoArray records;
+    ASSERT_EQ(LoadArchiveDrivers(scanUpdate_, rows[0].name, list, &records), 1);
+    ASSERT_EQ(records.size(), 1u);
     {
         const CDriverScannerApp::FsRedirectionOff redirection(engine_);
         ASSERT_TRUE(DeleteFileW(driverFile_.c_str()));
     }
     std::atomic<bool> restorePending{true};
-    EXPECT_EQ(RunArchiveRestore(scanUpdate_, engine_, restorePending), 1);
+    EXPECT_EQ(RunArchiveRestore(scanUpdate_, engine_, {{records[0].deviceName, 0}}, restorePending), 1);
     EXPECT_FALSE(restorePending);
-    EXPECT_EQ(scanUpdate_.restoreSelectedCount, 1);
-    EXPECT_EQ(scanUpdate_.restoreFailureCount, 0);
-    EXPECT_EQ(scanUpdate_.restoreSuccess, 1u);
+    EXPECT_EQ(scanUpdate_.backupRestore.restoreSelectedCount, 1);
+    EXPECT_EQ(scanUpdate_.backupRestore.restoreFailureCount, 0);
+    EXPECT_EQ(scanUpdate_.backupRestore.restoreSuccess, 1u);
     EXPECT_TRUE(messages_.empty());
     const CDriverScannerApp::FsRedirectionOff redirection(engine_);
     EXPECT_EQ(ReadFileBytes(driverFile_), "driver image");

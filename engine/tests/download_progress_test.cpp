@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -58,12 +59,11 @@ public:
     ~RecordingWindow() override {
         if (window_) DestroyWindow(window_);
     }
-    HWND WindowHandle() const override { return window_; }
+    bool IsOpen() const override { return IsWindow(window_) != FALSE; }
     bool Cancelled() const override { return cancelled; }
     int PackageCount() const override { return 4; }
     int CurrentPackageNumber() const override { return 2; }
     void SetOverallPercent(int percent) override { overall = percent; }
-    HWND ProgressBar() const override { return nullptr; }
     void AppendStatusRow(const std::wstring& text, bool newRow, bool log) override {
         rows.push_back(text);
         EXPECT_FALSE(newRow);
@@ -80,7 +80,7 @@ private:
 
 TEST_F(EnglishTexts, ProgressShowsTheCountsOnlyWhileTheWindowWaitsForThem) {
     RecordingWindow window;
-    ASSERT_TRUE(window.WindowHandle());
+    ASSERT_TRUE(window.IsOpen());
     SetDownloadProgressWindow(&window);
     SetDownloadEnded(false);
     DownloadProgressInfo info;
@@ -113,24 +113,23 @@ BOOL WINAPI AlwaysOnline(LPDWORD flags, DWORD) {
     return TRUE;
 }
 
-// Every write reports the share of the whole file written so far, never above 100.
-TEST_F(EnglishTexts, WritesReportTheirTotalPercentage) {
+// The progress a one-connection download of `size` bytes reports with a count.
+std::vector<DownloadProgressInfo> CountedProgressOfADownload(std::size_t size) {
     SetConnectedStateProbe(&AlwaysOnline);
     DownloadPacing pacing;
     pacing.sleep = [](DWORD) {};
     SetDownloadPacing(pacing);
     HttpStandInServer server;
-    const std::size_t size = 1000000;
     server.Files().PutFile("/pkg.bin", std::string(size, 'x'));
-    ASSERT_TRUE(server.Start());
+    EXPECT_TRUE(server.Start());
     ScopedTempFolder folder;
     std::wstring target;
-    ASSERT_TRUE(PrepareDownloadTarget(folder.File(L"pkg.bin"), target, false));
+    EXPECT_TRUE(PrepareDownloadTarget(folder.File(L"pkg.bin"), target, false));
 
     std::mutex mutex;
     std::vector<DownloadProgressInfo> counted;
     DownloadJob job;
-    ASSERT_EQ(RunDownload(job, server.Url("/pkg.bin"), target, L"", 1, false, 300000,
+    EXPECT_EQ(RunDownload(job, server.Url("/pkg.bin"), target, L"", 1, false, 300000,
                           [&](const DownloadProgressInfo& info) {
                               std::lock_guard lock(mutex);
                               if (info.downloadedBytes >= 0) counted.push_back(info);
@@ -139,7 +138,13 @@ TEST_F(EnglishTexts, WritesReportTheirTotalPercentage) {
               1);
     SetConnectedStateProbe(nullptr);
     SetDownloadPacing(DownloadPacing());
+    return counted;
+}
 
+// Every write reports the share of the whole file written so far, never above 100.
+TEST_F(EnglishTexts, WritesReportTheirTotalPercentage) {
+    const std::size_t size = 1000000;
+    const std::vector<DownloadProgressInfo> counted = CountedProgressOfADownload(size);
     ASSERT_FALSE(counted.empty());
     for (const DownloadProgressInfo& info : counted) {
         SCOPED_TRACE(info.downloadedBytes);
@@ -151,6 +156,52 @@ TEST_F(EnglishTexts, WritesReportTheirTotalPercentage) {
     // The completed job reports the whole length once more.
     EXPECT_EQ(counted.back().downloadedBytes, static_cast<std::int64_t>(size));
     EXPECT_EQ(counted.back().text, L"100% done");
+}
+
+// A language file as the program reads them: UTF-16LE with a byte-order mark.
+std::string LanguageFileBytes(const std::wstring& text) {
+    const std::wstring withMark = L"\xFEFF" + text;
+    std::string bytes(withMark.size() * sizeof(wchar_t), '\0');
+    std::memcpy(bytes.data(), withMark.data(), bytes.size());
+    return bytes;
+}
+
+// A translator's slip (placeholders of the wrong kind or number, a "%n") shows as
+// written; it never makes the download read or write what it was not given.
+TEST(BrokenLanguageTexts, ShowTheirPlaceholdersAsWrittenWhileADownloadRuns) {
+    ScopedTempFolder folder;
+    const std::wstring path = folder.File(L"broken.ini");
+    ASSERT_TRUE(WriteFileBytes(path, LanguageFileBytes(L"[RESOURCESTRING]\r\n"
+                                                       L"IDS_COUNT_KB=%s%n KB\r\n"
+                                                       L"IDS_COUNT_MB=%.2f MB %s %n\r\n"
+                                                       L"IDS_GB=%d GB\r\n"
+                                                       L"IDS_DOWNLOADED_OF=%ls of %ls %ls %d %n\r\n"
+                                                       L"IDS_TOTAL_PERCENTAGE=%s %n %d%% %d\r\n")));
+    LanguageFileCache().SetPath(path);
+    LanguageFileCache().ClearCache();
+
+    EXPECT_EQ(FormatByteSize(1536), L"%s%n KB");
+    EXPECT_EQ(FormatByteSize(1572864), L"1.50 MB %s %n");
+    EXPECT_EQ(FormatByteSize(3221225472.0), L"%d GB");
+
+    RecordingWindow window;
+    SetDownloadProgressWindow(&window);
+    SetDownloadEnded(false);
+    DownloadProgressInfo info;
+    info.downloadedBytes = 1536;
+    info.totalBytes = 1572864;
+    info.percent = 40;
+    EXPECT_TRUE(DownloadProgressCallback(info));
+    SetDownloadEnded(true);
+    SetDownloadProgressWindow(nullptr);
+    EXPECT_EQ(window.rows, (std::vector<std::wstring>{L"%s%n KB of 1.50 MB %s %n %ls %d %n"}));
+
+    const std::vector<DownloadProgressInfo> counted = CountedProgressOfADownload(100000);
+    ASSERT_FALSE(counted.empty());
+    EXPECT_EQ(counted.back().text, L"%s %n 100% %d");
+
+    LanguageFileCache().SetPath(L"");
+    LanguageFileCache().ClearCache();
 }
 
 }  // namespace

@@ -87,6 +87,21 @@ protected:
 
     std::wstring ChunkFile() const { return folder.File(L"pkg.bin.unconfirmed_chunks.txt"); }
 
+    // The resume file's missing ranges as the Range headers a resume asks for; the
+    // bytes it counts as written and the missing ones make up the whole package.
+    std::set<std::string> MissingRanges(ChunkState& state) const {
+        std::set<std::string> missing;
+        EXPECT_TRUE(ReadChunkStateFile(ChunkFile(), 4, state));
+        std::int64_t missingBytes = 0;
+        for (const ChunkRange& range : state.ranges) {
+            missing.insert("bytes=" + std::to_string(range.start) + "-" +
+                           std::to_string(range.start + range.length - 1));
+            missingBytes += range.length;
+        }
+        EXPECT_EQ(state.totalDownloaded + missingBytes, static_cast<std::int64_t>(kThreeMiB));
+        return missing;
+    }
+
     std::string content = PackageBytes(kThreeMiB, 7);
     HttpStandInServer server;
     ScopedTempFolder folder;
@@ -205,24 +220,58 @@ TEST_F(SegmentedDownloadTest, StopLeavesAResumeFileAndTheNextRunFetchesOnlyWhatI
     runner.join();
     EXPECT_EQ(result, 0);
     server.Stop();
+    EXPECT_TRUE(WaitForStoppedDownloadsToEnd(kEventWaitMs));
     EXPECT_EQ(ThreadCount(), threadsBefore);
     ASSERT_TRUE(server.Start(port));
 
     ChunkState state;
-    ASSERT_TRUE(ReadChunkStateFile(ChunkFile(), 4, state));
+    const std::set<std::string> missing = MissingRanges(state);
     ASSERT_FALSE(state.ranges.empty());
-    std::set<std::string> missing;
-    std::int64_t missingBytes = 0;
-    for (const ChunkRange& range : state.ranges) {
-        missing.insert("bytes=" + std::to_string(range.start) + "-" + std::to_string(range.start + range.length - 1));
-        missingBytes += range.length;
-    }
-    EXPECT_EQ(state.totalDownloaded + missingBytes, static_cast<std::int64_t>(kThreeMiB));
     // The stalled range keeps what it received before the stall.
     const ChunkRange& stalled = state.ranges.back();
     EXPECT_GT(stalled.start, 2359296);
     EXPECT_EQ(stalled.start + stalled.length, static_cast<std::int32_t>(kThreeMiB));
 
+    server.ClearLog();
+    ASSERT_EQ(Download(4), 1);
+    EXPECT_EQ(RangesAsked(), missing);
+    EXPECT_EQ(ReadFileBytes(unconfirmed), content);
+    EXPECT_FALSE(PathExists(ChunkFile()));
+}
+
+// A stop takes effect at once even while a read waits on a server that has gone
+// quiet, and the resume file it leaves serves the next run.
+TEST_F(SegmentedDownloadTest, StopEndsTheJobWithinTwoSecondsWhileTheServerStalls) {
+    DownloadPacing pacing;
+    pacing.sleep = [](DWORD) {};
+    SetDownloadPacing(pacing);  // the shipped request time-out, far beyond the stop's bound
+    FileFaultRule stall = MakeFault(FileFault::Stall, "/pkg.bin", 100000);
+    stall.rangeStart = 786432;
+    stall.stallMilliseconds = 120000;
+    server.Files().AddFault(stall);
+
+    int result = -1;
+    std::thread runner([&] { result = Download(4); });
+    const bool stalled = server.WaitUntilStalled(kEventWaitMs);
+    const ULONGLONG start = GetTickCount64();
+    const bool ended = StopRunningDownload(job, 2000);
+    const ULONGLONG took = GetTickCount64() - start;
+    // A stop that failed must not hold the test for the whole stall.
+    const unsigned short port = server.Port();
+    if (!ended) server.Stop();
+    runner.join();
+    EXPECT_TRUE(stalled) << "the second range never reached its stall";
+    EXPECT_TRUE(ended) << "the stop took " << took << " ms";
+    EXPECT_EQ(result, 0);
+
+    ChunkState state;
+    const std::set<std::string> missing = MissingRanges(state);
+
+    // The read the stop left behind ends with the stall and brings nothing more.
+    server.Stop();
+    EXPECT_TRUE(WaitForStoppedDownloadsToEnd(kEventWaitMs));
+    ASSERT_TRUE(server.Start(port));
+    server.Files().ClearFaults();
     server.ClearLog();
     ASSERT_EQ(Download(4), 1);
     EXPECT_EQ(RangesAsked(), missing);

@@ -5,12 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "foundation/folder_browse.h"
 #include "foundation/guid_text.h"
 #include "foundation/sort_string_array.h"
 #include "foundation/split_path.h"
 #include "foundation/split_string.h"
-#include "tests/support/scoped_temp_folder.h"
 
 namespace {
 
@@ -147,18 +145,6 @@ TEST(TextHelpersTest, GuidTexts) {
     ASSERT_TRUE(GuidFromDriverKey(L"{4d36e968-e325-11ce-bfc1-08002be10318}\\0003", guid));
     EXPECT_TRUE(IsEqualGUID(guid, display));
     EXPECT_FALSE(GuidFromDriverKey(L"\\0003", guid));
-}
-
-TEST(TextHelpersTest, FoldersThatTheBrowseDialogAccepts) {
-    ScopedTempFolder folder;
-    EXPECT_TRUE(IsFolderSelectable(folder.Path()));
-    EXPECT_TRUE(IsFolderSelectable(L"C:\\"));
-    for (const wchar_t* refused : {L"C:\\$Recycle.Bin\\S-1-5-21", L"C:\\RECYCLER\\x", L"C:\\System Volume Information",
-                                   L"\\\\server\\share\\folder", L"", L"Q"}) {
-        EXPECT_FALSE(IsFolderSelectable(refused)) << refused;
-    }
-    SetBrowseInitialFolder(L"C:\\start");
-    EXPECT_EQ(GetBrowseInitialFolder(), L"C:\\start");
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 #pragma once
 
+// ui::App: the message loop. Start-up: CHvApp; shared state: CDriverOptimizerApp; engine: CDriverScannerApp.
+
 #include <windows.h>
 
 namespace ui {

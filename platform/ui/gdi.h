@@ -121,24 +121,59 @@ private:
     HDC dc_;
 };
 
-// A bitmap of `width` x `height` compatible with `reference`, selected into a
-// memory context of its own for the object's life.
+// A bitmap compatible with `reference`, selected into a memory context of its own,
+// over an area whose top-left is the bitmap's origin. Reset (and the end of the
+// object) puts the context's first bitmap back and frees both.
 class MemoryCanvas {
 public:
-    MemoryCanvas(HDC reference, int width, int height)
-        : dc_(CreateCompatibleDC(reference)), bitmap_(CreateCompatibleBitmap(reference, width, height)),
-          selection_(dc_.Get(), bitmap_.Get()) {}
+    MemoryCanvas() = default;
+    MemoryCanvas(HDC reference, int width, int height) { Create(reference, RECT{0, 0, width, height}); }
+    MemoryCanvas(HDC reference, const RECT& area) { Create(reference, area); }
+    ~MemoryCanvas() { Reset(); }
+    MemoryCanvas(const MemoryCanvas&) = delete;
+    MemoryCanvas& operator=(const MemoryCanvas&) = delete;
+
+    // False, with nothing held, when the context or the bitmap cannot be made.
+    bool Create(HDC reference, const RECT& area);
+    void Reset();
+
     HDC Get() const { return dc_.Get(); }
     operator HDC() const { return dc_.Get(); }
     HBITMAP Bitmap() const { return bitmap_.Get(); }
+    const RECT& Area() const { return area_; }
     bool Valid() const { return dc_.Valid() && bitmap_.Valid(); }
 
 private:
-    // Declared in this order so that the selection ends first, then the bitmap,
-    // then the context.
     ScopedMemoryDC dc_;
     ScopedBitmap bitmap_;
-    SelectionScope selection_;
+    HGDIOBJ previous_ = nullptr;
+    RECT area_{};
 };
 
 }  // namespace ui
+
+// The buffered context kept for repeated drawing.
+using CHvBufferDC = ui::MemoryCanvas;
+
+// Double-buffered painting: everything drawn on this context goes to a canvas over
+// the area (or the target's clip box), in the target's coordinates, and reaches the
+// target in one copy when the object ends. A printing target is drawn on directly,
+// and so is one for which no canvas can be made.
+class CHvMemDC {
+public:
+    explicit CHvMemDC(HDC target, const RECT* area = nullptr);
+    virtual ~CHvMemDC();
+    CHvMemDC(const CHvMemDC&) = delete;
+    CHvMemDC& operator=(const CHvMemDC&) = delete;
+
+    HDC Get() const { return offScreen_ ? canvas_.Get() : target_; }
+    operator HDC() const { return Get(); }
+    const RECT& Area() const { return area_; }
+    bool IsOffScreen() const { return offScreen_; }
+
+private:
+    HDC target_;
+    ui::MemoryCanvas canvas_;
+    RECT area_{};
+    bool offScreen_ = false;
+};

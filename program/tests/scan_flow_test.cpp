@@ -1,6 +1,5 @@
 // The stand-in server brings Winsock, which must come before windows.h.
-#include "tools/http_stand_in_server.h"
-#include "tools/update_service_stand_in.h"
+#include "tests/support/outdated_device_scenario.h"
 
 #include <gtest/gtest.h>
 
@@ -11,11 +10,9 @@
 #include <fstream>
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <utility>
 #include <vector>
 
-#include "engine/tree_view_items.h"
 #include "foundation/app_settings.h"
 #include "foundation/language_strings.h"
 #include "foundation/product_key.h"
@@ -26,6 +23,7 @@
 #include "screens/manage/backup_restore/backup_restore_ids.h"
 #include "screens/manage/backup_restore/backup_restore_page.h"
 #include "screens/manage/backup_restore/dlg_bkp_rstore_parent.h"
+#include "screens/manage/backup_restore/tree_view_items.h"
 #include "screens/scan/scan_screens/dlg_scan2_scanning.h"
 #include "screens/scan/scan_screens/scan_screens_ids.h"
 #include "shell/app/app_busy.h"
@@ -36,6 +34,7 @@
 #include "tests/support/manual_clock.h"
 #include "tests/support/page_test_support.h"
 #include "tests/support/scoped_app_data_folder.h"
+#include "tests/support/scoped_temp_folder.h"
 #include "tests/support/test_devices.h"
 
 namespace {
@@ -63,13 +62,6 @@ public:
     }
 };
 
-std::string FileBytes(const std::wstring& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 void TakeScreenshot(const char* name) {
     const char* folder = getenv("SETTINGS_PICTURES");
     if (folder == nullptr) return;
@@ -83,26 +75,12 @@ class ScanFlowTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(appData_.Active());
-        ASSERT_TRUE(deviceClass_.Created());
-        cameraId_ = L"USB\\VID_2E1A&PID_" + UniqueTestTag();
-        camera_ = std::make_unique<TestDevice>(OutdatedCameraSetup(deviceClass_.Guid(), cameraId_, L"Scan Flow Camera"));
-        ASSERT_TRUE(camera_->Created());
-
-        ASSERT_TRUE(server_.Start());
-        service_.AddDriver({cameraId_,
-                            {{L"ver", L"2.4.0.1"},
-                             {L"infd", L"2024-05-06"},
-                             {L"lu", L"http://127.0.0.1/Drivers/Camera.exe"},
-                             {L"md5", L"0123456789abcdef0123456789abcdef"},
-                             {L"sev", L"2"},
-                             {L"cid", L"6"},
-                             {L"age", L"800"},
-                             {L"sig", L"Camera Maker"}}});
-        const std::wstring address = server_.Url("/driverupdateservicenew/updateservice.asmx");
+        ASSERT_TRUE(scenario_.Start());
+        const std::wstring address = scenario_.UpdateServiceUrl();
         for (const wchar_t* name : {L"UpdateServiceAddress1", L"UpdateServiceAddress2"}) {
             SetUserRegistryValue(true, kProductKeyPath, name, address, 0, REG_SZ);
         }
-        SetUserRegistryValue(true, kProductKeyPath, L"ServiceNamespace", UpdateServiceStandIn::kDefaultNamespace, 0,
+        SetUserRegistryValue(true, kProductKeyPath, L"ServiceNamespace", OutdatedDeviceScenario::ServiceNamespace(), 0,
                              REG_SZ);
         SetUserRegistryValue(true, kProductKeyPath, L"LastScan", L"never", 0, REG_SZ);
         AppBusy().scanRunning = false;
@@ -138,11 +116,7 @@ protected:
     ScopedPageHostFactory scripted_{[] { return std::make_unique<ScriptPageHost>(); }};
     RecordingBoxes boxes_;
     ScopedAppSystem boxesInForce_{boxes_};
-    TestDeviceClass deviceClass_{L"Halvenor Scan Flow Test", L"HalvenorScanFlowTest"};
-    std::wstring cameraId_;
-    std::unique_ptr<TestDevice> camera_;
-    HttpStandInServer server_;
-    UpdateServiceStandIn service_{server_};
+    OutdatedDeviceScenario scenario_{L"Halvenor Scan Flow Test", L"HalvenorScanFlowTest", L"Scan Flow Camera"};
     ScreenPageFactory pages_;
     std::unique_ptr<CHvApp> app_;
     std::unique_ptr<CHvAppDlg> window_;
@@ -163,7 +137,7 @@ TEST_F(ScanFlowTest, TheScanTabScansAndTheResultsPageShowsTheOutdatedDriverStore
     EXPECT_TRUE(results.ScriptErrors().empty());
     EXPECT_TRUE(boxes_.boxes.empty());
     EXPECT_TRUE(window_->NavigationEnabled());
-    EXPECT_EQ(service_.Calls().size(), 1u);
+    EXPECT_EQ(scenario_.service.Calls().size(), 1u);
 
     // The page shows what the engine holds: one row per result, the camera's among them.
     const int rows = Engine().updateResults.GetSize();
@@ -186,7 +160,7 @@ TEST_F(ScanFlowTest, TheScanTabScansAndTheResultsPageShowsTheOutdatedDriverStore
     EXPECT_EQ(settings.totalScannedDrivers, Engine().DeviceCount());
     EXPECT_EQ(GetLastScanResultCount(), rows);
     EXPECT_NE(ReadRegStringDefault(HKEY_CURRENT_USER, kProductKeyPath, L"LastScan", L""), L"never");
-    EXPECT_FALSE(FileBytes(ResultsFile()).empty());
+    EXPECT_FALSE(ReadFileBytes(ResultsFile()).empty());
 
     // The camera's own "update" link: the page hands over its row, the program
     // takes the device from its results and hands the download window the request.
@@ -194,9 +168,8 @@ TEST_F(ScanFlowTest, TheScanTabScansAndTheResultsPageShowsTheOutdatedDriverStore
     ASSERT_TRUE(
         PumpMessagesUntil([this] { return window_->CurrentPage() == MainPageId::DownloadInstall; }, 5000));
     EXPECT_EQ(Engine().resultSelection, (std::vector<int32_t>{cameraRow}));
-    const DriverInfoRecord& chosen =
-        Engine().devices[static_cast<size_t>(_wtoi(Engine().updateList.at(L"0").c_str()))];
-    EXPECT_EQ(chosen.hardwareId, cameraId_);
+    const DriverInfoRecord& chosen = Engine().devices[static_cast<size_t>(Engine().updateList.at(0))];
+    EXPECT_EQ(chosen.hardwareId, scenario_.HardwareId());
 }
 
 // The devices of a backup tree, categories left out.
@@ -270,8 +243,8 @@ TEST_F(ScanFlowTest, TheBackupWizardTakesItsInventoryFromTheScanPageAndNothingIs
         EXPECT_FALSE(AppBusy().operationRunning.load());
         EXPECT_EQ(window_->SelectedNavigationButton(), MainCommand::kBackupTab);
         EXPECT_EQ(window_->SubHeader().Caption(), 230);
-        EXPECT_TRUE(service_.Calls().empty());
-        EXPECT_EQ(FileBytes(ResultsFile()), previous);
+        EXPECT_TRUE(scenario_.service.Calls().empty());
+        EXPECT_EQ(ReadFileBytes(ResultsFile()), previous);
         EXPECT_EQ(ReadRegStringDefault(HKEY_CURRENT_USER, kProductKeyPath, L"LastScan", L""), L"never");
         EXPECT_EQ(GetAppSettings().totalScannedDrivers, before.totalScannedDrivers);
         EXPECT_EQ(GetAppSettings().appDriverScanStatus, before.appDriverScanStatus);
@@ -388,8 +361,8 @@ TEST_F(ScanFlowTest, OnABackupMachineTheHomeStartTakesTheInventoryAndTheBackupOf
     HWND scanPage = window_->Page(MainPageId::Scan)->Window();
     DuringInventory duringInventory(GetDlgItem(scanPage, IDC_SCAN_STATUS));
     const auto expectNothingAskedOrStored = [&] {
-        EXPECT_TRUE(service_.Calls().empty());
-        EXPECT_EQ(FileBytes(ResultsFile()), previous);
+        EXPECT_TRUE(scenario_.service.Calls().empty());
+        EXPECT_EQ(ReadFileBytes(ResultsFile()), previous);
         EXPECT_EQ(ReadRegStringDefault(HKEY_CURRENT_USER, kProductKeyPath, L"LastScan", L""), L"never");
         EXPECT_EQ(GetAppSettings().totalScannedDrivers, before.totalScannedDrivers);
         EXPECT_EQ(GetAppSettings().appDriverScanStatus, before.appDriverScanStatus);

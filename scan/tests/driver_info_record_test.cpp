@@ -2,60 +2,45 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+
+#include "scan/scan_results.h"
+#include "scan/tests/full_record.h"
+#include "tests/support/scoped_temp_folder.h"
+
 namespace {
 
-DriverInfoRecord FilledRecord() {
-    DriverInfoRecord record;
-    record.deviceName = L"Network Adapter";
-    record.infPath = L"C:\\Windows\\inf\\oem3.inf";
-    record.hardwareId = L"PCI\\VEN_8086&DEV_100E";
-    record.signer = L"Signer";
-    record.text50 = L"not stored";
-    record.hardwareIds = {L"PCI\\VEN_8086&DEV_100E", L"PCI\\VEN_8086"};
-    record.compatibleIds = {L"PCI\\CC_0200"};
-    record.allHardwareIds = {L"a", L"b", L"c"};
-    record.allCompatibleIds = {L"d"};
-    record.driverRank = 0xFF0000;
-    record.value64 = 0x1122334455667788ull;
-    record.short46 = 7;
-    record.number51 = -5;
-    record.driverDateLow = 0x89ABCDEF;
-    record.driverDateHigh = 0x01D0ABCD;
-    return record;
+// The bytes the results file stores for `record` as its one device: two records
+// that store the same bytes agree in every stored field, named or not.
+std::string StoredBytes(DriverInfoRecord record) {
+    ScopedTempFolder folder;
+    DriverInfoArray records = DriverInfoRecord::NewArray(1);
+    records[0] = std::move(record);
+    DriverInfoRecord::AttachOfferedDrivers(records);
+    const CScanResults results(folder.Path());
+    EXPECT_EQ(results.Save(&records, 1, L""), 1);
+    return ReadFileBytes(results.Path());
 }
 
-TEST(DriverInfoRecordTest, FreshRecordReadsAllZeroAndClearSetsTheClearedValues) {
-    DriverInfoRecord record;
-    EXPECT_EQ(0u, record.driverRank);
-    EXPECT_EQ(0u, record.value64);
-    EXPECT_EQ(0u, record.number39);
-    EXPECT_EQ(0, record.short24);
-    EXPECT_TRUE(record.hardwareIds.empty());
-    EXPECT_EQ(nullptr, record.offeredDrivers);
+TEST(DriverInfoRecordTest, ClearLeavesNoStoredFieldBehind) {
+    // A fresh record is all zero; Clear sets several numbers to all bits instead.
+    EXPECT_EQ(0u, DriverInfoRecord().driverRank);
+    DriverInfoRecord fresh;
+    fresh.Clear();
+    EXPECT_EQ(0xFFFFFFFFu, fresh.driverRank);
 
-    record = FilledRecord();
-    record.Clear();
-    EXPECT_TRUE(record.deviceName.empty());
-    EXPECT_TRUE(record.text50.empty());
-    EXPECT_EQ(0xFFFFFFFFu, record.driverRank);
-    EXPECT_EQ(~0ull, record.value64);
-    EXPECT_EQ(0xFFFFFFFFu, record.number39);
-    EXPECT_EQ(0xFFFFFFFFu, record.number52);
-    EXPECT_EQ(0xFFFFFFFFu, record.number53);
-    EXPECT_EQ(1u, record.number20);
-    for (uint16_t value : {record.short24, record.short42, record.short44, record.short47, record.short48}) {
-        EXPECT_EQ(0xFFFF, value);
-    }
-    for (uint16_t value : {record.short22, record.short23, record.short43, record.short45, record.short46}) {
-        EXPECT_EQ(0, value);
-    }
-    EXPECT_EQ(0, record.number51);
-    EXPECT_EQ(0u, record.driverDateLow);
-    EXPECT_EQ(0u, record.driverDateHigh);
-    // The lists keep their length with emptied entries.
-    ASSERT_EQ(2u, record.hardwareIds.size());
-    EXPECT_TRUE(record.hardwareIds[0].empty());
-    EXPECT_EQ(3u, record.allHardwareIds.size());
+    DriverInfoRecord filled = FullRecord(1);
+    ASSERT_NE(StoredBytes(filled), StoredBytes(fresh));
+    filled.Clear();
+    // The lists keep their lengths with emptied entries.
+    ASSERT_EQ(2u, filled.hardwareIds.size());
+    EXPECT_TRUE(filled.hardwareIds[0].empty());
+    fresh.hardwareIds.resize(filled.hardwareIds.size());
+    fresh.compatibleIds.resize(filled.compatibleIds.size());
+    fresh.allHardwareIds.resize(filled.allHardwareIds.size());
+    fresh.allCompatibleIds.resize(filled.allCompatibleIds.size());
+    EXPECT_EQ(StoredBytes(filled), StoredBytes(fresh));
 }
 
 TEST(DriverInfoRecordTest, ClearOfElementZeroFreesTheOfferedDrivers) {
@@ -70,19 +55,13 @@ TEST(DriverInfoRecordTest, ClearOfElementZeroFreesTheOfferedDrivers) {
 
 TEST(DriverInfoRecordTest, CopyDuplicatesEverythingButTheOfferedDrivers) {
     DriverInfoArray source = DriverInfoRecord::NewArray(2);
-    source[0] = FilledRecord();
+    source[0] = FullRecord(1);
     DriverInfoRecord::AttachOfferedDrivers(source);
 
     DriverInfoRecord copy(source[0]);
     EXPECT_EQ(nullptr, copy.offeredDrivers);
-    EXPECT_EQ(L"Network Adapter", copy.deviceName);
-    EXPECT_EQ(L"not stored", copy.text50);
-    EXPECT_EQ(source[0].hardwareIds, copy.hardwareIds);
-    EXPECT_EQ(source[0].allCompatibleIds, copy.allCompatibleIds);
-    EXPECT_EQ(0xFF0000u, copy.driverRank);
-    EXPECT_EQ(0x1122334455667788ull, copy.value64);
-    EXPECT_EQ(-5, copy.number51);
-    EXPECT_EQ(0x89ABCDEFu, copy.driverDateLow);
+    EXPECT_EQ(StoredBytes(copy), StoredBytes(FullRecord(1)));
+    EXPECT_EQ(source[0].number52, copy.number52) << "what the results file leaves out is copied too";
 
     // Copying into an element 0 keeps that element's own offered drivers.
     DriverInfoArray target = DriverInfoRecord::NewArray(4);
@@ -93,7 +72,7 @@ TEST(DriverInfoRecordTest, CopyDuplicatesEverythingButTheOfferedDrivers) {
 
     // The copy is independent of its source.
     copy.hardwareIds[0] = L"changed";
-    EXPECT_EQ(L"PCI\\VEN_8086&DEV_100E", source[0].hardwareIds[0]);
+    EXPECT_EQ(L"PCI\\VEN_1&DEV_2", source[0].hardwareIds[0]);
 }
 
 }  // namespace

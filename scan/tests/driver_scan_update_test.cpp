@@ -209,8 +209,8 @@ TEST(DriverScanUpdateTest, ProgressGoesToTheWindowOfTheRunningOperation) {
     EXPECT_TRUE(scan.Messages().empty());
     EXPECT_EQ((std::vector<std::pair<WPARAM, LPARAM>>{{150, 0}}), backup.Messages());
     EXPECT_EQ((std::vector<std::pair<WPARAM, LPARAM>>{{30, 0}}), restore.Messages());
-    EXPECT_EQ(1, engine.backupCounter);
-    EXPECT_EQ(1, engine.restoreCounter);
+    EXPECT_EQ(1, engine.backupRestore.backupCounter);
+    EXPECT_EQ(1, engine.backupRestore.restoreCounter);
     EXPECT_EQ(0, engine.DeviceCount());
 
     const std::wstring log = ReadLogText(ProcessLog().Path());
@@ -230,7 +230,7 @@ TEST(DriverScanUpdateTest, RunsNobodyShowsStillRecordTheirDevices) {
 
     ASSERT_EQ(1, engine.DeviceCount());
     EXPECT_EQ(L"Sound", engine.Devices()[0].deviceName);
-    EXPECT_EQ(1, engine.backupCounter);
+    EXPECT_EQ(1, engine.backupRestore.backupCounter);
     EXPECT_EQ(1u, engine.installDone);
 }
 
@@ -242,10 +242,10 @@ TEST(DriverScanUpdateTest, InstallProgressCanBeHeldAndMarksTheInstallDone) {
 
     EXPECT_EQ(7, engine.ReportInstallProgress(10, nullptr, 6));
     EXPECT_EQ(0u, engine.installDone);  // code 6 counts only with a text
-    engine.progressHeld = 1;
+    engine.scanRun.progressHeld = 1;
     EXPECT_EQ(7, engine.ReportInstallProgress(55, L"IDS_INSTALLING", 1));
-    EXPECT_EQ(55, engine.heldProgress);
-    engine.progressHeld = 0;
+    EXPECT_EQ(55, engine.scanRun.heldProgress);
+    engine.scanRun.progressHeld = 0;
     EXPECT_EQ(7, engine.ReportInstallProgress(100, L"IDS_DONE", 6));
     EXPECT_EQ(1u, engine.installDone);
     EXPECT_EQ((std::vector<std::pair<WPARAM, LPARAM>>{{10, 0}, {100, 0}}), install.Messages());
@@ -261,7 +261,7 @@ TEST(DriverScanUpdateTest, FailedStopRequestClearsTheBusyFlags) {
     EXPECT_EQ(0u, engine.secondBusy);
     EXPECT_EQ(35, app.StatusCode());
     engine.StartEngineOperationAndWait(true, app);
-    EXPECT_EQ(1u, engine.scanFinished);
+    EXPECT_EQ(1u, engine.scanRun.scanFinished);
 }
 
 // The class image list cannot be shown here: this Wine answers the class image
@@ -348,12 +348,12 @@ TEST_F(EngineScanTest, ScanFillsTheDeviceArrayAndReportsProgress) {
     WindowProgress shown(progress.Handle(), label_, &page);
     engine.scanProgress = &shown;
     engine.updateCount = 5;
-    engine.scanPath = std::wstring(L"C:\\scan", 8) + std::wstring(1, L'\0') + L"rest";
+    engine.scanRun.scanPath = std::wstring(L"C:\\scan", 8) + std::wstring(1, L'\0') + L"rest";
 
     ASSERT_EQ(EngineCode::kFinished, engine.RunEngineScan());
 
     EXPECT_EQ(L"C:\\scan", app_.ScanPath());
-    EXPECT_EQ(1u, engine.scanFinished);
+    EXPECT_EQ(1u, engine.scanRun.scanFinished);
     EXPECT_EQ(0, engine.updateCount);
     EXPECT_EQ(L"Scan complete.", WindowText(label_));
     const DriverInfoRecord* sensorA = FindDevice(engine, L"Halvenor Engine Sensor A");
@@ -392,7 +392,7 @@ TEST_F(EngineScanTest, StoppedScanIsMarkedAborted) {
     engine.scanProgress = &shown;
 
     EXPECT_EQ(EngineCode::kScanStopRequest, engine.RunEngineScan());
-    EXPECT_EQ(1u, engine.scanFinished);
+    EXPECT_EQ(1u, engine.scanRun.scanFinished);
     EXPECT_EQ(1, engine.DeviceCount());
     EXPECT_EQ(L"The scan was stopped.", WindowText(label_));
     EXPECT_EQ(EngineCode::kIdle, app_.StatusCode());
@@ -401,7 +401,7 @@ TEST_F(EngineScanTest, StoppedScanIsMarkedAborted) {
 TEST(DriverScanUpdateTest, ScanWithoutTheEngineApplicationFails) {
     CDriverScanUpdate engine;
     EXPECT_EQ(-1, engine.RunEngineScan());
-    EXPECT_EQ(0u, engine.scanFinished);
+    EXPECT_EQ(0u, engine.scanRun.scanFinished);
 }
 
 TEST(MyArrayTest, KeepsWhatWasAddedAndRefusesIndexesPastTheEnd) {

@@ -121,12 +121,12 @@ TEST(ScanEndToEndTest, CreatedDevicesReachTheServiceAndItsAnswerReachesTheEngine
     EXPECT_NE(std::wstring::npos, engine.answerText.find(L"<id>" + std::to_wstring(cameraIndex) + L"</id>"));
     EXPECT_EQ(std::wstring::npos, engine.answerText.find(readerId));
     EXPECT_EQ(L"2026.12", engine.databaseVersionText);
-    EXPECT_EQ((std::set<int>{cameraIndex}), engine.answerDeviceIndexes);
-    const auto offers = engine.offeredDriverMap.equal_range(cameraIndex);
+    EXPECT_EQ((std::set<int>{cameraIndex}), engine.matcher.answerDeviceIndexes);
+    const auto offers = engine.matcher.offeredDriverMap.equal_range(cameraIndex);
     ASSERT_NE(offers.first, offers.second);
     EXPECT_EQ(L"2.4.0.1", offers.first->second.version);
     EXPECT_EQ(cameraId, offers.first->second.hardwareIdentifier);
-    EXPECT_EQ((std::set<int>{cameraIndex}), engine.devicesWithUpdate);
+    EXPECT_EQ((std::set<int>{cameraIndex}), engine.matcher.devicesWithUpdate);
     EXPECT_EQ(1, engine.updateCount);
     ASSERT_NE(nullptr, engine.OfferedDrivers());
     EXPECT_EQ(L"2.4.0.1", (*engine.OfferedDrivers())[static_cast<size_t>(cameraIndex)].driverVersion);

@@ -207,7 +207,7 @@ TEST_F(UpdateMatcherTest, UpdateDecisionFollowsRankPresenceIgnoreAndOwnInstalls)
         const DriverInfoRecord& offered = (*engine.devices[0].offeredDrivers)[1];
         EXPECT_EQ(!offered.hardwareId.empty(), c.filled);
         EXPECT_EQ(engine.updateCount, c.update ? 1 : 0);
-        EXPECT_EQ(engine.devicesWithUpdate.count(1), c.update ? 1u : 0u);
+        EXPECT_EQ(engine.matcher.devicesWithUpdate.count(1), c.update ? 1u : 0u);
     }
 }
 
@@ -287,8 +287,8 @@ TEST_F(UpdateMatcherTest, CountsCategoriesOrdersTheDisplayAndStoresTheDriverAge)
            {4, L"X4", L"<sev>1</sev>"}});
 
     EXPECT_EQ(engine_.updateCount, 4);
-    EXPECT_EQ(engine_.devicesWithUpdateText, L"0|1|2|3");
-    EXPECT_EQ(engine_.updateList, (CDriverScanUpdate::TextMap{{L"0", L"0"}, {L"1", L"1"}, {L"2", L"2"}, {L"3", L"3"}}));
+    EXPECT_EQ(engine_.matcher.devicesWithUpdateText, L"0|1|2|3");
+    EXPECT_EQ(engine_.updateList, (CDriverScanUpdate::IndexMap{{0, 0}, {1, 1}, {2, 2}, {3, 3}}));
     ASSERT_EQ(engine_.categoryTable.size(), 4u);
     EXPECT_EQ(engine_.categoryTable[0].name, L"Network");
     EXPECT_EQ(engine_.categoryTable[0].count, 2);
@@ -297,7 +297,7 @@ TEST_F(UpdateMatcherTest, CountsCategoriesOrdersTheDisplayAndStoresTheDriverAge)
     EXPECT_EQ(engine_.worstSeverity, 1);
     EXPECT_EQ(engine_.displayOrder, (std::vector<std::wstring>{L"0|Network|Device 0|0", L"0|network|Device 2|2",
                                                                L"0|Sound|Device 3|3", L"1|Display|Device 1|1"}));
-    EXPECT_EQ(engine_.displayKeys.size(), 4u);
+    EXPECT_EQ(engine_.matcher.displayKeys.size(), 4u);
     EXPECT_EQ(StoredDriverAge(), 1u);
 
     // The same engine again: nothing of the first answer is left over.
@@ -305,7 +305,7 @@ TEST_F(UpdateMatcherTest, CountsCategoriesOrdersTheDisplayAndStoresTheDriverAge)
     EXPECT_EQ(engine_.updateCount, 2);
     EXPECT_EQ(engine_.updateList.size(), 2u);
     EXPECT_EQ(engine_.worstSeverity, 3);
-    EXPECT_EQ(engine_.devicesWithUpdateText, L"0|3");
+    EXPECT_EQ(engine_.matcher.devicesWithUpdateText, L"0|3");
     EXPECT_TRUE(Offered(1).hardwareId.empty());
     EXPECT_EQ(StoredDriverAge(), 2u);
 

@@ -10,5 +10,9 @@ struct AppBusyFlags {
 };
 AppBusyFlags& AppBusy();
 
-// Any of the above, or a modal pop-up over the main window.
+// A scan, a download, a backup or a restore runs.
+bool IsWorkRunning();
+// A modal pop-up of the program is open over the main window.
+bool IsPopupOpen();
+// Either of the two.
 bool IsAppBusy();

@@ -1,5 +1,7 @@
 #pragma once
 
+// CHvApp: start-up and exit. Message loop: ui::App; shared state: CDriverOptimizerApp; engine: CDriverScannerApp.
+
 #include <windows.h>
 
 #include <functional>

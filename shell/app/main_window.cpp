@@ -10,7 +10,6 @@
 #include "foundation/ini_file_cache.h"
 #include "foundation/language_strings.h"
 #include "foundation/language_table.h"
-#include "foundation/modal_popup.h"
 #include "foundation/modal_prompts.h"
 #include "foundation/product_key.h"
 #include "foundation/product_shortcuts.h"
@@ -18,21 +17,22 @@
 #include "foundation/shared_constants.h"
 #include "foundation/system_helpers.h"
 #include "foundation/window_helpers.h"
+#include "platform/ui/message_pump.h"
+#include "platform/ui/modal_popup.h"
+#include "resources/toolkit/toolkit_ids.h"
 #include "shell/app/app_busy.h"
 #include "shell/app/app_system.h"
 #include "shell/app/hv_app.h"
 #include "shell/app/internet_check.h"
 #include "shell/app/kv_menu.h"
 #include "shell/app/startup_switches.h"
+#include "shell/scheduled_tasks/scheduled_scan_task.h"
 #include "shell/splash_about/dlg_about.h"
 #include "shell/splash_about/dlg_parent_transculent.h"
 #include "shell/splash_about/dlg_splash.h"
 #include "shell/splash_about/splash_about_ids.h"
 #include "shell/toolkit/bitmap_pieces.h"
 #include "shell/toolkit/toolkit_context.h"
-#include "resources/toolkit/toolkit_ids.h"
-#include "platform/ui/message_pump.h"
-#include "shell/scheduled_tasks/scheduled_scan_task.h"
 #include "shell/web_requests/program_update_check.h"
 #include "shell/web_requests/web_request_host.h"
 
@@ -46,6 +46,9 @@ constexpr int kHeaderHeight = 75;
 constexpr UINT kInternetCheckSpacingMs = 1024;
 // A timer rather than a message: it comes after the window's first paint.
 constexpr UINT kTrayIconTimer = 152;
+// Looks again whether the pop-up that holds back a handed-over scan has closed.
+constexpr UINT kWaitingScanTimer = 153;
+constexpr UINT kWaitingScanPollMs = 200;
 
 std::wstring LangText(const wchar_t* key) { return GetLangString(key, kResourceStringSection); }
 
@@ -839,6 +842,7 @@ void CHvAppDlg::OnTimer(UINT id) {
             break;
         case 127: InvalidateRect(Handle(), nullptr, FALSE); break;
         case kTrayIconTimer: EnsureTrayIcon(); break;
+        case kWaitingScanTimer: OnWaitingScanTimer(); break;
         case 132: PostMessageW(Handle(), MsgShowDlgDownloadMissingDriver, 0, 0); break;
         case 133: ShowReminder(); break;
         case 134:
@@ -949,13 +953,46 @@ void CHvAppDlg::OnScanRequested(WPARAM wParam) {
         return;
     }
     // A scheduled scan never interrupts work that runs.
-    if (IsAppBusy()) {
+    if (IsWorkRunning()) {
         WriteLogLine(L"Scheduled scan refused: the program is busy");
         return;
     }
-    if (CurrentAppSystem().ShowMessageBox(Handle(), LangText(L"IDS_SCHEDULE_RUNNING"), GetProductTitle(), MB_YESNO) != IDYES) {
+    if (scanQuestionOpen_) {
+        WriteLogLine(L"Scheduled scan already asked about");
         return;
     }
+    // A pop-up is no work: the request is kept and asked about once it has closed.
+    if (IsPopupOpen()) {
+        if (!scanRequestWaiting_) WriteLogLine(L"Scheduled scan waits for the open pop-up");
+        scanRequestWaiting_ = true;
+        SetTimer(kWaitingScanTimer, kWaitingScanPollMs);
+        return;
+    }
+    AskAboutScheduledScan();
+}
+
+void CHvAppDlg::OnWaitingScanTimer() {
+    if (!scanRequestWaiting_) return;
+    if (IsWorkRunning()) {
+        scanRequestWaiting_ = false;
+        WriteLogLine(L"Scheduled scan refused: the program is busy");
+        return;
+    }
+    if (IsPopupOpen() || scanQuestionOpen_) {
+        SetTimer(kWaitingScanTimer, kWaitingScanPollMs);
+        return;
+    }
+    AskAboutScheduledScan();
+}
+
+void CHvAppDlg::AskAboutScheduledScan() {
+    scanRequestWaiting_ = false;
+    // The question's own message loop hands further requests in: they are this one.
+    scanQuestionOpen_ = true;
+    const int answer =
+        CurrentAppSystem().ShowMessageBox(Handle(), LangText(L"IDS_SCHEDULE_RUNNING"), GetProductTitle(), MB_YESNO);
+    scanQuestionOpen_ = false;
+    if (answer != IDYES) return;
     if (AppBusy().scanRunning.load()) return;
     if (hiddenInTray_) RestoreFromTray();
     CheckInternetAndContinue();

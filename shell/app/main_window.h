@@ -188,6 +188,8 @@ private:
     LRESULT OnPostMainUIContinue();
     LRESULT OnShowChildPage(WPARAM which);
     void OnScanRequested(WPARAM wParam);
+    void OnWaitingScanTimer();
+    void AskAboutScheduledScan();
     void OnActivate();
     void OnSysCommand(WPARAM command, LPARAM lParam);
     void SelectNavigation(UINT id);
@@ -231,4 +233,7 @@ private:
     CTaskbarNotifier notifier_;
     std::unique_ptr<NotifierContent> reminder_;
     bool reminderRestored_ = false;
+    // A scan handed over by another start while a pop-up was open.
+    bool scanRequestWaiting_ = false;
+    bool scanQuestionOpen_ = false;
 };

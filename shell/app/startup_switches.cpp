@@ -1,7 +1,6 @@
 #include "shell/app/startup_switches.h"
 
-#include <cwctype>
-
+#include "platform/text_case.h"
 #include "platform/trim_blanks.h"
 
 std::wstring NormaliseSwitch(const std::wstring& argument) {
@@ -9,9 +8,9 @@ std::wstring NormaliseSwitch(const std::wstring& argument) {
     text.reserve(argument.size());
     for (wchar_t c : argument) {
         if (c == L'\\' || c == L'/' || c == L'-') continue;
-        text.push_back(static_cast<wchar_t>(std::towlower(c)));
+        text.push_back(c);
     }
-    return TrimBlanks(text);
+    return TrimBlanks(LowerInvariant(text));
 }
 
 namespace {

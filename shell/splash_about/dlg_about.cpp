@@ -1,9 +1,9 @@
 #include "shell/splash_about/dlg_about.h"
 
 #include "foundation/app_settings.h"
-#include "foundation/hv_mem_dc.h"
-#include "foundation/modal_popup.h"
 #include "foundation/window_helpers.h"
+#include "platform/ui/gdi.h"
+#include "platform/ui/modal_popup.h"
 #include "shell/about_page_texts.h"
 #include "shell/html_dialog/key_state.h"
 #include "shell/splash_about/splash_about_ids.h"

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "foundation/layered_window.h"
-#include "foundation/modal_popup.h"
+#include "platform/ui/layered_window.h"
+#include "platform/ui/modal_popup.h"
 #include "shell/splash_about/splash_about_ids.h"
 #include "shell/toolkit/bitmap_pieces.h"
 

@@ -3,10 +3,10 @@
 #include <atomic>
 
 #include "foundation/app_settings.h"
-#include "foundation/hv_mem_dc.h"
 #include "foundation/ini_file_cache.h"
 #include "foundation/language_strings.h"
 #include "foundation/language_table.h"
+#include "platform/ui/gdi.h"
 #include "shell/splash_about/splash_about_ids.h"
 #include "shell/toolkit/bitmap_pieces.h"
 

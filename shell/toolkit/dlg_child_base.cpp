@@ -1,6 +1,5 @@
 #include "shell/toolkit/dlg_child_base.h"
 
-#include "foundation/hv_mem_dc.h"
 #include "foundation/shared_constants.h"
 #include "platform/ui/gdi.h"
 #include "resources/toolkit/toolkit_ids.h"

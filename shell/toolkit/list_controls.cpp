@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "foundation/hv_mem_dc.h"
+#include "platform/ui/gdi.h"
 #include "shell/toolkit/bitmap_pieces.h"
 #include "shell/toolkit/toolkit_context.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "foundation/app_settings.h"
-#include "foundation/hv_mem_dc.h"
+#include "platform/ui/gdi.h"
 #include "resources/toolkit/toolkit_ids.h"
 #include "shell/toolkit/bitmap_pieces.h"
 #include "shell/toolkit/dlg_child_base.h"

@@ -6,13 +6,13 @@
 #include <iterator>
 
 #include "engine/backup_restore_runs.h"
-#include "engine/tree_view_items.h"
 #include "foundation/daily_log.h"
 #include "platform/ui/gdi.h"
 #include "scan/driver_scan_update.h"
 #include "screens/manage/backup_restore/backup_restore_host.h"
 #include "screens/manage/backup_restore/backup_restore_ids.h"
 #include "screens/manage/backup_restore/dlg_bkp_rstore_parent.h"
+#include "screens/manage/backup_restore/tree_view_items.h"
 #include "shell/toolkit/footer_buttons.h"
 #include "shell/toolkit/toolkit_context.h"
 
@@ -92,7 +92,6 @@ void CDlgBackup1Type::StartBackup() {
     } else if (IsDlgButtonChecked(Handle(), IDC_BKP1_FULL) == BST_CHECKED) {
         state.fullBackup = true;
         state.backupPending = true;
-        BackupAllDevicesFlag = true;
         int listed = 0;
         for (int i = 0; i < engine.DeviceCount() && static_cast<size_t>(i) < engine.devices.size(); ++i) {
             if (IsListedForBackup(engine.devices[static_cast<size_t>(i)])) ++listed;
@@ -102,7 +101,6 @@ void CDlgBackup1Type::StartBackup() {
         ArmMainTimer(117, 0);
     } else if (IsDlgButtonChecked(Handle(), IDC_BKP1_PARTIAL) == BST_CHECKED) {
         state.fullBackup = false;
-        BackupAllDevicesFlag = false;
         wizard_.BackupDevices().SetTimer(CDlgBackup2Home::kFillTimer, 27);
         ArmMainTimer(116, 0);
     } else {
@@ -133,7 +131,6 @@ BOOL CDlgBackup2Home::OnInitDialog() {
     tree_.CreateStateImages();
     tree_.m_onChecksChanged = [this] { UpdateSelectAllCheck(); };
     images_ = std::make_unique<DeviceClassImages>(&Host().ScanUpdate().ClassImageData());
-    Host().ScanUpdate().backupTree = tree_;
     next_.AttachDlgItem(Handle(), IDC_BKP2_NEXT);
     SetupDialogButtons(&next_, nullptr, PageText(L"IDC_BTN_BACKUP_NEXT"), L"", false);
     bandBrush_.Reset(CreateSolidBrush(kBandColour));
@@ -217,7 +214,6 @@ void CDlgBackup2Home::OnTimer(UINT_PTR id) {
     lastFill_ = now;
     tree_.Enable(true);
     tree_.Show(SW_SHOW);
-    Host().ScanUpdate().backupTree = tree_;
     ClearDetails();
     FillDeviceTree(tree_, Host().ScanUpdate(), *images_);
 }
@@ -396,6 +392,8 @@ void CDlgBackup3DriverBkp::RunBackupThread() {
     host.EnableNavigation(false);
     RegisterProgressControls();
     BackupRunSettings settings;
+    settings.choice.everyDevice = state.fullBackup;
+    if (!state.fullBackup) settings.choice.deviceIndexes = CheckedDeviceIndexes(wizard_.BackupDevices().Tree());
     settings.backupFolder = host.BackupFolder();
     settings.backupList = &host.Backups();
     settings.saveBackupList = [&host] { return host.SaveBackups(); };
@@ -503,9 +501,9 @@ void CDlgBackup4Finish::OnShown(bool shown) {
     failed_ = State().backupFailed;
     BackupRunCounts run;
     run.inventoryCount = engine.DeviceCount();
-    run.engineSelected = engine.backupSelectedCount;
+    run.engineSelected = engine.backupRestore.backupSelectedCount;
     run.pageSelected = State().selectedDriverCount;
-    run.done = engine.backupSelectedCount - engine.devicesNotBackedUp;
+    run.done = engine.backupRestore.backupSelectedCount - engine.backupRestore.devicesNotBackedUp;
     run.failed = failed_;
     counts_ = BackupFinishCounts(run);
     SetWindowTextKey(failed_ ? L"BACKUPDLG4_1" : L"BACKUPDLG4");

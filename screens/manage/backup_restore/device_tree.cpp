@@ -3,14 +3,15 @@
 #include <cwctype>
 #include <map>
 
-#include "engine/tree_view_items.h"
 #include "scan/driver_scan_update.h"
 #include "screens/manage/backup_restore/backup_restore_ids.h"
+#include "screens/manage/backup_restore/tree_view_items.h"
 
 namespace {
 
 constexpr uint32_t kAbsentNodeStatus = 13;
 constexpr int kOwnIconCount = 8;
+constexpr int kCheckedStateImage = 2;
 
 std::wstring ClassGuidText(const std::wstring& classKey) {
     const size_t close = classKey.find(L'}');
@@ -18,6 +19,25 @@ std::wstring ClassGuidText(const std::wstring& classKey) {
     std::wstring guid = classKey.substr(0, close + 1);
     for (wchar_t& c : guid) c = static_cast<wchar_t>(std::towlower(c));
     return guid;
+}
+
+// Calls `take` with the item data of every checked device item from `item` on, at
+// any depth, in the order the tree shows them.
+template <typename Take>
+void ForEachCheckedDevice(HWND tree, HTREEITEM item, const Take& take) {
+    for (; item != nullptr; item = TreeView_GetNextSibling(tree, item)) {
+        const LPARAM data = TreeItemData(tree, item);
+        if (data != kCategoryTreeItem && TreeItemStateImage(tree, item) == kCheckedStateImage) take(item, data);
+        if (HTREEITEM child = TreeView_GetChild(tree, item); child != nullptr) ForEachCheckedDevice(tree, child, take);
+    }
+}
+
+// Category items are compared case-sensitively, as the backup tree does.
+HTREEITEM FindCategory(HWND tree, const std::wstring& category) {
+    for (HTREEITEM item = TreeView_GetRoot(tree); item != nullptr; item = TreeView_GetNextSibling(tree, item)) {
+        if (TreeItemText(tree, item) == category) return item;
+    }
+    return nullptr;
 }
 
 }  // namespace
@@ -142,6 +162,34 @@ void SetAllChecks(const CTreeXCtrl& tree, int state) {
 
 bool EveryItemChecked(const CTreeXCtrl& tree) {
     return TreeView_GetCount(tree) > 0 && CheckedFrom(tree, TreeView_GetRoot(tree));
+}
+
+void FillRestoreTree(HWND tree, const DriverInfoArray& records, const DeviceClassImages& images) {
+    TreeView_DeleteAllItems(tree);
+    for (size_t i = 0; i < records.size(); ++i) {
+        const DriverInfoRecord& record = records[i];
+        const int image = images.IndexOf(record.driverKey);
+        HTREEITEM category = FindCategory(tree, record.category);
+        if (category == nullptr) category = InsertTreeItem(tree, TVI_ROOT, record.category, kCategoryTreeItem, image);
+        InsertTreeItem(tree, category, record.deviceName, static_cast<LPARAM>(i), image);
+        TreeView_Expand(tree, category, TVE_EXPAND);
+    }
+    InvalidateRect(tree, nullptr, FALSE);
+}
+
+std::vector<int> CheckedDeviceIndexes(HWND tree) {
+    std::vector<int> indexes;
+    ForEachCheckedDevice(tree, TreeView_GetRoot(tree),
+                         [&](HTREEITEM, LPARAM data) { indexes.push_back(static_cast<int>(data)); });
+    return indexes;
+}
+
+std::vector<RestoreChoice> CheckedArchiveMembers(HWND tree) {
+    std::vector<RestoreChoice> members;
+    ForEachCheckedDevice(tree, TreeView_GetRoot(tree), [&](HTREEITEM item, LPARAM data) {
+        members.push_back({TreeItemText(tree, item), static_cast<long long>(data)});
+    });
+    return members;
 }
 
 const DriverInfoRecord* BackupTreeRecord(HWND tree, HTREEITEM item, const CDriverScanUpdate& engine) {

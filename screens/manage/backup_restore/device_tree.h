@@ -5,7 +5,9 @@
 #include <setupapi.h>
 
 #include <string>
+#include <vector>
 
+#include "engine/backup_restore_runs.h"
 #include "platform/ui/gdi.h"
 #include "scan/driver_info_record.h"
 #include "shell/toolkit/tree_x_ctrl.h"
@@ -45,6 +47,16 @@ bool IsListedForBackup(const DriverInfoRecord& device);
 // data -1), each listed device below its category with its inventory index.
 // Nothing is listed before the inventory is ready.
 void FillDeviceTree(HWND tree, const CDriverScanUpdate& engine, const DeviceClassImages& images);
+
+// Fills the restore tree from the records of a loaded archive: one root item per
+// category name (compared exactly; item data -1), each device below it with the
+// index of its record, every category expanded.
+void FillRestoreTree(HWND tree, const DriverInfoArray& records, const DeviceClassImages& images);
+
+// What the user checked, for the runs: the inventory indexes of the checked device
+// items of the backup tree, and the checked device items of the restore tree.
+std::vector<int> CheckedDeviceIndexes(HWND tree);
+std::vector<RestoreChoice> CheckedArchiveMembers(HWND tree);
 
 // Gives every item of the tree, at any depth, an empty check box.
 void UncheckAllTreeItems(HWND tree);

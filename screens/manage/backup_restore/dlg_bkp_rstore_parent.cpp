@@ -1,6 +1,5 @@
 #include "screens/manage/backup_restore/dlg_bkp_rstore_parent.h"
 
-#include "foundation/hv_mem_dc.h"
 #include "platform/ui/gdi.h"
 #include "scan/driver_scan_update.h"
 #include "screens/manage/backup_restore/backup_restore_host.h"
@@ -27,8 +26,6 @@ CDlgBkpRstoreParent::~CDlgBkpRstoreParent() {
     restoreSelect_.WaitForLoad();
     restoreProgress_.WaitForWorker();
     CDriverScanUpdate& engine = host_.ScanUpdate();
-    engine.backupTree = nullptr;
-    engine.restoreTree = nullptr;
     engine.backupProgress = nullptr;
     engine.restoreProgress = nullptr;
 }

@@ -83,14 +83,24 @@ void CDlgRestore1Home::Paint(HDC dc, const RECT& client) {
         ui::SelectionScope brushSelection(dc, GetStockObject(NULL_BRUSH));
         Rectangle(dc, 11, 89, width - 10, std::min(height - 145, kListBottom + 11));
     }
+    // The heading's box is as tall as its font, so no language loses its descenders;
+    // the rule goes just under it.
+    TEXTMETRICW heading{};
+    {
+        ui::SelectionScope fontSelection(dc, ToolkitHeadingFont());
+        GetTextMetricsW(dc, &heading);
+    }
+    const int headingTop = 296;
+    const int headingBottom = headingTop + std::max<int>(16, heading.tmHeight);
     {
         ui::ScopedPen pen(CreatePen(PS_SOLID, 1, RGB(225, 225, 225)));
         ui::SelectionScope penSelection(dc, pen.Get());
-        MoveToEx(dc, 12, 315, nullptr);
-        LineTo(dc, width - 12, 315);
+        MoveToEx(dc, 12, headingBottom + 1, nullptr);
+        LineTo(dc, width - 12, headingBottom + 1);
     }
     const UINT line = DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
-    DrawPageText(dc, PageText(L"RESTORETAB1DESC1"), {35, 297, width - 12, 313}, RGB(0, 0, 0), ToolkitHeadingFont(), line);
+    DrawPageText(dc, PageText(L"RESTORETAB1DESC1"), {35, headingTop, width - 12, headingBottom}, RGB(0, 0, 0),
+                 ToolkitHeadingFont(), line);
     DrawPageText(dc, PageText(L"RESTORETAB1DESC3"), {60, 332, width - 12, 347}, kDescriptionColour, PageFont(), line);
     DrawPageText(dc, PageText(L"RESTORETAB1DESC4"), {60, 357, width - 12, 372}, kDescriptionColour, PageFont(), line);
 }
@@ -224,7 +234,6 @@ BOOL CDlgRestore2Select::OnInitDialog() {
     };
     images_ = std::make_unique<DeviceClassImages>(&Host().ScanUpdate().ClassImageData());
     TreeView_SetImageList(tree_, images_->List(), TVSIL_NORMAL);
-    Host().ScanUpdate().restoreTree = tree_;
     SendDlgItemMessageW(Handle(), IDC_RST2_LOADING, WM_SETFONT, reinterpret_cast<WPARAM>(PageFont()), FALSE);
     ShowWindow(Item(IDC_RST2_LOADING), SW_HIDE);
     Layout(ClientRect());
@@ -262,11 +271,9 @@ void CDlgRestore2Select::LoadArchive() {
     if (TreeView_GetCount(tree_) > 0) TreeView_DeleteAllItems(tree_);
     tree_.Show(SW_HIDE);
     try {
-        CDriverScanUpdate& engine = host.ScanUpdate();
-        engine.restoreTree = tree_;
-        const DeviceClassImages& images = *images_;
-        loadFailed_ = LoadArchiveDrivers(engine, State().selectedArchive, host.Backups(), nullptr, {},
-                                         [&images](const std::wstring& guid) { return images.IndexOf(guid); }) == 0;
+        DriverInfoArray records;
+        loadFailed_ = LoadArchiveDrivers(host.ScanUpdate(), State().selectedArchive, host.Backups(), &records) == 0;
+        if (!loadFailed_) FillRestoreTree(tree_, records, *images_);
     } catch (...) {
         loadFailed_ = true;
     }
@@ -382,10 +389,11 @@ void CDlgRestore3Driver::RunRestore() {
         RegisterProgressControls();
         SendDlgItemMessageW(Handle(), IDC_RST3_PROGRESS, PBM_SETPOS, 0, 0);
         State().totalDriversInArchive = CountDeviceItems(wizard_.RestoreSelect().Tree(), false);
-        RunArchiveRestore(engine, host.ScannerApp(), State().restorePending);
+        RunArchiveRestore(engine, host.ScannerApp(), CheckedArchiveMembers(wizard_.RestoreSelect().Tree()),
+                          State().restorePending);
     } catch (...) {
         // Whatever broke, the finish page comes and tells of it.
-        engine.restoreSuccess = 0;
+        engine.backupRestore.restoreSuccess = 0;
     }
     State().restorePending = false;
     HWND animation = Item(IDC_RST3_ANIMATION);
@@ -427,9 +435,9 @@ void CDlgRestore4Finish::OnShown(bool shown) {
     CDriverScanUpdate& engine = Host().ScanUpdate();
     RestoreRunCounts run;
     run.totalInTree = State().totalDriversInArchive;
-    run.selected = engine.restoreSelectedCount;
-    run.notRestored = engine.restoreFailureCount;
-    run.allRestored = engine.restoreSuccess != 0;
+    run.selected = engine.backupRestore.restoreSelectedCount;
+    run.notRestored = engine.backupRestore.restoreFailureCount;
+    run.allRestored = engine.backupRestore.restoreSuccess != 0;
     allRestored_ = run.allRestored;
     counts_ = RestoreFinishCounts(run);
     SetItemText(IDC_RST4_TOTAL, counts_.total);
@@ -438,11 +446,11 @@ void CDlgRestore4Finish::OnShown(bool shown) {
     WriteLogLine(L"Restore Summary: Total=%ls, Select=%ls, Done=%ls, NotDone=%ls", counts_.total.c_str(),
                  counts_.select.c_str(), counts_.done.c_str(), counts_.notDone.c_str());
     Invalidate();
-    if (engine.restartNeeded != 0) {
+    if (engine.backupRestore.restartNeeded != 0) {
         if (State().restartAutomatically) {
             Host().RestartWindows();
         } else {
-            engine.restartNeeded = 0;
+            engine.backupRestore.restartNeeded = 0;
             SetTimer(kRestartPromptTimer, 64);
         }
     }

@@ -1,6 +1,5 @@
 #include "screens/manage/backup_restore/wizard_page.h"
 
-#include "foundation/hv_mem_dc.h"
 #include "foundation/language_strings.h"
 #include "foundation/product_shortcuts.h"
 #include "platform/checked_format.h"
@@ -11,11 +10,25 @@
 #include "shell/toolkit/dlg_child_base.h"
 #include "shell/toolkit/toolkit_context.h"
 
+#include <utility>
+
 std::wstring PageText(const wchar_t* key) { return GetLangString(key, L"RESOURCESTRING"); }
 
 std::wstring TextWithProductTitle(const wchar_t* key) { return FormatChecked(PageText(key), {GetProductTitle()}); }
 
+namespace {
+
+PageTextProbe& Probe() {
+    static PageTextProbe probe;
+    return probe;
+}
+
+}  // namespace
+
+void SetPageTextProbe(PageTextProbe probe) { Probe() = std::move(probe); }
+
 void DrawPageText(HDC dc, const std::wstring& text, RECT rect, COLORREF colour, HFONT font, UINT format) {
+    if (Probe()) Probe()(text, rect, font, format);
     ui::SelectionScope selection(dc, font);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, colour);

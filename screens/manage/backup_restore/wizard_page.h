@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <functional>
 #include <string>
 
 #include "shell/toolkit/dlg_child_base.h"
@@ -79,5 +80,8 @@ private:
 
 // Draws a text in a rectangle of the page in one colour and font.
 void DrawPageText(HDC dc, const std::wstring& text, RECT rect, COLORREF colour, HFONT font, UINT format);
+// Sees every text the pages draw, where and how; for the test that translations fit.
+using PageTextProbe = std::function<void(const std::wstring& text, const RECT& rect, HFONT font, UINT format)>;
+void SetPageTextProbe(PageTextProbe probe);
 // The key's text filled with the product title.
 std::wstring TextWithProductTitle(const wchar_t* key);

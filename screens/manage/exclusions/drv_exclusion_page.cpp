@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include "foundation/hv_mem_dc.h"
 #include "foundation/ini_file_cache.h"
 #include "foundation/language_strings.h"
 #include "platform/ui/gdi.h"

@@ -8,14 +8,12 @@
 #include "foundation/language_strings.h"
 #include "foundation/product_key.h"
 #include "foundation/registry_values.h"
+#include "platform/ui/gdi.h"
 #include "screens/manage/folder_settings.h"
 #include "screens/manage/settings/settings_ids.h"
-#include "screens/manage/settings/settings_pages.h"
 #include "shell/driver_optimizer_app.h"
 #include "shell/toolkit/footer_buttons.h"
 #include "shell/toolkit/toolkit_context.h"
-#include "foundation/hv_mem_dc.h"
-#include "platform/ui/gdi.h"
 
 namespace {
 

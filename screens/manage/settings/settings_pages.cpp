@@ -4,7 +4,6 @@
 
 #include "foundation/app_settings.h"
 #include "foundation/folders.h"
-#include "foundation/hv_mem_dc.h"
 #include "foundation/ini_file_cache.h"
 #include "foundation/language_strings.h"
 #include "foundation/language_table.h"

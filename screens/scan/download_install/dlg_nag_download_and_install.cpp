@@ -12,14 +12,13 @@
 #include "engine/package_file_name.h"
 #include "foundation/app_settings.h"
 #include "foundation/clock.h"
-#include "foundation/product_key.h"
-#include "foundation/registry_values.h"
 #include "foundation/daily_log.h"
 #include "foundation/folders.h"
-#include "foundation/hv_mem_dc.h"
 #include "foundation/language_strings.h"
 #include "foundation/os_identity.h"
+#include "foundation/product_key.h"
 #include "foundation/product_shortcuts.h"
+#include "foundation/registry_values.h"
 #include "platform/checked_format.h"
 #include "platform/com_apartment.h"
 #include "platform/ui/gdi.h"
@@ -188,7 +187,7 @@ void CDlgNagDownloadAndInstall::SetSelectionOnEngine() {
     engine.integerArray.clear();
     for (size_t i = 0; i < selection_.size(); ++i) {
         if (!updateAll_ && i > 0) break;
-        engine.updateList[std::to_wstring(i)] = std::to_wstring(selection_[i]);
+        engine.updateList[static_cast<int32_t>(i)] = selection_[i];
         engine.integerArray.push_back(static_cast<int32_t>(i));
     }
 }
@@ -775,8 +774,8 @@ void CDlgNagDownloadAndInstall::BackupBeforeInstall() {
     const std::wstring& working = engine.temporaryWorkFolder;
     if (!stopRequested_ && !working.empty() && DeleteWorkFolder(working) && CreateFolderTree(working)) {
         DriverBackupRuns(engine, scanner).BackupDriversBeforeUpdate();
-        if (engine.backupCancelled != 0) stopRequested_ = 1;
-        if (engine.backupDone != 0 && engine.backupSuccess != 0 && !stopRequested_) {
+        if (engine.backupRestore.backupCancelled != 0) stopRequested_ = 1;
+        if (engine.backupRestore.backupDone != 0 && engine.backupRestore.backupSuccess != 0 && !stopRequested_) {
             BackupArchiveJob job;
             job.backupFolder = host_.BackupFolder();
             job.workingFolder = working;

@@ -78,13 +78,13 @@ public:
     void OnClose();
 
     // DownloadProgressWindow (also called by the stages).
-    HWND WindowHandle() const override { return Handle(); }
+    bool IsOpen() const override { return IsWindow(Handle()) != FALSE; }
     bool Cancelled() const override { return stopRequested_.load() != 0; }
     int PackageCount() const override { return total_.load(); }
     int CurrentPackageNumber() const override { return current_.load(); }
     void SetOverallPercent(int percent) override;
-    HWND ProgressBar() const override;
     void AppendStatusRow(const std::wstring& text, bool newRow, bool log) override;
+    HWND ProgressBar() const;
 
     // For the window's own tests and the program's status.
     std::vector<std::wstring> StatusRows() const;

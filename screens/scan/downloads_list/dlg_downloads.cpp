@@ -7,7 +7,6 @@
 #include <atomic>
 
 #include "engine/package_file_name.h"
-#include "foundation/hv_mem_dc.h"
 #include "foundation/language_strings.h"
 #include "foundation/md5_checksum.h"
 #include "platform/ui/gdi.h"

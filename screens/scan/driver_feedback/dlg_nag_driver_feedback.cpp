@@ -3,11 +3,10 @@
 #include <commctrl.h>
 #include <richedit.h>
 
-#include "foundation/hv_mem_dc.h"
 #include "foundation/language_strings.h"
-#include "foundation/modal_popup.h"
 #include "foundation/text_codec.h"
 #include "platform/ui/gdi.h"
+#include "platform/ui/modal_popup.h"
 #include "scan/update_service_helper.h"
 #include "screens/scan/driver_feedback/driver_feedback_ids.h"
 #include "shell/toolkit/dlg_child_base.h"

@@ -7,10 +7,10 @@
 #include "foundation/daily_log.h"
 #include "foundation/language_strings.h"
 #include "foundation/language_table.h"
-#include "foundation/modal_popup.h"
 #include "foundation/modal_prompts.h"
 #include "foundation/product_shortcuts.h"
 #include "platform/checked_format.h"
+#include "platform/ui/modal_popup.h"
 #include "screens/scan/restart_prompt/restart_prompt_ids.h"
 
 namespace {

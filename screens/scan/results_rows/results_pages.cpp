@@ -21,11 +21,11 @@ const DriverInfoRecord* RecordAt(const DriverInfoArray* records, int index, int 
 }  // namespace
 
 std::optional<ClickedRow> ResolveClickedRow(const CDriverScanUpdate& engine, int row) {
-    const auto mapped = engine.rowDeviceMap.find(std::to_wstring(row));
+    const auto mapped = engine.rowDeviceMap.find(row);
     if (mapped == engine.rowDeviceMap.end()) return std::nullopt;
     for (const ResultRow& result : engine.updateResults) {
         if (result.rowIndex != row) continue;
-        if (std::to_wstring(result.deviceIndex) != mapped->second) return std::nullopt;
+        if (result.deviceIndex != mapped->second) return std::nullopt;
         if (result.deviceIndex < 0 || result.deviceIndex >= engine.DeviceCount()) return std::nullopt;
         return ClickedRow{row, result.deviceIndex, result.state};
     }
@@ -33,10 +33,9 @@ std::optional<ClickedRow> ResolveClickedRow(const CDriverScanUpdate& engine, int
 }
 
 bool ExcludeResultRow(CDriverScanUpdate& engine, ExclusionList& list, int row) {
-    const auto mapped = engine.rowDeviceMap.find(std::to_wstring(row));
+    const auto mapped = engine.rowDeviceMap.find(row);
     if (mapped == engine.rowDeviceMap.end()) return false;
-    const int deviceIndex = _wtoi(mapped->second.c_str());
-    const DriverInfoRecord* device = RecordAt(&engine.devices, deviceIndex, engine.DeviceCount());
+    const DriverInfoRecord* device = RecordAt(&engine.devices, mapped->second, engine.DeviceCount());
     if (device == nullptr) return false;
     AddDriverToExclusionList(list, device->deviceName, device->hardwareId, device->driverKey, L"");
     return true;
@@ -65,10 +64,10 @@ void FillUpdateListFromSelection(CDriverScanUpdate& engine) {
     engine.integerArray.clear();
     engine.updateList.clear();
     for (const int32_t row : engine.resultSelection) {
-        const auto mapped = engine.rowDeviceMap.find(std::to_wstring(row));
+        const auto mapped = engine.rowDeviceMap.find(row);
         if (mapped == engine.rowDeviceMap.end()) continue;
         const int32_t entry = static_cast<int32_t>(engine.integerArray.size());
-        engine.updateList[std::to_wstring(entry)] = mapped->second;
+        engine.updateList[entry] = mapped->second;
         engine.integerArray.push_back(entry);
     }
 }

@@ -85,7 +85,7 @@ void RebuildRowDeviceMap(CDriverScanUpdate& engine) {
     engine.rowDeviceMap.clear();
     for (int i = 0; i < engine.updateResults.GetSize(); ++i) {
         engine.updateResults[i].rowIndex = i;
-        engine.rowDeviceMap.emplace(std::to_wstring(i), std::to_wstring(engine.updateResults[i].deviceIndex));
+        engine.rowDeviceMap.emplace(static_cast<int32_t>(i), engine.updateResults[i].deviceIndex);
     }
 }
 
@@ -179,7 +179,7 @@ bool ShowCategoryResults(ResultsRowsContext& context) {
         // Unplugged display, sound, network, mouse and keyboard devices get no row.
         if (!IsUpdateAllowedForDevice(engine.devices, deviceIndex)) continue;
         if (HasResultForDevice(engine, deviceIndex)) continue;
-        engine.rowDeviceMap.emplace(std::to_wstring(row.rowIndex), std::to_wstring(deviceIndex));
+        engine.rowDeviceMap.emplace(row.rowIndex, deviceIndex);
         engine.updateResults.Add(row);
     }
     return true;
@@ -301,7 +301,7 @@ int FillScanResultsPage(ResultsRowsContext& context, CWebPage& page) {
         }
         AddResultsTableRow(ResultsTableRowValues(context, row, i), page);
         row.rowIndex = i;
-        engine.rowDeviceMap.emplace(std::to_wstring(i), std::to_wstring(row.deviceIndex));
+        engine.rowDeviceMap.emplace(static_cast<int32_t>(i), row.deviceIndex);
     }
     StoreScanStatistics(engine, engine.updateResults.IsEmpty() ? 2 : 1);
     return 1;
@@ -424,7 +424,7 @@ int LoadLastScanResults(ResultsRowsContext& context) {
     engine.devices = std::move(records);
     if (engine.devices.empty() || !engine.devices[0].offeredDrivers) DriverInfoRecord::AttachOfferedDrivers(engine.devices);
     engine.devicesReported = static_cast<int32_t>(count);
-    engine.scanFinished = 1;
+    engine.scanRun.scanFinished = 1;
     ParseScanResponse(engine.markup, engine, answer);
     if (!ShowCategoryResults(context)) {
         ResetResults(engine);

@@ -14,8 +14,8 @@
 #include "foundation/registry_values.h"
 #include "scan/scan_request.h"
 #include "scan/scan_request_facts.h"
-#include "shell/app/app_busy.h"
 #include "scan/update_matcher.h"
+#include "shell/app/app_busy.h"
 
 namespace {
 
@@ -217,7 +217,7 @@ void ScanWorker::BeginScan() {
     lastRequest_.clear();
     serviceError = false;
     CDriverScanUpdate& engine = app_.ScanUpdate();
-    engine.scanFinished = 0;
+    engine.scanRun.scanFinished = 0;
     page_.ClearDeviceRows();
     engine.devices.clear();
     engine.devicesReported = 0;
@@ -238,10 +238,10 @@ void ScanWorker::RunInventory() {
     page_.SetScanStatusText(L"", true);
     DeviceRelay relay(*this);
     engine.scanProgress = &relay;
-    engine.scanFinished = 0;
-    engine.connectionProblem = 0;
+    engine.scanRun.scanFinished = 0;
+    engine.scanRun.connectionProblem = 0;
     // An inventory that never gets going must not read as the last one's result.
-    engine.lastResultCode = -1;
+    engine.scanRun.lastResultCode = -1;
     try {
         engine.RunEngineScan();
     } catch (const std::exception&) {
@@ -262,16 +262,16 @@ bool ScanWorker::FinishBackupInventory() {
     // A stopped or broken inventory lists only some devices: a backup made from it
     // would leave drivers out without a word. It is dropped, as none was held
     // before the run, and the next run takes a whole one.
-    const bool whole = !stopRequested.load() && engine.lastResultCode == EngineCode::kFinished;
+    const bool whole = !stopRequested.load() && engine.scanRun.lastResultCode == EngineCode::kFinished;
     if (!whole || engine.DeviceCount() <= 0) {
         engine.devices.clear();
         engine.devicesReported = 0;
-        engine.scanFinished = 0;
+        engine.scanRun.scanFinished = 0;
         ResetResults(engine);
         WriteLogLine(L"Inventory for the backup ended without devices.");
         return false;
     }
-    engine.scanFinished = 1;
+    engine.scanRun.scanFinished = 1;
     engine.inventoryReady = 1;
     WriteLogLine(L"Inventory for the backup: Total=%d", engine.DeviceCount());
     return true;
@@ -308,7 +308,7 @@ int ScanWorker::ScanWorkerBody() {
     }
 
     page_.SetScanStatusText(L"", true);
-    const bool aborted = engine.lastResultCode == EngineCode::kScanStopRequest;
+    const bool aborted = engine.scanRun.lastResultCode == EngineCode::kScanStopRequest;
     bool answered = false;
     if (!stopRequested.load() && !aborted) {
         page_.SetScanStatusText(L" ", true);
@@ -339,15 +339,15 @@ int ScanWorker::ScanWorkerBody() {
     }
 
     Checkpoint();
-    if (stopRequested.load() || serviceError.load() || engine.connectionProblem != 0 || !answered) {
+    if (stopRequested.load() || serviceError.load() || engine.scanRun.connectionProblem != 0 || !answered) {
         RestorePreviousResults();
         FinishScanNavigation(false);
         return 1;
     }
 
-    if (engine.scanFinished != 0) {
+    if (engine.scanRun.scanFinished != 0) {
         // A whole inventory may be offered for a partial backup as it stands.
-        if (engine.lastResultCode == EngineCode::kFinished) engine.inventoryReady = 1;
+        if (engine.scanRun.lastResultCode == EngineCode::kFinished) engine.inventoryReady = 1;
         ShowCategoryResults(rows_);
         const int found = engine.updateResults.GetSize() > 0 ? 1 : 2;
         outcome = found;

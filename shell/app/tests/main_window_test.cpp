@@ -8,19 +8,22 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "foundation/app_settings.h"
+#include "foundation/ini_file_cache.h"
+#include "foundation/language_strings.h"
 #include "foundation/language_table.h"
 #include "foundation/product_key.h"
 #include "foundation/registry_values.h"
 #include "foundation/shared_constants.h"
+#include "platform/html/recording_page_host.h"
+#include "platform/ui/modal_popup.h"
 #include "shell/app/app_busy.h"
 #include "shell/app/app_system.h"
 #include "shell/app/hv_app.h"
 #include "shell/app/startup_switches.h"
-#include "foundation/modal_popup.h"
-#include "platform/html/recording_page_host.h"
 #include "shell/splash_about/dlg_splash.h"
 #include "shell/toolkit/main_border.h"
 #include "tests/support/message_wait.h"
@@ -54,8 +57,13 @@ public:
     }
     int ShowMessageBox(HWND, const std::wstring& text, const std::wstring&, UINT) override {
         boxes.push_back(text);
+        popupsAtBox.push_back(GetOpenPopupCount());
+        // What reaches the window while the box's own message loop would run.
+        if (whileShown) std::exchange(whileShown, nullptr)();
         return answer;
     }
+    std::vector<LONG> popupsAtBox;
+    std::function<void()> whileShown;
 };
 
 BOOL WINAPI AcceptingShell(DWORD, PNOTIFYICONDATAW) { return TRUE; }
@@ -572,4 +580,48 @@ TEST_F(MainWindowTest, TheAboutCommandsRunTheAboutWindowOverTheBackdropAndItClos
         EXPECT_EQ(GetOpenPopupCount(), 0);
         EXPECT_TRUE(IsWindowEnabled(Window()));
     }
+}
+
+namespace {
+
+void CALLBACK HandOverScanToMain(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    PostMessageW(g_mainForAbout, kMsgScanRequested, 0, 0);
+}
+
+}  // namespace
+
+// A pop-up is no work: a scan handed over meanwhile is asked about once it closes,
+// and a second one while the question is open adds no second question.
+TEST_F(MainWindowTest, AScanHandedOverWhileAPopupIsOpenIsAskedAboutOnceItCloses) {
+    ScopedPageHostFactory factory([] { return std::make_unique<RecordingPageHost>(); });
+    CHvAppDlg& window = Start();
+    g_mainForAbout = Window();
+    g_aboutLook = {};
+    system_.answer = IDYES;
+    SetTimer(nullptr, 0, 100, &HandOverScanToMain);
+    SetTimer(nullptr, 0, 200, &HandOverScanToMain);
+    SetTimer(nullptr, 0, 500, &LookAtAboutAndClose);
+    SendMessageW(Window(), WM_COMMAND, kAboutButton, 0);
+    EXPECT_TRUE(g_aboutLook.open);
+    EXPECT_TRUE(system_.boxes.empty()) << "no question over the pop-up";
+    ASSERT_TRUE(PumpMessagesUntil([&] { return !system_.boxes.empty(); }, 3000)) << "the handed-over scan was lost";
+    PumpMessagesUntil([&] { return window.CurrentPage() == MainPageId::Scan; });
+    PumpMessagesUntilQuiet();
+    EXPECT_EQ(system_.boxes, std::vector<std::wstring>{GetLangString(L"IDS_SCHEDULE_RUNNING", kResourceStringSection)});
+    EXPECT_EQ(system_.popupsAtBox, std::vector<LONG>{0});
+    EXPECT_EQ(window.CurrentPage(), MainPageId::Scan);
+}
+
+TEST_F(MainWindowTest, OneScheduledScanQuestionAtATime) {
+    CHvAppDlg& window = Start();
+    system_.answer = IDNO;
+    system_.whileShown = [this] { SendMessageW(Window(), kMsgScanRequested, 0, 0); };
+    SendMessageW(Window(), kMsgScanRequested, 0, 0);
+    PumpMessagesUntilQuiet();
+    EXPECT_EQ(system_.boxes.size(), 1u);
+    EXPECT_EQ(window.CurrentPage(), MainPageId::Home);
+    // Once answered, the next request is asked about again.
+    SendMessageW(Window(), kMsgScanRequested, 0, 0);
+    EXPECT_EQ(system_.boxes.size(), 2u);
 }

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <string>
+
 namespace {
 
 TEST(StartupSwitches, ArgumentsAreNormalisedBeforeTheyAreCompared) {
@@ -14,6 +17,17 @@ TEST(StartupSwitches, ArgumentsAreNormalisedBeforeTheyAreCompared) {
         {L"", L""},                   {L"- / \\", L""},            {L"re m", L"re m"},
     };
     for (const auto& c : cases) EXPECT_EQ(NormaliseSwitch(c.raw), c.normalised) << c.raw;
+}
+
+// The program sets the C locale from the chosen language; a Turkish one lower-cases
+// "I" to a dotless i in the C runtime, and "-FIRSTINSTALL" must still be the switch.
+TEST(StartupSwitches, NormalisingDoesNotFollowTheCLocale) {
+    const char* previous = std::setlocale(LC_ALL, nullptr);
+    const std::string saved = previous ? previous : "C";
+    ASSERT_NE(std::setlocale(LC_ALL, "Turkish"), nullptr);
+    const std::wstring normalised = NormaliseSwitch(L"-FIRSTINSTALL");
+    std::setlocale(LC_ALL, saved.c_str());
+    EXPECT_EQ(normalised, L"firstinstall");
 }
 
 struct Expected {

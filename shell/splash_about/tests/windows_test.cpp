@@ -7,10 +7,10 @@
 
 #include "foundation/ini_file_cache.h"
 #include "foundation/language_strings.h"
-#include "foundation/modal_popup.h"
 #include "foundation/product_key.h"
 #include "platform/html/script_page_host.h"
 #include "platform/ui/message_pump.h"
+#include "platform/ui/modal_popup.h"
 #include "shell/about_page_texts.h"
 #include "shell/splash_about/dlg_about.h"
 #include "shell/splash_about/dlg_parent_transculent.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "foundation/hv_mem_dc.h"
+#include "platform/ui/gdi.h"
 #include "platform/ui/message_pump.h"
 #include "resources/toolkit/toolkit_ids.h"
 #include "shell/toolkit/dlg_child_base.h"

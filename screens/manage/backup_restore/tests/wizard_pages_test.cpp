@@ -6,12 +6,15 @@
 #include <vector>
 
 #include "engine/backup_restore_runs.h"
-#include "engine/tree_view_items.h"
+#include "foundation/language_table.h"
 #include "foundation/product_key.h"
 #include "screens/manage/backup_restore/backup_restore_ids.h"
 #include "screens/manage/backup_restore/device_tree.h"
 #include "screens/manage/backup_restore/tests/wizard_test_host.h"
+#include "screens/manage/backup_restore/tree_view_items.h"
+#include "screens/manage/backup_restore/wizard_page.h"
 #include "screens/manage/backup_restore/wizard_results.h"
+#include "tests/support/caption_fit.h"
 #include "tests/support/scoped_temp_folder.h"
 #include "tests/support/zip_writer.h"
 
@@ -109,6 +112,38 @@ TEST_F(WizardPages, DeviceTreeGroupsByExactCategoryAndSkipsUnlistedDevices) {
     EXPECT_EQ(GetDlgItemTextString(wizard_.BackupDevices(), IDC_BKP2_CATEGORY), L"");
 }
 
+TEST_F(WizardPages, TheRunsTakeTheCheckedDevicesOfEachTree) {
+    engine_.devices = {Device(L"Audio", L"Sound"), Device(L"Disk", L"Disks"), Device(L"Mic", L"Sound")};
+    engine_.devicesReported = 3;
+    engine_.inventoryReady = 1;
+    CTreeXCtrl& backupTree = wizard_.BackupDevices().Tree();
+    const DeviceClassImages images(nullptr);
+    FillDeviceTree(backupTree, engine_, images);
+    HTREEITEM sound = TreeView_GetRoot(backupTree);
+    backupTree.SetCheckState(TreeView_GetNextSibling(backupTree, TreeView_GetChild(backupTree, sound)),
+                             CTreeXCtrl::kChecked);
+    backupTree.SetCheckState(TreeView_GetChild(backupTree, TreeView_GetNextSibling(backupTree, sound)),
+                             CTreeXCtrl::kChecked);
+    EXPECT_EQ(CheckedDeviceIndexes(backupTree), (std::vector<int>{2, 1})) << "in the tree's order, no category";
+
+    // The restore tree lists the archive's records under their categories; a
+    // checked member is handed on with its shown name and its record's index.
+    DriverInfoArray records = {Device(L"Disk", L"Disks"), Device(L"Audio", L"Sound"), Device(L"Disk", L"Disks")};
+    CTreeXCtrl& restoreTree = wizard_.RestoreSelect().Tree();
+    FillRestoreTree(restoreTree, records, images);
+    HTREEITEM disks = TreeView_GetRoot(restoreTree);
+    EXPECT_EQ(ItemTexts(restoreTree, disks), (std::vector<std::wstring>{L"Disks", L"Sound"}));
+    EXPECT_EQ(ItemTexts(restoreTree, TreeView_GetChild(restoreTree, disks)),
+              (std::vector<std::wstring>{L"Disk", L"Disk"}));
+    EXPECT_TRUE(CheckedArchiveMembers(restoreTree).empty());
+    restoreTree.SetCheckState(TreeView_GetNextSibling(restoreTree, TreeView_GetChild(restoreTree, disks)),
+                              CTreeXCtrl::kChecked);
+    const std::vector<RestoreChoice> chosen = CheckedArchiveMembers(restoreTree);
+    ASSERT_EQ(chosen.size(), 1u);
+    EXPECT_EQ(chosen[0].deviceName, L"Disk");
+    EXPECT_EQ(chosen[0].memberIndex, 2);
+}
+
 TEST_F(WizardPages, OwnClassIconsKnowTheCommonClassesAndFallBackForTheRest) {
     const struct {
         const wchar_t* key;
@@ -158,8 +193,8 @@ TEST_F(WizardPages, FinishCountsTellDoneAndNotDone) {
 
 TEST_F(WizardPages, BackupBeforeAnyScanStartsTheScanInstead) {
     Click(wizard_.BackupType().NextButton());
-    PumpMessagesUntil([&] { return !host_.main.otherTimers.empty(); }, 2000);
-    EXPECT_EQ(host_.main.otherTimers, (std::vector<UINT>{106}));
+    PumpMessagesUntil([&] { return !host_.main.timers.empty(); }, 2000);
+    EXPECT_EQ(host_.main.timers, (std::vector<UINT>{106}));
     EXPECT_EQ(host_.scanFlowStarts, 1);
     // The scan page is asked to take the inventory for the wizard alone.
     EXPECT_EQ(host_.inventoryRequests, 1);
@@ -188,7 +223,7 @@ TEST_F(WizardPages, BackupBeforeAnyScanStartsTheScanInstead) {
               (std::vector<std::wstring>{L"Audio", L"Mic"}));
     EXPECT_EQ(host_.inventoryRequests, 1);
     EXPECT_EQ(host_.scanFlowStarts, 1);
-    EXPECT_EQ(host_.main.otherTimers, (std::vector<UINT>{106}));
+    EXPECT_EQ(host_.main.timers, (std::vector<UINT>{106}));
 }
 
 TEST_F(WizardPages, ArchiveListOffersOnlyUsableArchivesNewestFirst) {
@@ -284,15 +319,15 @@ TEST_F(WizardPages, DamagedArchiveIsRefusedWithNothingWrittenOutside) {
 }
 
 TEST_F(WizardPages, FinishPageRestartsAtOnceOrPromptsAsChosen) {
-    engine_.restoreSelectedCount = 2;
-    engine_.restoreFailureCount = 1;
-    engine_.restoreSuccess = 0;
-    engine_.restartNeeded = 1;
+    engine_.backupRestore.restoreSelectedCount = 2;
+    engine_.backupRestore.restoreFailureCount = 1;
+    engine_.backupRestore.restoreSuccess = 0;
+    engine_.backupRestore.restartNeeded = 1;
     wizard_.State().totalDriversInArchive = 3;
     wizard_.OnSubPage(122);
     EXPECT_EQ(wizard_.RestoreFinish().Counts().notDone, L"1 driver");
     EXPECT_FALSE(wizard_.RestoreFinish().AllRestored());
-    EXPECT_EQ(engine_.restartNeeded, 0u);
+    EXPECT_EQ(engine_.backupRestore.restartNeeded, 0u);
     ASSERT_TRUE(PumpMessagesUntil([&] { return host_.restartPrompts == 1; }, 3000));
     EXPECT_EQ(host_.restarts, 0);
     TakeScreenshot("restore4_failed");
@@ -300,7 +335,7 @@ TEST_F(WizardPages, FinishPageRestartsAtOnceOrPromptsAsChosen) {
     wizard_.OnSubPage(119);
     wizard_.RestoreList().WaitForListing();
     Click(wizard_.RestoreList().Item(IDC_RST1_RESTART_AT_ONCE));
-    engine_.restartNeeded = 1;
+    engine_.backupRestore.restartNeeded = 1;
     wizard_.OnSubPage(122);
     EXPECT_EQ(host_.restarts, 1);
     EXPECT_EQ(host_.restartPrompts, 1);
@@ -321,6 +356,45 @@ TEST_F(WizardPages, ParentShowsOnePageAtATimeAndSizesAllOfThem) {
     EXPECT_EQ(hidden.right - hidden.left, 700);
     EXPECT_EQ(hidden.bottom - hidden.top, 430);
     EXPECT_FALSE(wizard_.BackupTabButton().IsVisible());
+}
+
+// A translation longer than its place is cut on screen: every language's captions
+// on the backup and restore pages fit, those of controls and those the pages draw.
+TEST(WizardCaptions, EveryLanguagesCaptionsFitOnTheBackupAndRestorePages) {
+    std::vector<CutCaption> cut;
+    SetPageTextProbe([&cut](const std::wstring& text, const RECT& rect, HFONT font, UINT format) {
+        CheckDrawnText(text, rect, font, format, cut);
+    });
+    for (const LanguageRecord& language : LanguageTable) {
+        SCOPED_TRACE(Utf8(language.stringsFile));
+        LanguageFileCache().SetPath(std::wstring(HALVENOR_SOURCE_DIR L"\\resources\\") + language.stringsFile);
+        LanguageFileCache().ClearCache();
+        CDriverScannerApp scanner;
+        CDriverScanUpdate engine;
+        ScopedTempFolder archives;
+        TestHost host{engine, scanner};
+        host.backupFolder = archives.Path();
+        CDlgBkpRstoreParent wizard{host};
+        ASSERT_TRUE(OpenWizard(host, wizard));
+        // The place the main window gives the page.
+        wizard.MoveTo(0, 0, 783, 468);
+        for (UINT page = 115; page <= 122; ++page) {
+            wizard.OnSubPage(page);
+            if (page == 119) wizard.RestoreList().WaitForListing();
+            CDlgChildBase* shown = wizard.CurrentPage();
+            ASSERT_NE(shown, nullptr);
+            RedrawWindow(shown->Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+            CollectCutCaptions(shown->Handle(), cut);
+        }
+        for (const CutCaption& caption : cut) {
+            ADD_FAILURE() << "\"" << Utf8(caption.text) << "\" needs " << caption.needed.cx << "x" << caption.needed.cy
+                          << " where it has " << caption.room << "x" << caption.height;
+        }
+        cut.clear();
+    }
+    SetPageTextProbe(nullptr);
+    UseEnglishTexts();
+    LanguageFileCache().ClearCache();
 }
 
 }  // namespace

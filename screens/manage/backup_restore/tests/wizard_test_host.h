@@ -18,34 +18,13 @@
 #include "engine/driver_scanner_app.h"
 #include "foundation/ini_file_cache.h"
 #include "foundation/language_strings.h"
-#include "platform/ui/window.h"
 #include "scan/driver_scan_update.h"
 #include "screens/manage/backup_restore/backup_restore_host.h"
 #include "screens/manage/backup_restore/dlg_bkp_rstore_parent.h"
+#include "tests/support/host_frame.h"
 #include "tests/support/page_test_support.h"
 
 namespace wizard_test {
-
-class MainWindowStandIn : public ui::CustomWindow {
-public:
-    CDlgBkpRstoreParent* wizard = nullptr;
-    std::vector<UINT> otherTimers;
-
-protected:
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-        if (message == WM_TIMER) {
-            KillTimer(static_cast<UINT_PTR>(wParam));
-            const UINT id = static_cast<UINT>(wParam);
-            if (id >= 115 && id <= 122 && wizard != nullptr) {
-                wizard->OnSubPage(id);
-            } else {
-                otherTimers.push_back(id);
-            }
-            return 0;
-        }
-        return ui::CustomWindow::WindowProc(message, wParam, lParam);
-    }
-};
 
 class TestHost : public BackupRestoreHost {
 public:
@@ -88,7 +67,7 @@ public:
         return messages;
     }
 
-    MainWindowStandIn main;
+    HostFrame main;
     BackupList backups;
     std::wstring backupFolder;
     std::wstring chosenFolder;
@@ -117,21 +96,15 @@ inline void UseEnglishTexts() {
 
 // Makes the stand-in main window and the wizard page in it, shown.
 inline bool OpenWizard(TestHost& host, CDlgBkpRstoreParent& wizard) {
-    INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
-    ui::WindowArgs args;
-    args.title = L"Backup and restore";
-    args.style = WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN;
-    args.x = 10;
-    args.y = 10;
-    args.width = 740;
-    args.height = 480;
-    args.background = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    if (!host.main.Create(args)) return false;
-    host.main.wizard = &wizard;
+    // The main window shows the wizard's sub-pages from these timers.
+    host.main.onTimer = [&wizard](UINT id) {
+        if (id < 115 || id > 122) return false;
+        wizard.OnSubPage(id);
+        return true;
+    };
+    if (!host.main.Open(L"Backup and restore")) return false;
     if (!wizard.Create(host.main.Handle())) return false;
-    RECT client{};
-    GetClientRect(host.main.Handle(), &client);
+    const RECT client = host.main.Client();
     wizard.MoveTo(0, 0, client.right, client.bottom);
     wizard.Show(SW_SHOW);
     host.main.Show(SW_SHOW);

@@ -19,6 +19,7 @@
 #include "screens/manage/tests/answering_app_system.h"
 #include "shell/driver_optimizer_app.h"
 #include "shell/scheduled_tasks/schedule_messages.h"
+#include "tests/support/caption_fit.h"
 #include "tests/support/message_wait.h"
 #include "tests/support/scheduled_task_probe.h"
 #include "tests/support/scoped_registry.h"
@@ -251,76 +252,6 @@ TEST_F(SettingsPagesTest, FolderPageTakesAWritableFolderAndRefusesABadOne) {
 
 }  // namespace
 
-namespace {
-
-// What a control leaves for its caption: the box of a check box or radio button
-// and the frame of a group box or push button take their share.
-int CaptionRoom(HWND control, const RECT& client) {
-    wchar_t className[32] = {};
-    GetClassNameW(control, className, 32);
-    const int width = client.right - client.left;
-    if (lstrcmpiW(className, L"Button") != 0) return width;
-    switch (GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK) {
-        case BS_CHECKBOX: case BS_AUTOCHECKBOX: case BS_RADIOBUTTON: case BS_AUTORADIOBUTTON:
-            return width - GetSystemMetrics(SM_CXMENUCHECK) - 4;
-        case BS_GROUPBOX: return width - 16;
-        case BS_OWNERDRAW: return -1;  // draws its own caption
-        default: return width - 6;
-    }
-}
-
-struct CutCaption {
-    std::wstring text;
-    SIZE needed;
-    int room;
-    LONG height;
-};
-
-BOOL CALLBACK CollectCutCaption(HWND control, LPARAM context) {
-    auto* cut = reinterpret_cast<std::vector<CutCaption>*>(context);
-    wchar_t className[32] = {};
-    GetClassNameW(control, className, 32);
-    if (lstrcmpiW(className, L"Button") != 0 && lstrcmpiW(className, L"Static") != 0) return TRUE;
-    wchar_t text[512] = {};
-    if (GetWindowTextW(control, text, 512) == 0) return TRUE;
-    RECT client{};
-    GetClientRect(control, &client);
-    const int room = CaptionRoom(control, client);
-    if (room < 0) return TRUE;
-
-    HDC dc = GetDC(control);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
-    TEXTMETRICW metrics{};
-    GetTextMetricsW(dc, &metrics);
-    RECT needed{0, 0, room, 0};
-    // A control tall enough for two lines wraps its caption; a one-line control cuts it.
-    const bool wraps = client.bottom >= 2 * metrics.tmHeight;
-    DrawTextW(dc, text, -1, &needed, DT_CALCRECT | (wraps ? DT_WORDBREAK : DT_SINGLELINE));
-    SelectObject(dc, old);
-    ReleaseDC(control, dc);
-    if (needed.right > room || (wraps && needed.bottom > client.bottom)) {
-        cut->push_back({text, {needed.right, needed.bottom}, room, client.bottom});
-    }
-    return TRUE;
-}
-
-std::string Utf8(const std::wstring& text) {
-    std::string bytes(text.size() * 4 + 1, '\0');
-    const int written = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(),
-                                            static_cast<int>(bytes.size()), nullptr, nullptr);
-    bytes.resize(written > 0 ? written : 0);
-    return bytes;
-}
-
-std::wstring FolderOfTest() {
-    wchar_t path[MAX_PATH] = {};
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder = path;
-    return folder.substr(0, folder.find_last_of(L'\\') + 1);
-}
-
-}  // namespace
-
 // A translation longer than its control is cut on screen: every language's
 // captions on the four settings pages fit the controls they stand in.
 TEST_F(SettingsPagesTest, EveryLanguagesCaptionsFitTheirControls) {
@@ -336,7 +267,7 @@ TEST_F(SettingsPagesTest, EveryLanguagesCaptionsFitTheirControls) {
                                    static_cast<CDlgChildBase*>(&page.SchedulePage()),
                                    static_cast<CDlgChildBase*>(&page.ExclusionPage()),
                                    static_cast<CDlgChildBase*>(&page.FolderPage())}) {
-            EnumChildWindows(sub->Handle(), CollectCutCaption, reinterpret_cast<LPARAM>(&cut));
+            CollectCutCaptions(sub->Handle(), cut);
         }
         for (const CutCaption& caption : cut) {
             ADD_FAILURE() << Utf8(language.stringsFile) << ": \"" << Utf8(caption.text) << "\" needs " << caption.needed.cx << "x"

@@ -15,7 +15,7 @@
 #include "foundation/ini_file_cache.h"
 #include "foundation/language_strings.h"
 #include "foundation/md5_checksum.h"
-#include "platform/ui/window.h"
+#include "tests/support/host_frame.h"
 #include "tests/support/page_test_support.h"
 #include "tests/support/scoped_temp_folder.h"
 
@@ -33,17 +33,7 @@ class DownloadsListTest : public ::testing::Test {
 protected:
     void SetUp() override {
         LanguageFileCache().SetPath(HALVENOR_SOURCE_DIR L"\\resources\\eng_hal.ini");
-        INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
-        InitCommonControlsEx(&controls);
-        ui::WindowArgs args;
-        args.title = L"Downloads";
-        args.style = WS_OVERLAPPED | WS_CAPTION | WS_CLIPCHILDREN;
-        args.x = 10;
-        args.y = 10;
-        args.width = 740;
-        args.height = 480;
-        args.background = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-        ASSERT_TRUE(main_.Create(args));
+        ASSERT_TRUE(main_.Open(L"Downloads"));
     }
 
     // Writes a package into the folder and records it; returns its path.
@@ -66,8 +56,7 @@ protected:
         source.downloadFolder = [this] { return downloads_.Path(); };
         page_ = std::make_unique<CDlgDownloads>(std::move(source));
         ASSERT_TRUE(page_->Create(main_.Handle()));
-        RECT client{};
-        GetClientRect(main_.Handle(), &client);
+        const RECT client = main_.Client();
         page_->MoveTo(0, 0, client.right, client.bottom);
         page_->Show(SW_SHOW);
         main_.Show(SW_SHOW);
@@ -93,7 +82,7 @@ protected:
         std::system(("start /wait /unix /usr/bin/import -window root " + folder + "/" + name + ".png").c_str());
     }
 
-    ui::CustomWindow main_;
+    HostFrame main_;
     ScopedTempFolder downloads_, elsewhere_;
     std::map<std::wstring, std::wstring> files_, saved_;
     int saves_ = 0;

@@ -126,7 +126,7 @@ TEST_F(ResultsRowsTest, RowsFollowTheMatchedListOnePerDeviceAndReachThePageWithT
     // Duplicates, skipped entries, bad indexes, a device without a package and an
     // unplugged display adapter give no row.
     EXPECT_EQ(RowDevices(), (std::vector<int>{4, 0, 2}));
-    EXPECT_EQ(Engine().rowDeviceMap, (CDriverScanUpdate::TextMap{{L"0", L"4"}, {L"1", L"0"}, {L"2", L"2"}}));
+    EXPECT_EQ(Engine().rowDeviceMap, (CDriverScanUpdate::IndexMap{{0, 4}, {1, 0}, {2, 2}}));
 
     NoEvents events;
     RecordingPageHost host;
@@ -237,7 +237,7 @@ TEST_F(ResultsRowsTest, IgnoringARowExcludesItsDeviceAndRenumbersTheRest) {
     EXPECT_EQ(list.Items()[0].DriverName, L"Device 0");
     EXPECT_EQ(list.Items()[0].HardwareIds, L"PCI\\VEN_1234&DEV_0000");
     EXPECT_EQ(RowDevices(), (std::vector<int>{4, 2}));
-    EXPECT_EQ(Engine().rowDeviceMap, (CDriverScanUpdate::TextMap{{L"0", L"4"}, {L"1", L"2"}}));
+    EXPECT_EQ(Engine().rowDeviceMap, (CDriverScanUpdate::IndexMap{{0, 4}, {1, 2}}));
     EXPECT_EQ(GetLastScanResultCount(), 2);
 
     // A click names a row only; a row that is no longer shown is ignored.
@@ -248,7 +248,7 @@ TEST_F(ResultsRowsTest, IgnoringARowExcludesItsDeviceAndRenumbersTheRest) {
     EXPECT_FALSE(ResolveClickedRow(Engine(), -1).has_value());
     EXPECT_FALSE(ExcludeResultRow(Engine(), list, 7));
     EXPECT_FALSE(RemoveResultByRow(Engine(), 7));
-    Engine().rowDeviceMap[L"0"] = L"3";
+    Engine().rowDeviceMap[0] = 3;
     EXPECT_FALSE(ResolveClickedRow(Engine(), 0).has_value());
 }
 
@@ -274,7 +274,7 @@ TEST_F(ResultsRowsTest, RowActionsAndUpdateAllFollowTheRowStates) {
     EXPECT_EQ(Engine().resultSelection, (std::vector<int32_t>{1, 2}));
     // What the backup before the update reads: the devices of the selected rows.
     EXPECT_EQ(Engine().integerArray, (std::vector<int32_t>{0, 1}));
-    EXPECT_EQ(Engine().updateList, (CDriverScanUpdate::TextMap{{L"0", L"0"}, {L"1", L"2"}}));
+    EXPECT_EQ(Engine().updateList, (CDriverScanUpdate::IndexMap{{0, 0}, {1, 2}}));
     for (ResultRow& row : Engine().updateResults) row.selected = 0;
     EXPECT_EQ(UpdateAllSelected(Engine()), UpdateAllOutcome::NoneChosen);
     for (ResultRow& row : Engine().updateResults) row.state = ResultState::kInstalledRestartNeeded;

@@ -199,7 +199,7 @@ TEST_F(ResultsScreensTest, ARowClickCountsOnlyWithARowShownNowAndTakesDeviceAndS
         EXPECT_EQ(host_->updates[0].device, c.requestedDevice);
         EXPECT_EQ(host_->updates[0].row, c.row);
         EXPECT_EQ(Engine().resultSelection, (std::vector<int32_t>{c.row}));
-        EXPECT_EQ(Engine().updateList.at(L"0"), std::to_wstring(c.requestedDevice));
+        EXPECT_EQ(Engine().updateList.at(0), c.requestedDevice);
         EXPECT_FALSE(host_->navigationEnabled);
     }
 
@@ -251,7 +251,7 @@ TEST_F(ResultsScreensTest, UpdateAllChoosesThePendingRowsOrSaysWhyNot) {
         EXPECT_EQ(host_->updates[0].mode, 2);
         EXPECT_EQ(host_->updates[0].windowTimer, 109u);
         EXPECT_EQ(Engine().resultSelection, c.chosen);
-        EXPECT_EQ(Engine().updateList, (CDriverScanUpdate::TextMap{{L"0", L"0"}, {L"1", L"2"}}));
+        EXPECT_EQ(Engine().updateList, (CDriverScanUpdate::IndexMap{{0, 0}, {1, 2}}));
         EXPECT_FALSE(host_->navigationEnabled);
     }
 }

@@ -1,6 +1,5 @@
 // The stand-in server brings Winsock, which must come before windows.h.
-#include "tools/http_stand_in_server.h"
-#include "tools/update_service_stand_in.h"
+#include "tests/support/outdated_device_scenario.h"
 
 #include <gtest/gtest.h>
 
@@ -11,31 +10,24 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
 
 #include "foundation/app_settings.h"
 #include "foundation/product_key.h"
 #include "foundation/registry_values.h"
 #include "platform/ui/message_pump.h"
 #include "scan/scan_results.h"
-#include "shell/app/app_busy.h"
 #include "screens/scan/results_rows/tests/key_language_file.h"
 #include "screens/scan/scan_screens/scan_screens_ids.h"
 #include "screens/scan/scan_screens/tests/recording_scan_host.h"
+#include "shell/app/app_busy.h"
 #include "tests/support/page_test_support.h"
 #include "tests/support/scoped_app_data_folder.h"
+#include "tests/support/scoped_temp_folder.h"
 #include "tests/support/test_devices.h"
 
 namespace {
 
 constexpr DWORD kRunLimitMs = 180000;
-
-std::string FileBytes(const std::wstring& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 // A picture of the screen for a person to look at, when the run asks for them.
 void TakeScreenshot(const char* name) {
@@ -51,24 +43,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(appData_.Active());
         UseKeyLanguageFile(appData_.Path() + L"\\keys.ini");
-        ASSERT_TRUE(deviceClass_.Created());
-        cameraId_ = L"USB\\VID_2E1A&PID_" + UniqueTestTag();
-        camera_ = std::make_unique<TestDevice>(OutdatedCameraSetup(deviceClass_.Guid(), cameraId_, L"Scan Page Test Camera"));
-        ASSERT_TRUE(camera_->Created());
-
-        ASSERT_TRUE(server_.Start());
-        service_.AddDriver({cameraId_,
-                            {{L"ver", L"2.4.0.1"},
-                             {L"infd", L"2024-05-06"},
-                             {L"lu", L"http://127.0.0.1/Drivers/Camera.exe"},
-                             {L"md5", L"0123456789abcdef0123456789abcdef"},
-                             {L"sev", L"2"},
-                             {L"cid", L"6"},
-                             {L"age", L"800"},
-                             {L"sig", L"Camera Maker"}}});
-        addresses_.updateFirst = server_.Url("/driverupdateservicenew/updateservice.asmx");
-        addresses_.updateSecond = addresses_.updateFirst;
-        addresses_.serviceNamespace = UpdateServiceStandIn::kDefaultNamespace;
+        ASSERT_TRUE(scenario_.Start());
+        addresses_ = scenario_.Addresses();
         app_ = std::make_unique<CDriverOptimizerApp>();
         app_->ScannerApp().InitializeOperation();
         SetUserRegistryValue(true, kProductKeyPath, L"LastScan", L"never", 0, REG_SZ);
@@ -105,7 +81,8 @@ protected:
     int CameraRows() {
         int rows = 0;
         for (const ResultRow& row : app_->ScanUpdate().updateResults) {
-            if (app_->ScanUpdate().devices[static_cast<size_t>(row.deviceIndex)].hardwareId == cameraId_) ++rows;
+            const DriverInfoRecord& device = app_->ScanUpdate().devices[static_cast<size_t>(row.deviceIndex)];
+            if (device.hardwareId == scenario_.HardwareId()) ++rows;
         }
         return rows;
     }
@@ -129,11 +106,7 @@ protected:
 
     ScopedComApartment apartment_;
     ScopedAppDataFolder appData_;
-    TestDeviceClass deviceClass_{L"Halvenor Scan Page Test", L"HalvenorScanPageTest"};
-    std::wstring cameraId_;
-    std::unique_ptr<TestDevice> camera_;
-    HttpStandInServer server_;
-    UpdateServiceStandIn service_{server_};
+    OutdatedDeviceScenario scenario_{L"Halvenor Scan Page Test", L"HalvenorScanPageTest", L"Scan Page Test Camera"};
     ServiceAddresses addresses_;
     std::unique_ptr<CDriverOptimizerApp> app_;
     AnsweringBoxes boxes_;
@@ -154,7 +127,7 @@ TEST_F(ScanPageTest, AScanShownByTheMainWindowListsTheDevicesAndEndsOnTheResults
     EXPECT_EQ(page_->DevicesScanned(), app_->ScanUpdate().DeviceCount());
     EXPECT_TRUE(ListHas(L"Scan Page Test Camera"));
     EXPECT_TRUE(ListHas(L"IDS_GETTING_RESULTS"));
-    EXPECT_EQ(service_.Calls().size(), 1u);
+    EXPECT_EQ(scenario_.service.Calls().size(), 1u);
     EXPECT_EQ(CameraRows(), 1);
     // The service was asked: from then on a scan cannot be stopped.
     EXPECT_FALSE(StopEnabled());
@@ -165,7 +138,7 @@ TEST_F(ScanPageTest, AScanShownByTheMainWindowListsTheDevicesAndEndsOnTheResults
     EXPECT_FALSE(host_->busy);
     EXPECT_TRUE(boxes_.boxes.empty());
     EXPECT_EQ(GetAppSettings().appDriverScanStatus, 1);
-    EXPECT_FALSE(FileBytes(ResultsFile()).empty());
+    EXPECT_FALSE(ReadFileBytes(ResultsFile()).empty());
     TakeScreenshot("scan_page_finished.png");
 }
 
@@ -173,7 +146,7 @@ TEST_F(ScanPageTest, AFailedServiceCallTellsTheUserAndGoesHomeWithThePreviousRes
     MakePage(addresses_);
     RunScan();
     ASSERT_EQ(CameraRows(), 1);
-    const std::string previous = FileBytes(ResultsFile());
+    const std::string previous = ReadFileBytes(ResultsFile());
     ASSERT_FALSE(previous.empty());
 
     HttpStandInServer closed;
@@ -194,7 +167,7 @@ TEST_F(ScanPageTest, AFailedServiceCallTellsTheUserAndGoesHomeWithThePreviousRes
         SCOPED_TRACE(c.name);
         ServiceAddresses addresses = addresses_;
         if (c.closedPort) addresses.updateFirst = addresses.updateSecond = closedAddress;
-        service_.SetFailure(L"GetDriverUpdatesData1", c.failure);
+        scenario_.service.SetFailure(L"GetDriverUpdatesData1", c.failure);
         page_.reset();
         MakePage(addresses);
         boxes_.boxes.clear();
@@ -207,7 +180,7 @@ TEST_F(ScanPageTest, AFailedServiceCallTellsTheUserAndGoesHomeWithThePreviousRes
         EXPECT_EQ(host_->mainTimers, std::vector<UINT>{131});
         EXPECT_EQ(host_->refills, 0);
         EXPECT_TRUE(host_->navigationEnabled);
-        EXPECT_EQ(FileBytes(ResultsFile()), previous);
+        EXPECT_EQ(ReadFileBytes(ResultsFile()), previous);
         EXPECT_EQ(CameraRows(), 1);
     }
 }
@@ -215,7 +188,7 @@ TEST_F(ScanPageTest, AFailedServiceCallTellsTheUserAndGoesHomeWithThePreviousRes
 TEST_F(ScanPageTest, StopAsksFirstYesGoesHomeWithThePreviousResultsNoLetsTheScanFinish) {
     MakePage(addresses_);
     RunScan();
-    const size_t callsAfterFirst = service_.Calls().size();
+    const size_t callsAfterFirst = scenario_.service.Calls().size();
 
     // No: the worker holds while the question is open, then the scan ends normally.
     page_.reset();
@@ -239,14 +212,14 @@ TEST_F(ScanPageTest, StopAsksFirstYesGoesHomeWithThePreviousResultsNoLetsTheScan
     EXPECT_EQ(boxes_.boxes[0].text, L"IDS_STOP_SCAN_DES");
     EXPECT_EQ(boxes_.boxes[0].style, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2));
     EXPECT_EQ(devicesWhileAsked, devicesLaterInTheQuestion);
-    EXPECT_EQ(service_.Calls().size(), callsAfterFirst + 1);
+    EXPECT_EQ(scenario_.service.Calls().size(), callsAfterFirst + 1);
     EXPECT_EQ(host_->mainTimers, std::vector<UINT>{137});
     EXPECT_FALSE(page_->Worker().stopRequested.load());
 
     // Yes during the inventory: no service call, home page, the previous results.
     // The user clicks while the inventory hands its first device to the status
     // line, so the click surely comes before the inventory's end.
-    const std::string beforeYes = FileBytes(ResultsFile());
+    const std::string beforeYes = ReadFileBytes(ResultsFile());
     page_.reset();
     MakePage(addresses_);
     boxes_.boxes.clear();
@@ -260,11 +233,11 @@ TEST_F(ScanPageTest, StopAsksFirstYesGoesHomeWithThePreviousResultsNoLetsTheScan
     EXPECT_FALSE(StopEnabled());
     WaitForEnd();
     EXPECT_EQ(boxes_.boxes.size(), 1u);
-    EXPECT_EQ(service_.Calls().size(), callsAfterFirst + 1);
+    EXPECT_EQ(scenario_.service.Calls().size(), callsAfterFirst + 1);
     EXPECT_EQ(host_->mainTimers, std::vector<UINT>{131});
     EXPECT_TRUE(host_->navigationEnabled);
     EXPECT_FALSE(host_->busy);
-    EXPECT_EQ(FileBytes(ResultsFile()), beforeYes);
+    EXPECT_EQ(ReadFileBytes(ResultsFile()), beforeYes);
     EXPECT_EQ(CameraRows(), 1);
     EXPECT_FALSE(page_->Worker().stopRequested.load());
 }
@@ -279,8 +252,8 @@ TEST_F(ScanPageTest, ARunForTheBackupWizardTakesOnlyTheInventoryAndAStoppedOneHa
     const AppSettings before = GetAppSettings();
     CDriverScanUpdate& engine = app_->ScanUpdate();
     const auto expectNothingStoredOrAsked = [&] {
-        EXPECT_TRUE(service_.Calls().empty());
-        EXPECT_EQ(FileBytes(ResultsFile()), previous);
+        EXPECT_TRUE(scenario_.service.Calls().empty());
+        EXPECT_EQ(ReadFileBytes(ResultsFile()), previous);
         EXPECT_EQ(ReadRegStringDefault(HKEY_CURRENT_USER, kProductKeyPath, L"LastScan", L""), L"never");
         const AppSettings after = GetAppSettings();
         EXPECT_EQ(after.totalScannedDrivers, before.totalScannedDrivers);
@@ -326,7 +299,7 @@ TEST_F(ScanPageTest, ARunForTheBackupWizardTakesOnlyTheInventoryAndAStoppedOneHa
     EXPECT_GT(engine.DeviceCount(), 0);
     EXPECT_EQ(page_->DevicesScanned(), engine.DeviceCount());
     EXPECT_TRUE(ListHas(L"Scan Page Test Camera"));
-    EXPECT_EQ(engine.scanFinished, 1u);
+    EXPECT_EQ(engine.scanRun.scanFinished, 1u);
     EXPECT_EQ(engine.inventoryReady, 1u);
     EXPECT_EQ(engine.updateResults.GetSize(), 0);
     expectNothingStoredOrAsked();

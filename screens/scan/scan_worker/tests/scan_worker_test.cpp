@@ -1,6 +1,5 @@
 // The stand-in server brings Winsock, which must come before windows.h.
-#include "tools/http_stand_in_server.h"
-#include "tools/update_service_stand_in.h"
+#include "tests/support/outdated_device_scenario.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +10,6 @@
 #include <fstream>
 #include <memory>
 #include <mutex>
-#include <sstream>
 
 #include "foundation/app_settings.h"
 #include "foundation/product_key.h"
@@ -23,6 +21,7 @@
 #include "shell/web_page.h"
 #include "tests/support/page_test_support.h"
 #include "tests/support/scoped_app_data_folder.h"
+#include "tests/support/scoped_temp_folder.h"
 #include "tests/support/test_devices.h"
 
 namespace {
@@ -124,37 +123,13 @@ private:
     std::vector<std::wstring> calls_;
 };
 
-std::string FileBytes(const std::wstring& path) {
-    std::ifstream in(std::filesystem::path(path), std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
 class ScanWorkerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(appData_.Active());
         UseKeyLanguageFile(appData_.Path() + L"\\keys.ini");
-        ASSERT_TRUE(deviceClass_.Created());
-        tag_ = UniqueTestTag();
-        cameraId_ = L"USB\\VID_2E1A&PID_" + tag_;
-        camera_ = std::make_unique<TestDevice>(OutdatedCameraSetup(deviceClass_.Guid(), cameraId_, L"Worker Test Camera"));
-        ASSERT_TRUE(camera_->Created());
-
-        ASSERT_TRUE(server_.Start());
-        service_.AddDriver({cameraId_,
-                            {{L"ver", L"2.4.0.1"},
-                             {L"infd", L"2024-05-06"},
-                             {L"lu", L"http://127.0.0.1/Drivers/Camera_" + tag_ + L".exe"},
-                             {L"md5", L"0123456789abcdef0123456789abcdef"},
-                             {L"sev", L"2"},
-                             {L"cid", L"6"},
-                             {L"age", L"800"},
-                             {L"sig", L"Camera Maker"}}});
-        addresses_.updateFirst = server_.Url("/driverupdateservicenew/updateservice.asmx");
-        addresses_.updateSecond = addresses_.updateFirst;
-        addresses_.serviceNamespace = UpdateServiceStandIn::kDefaultNamespace;
+        ASSERT_TRUE(scenario_.Start());
+        addresses_ = scenario_.Addresses();
         app_ = std::make_unique<CDriverOptimizerApp>();
         app_->ScannerApp().InitializeOperation();
         // "LastScan" is only ever updated, never created.
@@ -172,7 +147,7 @@ protected:
         int rows = 0;
         for (const ResultRow& row : app_->ScanUpdate().updateResults) {
             const DriverInfoRecord& device = app_->ScanUpdate().devices[static_cast<size_t>(row.deviceIndex)];
-            if (device.hardwareId == cameraId_) ++rows;
+            if (device.hardwareId == scenario_.HardwareId()) ++rows;
         }
         return rows;
     }
@@ -181,12 +156,7 @@ protected:
 
     ScopedComApartment apartment_;
     ScopedAppDataFolder appData_;
-    TestDeviceClass deviceClass_{L"Halvenor Worker Test", L"HalvenorWorkerTest"};
-    std::wstring tag_;
-    std::wstring cameraId_;
-    std::unique_ptr<TestDevice> camera_;
-    HttpStandInServer server_;
-    UpdateServiceStandIn service_{server_};
+    OutdatedDeviceScenario scenario_{L"Halvenor Worker Test", L"HalvenorWorkerTest", L"Worker Test Camera"};
     ServiceAddresses addresses_;
     std::unique_ptr<CDriverOptimizerApp> app_;
     RecordingScanPage page_;
@@ -199,7 +169,7 @@ TEST_F(ScanWorkerTest, AScanOfCreatedDevicesEndsOnTheResultsWithEverythingStored
     Run(worker);
 
     EXPECT_GT(page_.Devices(), 0);
-    EXPECT_EQ(service_.Calls().size(), 1u);
+    EXPECT_EQ(scenario_.service.Calls().size(), 1u);
     EXPECT_EQ(CameraRows(), 1);
     EXPECT_EQ(navigator_.Pages(), std::vector<std::wstring>{L"results"});
     EXPECT_TRUE(navigator_.LeftFree());
@@ -217,7 +187,7 @@ TEST_F(ScanWorkerTest, AScanOfCreatedDevicesEndsOnTheResultsWithEverythingStored
     EXPECT_EQ(DaysSinceLastScan(), 0);
     const std::wstring lastScan = ReadRegStringDefault(HKEY_CURRENT_USER, kProductKeyPath, L"LastScan", L"");
     EXPECT_NE(lastScan, L"never");
-    EXPECT_FALSE(FileBytes(ResultsFile()).empty());
+    EXPECT_FALSE(ReadFileBytes(ResultsFile()).empty());
 
     // The results page as the program fills it after this scan.
     RecordingPageHost host;
@@ -243,7 +213,7 @@ TEST_F(ScanWorkerTest, AFailingServiceNeverCountsAsAllUpToDateAndLeavesThePrevio
         Run(first);
         ASSERT_EQ(CameraRows(), 1);
     }
-    const std::string previous = FileBytes(ResultsFile());
+    const std::string previous = ReadFileBytes(ResultsFile());
     const AppSettings before = GetAppSettings();
     ASSERT_FALSE(previous.empty());
 
@@ -270,23 +240,23 @@ TEST_F(ScanWorkerTest, AFailingServiceNeverCountsAsAllUpToDateAndLeavesThePrevio
         navigator_.Clear();
         ServiceAddresses addresses = addresses_;
         if (c.closedPort) addresses.updateFirst = addresses.updateSecond = closedAddress;
-        service_.SetFailure(L"GetDriverUpdatesData1", c.failure);
+        scenario_.service.SetFailure(L"GetDriverUpdatesData1", c.failure);
         CUpdateServiceHelper helper(addresses, nullptr);
         const size_t errorsBefore = page_.Errors().size();
-        const size_t callsBefore = service_.Calls().size();
+        const size_t callsBefore = scenario_.service.Calls().size();
         ScanWorker worker(*app_, helper, page_, navigator_);
         ASSERT_TRUE(worker.Start());
         if (c.stopServerWhileWaiting) {
-            PumpMessagesUntil([&] { return service_.Calls().size() > callsBefore; }, kRunLimitMs);
+            PumpMessagesUntil([&] { return scenario_.service.Calls().size() > callsBefore; }, kRunLimitMs);
             PumpMessagesUntil([] { return false; }, 1500);
-            server_.Stop();
+            scenario_.server.Stop();
         }
         EXPECT_TRUE(PumpMessagesUntil([&worker] { return worker.Wait(0); }, kRunLimitMs));
 
         EXPECT_EQ(navigator_.Pages(), std::vector<std::wstring>{L"home"});
         EXPECT_TRUE(navigator_.LeftFree());
         EXPECT_EQ(page_.Errors().size(), errorsBefore + 1);
-        EXPECT_EQ(FileBytes(ResultsFile()), previous);
+        EXPECT_EQ(ReadFileBytes(ResultsFile()), previous);
         const AppSettings after = GetAppSettings();
         EXPECT_EQ(after.appDriverScanStatus, before.appDriverScanStatus);
         EXPECT_EQ(after.totalScannedDrivers, before.totalScannedDrivers);
@@ -296,7 +266,7 @@ TEST_F(ScanWorkerTest, AFailingServiceNeverCountsAsAllUpToDateAndLeavesThePrevio
         // The previous scan's results are back.
         EXPECT_EQ(CameraRows(), 1);
         if (c.stopServerWhileWaiting) {
-            ASSERT_TRUE(server_.Start());
+            ASSERT_TRUE(scenario_.server.Start());
         }
     }
 }
@@ -308,9 +278,9 @@ TEST_F(ScanWorkerTest, StopYesDuringTheInventoryPutsThePreviousResultsBack) {
         Run(first);
         ASSERT_EQ(CameraRows(), 1);
     }
-    const std::string previous = FileBytes(ResultsFile());
+    const std::string previous = ReadFileBytes(ResultsFile());
     navigator_.Clear();
-    const size_t callsBefore = service_.Calls().size();
+    const size_t callsBefore = scenario_.service.Calls().size();
 
     // The worker waits at its first device until the test has answered the question.
     HANDLE reached = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -334,10 +304,10 @@ TEST_F(ScanWorkerTest, StopYesDuringTheInventoryPutsThePreviousResultsBack) {
     CloseHandle(reached);
     CloseHandle(release);
 
-    EXPECT_EQ(service_.Calls().size(), callsBefore);
+    EXPECT_EQ(scenario_.service.Calls().size(), callsBefore);
     EXPECT_EQ(navigator_.Pages(), std::vector<std::wstring>{L"home"});
     EXPECT_TRUE(navigator_.LeftFree());
-    EXPECT_EQ(FileBytes(ResultsFile()), previous);
+    EXPECT_EQ(ReadFileBytes(ResultsFile()), previous);
     EXPECT_EQ(CameraRows(), 1);
     EXPECT_FALSE(worker.stopRequested.load());
 }
@@ -351,7 +321,7 @@ TEST_F(ScanWorkerTest, StopNoHoldsTheWorkerWhileAskedAndThenLetsTheScanFinish) {
     page_.answer = [&] {
         PumpMessagesUntil([] { return false; }, 300);
         devicesAtFirstLook = page_.Devices();
-        callsWhileAsked = service_.Calls().size();
+        callsWhileAsked = scenario_.service.Calls().size();
         PumpMessagesUntil([] { return false; }, 500);
         devicesAtSecondLook = page_.Devices();
         return false;
@@ -379,7 +349,7 @@ TEST_F(ScanWorkerTest, ABackupInventoryHandsTheDevicesToTheBackupAndStoresNoScan
     worker.backupMode = true;
     Run(worker);
 
-    EXPECT_TRUE(service_.Calls().empty());
+    EXPECT_TRUE(scenario_.service.Calls().empty());
     const auto calls = navigator_.Calls();
     EXPECT_NE(std::find(calls.begin(), calls.end(), L"backup devices"), calls.end());
     EXPECT_TRUE(navigator_.Pages().empty());
@@ -431,8 +401,8 @@ TEST_F(ScanWorkerTest, ABackupOfTheMachineTakesOnlyTheInventoryAndStartsTheBacku
         EXPECT_TRUE(navigator_.Pages().empty());
         EXPECT_TRUE(navigator_.LeftFree());
         EXPECT_EQ(app_->ScanUpdate().DeviceCount() > 0, !c.stopped);
-        EXPECT_TRUE(service_.Calls().empty());
-        EXPECT_EQ(FileBytes(ResultsFile()), previous);
+        EXPECT_TRUE(scenario_.service.Calls().empty());
+        EXPECT_EQ(ReadFileBytes(ResultsFile()), previous);
         EXPECT_EQ(GetAppSettings().appDriverScanStatus, before.appDriverScanStatus);
         EXPECT_EQ(GetAppSettings().totalScannedDrivers, before.totalScannedDrivers);
         EXPECT_EQ(ReadRegStringDefault(HKEY_CURRENT_USER, kProductKeyPath, L"LastScan", L""), L"never");

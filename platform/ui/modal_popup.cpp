@@ -1,4 +1,4 @@
-#include "foundation/modal_popup.h"
+#include "platform/ui/modal_popup.h"
 
 #include <mutex>
 #include <utility>

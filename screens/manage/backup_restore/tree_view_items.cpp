@@ -1,4 +1,4 @@
-#include "engine/tree_view_items.h"
+#include "screens/manage/backup_restore/tree_view_items.h"
 
 int TreeItemStateImage(HWND tree, HTREEITEM item) {
     return static_cast<int>((TreeView_GetItemState(tree, item, TVIS_STATEIMAGEMASK) & TVIS_STATEIMAGEMASK) >> 12);

@@ -1,11 +1,11 @@
-#include "foundation/folder_browse.h"
+#include "platform/ui/folder_browse.h"
 
 #include <shlobj.h>
 #include <shlwapi.h>
 
 #include <mutex>
 
-#include "foundation/text_helpers.h"
+#include "platform/text_case.h"
 
 namespace {
 
@@ -23,8 +23,7 @@ std::wstring& InitialFolder() {
 
 bool IsFolderSelectable(const std::wstring& path) {
     if (path.empty() || PathIsNetworkPathW(path.c_str())) return false;
-    std::wstring lower = path;
-    MakeLowerInPlace(lower);
+    const std::wstring lower = LowerInvariant(path);
     for (const wchar_t* excluded : {L"$recycle", L"recycle", L"system volume information"}) {
         if (lower.find(excluded) != std::wstring::npos) return false;
     }

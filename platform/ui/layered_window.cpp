@@ -1,4 +1,4 @@
-#include "foundation/layered_window.h"
+#include "platform/ui/layered_window.h"
 
 namespace {
 

@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "foundation/hv_buffer_dc.h"
-#include "foundation/hv_mem_dc.h"
-#include "foundation/layered_window.h"
+#include "platform/ui/gdi.h"
+#include "platform/ui/layered_window.h"
 
 namespace {
 
