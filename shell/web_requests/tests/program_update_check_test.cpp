@@ -228,6 +228,7 @@ TEST_F(ProgramUpdateCheckTest, ATrustedSetupStartsAndOnlyThenTheProgramEnds) {
 
     // A setup that does not start leaves the program running.
     host.endedWith.clear();
+    EXPECT_TRUE(PumpMessagesUntil([] { return !ProcessRuns(L"productSetup_Setup_3_9_2026.exe"); }, 10000));
     ASSERT_TRUE(DeleteFileW(update.SetupPath().c_str()));
     ASSERT_TRUE(WriteFileBytes(update.SetupPath(), "not a program"));
     EXPECT_FALSE(update.RunSetupAndExit());
