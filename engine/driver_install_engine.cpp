@@ -406,13 +406,15 @@ private:
     void MarkForReinstall() {
         if (!request_.driverKey.empty()) {
             done_ = MarkDeviceForReinstall(scanner_, infPath_, session_.helperFolder, request_.hardwareId,
-                                           request_.driverKey) != 0;
+                                           request_.driverKey, session_.helperResults) != 0;
+            errorValue_ = GetLastError();
+            ForgetHelperResults();
             if (!done_) Note(DriverInstallNote::kReinstallMarkFailed);
         } else {
             done_ = false;
             Note(DriverInstallNote::kReinstallMarkFailed);
+            errorValue_ = GetLastError();
         }
-        errorValue_ = GetLastError();
         record_ = true;
     }
 
@@ -484,12 +486,14 @@ private:
             InstallThroughHelper();
         }
         if (!done_ && request_.category != kSoundControllers) {
-            if (!infPath_.empty() && RestoreDeviceDriver(scanner_, session_.helperFolder, request_.hardwareId, infPath_)) {
+            if (!infPath_.empty() && RestoreDeviceDriver(scanner_, session_.helperFolder, request_.hardwareId, infPath_,
+                                                       session_.helperResults)) {
                 done_ = true;
             } else if (!noted_) {
                 // A failed install that was noted keeps its record.
                 record_ = false;
             }
+            ForgetHelperResults();
         }
     }
 
@@ -523,9 +527,14 @@ private:
             record_ = true;
             Note(DriverInstallNote::kHelperFailed);
         }
-        DeleteRegistryValueByRootName(arguments.hkey, arguments.regpath, arguments.regval);
-        DeleteRegistryValueByRootName(arguments.hkey, arguments.regpath, arguments.regvalupnp);
-        DeleteRegistryValueByRootName(arguments.hkey, arguments.regpath, arguments.regvaldifx);
+        ForgetHelperResults();
+    }
+
+    void ForgetHelperResults() {
+        const InstallHelperArguments& results = session_.helperResults;
+        DeleteRegistryValueByRootName(results.hkey, results.regpath, results.regval);
+        DeleteRegistryValueByRootName(results.hkey, results.regpath, results.regvalupnp);
+        DeleteRegistryValueByRootName(results.hkey, results.regpath, results.regvaldifx);
     }
 
     // --- Verify: the driver the device has now against the one offered.

@@ -103,12 +103,13 @@ DWORD PreinstallDriverPackageWithDifx(const DifxApiLoader& difx, const std::wstr
 }
 
 int PreinstallDriverPackage(const CDriverScannerApp& engine, const std::wstring& infPath,
-                            const std::wstring& helperFolder) {
-    return PreinstallDriverPackageOnVersion(engine, infPath, helperFolder, ReadOsVersionFacts().major);
+                            const std::wstring& helperFolder, const InstallHelperArguments& helperResults) {
+    return PreinstallDriverPackageOnVersion(engine, infPath, helperFolder, ReadOsVersionFacts().major, helperResults);
 }
 
 int PreinstallDriverPackageOnVersion(const CDriverScannerApp& engine, const std::wstring& infPath,
-                                     const std::wstring& helperFolder, unsigned windowsMajorVersion) {
+                                     const std::wstring& helperFolder, unsigned windowsMajorVersion,
+                                     const InstallHelperArguments& helperResults) {
     if (OtherInstallationsPending()) return kPending;
     const CDriverScannerApp::FsRedirectionOff redirectionOff(engine);
 
@@ -122,7 +123,7 @@ int PreinstallDriverPackageOnVersion(const CDriverScannerApp& engine, const std:
     if (windowsMajorVersion <= 5) return result;
 
     if (engine.IsWow64()) {
-        InstallHelperArguments arguments;
+        InstallHelperArguments arguments = helperResults;
         arguments.inf = infPath;
         DWORD pnpError = 0;
         DWORD difxError = 0;
@@ -144,8 +145,8 @@ std::wstring ClassGuidTextOfDriverKey(const std::wstring& driverKey) {
 
 int MarkDeviceForReinstall(const CDriverScannerApp& engine, const std::wstring& infPath,
                            const std::wstring& helperFolder, const std::wstring& hardwareId,
-                           const std::wstring& driverKey) {
-    if (PreinstallDriverPackage(engine, infPath, helperFolder) == 0) return 0;
+                           const std::wstring& driverKey, const InstallHelperArguments& helperResults) {
+    if (PreinstallDriverPackage(engine, infPath, helperFolder, helperResults) == 0) return 0;
     std::wstring guidText = L"{" + ClassGuidTextOfDriverKey(driverKey) + L"}";
     GUID classGuid = {};
     if (CLSIDFromString(guidText.c_str(), &classGuid) != S_OK) return 0;
@@ -164,9 +165,10 @@ int MarkDeviceForReinstall(const CDriverScannerApp& engine, const std::wstring& 
 }
 
 bool RestoreDeviceDriver(const CDriverScannerApp& engine, const std::wstring& helperFolder,
-                         const std::wstring& hardwareId, const std::wstring& infPath) {
+                         const std::wstring& hardwareId, const std::wstring& infPath,
+                         const InstallHelperArguments& helperResults) {
     if (engine.IsWow64()) {
-        InstallHelperArguments arguments;
+        InstallHelperArguments arguments = helperResults;
         arguments.hwdid = hardwareId;
         arguments.inf = infPath;
         DWORD pnpError = 0;

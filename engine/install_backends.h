@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "engine/install_helper_launch.h"
 #include "platform/difx_api_loader.h"
 
 class CDriverScannerApp;
@@ -23,21 +24,26 @@ DWORD PreinstallDriverPackageWithDifx(const DifxApiLoader& difx, const std::wstr
 
 // Copies the INF into the driver store and pre-installs it (through the 64-bit
 // helper under WOW64). 1 done, 0 failed, 40 other installations are pending.
+// `helperResults` names the key and values the helper reports into.
 int PreinstallDriverPackage(const CDriverScannerApp& engine, const std::wstring& infPath,
-                            const std::wstring& helperFolder);
+                            const std::wstring& helperFolder,
+                            const InstallHelperArguments& helperResults = InstallHelperArguments());
 int PreinstallDriverPackageOnVersion(const CDriverScannerApp& engine, const std::wstring& infPath,
-                                     const std::wstring& helperFolder, unsigned windowsMajorVersion);
+                                     const std::wstring& helperFolder, unsigned windowsMajorVersion,
+                                     const InstallHelperArguments& helperResults = InstallHelperArguments());
 
 // Pre-installs the INF, then marks every absent device with the hardware id (in the
 // class of `driverKey`) for reinstall. 1 when at least one device was marked.
 int MarkDeviceForReinstall(const CDriverScannerApp& engine, const std::wstring& infPath,
                            const std::wstring& helperFolder, const std::wstring& hardwareId,
-                           const std::wstring& driverKey);
+                           const std::wstring& driverKey,
+                           const InstallHelperArguments& helperResults = InstallHelperArguments());
 
 // Forced reinstall of a driver for a device: through the 64-bit helper under WOW64,
 // in this process otherwise.
 bool RestoreDeviceDriver(const CDriverScannerApp& engine, const std::wstring& helperFolder,
-                         const std::wstring& hardwareId, const std::wstring& infPath);
+                         const std::wstring& hardwareId, const std::wstring& infPath,
+                         const InstallHelperArguments& helperResults = InstallHelperArguments());
 
 // The class GUID text of a driver key ("{guid}\\0001" gives "guid").
 std::wstring ClassGuidTextOfDriverKey(const std::wstring& driverKey);

@@ -16,6 +16,7 @@
 #include "engine/driver_scanner_app.h"
 #include "tests/support/cabinet_writer.h"
 #include "tests/support/child_process.h"
+#include "tests/support/message_wait.h"
 #include "tests/support/root_test_device.h"
 #include "tests/support/scoped_registry.h"
 #include "tests/support/scoped_temp_folder.h"
@@ -337,7 +338,7 @@ TEST_F(DriverInstallEngine, DownloadedSetupProgramIsStartedAndLeftInPlace) {
     EXPECT_EQ(InstallExtractedPackage(session_, 2), InstallResult::kInstalled);
     EXPECT_EQ(session_.result, InstallResult::kInstalled);
     EXPECT_TRUE(PathExists(workFolder_.File(L"Setup_1.exe")));
-    for (int i = 0; i < 100 && ReadFileBytes(log_).find("setup") == std::string::npos; ++i) Sleep(50);
+    PumpMessagesUntil([&] { return ReadFileBytes(log_).find("setup") != std::string::npos; });
     EXPECT_EQ(ReadFileBytes(log_), "setup\n");
 }
 

@@ -11,6 +11,7 @@
 #include "engine/driver_scanner_app.h"
 #include "tests/support/child_process.h"
 #include "tests/support/root_test_device.h"
+#include "tests/support/scoped_registry.h"
 #include "tests/support/scoped_temp_folder.h"
 #include "tests/support/wine_dll_overrides.h"
 
@@ -27,6 +28,10 @@ protected:
         ASSERT_TRUE(CopyFileW((build_ + L"\\installhelper64\\Kavelin64.exe").c_str(),
                               helperFolder_.File(L"Kavelin64.exe").c_str(), FALSE));
         ASSERT_TRUE(WriteFileBytes(inf_, NullDriverInf(device_.HardwareId(), "1.0.0.1")));
+        // The helper answers into a key of this test's own: the product key is shared
+        // by every test process of the prefix, and a neighbour's answer there would be
+        // read as this test's.
+        results_.regpath = resultsKey_.Path();
     }
 
     void UseStandInLibraries() {
@@ -47,10 +52,12 @@ protected:
     std::wstring inf_ = packageFolder_.File(L"halvenor_backend.inf");
     std::wstring log_ = helperFolder_.File(L"calls.log");
     ScopedEnvironmentVariable logPath_{L"HALVENOR_FAKE_LOG", log_};
+    ScopedRegistryKey resultsKey_;
+    InstallHelperArguments results_;
 };
 
 TEST_F(InstallBackends, PreinstallCopiesTheInfAndAsksTheHelper) {
-    EXPECT_EQ(PreinstallDriverPackage(engine_, inf_, helperFolder_.Path()), 1);
+    EXPECT_EQ(PreinstallDriverPackage(engine_, inf_, helperFolder_.Path(), results_), 1);
 
     UseStandInLibraries();
     const std::string preinstallCall = "preinstall|" + std::string(inf_.begin(), inf_.end()) + "|0\n";
@@ -58,15 +65,16 @@ TEST_F(InstallBackends, PreinstallCopiesTheInfAndAsksTheHelper) {
     for (char& c : lowered) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
     {
         ScopedEnvironmentVariable answer(L"HALVENOR_FAKE_DIFX_PREINSTALL", L"2,0");
-        EXPECT_EQ(PreinstallDriverPackage(engine_, inf_, helperFolder_.Path()), 0);
+        EXPECT_EQ(PreinstallDriverPackage(engine_, inf_, helperFolder_.Path(), results_), 0);
     }
     EXPECT_EQ(Calls(), lowered);
     // Before Vista there is no DIFx step: the copy into the store decides.
     DeleteFileW(log_.c_str());
-    EXPECT_EQ(PreinstallDriverPackageOnVersion(engine_, inf_, helperFolder_.Path(), 5), 1);
+    EXPECT_EQ(PreinstallDriverPackageOnVersion(engine_, inf_, helperFolder_.Path(), 5, results_), 1);
     EXPECT_EQ(Calls(), "");
     // A missing INF cannot be copied, and the helper is asked nonetheless on Vista and later.
-    EXPECT_EQ(PreinstallDriverPackageOnVersion(engine_, packageFolder_.File(L"missing.inf"), helperFolder_.Path(), 5),
+    EXPECT_EQ(PreinstallDriverPackageOnVersion(engine_, packageFolder_.File(L"missing.inf"), helperFolder_.Path(), 5,
+                                               results_),
               0);
 }
 
@@ -74,9 +82,13 @@ TEST_F(InstallBackends, ForcedReinstallGoesThroughTheHelperUnderWow64) {
     UseStandInLibraries();
     {
         ScopedEnvironmentVariable answer(L"HALVENOR_FAKE_PNP", L"0,5");
-        EXPECT_FALSE(RestoreDeviceDriver(engine_, helperFolder_.Path(), L"ROOT\\X", L"c:\\p\\x.inf"));
+        EXPECT_FALSE(RestoreDeviceDriver(engine_, helperFolder_.Path(), L"ROOT\\X", L"c:\\p\\x.inf", results_));
+        // The helper's answer is in the key it was given.
+        const auto pnpError = ReadRawValue(resultsKey_.Handle(), L"UpdatePnPErrorCode");
+        ASSERT_TRUE(pnpError.has_value());
+        EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(pnpError->bytes.data())), L"5");
     }
-    EXPECT_TRUE(RestoreDeviceDriver(engine_, helperFolder_.Path(), L"ROOT\\X", L"c:\\p\\x.inf"));
+    EXPECT_TRUE(RestoreDeviceDriver(engine_, helperFolder_.Path(), L"ROOT\\X", L"c:\\p\\x.inf", results_));
     EXPECT_EQ(Calls(), "pnp|root\\x|c:\\p\\x.inf|1\npnp|root\\x|c:\\p\\x.inf|1\n");
 }
 

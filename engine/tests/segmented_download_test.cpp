@@ -6,6 +6,7 @@
 #include "engine/download_pacing.h"
 #include "engine/wininet_entry_points.h"
 #include "platform/scoped_handle.h"
+#include "tests/support/message_wait.h"
 #include "tests/support/scoped_temp_folder.h"
 
 #include <gtest/gtest.h>
@@ -432,12 +433,10 @@ TEST_F(SegmentedDownloadTest, StopWaitsWithABoundAndTheJobEndsAsStopped) {
         DeleteFileW(ChunkFile().c_str());
         int result = -1;
         std::thread runner([&] { result = Download(4); });
-        const ULONGLONG asking = GetTickCount64();
-        while (RangesAsked().size() < 4 && GetTickCount64() - asking < 10000) Sleep(10);
+        PumpMessagesUntil([&] { return RangesAsked().size() >= 4; }, 10000);
         EXPECT_EQ(RangesAsked().size(), 4u) << "the four connections never asked for their ranges";
-        // Give the connections time to reach the stalled bytes, so the stop meets
-        // them waiting inside a read and not before it.
-        Sleep(300);
+        // The stop meets the connections waiting inside a read, not before it.
+        EXPECT_TRUE(server.WaitUntilStalled(10000));
         const ULONGLONG start = GetTickCount64();
         StopRunningDownload(job, 1500);
         EXPECT_LT(GetTickCount64() - start, 2500u);

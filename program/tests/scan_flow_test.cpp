@@ -98,12 +98,12 @@ protected:
         window_->releaseFallbackMs = 300;
         ASSERT_NE(window_->Create(), nullptr);
         window_->OnHomePageFailed();
-        PumpMessagesUntil([] { return false; }, 600);
+        PumpMessagesUntilQuiet(400);
     }
     void TearDown() override {
         PumpMessagesUntil([] { return !AppBusy().scanRunning.load(); }, kRunLimitMs);
         window_.reset();
-        PumpMessagesUntil([] { return false; }, 50);
+        PumpMessagesUntilQuiet();
     }
 
     ScriptPageHost* ResultsPage() {
@@ -131,7 +131,7 @@ TEST_F(ScanFlowTest, TheScanTabScansAndTheResultsPageShowsTheOutdatedDriverStore
     ASSERT_TRUE(PumpMessagesUntil([this] { return window_->CurrentPage() == MainPageId::Scan; }, 5000));
     ASSERT_TRUE(PumpMessagesUntil([] { return AppBusy().scanRunning.load(); }, 5000));
     EXPECT_FALSE(window_->NavigationEnabled());
-    PumpMessagesUntil([] { return false; }, 400);
+    PumpMessagesUntilQuiet();
     TakeScreenshot("main_window_scanning.png");
 
     ASSERT_TRUE(PumpMessagesUntil([this] { return window_->CurrentPage() == MainPageId::Results; }, kRunLimitMs));
@@ -300,7 +300,7 @@ TEST_F(ScanFlowTest, TheBackupWizardTakesItsInventoryFromTheScanPageAndNothingIs
                    wizard.CurrentPage() == &wizard.BackupType() && window_->NavigationEnabled();
         },
         kRunLimitMs));
-    PumpMessagesUntil([] { return false; }, 300);
+    PumpMessagesUntilQuiet();
     {
         SCOPED_TRACE("stopped");
         EXPECT_EQ(boxes_.boxes, std::vector<std::wstring>{GetLangString(L"IDS_STOP_SCAN_DES", L"RESOURCESTRING")});
@@ -313,7 +313,7 @@ TEST_F(ScanFlowTest, TheBackupWizardTakesItsInventoryFromTheScanPageAndNothingIs
     // the devices the scan page found.
     boxes_.boxes.clear();
     duringInventory.Arm([] {
-        PumpMessagesUntil([] { return false; }, 300);
+        PumpMessagesUntilQuiet();
         TakeScreenshot("main_window_backup_inventory.png");
     });
     clickNext();
@@ -324,7 +324,7 @@ TEST_F(ScanFlowTest, TheBackupWizardTakesItsInventoryFromTheScanPageAndNothingIs
                    wizard.CurrentPage() == &wizard.BackupDevices() && TreeView_GetCount(tree) > 0;
         },
         kRunLimitMs));
-    PumpMessagesUntil([] { return false; }, 300);
+    PumpMessagesUntilQuiet();
     {
         SCOPED_TRACE("whole");
         EXPECT_TRUE(duringInventory.Ran());
@@ -456,7 +456,7 @@ TEST_F(ScanFlowTest, OnABackupMachineTheHomeStartScansOnceThenTheBackupOfAllDevi
                    window_->NavigationEnabled();
         },
         kRunLimitMs));
-    PumpMessagesUntil([] { return false; }, 300);
+    PumpMessagesUntilQuiet();
     {
         SCOPED_TRACE("stopped");
         EXPECT_EQ(window_->CurrentPage(), MainPageId::Home);
@@ -475,7 +475,7 @@ TEST_F(ScanFlowTest, OnABackupMachineTheHomeStartScansOnceThenTheBackupOfAllDevi
     PumpMessagesUntil([] { return false; }, 1100);
     boxes_.boxes.clear();
     homePage->Click(L"btnStartScanNow");
-    PumpMessagesUntil([] { return false; }, 300);
+    PumpMessagesUntilQuiet();
     {
         SCOPED_TRACE("no connection");
         EXPECT_EQ(boxes_.boxes, std::vector<std::wstring>{GetLangString(L"IDS_CHKNETCONN_FIREWALL", L"RESOURCESTRING")});

@@ -7,6 +7,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/message_wait.h"
 #include "tests/support/process_log_watch.h"
 #include "tests/support/scoped_temp_folder.h"
 #include "tests/support/test_devices.h"
@@ -322,7 +323,7 @@ TEST_F(InventoryFixture, StopRequestedMidScanEndsTheWalkAndLeavesTheEngineIdle) 
         if (++reports != 1) return;
         SetEvent(firstReport);
         // Hold the walk until the screen's request is in, so it lands mid-scan.
-        for (int i = 0; i < 5000 && !app_.StopRequested(18); ++i) Sleep(1);
+        PumpMessagesUntil([&] { return app_.StopRequested(18); }, 5000);
     }, std::make_unique<DriverStoreStandIn>());
 
     int result = 0;

@@ -175,6 +175,12 @@ void CHvAppDlg::OnCommand(UINT id) {
             headerBandVisible_ = true;
             subHeader_.SetCaptionAndTab(HeaderPicture::kPlain, 1);
             SelectNavigation(kBackupTab);
+            // A wizard step can come while another page's row is up (the results
+            // page, refilled after the download window closed, puts up the scan's):
+            // the step brings its own row back, as it is, without choosing a side.
+            if (subHeader_.Caption() != HeaderPicture::kPlain || !subHeader_.ButtonVisible(CDlgSubHeader::kRestoreTab)) {
+                subHeader_.ShowCaptionAndTab(HeaderPicture::kPlain, 1, NavigationEnabled());
+            }
             ShowPage(MainPageId::BackupRestore);
             break;
         case kDownloads:

@@ -92,14 +92,18 @@ BOOL CDlgSubHeader::OnInitDialog() {
     return TRUE;
 }
 
-void CDlgSubHeader::SelectTab(int tab) {
+void CDlgSubHeader::ShowGroup(int tab, bool enable) {
     for (const SubHeaderButton& b : kSubHeaderButtons) {
         const bool shown = b.group == tab;
         ShowWindow(buttons_[b.id], shown ? SW_SHOW : SW_HIDE);
-        EnableWindow(buttons_[b.id], shown ? TRUE : FALSE);
+        EnableWindow(buttons_[b.id], shown && enable ? TRUE : FALSE);
     }
     Show(SW_SHOW);
     Invalidate(tab == 1);
+}
+
+void CDlgSubHeader::SelectTab(int tab) {
+    ShowGroup(tab, true);
     if (IsAppBusy()) return;
     if (tab == 1) OnCommand(1010);
     else if (tab == 2) OnCommand(228);
@@ -111,6 +115,13 @@ void CDlgSubHeader::SetCaptionAndTab(int captionBitmap, int tab) {
     storedTab_ = tab + 1;
     mode_ = CurrentStep(captionBitmap) >= 0 ? kStepMode : 0;
     SelectTab(tab);
+}
+
+void CDlgSubHeader::ShowCaptionAndTab(int captionBitmap, int tab, bool enable) {
+    caption_ = captionBitmap;
+    storedTab_ = tab + 1;
+    mode_ = CurrentStep(captionBitmap) >= 0 ? kStepMode : 0;
+    ShowGroup(tab, enable);
 }
 
 bool CDlgSubHeader::ButtonVisible(UINT id) const {

@@ -28,6 +28,9 @@ public:
     void SelectTab(int tab);
     // Caption C, tab K: the picture C is stored, K + 1 is stored, tab K selected.
     void SetCaptionAndTab(int captionBitmap, int tab);
+    // As SetCaptionAndTab, but the page shown stays: no side of the group is chosen.
+    // The shown group's buttons are enabled as `enable` says.
+    void ShowCaptionAndTab(int captionBitmap, int tab, bool enable);
     int Caption() const { return caption_; }
     int StoredTab() const { return storedTab_; }
     int Mode() const { return mode_; }
@@ -48,6 +51,7 @@ protected:
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
+    void ShowGroup(int tab, bool enable);
     void OnCommand(UINT id);
     void MarkSelected(UINT id);
     void Paint(HDC dc, const RECT& client);

@@ -38,6 +38,8 @@ bool HoverTrackingButton::OnReflectedMessage(UINT message, WPARAM, LPARAM lParam
     return true;
 }
 
+void HoverTrackingButton::RequestRepaint() { InvalidateRect(Handle(), nullptr, FALSE); }
+
 LRESULT HoverTrackingButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_MOUSEMOVE:
@@ -48,15 +50,19 @@ LRESULT HoverTrackingButton::WindowProc(UINT message, WPARAM wParam, LPARAM lPar
         m_hCurrentCursor = m_hHandCursor;
         break;
     case WM_MOUSEHOVER:
-        m_bHover = true;
-        InvalidateRect(Handle(), nullptr, FALSE);
         m_hCurrentCursor = m_hHandCursor;
+        if (!m_bHover) {
+            m_bHover = true;
+            RequestRepaint();
+        }
         return hoverAnswer_;
     case WM_MOUSELEAVE:
         m_bTracking = false;
-        m_bHover = false;
-        InvalidateRect(Handle(), nullptr, FALSE);
         m_hCurrentCursor = nullptr;
+        if (m_bHover) {
+            m_bHover = false;
+            RequestRepaint();
+        }
         return 0;
     case WM_SETCURSOR:
         if (m_bUseHandCursor && m_hCurrentCursor != nullptr) {

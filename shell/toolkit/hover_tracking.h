@@ -26,6 +26,8 @@ protected:
     // Owner-drawn buttons: the style gains BS_OWNERDRAW when the button is attached.
     void OnAttached() override;
     virtual void DrawItem(const DRAWITEMSTRUCT& item) = 0;
+    // Asks the system for one repaint of the whole button when its look changed.
+    virtual void RequestRepaint();
 
 private:
     DWORD hoverMilliseconds_;

@@ -60,24 +60,6 @@ TestHostWindow::~TestHostWindow() {
     if (window_ != nullptr) DestroyWindow(window_);
 }
 
-void PumpWaitingMessages() {
-    MSG message{};
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
-
-bool PumpMessagesUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    const ULONGLONG end = GetTickCount64() + timeoutMs;
-    for (;;) {
-        PumpWaitingMessages();
-        if (done()) return true;
-        if (GetTickCount64() >= end) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-
 bool WritePageContract(const PageContract& contract, const wchar_t* language) {
 #ifdef HALVENOR_PAGE_CONTRACTS_DIR
     const std::wstring folder = HALVENOR_PAGE_CONTRACTS_DIR;

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/message_wait.h"
+
 // COM on the calling thread, single-threaded as the window thread has it.
 class ScopedComApartment {
 public:
@@ -35,11 +37,6 @@ private:
     HWND window_ = nullptr;
 };
 
-// Dispatches the thread's messages until `done` says so or `timeoutMs` passed;
-// the last answer of `done`.
-bool PumpMessagesUntil(const std::function<bool()>& done, DWORD timeoutMs = 5000);
-// Dispatches what is waiting now.
-void PumpWaitingMessages();
 
 // One page state as the program produces it, for the page tests in the browser:
 // the texts put into elements and the script calls in their order.

@@ -38,7 +38,7 @@ TEST(BrowserPageHost, WithoutADocumentEngineThereIsNoDocumentAndNothingBreaks) {
         host.Close();
     }
     // The control lets go of its windows and threads through the message queue.
-    PumpMessagesUntil([] { return false; }, 500);
+    PumpMessagesUntilQuiet();
     EXPECT_TRUE(IsWindow(window.Handle()));
 }
 

@@ -28,6 +28,7 @@
 #include "shell/app/startup_switches.h"
 #include "shell/splash_about/dlg_splash.h"
 #include "shell/toolkit/main_border.h"
+#include "tests/support/message_wait.h"
 #include "tests/support/process_log_watch.h"
 #include "tests/support/scoped_app_data_folder.h"
 #include "tests/support/scoped_registry.h"
@@ -128,36 +129,12 @@ public:
     ReminderActions actions;
 };
 
-// Runs the thread's messages until `done` or the time is up; a quit message is
-// noted rather than ending anything.
-bool quitPosted = false;
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    for (;;) {
-        MSG message;
-        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) {
-                quitPosted = true;
-                continue;
-            }
-            TranslateMessage(&message);
-            DispatchMessageW(&message);
-        }
-        if (done()) return true;
-        if (GetTickCount() - start > timeoutMs) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
-void PumpFor(DWORD milliseconds) {
-    PumpUntil([] { return false; }, milliseconds);
-}
-
 enum class Host { Completes, Fails, NeverAnswers };
 
 class MainWindowTest : public testing::Test {
 protected:
     MainWindowTest() : scope_(system_) {
-        quitPosted = false;
+        ForgetQuitMessage();
         AppBusy().scanRunning = false;
         AppBusy().operationRunning = false;
         SetPendingUpdateCount(0);
@@ -166,7 +143,7 @@ protected:
         AppBusy().scanRunning = false;
         AppBusy().operationRunning = false;
         window_.reset();
-        PumpFor(0);
+        PumpWaitingMessages();
     }
 
     // A main window through its start-up with these switches and this home page.
@@ -182,8 +159,9 @@ protected:
         EXPECT_NE(window_->Create(), nullptr);
         if (host == Host::Completes) window_->OnHomeDocumentComplete();
         if (host == Host::Fails) window_->OnHomePageFailed();
-        // Long enough for the fallback and everything the start posts after it.
-        PumpFor(900);
+        // Until the start's timers (the longest is the 300 ms fallback) and what they
+        // post have run.
+        PumpMessagesUntilQuiet(400);
         return *window_;
     }
     HWND Window() const { return window_->Handle(); }
@@ -261,7 +239,7 @@ TEST_F(MainWindowTest, CommandsShowTheirPageAndTab) {
         ASSERT_EQ(window.CurrentPage(), MainPageId::Home);
         SetPendingUpdateCount(c.pendingUpdates);
         PostMessageW(Window(), WM_COMMAND, c.command, 0);
-        PumpUntil([&] { return window.CurrentPage() == c.page; }, 1500);
+        PumpMessagesUntil([&] { return window.CurrentPage() == c.page; }, 1500);
         EXPECT_EQ(window.CurrentPage(), c.page);
         EXPECT_EQ(window.SelectedNavigationButton(), c.tab);
         if (c.caption != 0) { EXPECT_EQ(window.SubHeader().Caption(), c.caption); }
@@ -275,6 +253,27 @@ TEST_F(MainWindowTest, CommandsShowTheirPageAndTab) {
         if (c.command == kHome) { EXPECT_FALSE(IsWindowVisible(window.SubHeader().Handle())); }
         EXPECT_TRUE(IsWindowVisible(window.Page(c.page)->Window()));
         window_.reset();
+    }
+}
+
+// A wizard step armed earlier can come while another page's row is up (the results
+// page's refill puts up the scan's); the step brings back the backup and restore
+// row, switched on only when navigation is.
+TEST_F(MainWindowTest, WizardStepsBringBackTheBackupAndRestoreRow) {
+    CHvAppDlg& window = Start();
+    HWND restoreTab = GetDlgItem(window.SubHeader().Handle(), 5210);
+    ASSERT_NE(restoreTab, nullptr);
+    for (const BOOL navigation : {TRUE, FALSE}) {
+        SCOPED_TRACE(navigation ? "navigation on" : "navigation off");
+        window.SubHeader().SetCaptionAndTab(225, 0);
+        ASSERT_FALSE(window.SubHeader().ButtonVisible(5210));
+        window.EnableNavigation(navigation);
+        EXPECT_EQ(SendMessageW(Window(), MsgShowChildHtmDlg, 118, 0), 1);
+        EXPECT_EQ(window.CurrentPage(), MainPageId::BackupRestore);
+        EXPECT_EQ(window.SubHeader().Caption(), 230);
+        EXPECT_TRUE(window.SubHeader().ButtonVisible(1010));
+        EXPECT_TRUE(window.SubHeader().ButtonVisible(5210));
+        EXPECT_EQ(IsWindowEnabled(restoreTab) != FALSE, navigation != FALSE);
     }
 }
 
@@ -319,16 +318,16 @@ TEST_F(MainWindowTest, CloseExitAndTrayClickNeverEndOrSwitchWhileWorkRuns) {
             UpdateAppSettings([](AppSettings& s) { s.goToSystemTrayOnClose = 0; });
             CHvAppDlg& window = Start();
             PostMessageW(Window(), WM_COMMAND, kSettings, 0);
-            PumpFor(100);
+            PumpMessagesUntil([&] { return window.CurrentPage() == MainPageId::Settings; });
             *busy = true;
             c.close(Window());
             // The tray icon's click asks for the home page; it must not come either.
             SendMessageW(window.Tray().Window(), CXTTrayIcon::kCallbackMessage, kTrayIconId, WM_LBUTTONUP);
-            PumpFor(200);
+            PumpMessagesUntilQuiet();
             EXPECT_TRUE(IsWindow(Window()));
             EXPECT_TRUE(IsWindowVisible(Window()));
             EXPECT_FALSE(window.HiddenInTray());
-            EXPECT_FALSE(quitPosted);
+            EXPECT_FALSE(QuitMessageSeen());
             EXPECT_EQ(window.CurrentPage(), MainPageId::Settings);
             *busy = false;
             window_.reset();
@@ -340,13 +339,13 @@ TEST_F(MainWindowTest, CloseWhenIdleGoesToTheTrayOrQuitsAsSet) {
     UpdateAppSettings([](AppSettings& s) { s.goToSystemTrayOnClose = 1; });
     Start();
     PostMessageW(Window(), WM_CLOSE, 0, 0);
-    PumpFor(100);
+    PumpMessagesUntil([&] { return window_->HiddenInTray(); });
     EXPECT_TRUE(window_->HiddenInTray());
     EXPECT_FALSE(IsWindowVisible(Window()));
-    EXPECT_FALSE(quitPosted);
+    EXPECT_FALSE(QuitMessageSeen());
     // A second start without a switch asks for the window.
     PostMessageW(Window(), kMsgActivate, 0, 0);
-    PumpUntil([&] { return IsWindowVisible(Window()) != FALSE; }, 1000);
+    PumpMessagesUntil([&] { return IsWindowVisible(Window()) != FALSE; }, 1000);
     EXPECT_TRUE(IsWindowVisible(Window()));
     EXPECT_FALSE(window_->HiddenInTray());
     window_.reset();
@@ -355,8 +354,8 @@ TEST_F(MainWindowTest, CloseWhenIdleGoesToTheTrayOrQuitsAsSet) {
     Start();
     const HWND closed = Window();
     PostMessageW(closed, WM_CLOSE, 0, 0);
-    PumpUntil([] { return quitPosted; }, 1000);
-    EXPECT_TRUE(quitPosted);
+    PumpMessagesUntil([] { return QuitMessageSeen(); }, 1000);
+    EXPECT_TRUE(QuitMessageSeen());
     EXPECT_FALSE(IsWindow(closed));
 }
 
@@ -375,13 +374,13 @@ TEST_F(MainWindowTest, AScanAskedForByAnotherStartIsRefusedWhileBusyAndOtherwise
     system_.answer = IDNO;
     SendMessageW(Window(), kMsgScanRequested, 0, 0);
     EXPECT_EQ(system_.boxes.size(), 1u);
-    PumpFor(100);
+    PumpMessagesUntilQuiet();
     EXPECT_EQ(window.CurrentPage(), MainPageId::Home);
 
     system_.answer = IDYES;
     SendMessageW(Window(), kMsgScanRequested, 0, 0);
     EXPECT_EQ(system_.boxes.size(), 2u);
-    PumpFor(100);
+    PumpMessagesUntil([&] { return window.CurrentPage() == MainPageId::Scan; });
     EXPECT_EQ(window.CurrentPage(), MainPageId::Scan);
     EXPECT_EQ(window.SelectedNavigationButton(), kScanTab);
 }
@@ -455,7 +454,8 @@ TEST_F(MainWindowTest, TheUpdateCheckFollowsTheStartExceptOnTheFirstRunAndTheMen
         updateChecks_.clear();
         firstRunSetUps_ = 0;
         Start(with(c.updateCheck));
-        PumpFor(300);
+        PumpMessagesUntil([&] { return updateChecks_.size() >= c.checks.size(); });
+        PumpMessagesUntilQuiet();
         EXPECT_EQ(updateChecks_, c.checks);
         EXPECT_EQ(firstRunSetUps_, c.firstRunSetUps);
         EXPECT_TRUE(HasFirstRunValue());
@@ -480,20 +480,21 @@ TEST_F(MainWindowTest, TheReminderSlidesInForAnOverdueStartOrAnotherStartsAsking
         EXPECT_TRUE(IsWindowVisible(window.Notifier().Handle()));
         EXPECT_FALSE(IsWindowVisible(Window()));
         pages_.actions.close();
-        PumpFor(200);
-        EXPECT_TRUE(quitPosted);
+        PumpMessagesUntil([] { return QuitMessageSeen(); });
+        EXPECT_TRUE(QuitMessageSeen());
         EXPECT_FALSE(IsWindow(Window()));
         window_.reset();
     }
     {
         SCOPED_TRACE("a start for the reminder, scan chosen");
-        quitPosted = false;
+        ForgetQuitMessage();
         CHvAppDlg& window = Start(overdue);
         ASSERT_TRUE(IsWindowVisible(window.Notifier().Handle()));
         pages_.actions.scanNow();
-        PumpFor(400);
+        PumpMessagesUntil([&] { return window.ReminderRestored(); });
+        PumpMessagesUntilQuiet();
         EXPECT_TRUE(window.ReminderRestored());
-        EXPECT_FALSE(quitPosted);
+        EXPECT_FALSE(QuitMessageSeen());
         EXPECT_EQ(window.Notifier().CurrentState(), CTaskbarNotifier::kHidden);
         EXPECT_TRUE(UiReleased().load());
         EXPECT_TRUE(IsWindowVisible(Window()));
@@ -502,7 +503,7 @@ TEST_F(MainWindowTest, TheReminderSlidesInForAnOverdueStartOrAnotherStartsAsking
     }
     {
         SCOPED_TRACE("a running program asked by another start");
-        quitPosted = false;
+        ForgetQuitMessage();
         CHvAppDlg& window = Start();
         ASSERT_TRUE(IsWindowVisible(Window()));
         EXPECT_FALSE(IsWindowVisible(window.Notifier().Handle()));
@@ -510,9 +511,9 @@ TEST_F(MainWindowTest, TheReminderSlidesInForAnOverdueStartOrAnotherStartsAsking
         EXPECT_TRUE(IsWindowVisible(window.Notifier().Handle()));
         EXPECT_TRUE(system_.boxes.empty());
         pages_.actions.close();
-        PumpFor(200);
+        PumpMessagesUntilQuiet();
         // The program that runs for its user stays.
-        EXPECT_FALSE(quitPosted);
+        EXPECT_FALSE(QuitMessageSeen());
         EXPECT_TRUE(IsWindow(Window()));
         window_.reset();
     }
@@ -568,7 +569,7 @@ TEST_F(MainWindowTest, TheSplashShowsUntilTheStartGoesOnOnlyWhenTheWindowMayCome
         EXPECT_EQ(window_->SplashShown(), showUi);
         EXPECT_EQ(CDlgSplash::SplashExists(), showUi);
         window_->OnHomeDocumentComplete();
-        PumpFor(600);
+        PumpMessagesUntil([&] { return !window_->SplashShown() && IsWindowVisible(Window()); });
         EXPECT_FALSE(window_->SplashShown());
         EXPECT_FALSE(CDlgSplash::SplashExists());
         EXPECT_TRUE(IsWindowVisible(Window()));
@@ -617,8 +618,9 @@ TEST_F(MainWindowTest, AScanHandedOverWhileAPopupIsOpenIsAskedAboutOnceItCloses)
     SendMessageW(Window(), WM_COMMAND, kAboutButton, 0);
     EXPECT_TRUE(g_aboutLook.open);
     EXPECT_TRUE(system_.boxes.empty()) << "no question over the pop-up";
-    ASSERT_TRUE(PumpUntil([&] { return !system_.boxes.empty(); }, 3000)) << "the handed-over scan was lost";
-    PumpFor(300);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return !system_.boxes.empty(); }, 3000)) << "the handed-over scan was lost";
+    PumpMessagesUntil([&] { return window.CurrentPage() == MainPageId::Scan; });
+    PumpMessagesUntilQuiet();
     EXPECT_EQ(system_.boxes, std::vector<std::wstring>{GetLangString(L"IDS_SCHEDULE_RUNNING", kResourceStringSection)});
     EXPECT_EQ(system_.popupsAtBox, std::vector<LONG>{0});
     EXPECT_EQ(window.CurrentPage(), MainPageId::Scan);
@@ -629,7 +631,7 @@ TEST_F(MainWindowTest, OneScheduledScanQuestionAtATime) {
     system_.answer = IDNO;
     system_.whileShown = [this] { SendMessageW(Window(), kMsgScanRequested, 0, 0); };
     SendMessageW(Window(), kMsgScanRequested, 0, 0);
-    PumpFor(300);
+    PumpMessagesUntilQuiet();
     EXPECT_EQ(system_.boxes.size(), 1u);
     EXPECT_EQ(window.CurrentPage(), MainPageId::Home);
     // Once answered, the next request is asked about again.
@@ -672,7 +674,7 @@ TEST_F(MainWindowTest, UpdateAllStartsTheResultsPagesUpdateOrHandsOverToAStartWi
         HWND results = window.Page(MainPageId::Results)->Window();
 
         window.Navigation().StartUpdateAll();
-        PumpUntil([&] { return !pageTimers.empty(); }, c.updateStarts ? 5000 : 600);
+        PumpMessagesUntil([&] { return !pageTimers.empty(); }, c.updateStarts ? 5000 : 600);
 
         std::wstring unused;
         DWORD fixedLast = 7;
@@ -702,9 +704,9 @@ TEST_F(MainWindowTest, AFinishedScanGoesOnToUpdateAllOnlyWhenDriversAwaitAnUpdat
         SetPendingUpdateCount(pending);
         HWND results = window.Page(MainPageId::Results)->Window();
         window.Navigation().ScanFinished(10);
-        PumpUntil([&] { return window.CurrentPage() == MainPageId::Results; }, 3000);
+        PumpMessagesUntil([&] { return window.CurrentPage() == MainPageId::Results; }, 3000);
         // The update's timer follows within moments, or never.
-        PumpUntil([&] { return !pageTimers.empty(); }, pending > 0 ? 5000 : 600);
+        PumpMessagesUntil([&] { return !pageTimers.empty(); }, pending > 0 ? 5000 : 600);
         EXPECT_EQ(window.CurrentPage(), MainPageId::Results);
         const bool armed = std::count(pageTimers.begin(), pageTimers.end(), std::make_pair(results, UINT_PTR{108})) == 1;
         EXPECT_EQ(armed, pending > 0);
@@ -719,7 +721,7 @@ void Picture(const char* name) {
     const char* folder = getenv("MAIN_WINDOW_PICTURES");
     if (folder == nullptr) return;
     // The display shows what the window drew a moment later.
-    PumpFor(400);
+    PumpMessagesUntilQuiet(400);
     const std::string command = std::string("start /wait /unix /usr/bin/import -window root ") + folder + "/" + name;
     std::system(command.c_str());
 }
@@ -742,7 +744,7 @@ constexpr COLORREF kSelectedTabBar = RGB(0xf2, 0xb1, 0x34);
 TEST_F(MainWindowTest, TheNavigationButtonsPaintTheirImagesAlsoAfterAHandOver) {
     UpdateAppSettings([](AppSettings& s) { s.goToSystemTrayOnClose = 1; });
     CHvAppDlg& window = Start();
-    PumpUntil([&] { return IsWindowVisible(Window()) != FALSE; }, 2000);
+    PumpMessagesUntil([&] { return IsWindowVisible(Window()) != FALSE; }, 2000);
     HWND home = GetDlgItem(Window(), kHome);
     HWND settings = GetDlgItem(Window(), kSettings);
     ASSERT_NE(home, nullptr);
@@ -755,26 +757,26 @@ TEST_F(MainWindowTest, TheNavigationButtonsPaintTheirImagesAlsoAfterAHandOver) {
         return ShownPixel(home, 40, 71) == kSelectedTabBar && ShownPixel(settings, 40, 71) != kSelectedTabBar &&
                ShownPixel(settings, 5, 40) != RGB(0, 0, 0);
     };
-    EXPECT_TRUE(PumpUntil(painted, 3000));
+    EXPECT_TRUE(PumpMessagesUntil(painted, 3000));
     Picture("main_window.png");
 
     PostMessageW(Window(), WM_CLOSE, 0, 0);
-    PumpUntil([&] { return window.HiddenInTray(); }, 1000);
+    PumpMessagesUntil([&] { return window.HiddenInTray(); }, 1000);
     PostMessageW(Window(), kMsgActivate, 0, 0);
-    PumpUntil([&] { return IsWindowVisible(Window()) != FALSE; }, 2000);
-    EXPECT_TRUE(PumpUntil(painted, 3000));
+    PumpMessagesUntil([&] { return IsWindowVisible(Window()) != FALSE; }, 2000);
+    EXPECT_TRUE(PumpMessagesUntil(painted, 3000));
     Picture("main_window_after_hand_over.png");
 
     // The scan tab: the header's steps, the first one lit.
     PostMessageW(Window(), WM_COMMAND, kScanTab, 0);
-    PumpUntil([&] { return window.CurrentPage() == MainPageId::Scan; }, 2000);
+    PumpMessagesUntil([&] { return window.CurrentPage() == MainPageId::Scan; }, 2000);
     EXPECT_EQ(window.SubHeader().Caption(), 224);
-    EXPECT_TRUE(PumpUntil([&] { return ShownPixel(GetDlgItem(Window(), kScanTab), 40, 71) == kSelectedTabBar; }, 3000));
+    EXPECT_TRUE(PumpMessagesUntil([&] { return ShownPixel(GetDlgItem(Window(), kScanTab), 40, 71) == kSelectedTabBar; }, 3000));
     Picture("sub_header_scan.png");
 
     // The settings tab: its sub-header tabs, the chosen one marked.
     PostMessageW(Window(), WM_COMMAND, kSettings, 0);
-    PumpUntil([&] { return window.CurrentPage() == MainPageId::Settings; }, 2000);
+    PumpMessagesUntil([&] { return window.CurrentPage() == MainPageId::Settings; }, 2000);
     EXPECT_EQ(window.SubHeader().MarkedTab(), static_cast<UINT>(CDlgSubHeader::kFolderTab));
     Picture("sub_header_settings.png");
 

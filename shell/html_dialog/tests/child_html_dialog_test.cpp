@@ -14,6 +14,7 @@
 #include "platform/html/script_page_host.h"
 #include "platform/ui/message_pump.h"
 #include "shell/html_dialog/key_state.h"
+#include "tests/support/message_wait.h"
 #include "tests/support/page_test_support.h"
 
 namespace {
@@ -37,13 +38,6 @@ private:
 
 std::unique_ptr<PageHost> MakeRecordingHost() { return std::make_unique<RecordingPageHost>(); }
 std::unique_ptr<PageHost> MakeScriptHost() { return std::make_unique<ScriptPageHost>(); }
-
-void Pump() {
-    for (int i = 0; i < 5; ++i) {
-        ui::PumpPendingMessages();
-        Sleep(5);
-    }
-}
 
 class BaseScreen : public CChildHtmlDialog {
 public:
@@ -99,7 +93,7 @@ protected:
     void Open(Screen& screen) {
         ASSERT_TRUE(screen.Create(nullptr));
         SetWindowPos(screen.Handle(), HWND_TOP, 20, 20, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW);
-        Pump();
+        PumpMessagesUntilQuiet();
     }
 
     ScopedComApartment apartment;
@@ -243,7 +237,7 @@ TEST_F(ChildHtmlDialogTest, OkAndCancelWaitUntilEnterAndEscapeAreLetGo) {
         {
             HeldKeys keys({c.key});
             c.request(screen);
-            Pump();
+            PumpMessagesUntilQuiet();
             EXPECT_TRUE(screen.IsVisible()) << c.what << ": closed while the key was held";
         }
         {
@@ -251,7 +245,7 @@ TEST_F(ChildHtmlDialogTest, OkAndCancelWaitUntilEnterAndEscapeAreLetGo) {
             ScopedKeyStateReader pressedEarlier(
                 KeyStateReader{[](int) { return SHORT{1}; }, [](int) { return SHORT{1}; }});
             c.request(screen);
-            Pump();
+            PumpMessagesUntil([&] { return !screen.IsVisible(); });
         }
         EXPECT_FALSE(screen.IsVisible()) << c.what << ": stayed open";
     }
@@ -289,7 +283,7 @@ TEST_F(ChildHtmlDialogTest, AScreensTableReplacesTheBasesAndMatchesTheNearestEle
     EXPECT_EQ(host->Fire(PageEvent::SelectStart, L"label"), S_OK);
     screen.handled.clear();
     screen.DispatchPageEvent(PageEvent::Click, {{L"ButtonCancel", L"button", false}});
-    Pump();
+    PumpMessagesUntilQuiet();
     EXPECT_TRUE(screen.IsVisible());
 
     // No click handler runs while Escape is held.
@@ -314,7 +308,7 @@ TEST_F(ChildHtmlDialogTest, WithoutAPageTheWindowStillShowsAndWorks) {
     BaseScreen screen;
     Open(screen);
     ASSERT_NE(dynamic_cast<BrowserPageHost*>(screen.Host()), nullptr);
-    PumpMessagesUntil([] { return false; }, 500);
+    PumpMessagesUntilQuiet();
     EXPECT_TRUE(screen.IsVisible());
     EXPECT_EQ(screen.m_webPage.Document(), nullptr);
     EXPECT_FALSE(screen.m_webPage.InvokeScript(L"anything"));
@@ -323,7 +317,7 @@ TEST_F(ChildHtmlDialogTest, WithoutAPageTheWindowStillShowsAndWorks) {
     MSG key{screen.Handle(), WM_KEYDOWN, 'X', 0, 0, {}};
     EXPECT_FALSE(screen.PreTranslateMessage(key));
     screen.Send(WM_COMMAND, IDCANCEL);
-    Pump();
+    PumpMessagesUntil([&] { return !screen.IsVisible(); });
     EXPECT_FALSE(screen.IsVisible());
 }
 

@@ -22,14 +22,6 @@
 
 namespace {
 
-void PumpFor(DWORD milliseconds) {
-    const DWORD end = GetTickCount() + milliseconds;
-    while (static_cast<LONG>(end - GetTickCount()) > 0) {
-        ui::PumpPendingMessages();
-        Sleep(10);
-    }
-}
-
 // A picture of the whole display, kept in the build folder for a person to look at.
 void TakePicture(const char* name) {
     if (GetFileAttributesW(L"Z:\\usr\\bin\\import") == INVALID_FILE_ATTRIBUTES) return;
@@ -134,7 +126,7 @@ TEST_F(ShellWindowsTest, SplashIsCentredWithItsPictureTitleAndText) {
             splash.Show(SW_SHOW);
             SetWindowPos(splash.Handle(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
             UpdateWindow(splash.Handle());
-            PumpFor(300);
+            PumpMessagesUntilQuiet();
 
             EXPECT_EQ(splash.BackupMode(), backup);
             EXPECT_EQ(splash.BitmapId(), backup ? 5429u : 205u);
@@ -199,7 +191,8 @@ void PressAndReleaseEscape() {
     }
     keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
     SendInput(2, keys, sizeof(INPUT));
-    PumpFor(100);
+    PumpMessagesUntil([] { return (GetAsyncKeyState(VK_ESCAPE) & 0x8000) == 0; });
+    PumpMessagesUntilQuiet();
 }
 
 TEST_F(ShellWindowsTest, AboutWindowRunsOverTheBackdropAsAnOwnedPopupAndClosesIt) {
@@ -219,7 +212,7 @@ TEST_F(ShellWindowsTest, AboutWindowRunsOverTheBackdropAsAnOwnedPopupAndClosesIt
         TestHostWindow main(c.mainSize.cx, c.mainSize.cy);
         SetWindowPos(main.Handle(), nullptr, 40, 30, c.mainSize.cx, c.mainSize.cy, SWP_NOZORDER);
         ShowWindow(main.Handle(), SW_SHOW);
-        PumpFor(100);
+        PumpMessagesUntilQuiet();
         const RECT mainRect = WindowRect(main.Handle());
 
         CDlgAboutMain about;
@@ -281,7 +274,7 @@ TEST_F(ShellWindowsTest, AboutWindowRunsOverTheBackdropAsAnOwnedPopupAndClosesIt
             EXPECT_EQ(host->Fire(PageEvent::Click, L"producturl"), S_FALSE);
             EXPECT_EQ(opened, std::vector<std::wstring>{kProductWebAddress});
 
-            PumpFor(300);
+            PumpMessagesUntilQuiet();
             if (c.picture != nullptr) TakePicture(c.picture);
             // The frame's close button ends the pop-up and its backdrop.
             PostMessageW(about.Handle(), WM_COMMAND, CMainBorder::kCloseId, 0);

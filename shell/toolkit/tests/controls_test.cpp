@@ -19,16 +19,9 @@
 #include "shell/toolkit/tests/fixtures/toolkit_test_ids.h"
 #include "shell/toolkit/toolkit_context.h"
 #include "shell/toolkit/tree_x_ctrl.h"
+#include "tests/support/message_wait.h"
 
 namespace {
-
-void PumpFor(DWORD milliseconds) {
-    const DWORD end = GetTickCount() + milliseconds;
-    while (static_cast<LONG>(end - GetTickCount()) > 0) {
-        ui::PumpPendingMessages();
-        Sleep(10);
-    }
-}
 
 class PlainDialog : public ui::Dialog {
 public:
@@ -47,16 +40,16 @@ protected:
 
 // --- Buttons
 
-// A footer button whose paints are counted.
+// A footer button that draws on demand and counts the repaints it asks for.
 class CountingButton : public CHalHoverButtonWithText {
 public:
-    int paints = 0;
+    int repaintsAsked = 0;
     void Draw(const DRAWITEMSTRUCT& item) { DrawItem(item); }
 
 protected:
-    void DrawItem(const DRAWITEMSTRUCT& item) override {
-        ++paints;
-        CHalHoverButtonWithText::DrawItem(item);
+    void RequestRepaint() override {
+        ++repaintsAsked;
+        CHalHoverButtonWithText::RequestRepaint();
     }
 };
 
@@ -208,46 +201,33 @@ TEST_F(ControlsTest, AutoWidthWidensForALongCaptionAndIsClearedForAShortOne) {
     EXPECT_FALSE(missing.LoadStateBitmaps(IDB_FOOTER_BUTTON_LEFT, 9999, IDB_FOOTER_BUTTON_RIGHT, L"", 80, 31));
 }
 
-TEST_F(ControlsTest, HoverAndLeaveRepaintOnceEach) {
+TEST_F(ControlsTest, HoverAndLeaveEachAskOneRepaintAndTheHandCursorFollowsTheMouse) {
     frame_.MoveTo(100, 100, 400, 300);
     frame_.Show(SW_SHOW);
     CountingButton button;
     ASSERT_TRUE(button.Create(L"Hover", WS_CHILD | WS_VISIBLE, RECT{50, 50, 170, 81}, frame_, IDC_TK_BUTTON));
-    // A button the cursor never meets: whatever repaints the whole frame on a busy
-    // display (another program's window, an activation change) paints it too, and
-    // only the hover button's paints beyond its count are the hover's.
-    CountingButton bystander;
-    ASSERT_TRUE(bystander.Create(L"Still", WS_CHILD | WS_VISIBLE, RECT{50, 120, 170, 151}, frame_, IDC_TK_BUTTON + 100));
     SetCursorPos(10, 10);
     SetForegroundWindow(frame_);
-    // Showing and activating the frame can reach the button late on a busy display:
-    // count from the moment it has stopped painting.
-    for (int tries = 0; tries < 20; ++tries) {
-        const int before = button.paints + bystander.paints;
-        PumpFor(300);
-        if (tries > 0 && button.paints + bystander.paints == before) break;
-    }
-    button.paints = 0;
-    bystander.paints = 0;
+    PumpMessagesUntilQuiet();
+    ASSERT_FALSE(button.m_bHover);
+    ASSERT_EQ(button.repaintsAsked, 0);
 
     RECT onScreen{};
     GetWindowRect(button, &onScreen);
     SetCursorPos(onScreen.left + 20, onScreen.top + 10);
-    PumpFor(50);
-    SetCursorPos(onScreen.left + 22, onScreen.top + 12);
-    PumpFor(600);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return button.m_bHover; }));
+    // Moves over a hovered button change nothing but keep the hand cursor.
+    for (int step = 1; step <= 3; ++step) SetCursorPos(onScreen.left + 20 + 2 * step, onScreen.top + 10 + step);
+    EXPECT_TRUE(PumpMessagesUntil([] { return GetCursor() == HandCursor(); }));
+    PumpMessagesUntilQuiet();
     EXPECT_TRUE(button.m_bHover);
-    // In a fresh test prefix Wine paints a button once more as the cursor first
-    // enters it; the hover itself must add a paint, and no more than that one.
-    const int afterHover = button.paints - bystander.paints;
-    EXPECT_GE(afterHover, 1);
-    EXPECT_LE(afterHover, 2);
-    EXPECT_EQ(GetCursor(), HandCursor());
+    EXPECT_EQ(button.repaintsAsked, 1);
 
     SetCursorPos(10, 10);
-    PumpFor(600);
-    EXPECT_FALSE(button.m_bHover);
-    EXPECT_EQ(button.paints - bystander.paints - afterHover, 1);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return !button.m_bHover; }));
+    PumpMessagesUntilQuiet();
+    EXPECT_EQ(button.repaintsAsked, 2);
+    EXPECT_EQ(button.m_hCurrentCursor, nullptr);
     frame_.Show(SW_HIDE);
 }
 
@@ -426,7 +406,7 @@ TEST_F(ControlsTest, TreeClicksToggleOnlyOnTheCheckBoxAndDoubleClicksDoNothing) 
     host.MoveTo(0, 0, 400, 300);
     host.Show(SW_SHOW);
     TreeFixture f(host);
-    PumpFor(100);
+    PumpMessagesUntilQuiet();
     RECT label{};
     TreeView_GetItemRect(f.tree, f.lone, &label, TRUE);
     const int y = (label.top + label.bottom) / 2;
@@ -486,7 +466,7 @@ TEST_F(ControlsTest, FramedWindowButtonsAndEdgeDrag) {
     EXPECT_FALSE(IsWindowVisible(border.m_thirdButton));
 
     border.Send(WM_COMMAND, MAKEWPARAM(CMainBorder::kCloseId, BN_CLICKED), 0);
-    PumpFor(50);
+    PumpMessagesUntil([&] { return border.events.size() >= 2; });
     EXPECT_EQ(border.events, (std::vector<std::string>{"saved", "cancel"}));
 
     // Which clicks start a drag: the movable window in its four edge bands only.
@@ -669,7 +649,7 @@ TEST_F(ControlsTest, ShowcasePageScreenshot) {
     page.Show(SW_SHOW);
     window.Show(SW_SHOW);
     SetForegroundWindow(window);
-    PumpFor(800);
+    PumpMessagesUntilQuiet(300);
 
     // The picture stays in the build folder for a person to look at. It is taken
     // by the display's own tool, started outside Wine.
@@ -678,8 +658,10 @@ TEST_F(ControlsTest, ShowcasePageScreenshot) {
     DeleteFileA(("Z:" + path).c_str());
     const std::string command = "start /wait /unix /usr/bin/import -window root " + path;
     std::system(command.c_str());
-    PumpFor(500);
-    EXPECT_NE(GetFileAttributesA(("Z:" + path).c_str()), INVALID_FILE_ATTRIBUTES) << path;
+    // The Unix tool may still be writing when start returns.
+    EXPECT_TRUE(PumpMessagesUntil([&] { return GetFileAttributesA(("Z:" + path).c_str()) != INVALID_FILE_ATTRIBUTES; },
+                                  10000))
+        << path;
 }
 
 }  // namespace

@@ -9,16 +9,9 @@
 
 #include "platform/ui/message_pump.h"
 #include "shell/toolkit/tests/fixtures/toolkit_test_ids.h"
+#include "tests/support/message_wait.h"
 
 namespace {
-
-void PumpFor(DWORD milliseconds) {
-    const DWORD end = GetTickCount() + milliseconds;
-    while (static_cast<LONG>(end - GetTickCount()) > 0) {
-        ui::PumpPendingMessages();
-        Sleep(10);
-    }
-}
 
 void SendKey(WORD key, bool down) {
     INPUT input{};
@@ -31,6 +24,14 @@ void SendKey(WORD key, bool down) {
 void PressKeys(std::initializer_list<WORD> keys) {
     for (WORD key : keys) SendKey(key, true);
     for (auto key = std::rbegin(keys); key != std::rend(keys); ++key) SendKey(*key, false);
+}
+
+// Runs messages until this thread has seen the key go down or up, and what it
+// brought about is done.
+bool PumpUntilKeyIs(WORD key, bool down) {
+    const bool seen = PumpMessagesUntil([&] { return (GetKeyState(key) < 0) == down; });
+    PumpMessagesUntilQuiet();
+    return seen;
 }
 
 // What reached a window of the test: the commands and close requests that the
@@ -110,11 +111,11 @@ Closing RunKeys(const KeyCase& c, int& frameCloses) {
     frame.Show(SW_SHOW);
     SetForegroundWindow(frame);
     SetFocus(page.Item(c.focus));
-    PumpFor(200);
+    PumpMessagesUntil([&] { return GetForegroundWindow() == frame.Handle() && GetFocus() == page.Item(c.focus); });
     EXPECT_EQ(GetForegroundWindow(), frame.Handle()) << c.name;
     EXPECT_EQ(GetFocus(), page.Item(c.focus)) << c.name;
     PressKeys(c.keys);
-    PumpFor(600);
+    for (WORD key : c.keys) EXPECT_TRUE(PumpUntilKeyIs(key, false)) << c.name;
     frameCloses = frame.record.closeRequests + static_cast<int>(frame.record.commands.size());
     Closing result = page.record;
     result.pageStillShown = page.IsVisible();
@@ -157,13 +158,13 @@ TEST_F(PageKeysTest, OkAndCancelWaitWhileTheirKeyIsHeld) {
         frame.Show(SW_SHOW);
         SetForegroundWindow(frame);
         SetFocus(page.Item(IDC_TK_EDIT));
-        PumpFor(100);
+        PumpMessagesUntil([&] { return GetFocus() == page.Item(IDC_TK_EDIT); });
         SendKey(c.key, true);
-        PumpFor(300);
+        ASSERT_TRUE(PumpUntilKeyIs(c.key, true));
         page.Send(WM_COMMAND, c.command, 0);
         EXPECT_TRUE(page.IsVisible()) << "held key " << c.key;
         SendKey(c.key, false);
-        PumpFor(300);
+        ASSERT_TRUE(PumpUntilKeyIs(c.key, false));
         page.Send(WM_COMMAND, c.command, 0);
         EXPECT_FALSE(page.IsVisible()) << "released key " << c.key;
     }

@@ -6,6 +6,7 @@
 
 #include "platform/ui/message_pump.h"
 #include "resources/toolkit/toolkit_ids.h"
+#include "tests/support/message_wait.h"
 
 namespace {
 
@@ -151,11 +152,7 @@ TEST_F(TaskbarNotifierTest, HideStopsEveryTimerAndShowNeedsASkin) {
     EXPECT_EQ(hides_, 1);
     EXPECT_EQ(notifier_.CurrentState(), CTaskbarNotifier::kHidden);
     // No timer of the slide is left to move it or show it again.
-    const DWORD end = GetTickCount() + 300;
-    while (static_cast<LONG>(end - GetTickCount()) > 0) {
-        ui::PumpPendingMessages();
-        Sleep(10);
-    }
+    PumpMessagesUntilQuiet(300);
     EXPECT_EQ(notifier_.CurrentState(), CTaskbarNotifier::kHidden);
     EXPECT_FALSE(IsWindowVisible(notifier_.Handle()));
     EXPECT_EQ(hides_, 1);
@@ -170,11 +167,7 @@ TEST_F(TaskbarNotifierTest, HideStopsEveryTimerAndShowNeedsASkin) {
 TEST_F(TaskbarNotifierTest, RunsOnItsOwnTimersFromShowToHidden) {
     notifier_.display = [] { return NotifierDisplay{{0, 0, 1000, 660}, {1000, 700}}; };
     ASSERT_TRUE(notifier_.Show());
-    const DWORD end = GetTickCount() + 8000;
-    while (hides_ == 0 && static_cast<LONG>(end - GetTickCount()) > 0) {
-        ui::PumpPendingMessages();
-        Sleep(5);
-    }
+    PumpMessagesUntil([this] { return hides_ != 0; }, 8000);
     EXPECT_EQ(hides_, 1);
     EXPECT_EQ(notifier_.CurrentState(), CTaskbarNotifier::kHidden);
 }

@@ -162,26 +162,23 @@ TEST_F(DriverAlertSignupTest, TheWorkerPostsTheResultToThePopupWindow) {
     constexpr UINT kDone = WM_APP + 17;
     HWND popup = CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
     ASSERT_NE(popup, nullptr);
-    auto waitForResult = [&]() -> int {
+    // The worker posts its result as the last thing it does.
+    auto waitForResult = [&](HANDLE thread) -> int {
         MSG message;
-        const DWORD start = GetTickCount();
-        while (GetTickCount() - start < 20000) {
-            if (PeekMessageW(&message, popup, kDone, kDone, PM_REMOVE)) {
-                return static_cast<int>(static_cast<INT_PTR>(message.wParam));
-            }
-            Sleep(10);
+        if (WaitForSingleObject(thread, 20000) != WAIT_OBJECT_0 ||
+            !PeekMessageW(&message, popup, kDone, kDone, PM_REMOVE)) {
+            return 99;
         }
-        return 99;
+        return static_cast<int>(static_cast<INT_PTR>(message.wParam));
     };
     site.SetSignupAnswer("U-5\r\n");
     UniqueHandle worker = StartDriverAlertSignupWorker(popup, kDone, L"a@b.example", true, host);
     ASSERT_TRUE(worker.Valid());
-    EXPECT_EQ(waitForResult(), 0);
-    EXPECT_EQ(WaitForSingleObject(worker.Get(), 5000), WAIT_OBJECT_0);
+    EXPECT_EQ(waitForResult(worker.Get()), 0);
 
     site.SetSignupAnswer("");
     worker = StartDriverAlertSignupWorker(popup, kDone, L"a@b.example", true, host);
-    EXPECT_EQ(waitForResult(), -1);
+    EXPECT_EQ(waitForResult(worker.Get()), -1);
     DestroyWindow(popup);
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <string>
 #include <vector>
@@ -12,9 +13,24 @@
 #include "foundation/product_key.h"
 #include "tests/support/child_process.h"
 #include "tests/support/manual_clock.h"
+#include "tests/support/message_wait.h"
 #include "tests/support/scoped_temp_folder.h"
 
 namespace {
+
+// Whether a process of that file name runs now.
+bool ProcessRuns(const std::wstring& fileName) {
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return false;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    bool found = false;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !found; more = Process32NextW(snapshot, &entry)) {
+        found = CompareStringOrdinal(entry.szExeFile, -1, fileName.c_str(), -1, TRUE) == CSTR_EQUAL;
+    }
+    CloseHandle(snapshot);
+    return found;
+}
 
 std::string SetupProgramBytes() {
     return ReadFileBytes(WindowsPathFromHost(HALVENOR_FAKE_DLL_HOST_DIR) + L"\\setup\\setup.exe");
@@ -179,7 +195,8 @@ TEST_F(ProgramUpdateCheckTest, AnUntrustedSetupIsNotStarted) {
     EXPECT_TRUE(host.endedWith.empty());
     EXPECT_FALSE(PathExists(DataFile(L"productSetup_Setup_3_9_2026.exe")));
     EXPECT_FALSE(PathExists(DataFile(L"proupdate.tmp")));
-    Sleep(300);
+    // A setup started before the check returned would still run or have logged.
+    EXPECT_FALSE(ProcessRuns(L"productSetup_Setup_3_9_2026.exe"));
     EXPECT_FALSE(PathExists(fakeLog));
 }
 
@@ -206,14 +223,12 @@ TEST_F(ProgramUpdateCheckTest, ATrustedSetupStartsAndOnlyThenTheProgramEnds) {
     EXPECT_EQ(update.SetupPath(), DataFile(L"productSetup_Setup_3_9_2026.exe"));
     EXPECT_EQ(host.endedWith, std::vector<UINT>{0});
     std::string calls;
-    for (int i = 0; i < 100 && calls.empty(); ++i) {
-        Sleep(100);
-        calls = ReadFileBytes(fakeLog);
-    }
+    PumpMessagesUntil([&] { return !(calls = ReadFileBytes(fakeLog)).empty(); }, 10000);
     EXPECT_EQ(calls, "setup|/verysilent\n");
 
     // A setup that does not start leaves the program running.
     host.endedWith.clear();
+    EXPECT_TRUE(PumpMessagesUntil([] { return !ProcessRuns(L"productSetup_Setup_3_9_2026.exe"); }, 10000));
     ASSERT_TRUE(DeleteFileW(update.SetupPath().c_str()));
     ASSERT_TRUE(WriteFileBytes(update.SetupPath(), "not a program"));
     EXPECT_FALSE(update.RunSetupAndExit());
@@ -226,7 +241,7 @@ TEST_F(ProgramUpdateCheckTest, ASecondCheckWhileOneRunsReturnsAtOnce) {
     site.HoldVersionFile(true);
     UniqueHandle first = CCheckUpdateThread::Start(update, host, false);
     ASSERT_TRUE(first.Valid());
-    for (int i = 0; i < 200 && site.CallsTo(ProgramSiteStandIn::kVersionFilePath).empty(); ++i) Sleep(20);
+    PumpMessagesUntil([&] { return !site.CallsTo(ProgramSiteStandIn::kVersionFilePath).empty(); }, 4000);
     ASSERT_EQ(site.CallsTo(ProgramSiteStandIn::kVersionFilePath).size(), 1u);
 
     const DWORD start = GetTickCount();

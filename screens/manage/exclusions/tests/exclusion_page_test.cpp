@@ -15,6 +15,7 @@
 #include "platform/ui/message_pump.h"
 #include "screens/manage/exclusions/exclusion_ids.h"
 #include "screens/manage/tests/answering_app_system.h"
+#include "tests/support/message_wait.h"
 
 namespace {
 
@@ -62,10 +63,7 @@ protected:
     void TearDown() override {
         // A picture of the screen for a person to look at, into the given Unix folder.
         if (const char* folder = getenv("SETTINGS_PICTURES")) {
-            for (int i = 0; i < 30; ++i) {
-                ui::PumpPendingMessages();
-                Sleep(10);
-            }
+            PumpMessagesUntilQuiet(300);
             const std::string command =
                 std::string("start /wait /unix /usr/bin/import -window root ") + folder + "/exclusions.png";
             std::system(command.c_str());

@@ -20,18 +20,11 @@
 #include "shell/driver_optimizer_app.h"
 #include "shell/scheduled_tasks/schedule_messages.h"
 #include "tests/support/caption_fit.h"
+#include "tests/support/message_wait.h"
 #include "tests/support/scheduled_task_probe.h"
 #include "tests/support/scoped_registry.h"
 
 namespace {
-
-void Pump(DWORD milliseconds = 100) {
-    const DWORD end = GetTickCount() + milliseconds;
-    while (static_cast<LONG>(end - GetTickCount()) > 0) {
-        ui::PumpPendingMessages();
-        Sleep(10);
-    }
-}
 
 void Click(HWND page, int id) { SendMessageW(GetDlgItem(page, id), BM_CLICK, 0, 0); }
 
@@ -66,7 +59,7 @@ protected:
         ASSERT_TRUE(page_.Create(host_));
         page_.MoveTo(0, 0, 684, 440);
         page_.Show(SW_SHOW);
-        Pump();
+        PumpMessagesUntilQuiet();
     }
     void TearDown() override {
         SetScheduleMessageSink(nullptr);
@@ -75,7 +68,7 @@ protected:
     // A picture of the screen for a person to look at, into the given Unix folder.
     void Picture(const std::string& folder) {
         const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        Pump(300);
+        PumpMessagesUntilQuiet(300);
         std::system(("start /wait /unix /usr/bin/import -window root " + folder + "/" + name + ".png").c_str());
     }
     HWND Sub(CDlgChildBase& page) { return page.Handle(); }

@@ -75,7 +75,7 @@ protected:
     int Rows() const { return ListView_GetItemCount(List()); }
 
     void TakeScreenshot(const std::string& name) {
-        PumpMessagesUntil([] { return false; }, 400);
+        PumpMessagesUntilQuiet();
         if (GetFileAttributesW(L"Z:\\usr\\bin\\import") == INVALID_FILE_ATTRIBUTES) return;
         const std::string folder = HALVENOR_SCREENSHOT_DIR;
         CreateDirectoryA(("Z:" + folder).c_str(), nullptr);

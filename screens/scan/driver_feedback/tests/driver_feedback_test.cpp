@@ -180,7 +180,7 @@ TEST(FeedbackForm, SubmitUploadsTheEncipheredDocumentAndCloses) {
     SetDlgItemTextW(form.Handle(), IDC_FEEDBACK_EMAIL, L"user@example.com");
     SendDlgItemMessageW(form.Handle(), IDC_FEEDBACK_TYPE, CB_SETCURSEL, 6, 0);
     SetDlgItemTextW(form.Handle(), IDC_FEEDBACK_TEXT, L"The new network driver works well.");
-    PumpMessagesUntil([] { return false; }, 300);
+    PumpMessagesUntilQuiet();
     if (GetFileAttributesW(L"Z:\\usr\\bin\\import") != INVALID_FILE_ATTRIBUTES) {
         const std::string folder = HALVENOR_SCREENSHOT_DIR;
         CreateDirectoryA(("Z:" + folder).c_str(), nullptr);

@@ -69,7 +69,7 @@ protected:
         screen.MoveTo(0, 75, 777, 493);
         screen.Show(SW_SHOW);
         ASSERT_TRUE(PumpMessagesUntil([&] { return completed; }));
-        PumpMessagesUntil([] { return false; }, 50);
+        PumpMessagesUntilQuiet();
     }
 
     ScopedComApartment apartment;
@@ -239,7 +239,7 @@ TEST_F(HomeScreenTest, WithoutAPageTheStartUpIsToldAndTheWindowStays) {
             {.pageCompleted = [&] { ++completed; }, .pageUnavailable = [&] { ++unavailable; }});
         ASSERT_TRUE(screen.Create(parent.Handle()));
         PumpMessagesUntil([&] { return unavailable > 0; }, 10000);
-        PumpMessagesUntil([] { return false; }, 100);
+        PumpMessagesUntilQuiet();
         EXPECT_EQ(unavailable, 1);
         EXPECT_EQ(completed, 0);
         EXPECT_TRUE(screen.Exists());

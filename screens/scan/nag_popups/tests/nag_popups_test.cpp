@@ -19,6 +19,7 @@
 #include "screens/scan/nag_popups/driver_alert_nag.h"
 #include "screens/scan/nag_popups/taskbar_nag.h"
 #include "shell/toolkit/taskbar_notifier.h"
+#include "tests/support/message_wait.h"
 #include "tests/support/page_languages.h"
 #include "tests/support/page_test_support.h"
 
@@ -42,23 +43,6 @@ public:
 };
 std::unique_ptr<PageHost> MakeSilentHost() { return std::make_unique<SilentPageHost>(); }
 
-void PumpFor(DWORD milliseconds) {
-    const DWORD end = GetTickCount() + milliseconds;
-    do {
-        ui::PumpPendingMessages();
-        Sleep(5);
-    } while (static_cast<LONG>(end - GetTickCount()) > 0);
-}
-
-bool PumpUntil(const std::function<bool()>& done, DWORD timeoutMs = 10000) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        ui::PumpPendingMessages();
-        Sleep(5);
-    }
-    return true;
-}
 
 // Texts that are their own keys, the ones that carry a number with it, so a test
 // reads which text was chosen and with what.
@@ -132,7 +116,7 @@ public:
             nag.MoveTo(0, 0, 320, 172);
             nag.Show(SW_SHOW);
         }
-        if (waitForPage) PumpUntil([this] { return nag.Loaded(); }, 5000);
+        if (waitForPage) PumpMessagesUntil([this] { return nag.Loaded(); }, 5000);
     }
     ScriptPageHost* Page() const { return dynamic_cast<ScriptPageHost*>(nag.Host()); }
 
@@ -250,7 +234,7 @@ TEST_F(NagPopupsTest, TheNotifierCarriesTheReminderAndRefreshesItEachTimeItShows
     ASSERT_TRUE(notifier.Create(nullptr, &nag));
     ASSERT_TRUE(notifier.SetSkin(IDB_NOTIFIER_SKIN));
     notifier.display = [] { return NotifierDisplay{{0, 0, 1024, 728}, {1024, 768}}; };
-    ASSERT_TRUE(PumpUntil([&] { return nag.Loaded(); }, 5000));
+    ASSERT_TRUE(PumpMessagesUntil([&] { return nag.Loaded(); }, 5000));
     EXPECT_EQ(GetParent(nag.Handle()), notifier.Handle());
     auto* page = dynamic_cast<ScriptPageHost*>(nag.Host());
     ASSERT_NE(page, nullptr);
@@ -291,15 +275,15 @@ public:
     explicit SignupPopup(WebRequestHost& host, bool waitForPage = true) : popup(host) {
         created = popup.Create(nullptr);
         if (created) popup.Show(SW_SHOW);
-        if (waitForPage) PumpUntil([this] { return Page() != nullptr && !Page()->ElementText(L"btnOK").empty(); }, 5000);
+        if (waitForPage) PumpMessagesUntil([this] { return Page() != nullptr && !Page()->ElementText(L"btnOK").empty(); }, 5000);
     }
     ScriptPageHost* Page() const { return dynamic_cast<ScriptPageHost*>(popup.Host()); }
     // Types the address and presses the button; waits for the sign-up to end.
     void Submit(const std::wstring& typed) {
         Page()->SetElementValue(L"EmailAddress", typed);
         Page()->Click(L"btnOK");
-        PumpUntil([this] { return !popup.SignupRunning(); }, 20000);
-        PumpFor(50);
+        PumpMessagesUntil([this] { return !popup.SignupRunning(); }, 20000);
+        PumpMessagesUntilQuiet();
     }
 
     CDlgDriverAlertNag popup;
@@ -424,7 +408,7 @@ TEST_F(NagPopupsTest, WithoutAPageTheSignupStillTakesAnAddressAndCloses) {
     EXPECT_TRUE(site.Calls().empty());
     SetDlgItemTextW(window, CDlgDriverAlertNag::kPlainEdit, L" someone@x.example ");
     press(CDlgDriverAlertNag::kPlainSignUp);
-    ASSERT_TRUE(PumpUntil([&] { return !signup.popup.SignupRunning(); }, 20000));
+    ASSERT_TRUE(PumpMessagesUntil([&] { return !signup.popup.SignupRunning(); }, 20000));
     EXPECT_EQ(site.CallsTo(ProgramSiteStandIn::kSignupPath).size(), 1u);
     EXPECT_EQ(signup.popup.Result(), CDlgDriverAlertNag::kClosedResult);
     EXPECT_FALSE(signup.popup.IsVisible());
@@ -432,7 +416,7 @@ TEST_F(NagPopupsTest, WithoutAPageTheSignupStillTakesAnAddressAndCloses) {
     ScopedPageHostFactory blankView(MakeSilentHost);
     SignupPopup another(host, false);
     ASSERT_FALSE(another.popup.Pageless());
-    ASSERT_TRUE(PumpUntil([&] { return another.popup.Pageless(); }, 5000));
+    ASSERT_TRUE(PumpMessagesUntil([&] { return another.popup.Pageless(); }, 5000));
     SendMessageW(another.popup.Handle(), WM_COMMAND, MAKEWPARAM(CDlgDriverAlertNag::kPlainClose, BN_CLICKED), 0);
     EXPECT_EQ(another.popup.Result(), CDlgDriverAlertNag::kClosedResult);
     EXPECT_FALSE(another.popup.IsVisible());
@@ -486,8 +470,9 @@ TEST_F(NagPopupsTest, PicturesOfTheReminderAndTheSignupPopup) {
     const auto take = [](const std::string& path) {
         DeleteFileA(("Z:" + path).c_str());
         std::system(("start /wait /unix /usr/bin/import -window root " + path).c_str());
-        PumpFor(300);
-        EXPECT_NE(GetFileAttributesA(("Z:" + path).c_str()), INVALID_FILE_ATTRIBUTES) << path;
+        // The Unix tool may still be writing when start returns.
+        EXPECT_TRUE(PumpMessagesUntil([&] { return GetFileAttributesA(("Z:" + path).c_str()) != INVALID_FILE_ATTRIBUTES; }, 10000))
+            << path;
     };
     {
         CDlgTaskbarNag nag;
@@ -496,15 +481,15 @@ TEST_F(NagPopupsTest, PicturesOfTheReminderAndTheSignupPopup) {
         ASSERT_TRUE(notifier.Create(nullptr, &nag));
         ASSERT_TRUE(notifier.SetSkin(IDB_NOTIFIER_SKIN));
         ASSERT_TRUE(notifier.Show());
-        ASSERT_TRUE(PumpUntil([&] { return notifier.CurrentState() == CTaskbarNotifier::kWaiting; }, 3000));
-        PumpFor(200);
+        ASSERT_TRUE(PumpMessagesUntil([&] { return notifier.CurrentState() == CTaskbarNotifier::kWaiting; }, 3000));
+        PumpMessagesUntilQuiet();
         take(NAG_POPUPS_PICTURES "/reminder.png");
         notifier.Hide();
     }
     {
         SignupPopup signup(host, false);
         ASSERT_TRUE(signup.created);
-        PumpFor(500);
+        PumpMessagesUntilQuiet(300);
         take(NAG_POPUPS_PICTURES "/signup_popup.png");
     }
 }

@@ -68,7 +68,7 @@ protected:
         EXPECT_TRUE(page.Create(frame_.Handle()));
         page.MoveTo(0, 0, 777, 440);
         page.Show(SW_SHOW);
-        PumpMessagesUntil([] { return false; }, 50);
+        PumpMessagesUntilQuiet();
         auto* host = dynamic_cast<RecordingPageHost*>(page.Host());
         EXPECT_NE(host, nullptr);
         return *host;
@@ -295,7 +295,7 @@ TEST_F(ResultsScreensTest, LearnMoreShowsTheDetailsOfTheRowsDeviceAndRefillsAfte
         shown.push_back(popup.m_texts);
         // The pop-up itself, as a window of its own for the moment.
         EXPECT_TRUE(popup.Create(frame_.Handle()));
-        PumpMessagesUntil([] { return false; }, 50);
+        PumpMessagesUntilQuiet();
         auto* details = dynamic_cast<RecordingPageHost*>(popup.Host());
         if (details != nullptr) {
             popupCalls = details->Calls();

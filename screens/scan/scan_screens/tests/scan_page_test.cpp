@@ -33,7 +33,7 @@ constexpr DWORD kRunLimitMs = 180000;
 void TakeScreenshot(const char* name) {
     const char* folder = getenv("SETTINGS_PICTURES");
     if (folder == nullptr) return;
-    PumpMessagesUntil([] { return false; }, 300);
+    PumpMessagesUntilQuiet();
     const std::string command = std::string("start /wait /unix /usr/bin/import -window root ") + folder + "/" + name;
     std::system(command.c_str());
 }
@@ -69,7 +69,7 @@ protected:
     }
     void WaitForEnd() {
         EXPECT_TRUE(PumpMessagesUntil([this] { return !page_->Worker().Running(); }, kRunLimitMs));
-        PumpMessagesUntil([] { return false; }, 200);
+        PumpMessagesUntilQuiet();
     }
 
     bool ListHas(const std::wstring& text) const {
