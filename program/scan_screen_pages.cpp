@@ -175,8 +175,8 @@ void StartScanFromHome(HWND mainWindow) {
 
 std::wstring LastScanRequestText(HWND mainWindow) {
     CHvAppDlg* main = CHvAppDlg::FromWindow(mainWindow);
-    auto* scan = main != nullptr ? dynamic_cast<ScanScreenMainPage<CDlgScan2Scanning>*>(main->Page(MainPageId::Scan))
-                                 : nullptr;
+    auto* wrapped = main != nullptr ? dynamic_cast<ScanPageWithDeviceList*>(main->Page(MainPageId::Scan)) : nullptr;
+    ScanScreenMainPage<CDlgScan2Scanning>* scan = wrapped != nullptr ? &wrapped->Inner() : nullptr;
     CDlgScan2Scanning* page = scan != nullptr ? scan->Screen() : nullptr;
     if (page == nullptr || page->Handle() == nullptr) return std::wstring();
     return page->Worker().LastRequestText();

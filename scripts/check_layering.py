@@ -22,6 +22,7 @@ The libraries and the folder each is built in are read from the CMake files.
 
 Usage: check_layering.py <source root>. Prints every offending include and link.
 """
+import os
 import pathlib
 import re
 import sys
@@ -48,6 +49,18 @@ GENERATOR = re.compile(r"^\$<TARGET_NAME_IF_EXISTS:(\w+)>$")
 CMAKE_WORDS = {"PUBLIC", "PRIVATE", "INTERFACE", "LIBS", "TIMEOUT", "STATIC", "SHARED", "OBJECT", "WIN32"}
 
 
+def walk_files(root: pathlib.Path, wanted) -> list[pathlib.Path]:
+    """The project's files that `wanted` picks by name, in a stable order. The build
+    tree is never entered: a test run changes its Wine prefix while this reads."""
+    found = []
+    for folder, subfolders, files in os.walk(root):
+        at_top = pathlib.Path(folder) == root
+        subfolders[:] = [d for d in subfolders
+                         if not d.startswith(".") and d != "node_modules" and not (at_top and d == "build")]
+        found.extend(pathlib.Path(folder) / name for name in files if wanted(name))
+    return sorted(found)
+
+
 class Tree:
     """The folders of a source tree, their libraries and what each lists."""
 
@@ -61,7 +74,7 @@ class Tree:
         self._read_cmake()
 
     def _cmake_files(self):
-        for path in sorted(self.root.rglob("CMakeLists.txt")):
+        for path in walk_files(self.root, lambda name: name == "CMakeLists.txt"):
             relative = pathlib.PurePosixPath(path.relative_to(self.root).as_posix())
             if relative.parts[0] != "build" and len(relative.parts) > 1:
                 yield relative, path
@@ -144,7 +157,7 @@ def allowed(tree: Tree, user: str, used: str, in_tests: bool, by_link: bool) -> 
 
 def check_includes(tree: Tree) -> list[str]:
     faults = []
-    for path in sorted(tree.root.rglob("*")):
+    for path in walk_files(tree.root, lambda name: pathlib.PurePosixPath(name).suffix in SOURCE_SUFFIXES):
         relative = pathlib.PurePosixPath(path.relative_to(tree.root).as_posix())
         if path.suffix not in SOURCE_SUFFIXES or relative.parts[0] == "build":
             continue

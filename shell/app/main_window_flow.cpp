@@ -175,12 +175,6 @@ void CHvAppDlg::OnCommand(UINT id) {
             headerBandVisible_ = true;
             subHeader_.SetCaptionAndTab(HeaderPicture::kPlain, 1);
             SelectNavigation(kBackupTab);
-            // A wizard step can come while another page's row is up (the results
-            // page, refilled after the download window closed, puts up the scan's):
-            // the step brings its own row back, as it is, without choosing a side.
-            if (subHeader_.Caption() != HeaderPicture::kPlain || !subHeader_.ButtonVisible(CDlgSubHeader::kRestoreTab)) {
-                subHeader_.ShowCaptionAndTab(HeaderPicture::kPlain, 1, NavigationEnabled());
-            }
             ShowPage(MainPageId::BackupRestore);
             break;
         case kDownloads:
@@ -359,6 +353,12 @@ LRESULT CHvAppDlg::OnShowChildPage(WPARAM which) {
         case MainTimer::kShowBackupStep1 + 3: case MainTimer::kShowRestoreStep1: case MainTimer::kShowRestoreStep1 + 1:
         case MainTimer::kShowRestoreStep1 + 2: case MainTimer::kShowRestoreStep1 + 3:
             SelectNavigation(kBackupTab);
+            // A wizard step can come while another page's row is up (the results
+            // page, refilled after the download window closed, puts up the scan's):
+            // the step brings its own row back, as it is, without choosing a side.
+            if (subHeader_.Caption() != HeaderPicture::kPlain || !subHeader_.ButtonVisible(CDlgSubHeader::kRestoreTab)) {
+                subHeader_.ShowCaptionAndTab(HeaderPicture::kPlain, 1, NavigationEnabled());
+            }
             ShowPage(MainPageId::BackupRestore);
             if (MainPage* page = Page(MainPageId::BackupRestore)) page->OnSubPage(static_cast<UINT>(which));
             return 1;
