@@ -34,12 +34,12 @@ SOUND = {
     "screens/manage/settings/settings_page.h": '#include "screens/manage/folder_page.h"\n',
     "screens/manage/settings/tests/settings_test.cpp": '#include "screens/manage/tests/answering_system.h"\n',
     "screens/scan/CMakeLists.txt": "add_subdirectory(home)\n",
-    "screens/scan/home/CMakeLists.txt": "halvenor_library(home_screen LIBS shell_app)\n",
-    "screens/scan/home/home_page.h": '#include "shell/app/main_window.h"\n',
+    "screens/scan/home_screen/CMakeLists.txt": "halvenor_library(home_screen LIBS shell_app)\n",
+    "screens/scan/home_screen/home_page.h": '#include "shell/app/main_window.h"\n',
     "program/CMakeLists.txt":
         "add_library(program_pages STATIC pages.cpp)\n"
         "target_link_libraries(program_pages PUBLIC home_screen manage_settings)\n",
-    "program/pages.cpp": '#include "screens/scan/home/home_page.h"\n#include "screens/manage/settings/settings_page.h"\n',
+    "program/pages.cpp": '#include "screens/scan/home_screen/home_page.h"\n#include "screens/manage/settings/settings_page.h"\n',
     "tests/support/CMakeLists.txt": "add_library(test_support STATIC temp.cpp)\ntarget_link_libraries(test_support PUBLIC foundation)\n",
     "tests/support/temp.h": '#include "foundation/log.h"\n',
 }
@@ -47,7 +47,7 @@ SOUND = {
 # Each planted use: the files it changes or adds, and what the report must name.
 PLANTED = [
     ("a screen includes a sibling screen it does not list",
-     {"screens/manage/settings/settings_page.h": '#include "screens/scan/home/home_page.h"\n'},
+     {"screens/manage/settings/settings_page.h": '#include "screens/scan/home_screen/home_page.h"\n'},
      "screens/manage/settings/settings_page.h:1"),
     ("the toolkit includes the application folder of shell",
      {"shell/toolkit/button.h": '#include "shell/app/main_window.h"\n'},
@@ -65,7 +65,7 @@ PLANTED = [
      {"shell/toolkit/CMakeLists.txt": "halvenor_library(shell_toolkit LIBS platform_ui shell_app)\n"},
      "shell/toolkit links shell_app"),
     ("two screens that list each other",
-     {"screens/scan/home/CMakeLists.txt": "halvenor_library(home_screen LIBS shell_app manage_settings)\n",
+     {"screens/scan/home_screen/CMakeLists.txt": "halvenor_library(home_screen LIBS shell_app manage_settings)\n",
       "screens/manage/settings/CMakeLists.txt": "halvenor_library(manage_settings LIBS manage_screens home_screen)\n"},
      "circle of listed libraries"),
     ("code outside tests includes a test helper",
