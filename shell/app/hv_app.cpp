@@ -8,6 +8,7 @@
 
 #include <atomic>
 
+#include "engine/download_job.h"
 #include "foundation/app_settings.h"
 #include "foundation/daily_log.h"
 #include "foundation/ini_file_cache.h"
@@ -21,6 +22,7 @@
 #include "shell/exclusions/exclusion_list.h"
 
 namespace {
+constexpr DWORD kStoppedDownloadGraceMs = 2000;
 
 CHvApp* currentApp = nullptr;
 std::atomic<int> pendingUpdates{0};
@@ -160,6 +162,11 @@ int CHvApp::ExitInstance() {
     // A start that never made its window has no results of its own to store.
     if (!isSecondInstance_ && mainWindowCreated_) SaveLastScanResultCount(PendingUpdateCount());
     CloseLanguageCache();
+    // A connection that a stalled server still held when its download was stopped
+    // ends on its own; the program gives it a moment before the process takes it down.
+    if (!WaitForStoppedDownloadsToEnd(kStoppedDownloadGraceMs)) {
+        WriteLogLine(L"A stopped download connection was still open at exit");
+    }
     WriteLogLine(L"Application Exit");
     return 0;
 }
