@@ -34,6 +34,23 @@ bool PumpUntilKeyIs(WORD key, bool down) {
     return seen;
 }
 
+// Sends one key change to `focus` and waits until this thread has seen it. The
+// display is shared with other test programs, whose windows may take the
+// foreground for a moment: a key sent then goes to them, so the window is brought
+// back to the front and the change sent again.
+bool SendKeyUntilSeen(HWND frame, HWND focus, WORD key, bool down) {
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        SetForegroundWindow(frame);
+        SetFocus(focus);
+        PumpMessagesUntil([&] { return GetForegroundWindow() == frame && GetFocus() == focus; });
+        SendKey(key, down);
+        const bool seen = PumpMessagesUntil([&] { return (GetKeyState(key) < 0) == down; }, 2000);
+        PumpMessagesUntilQuiet();
+        if (seen) return true;
+    }
+    return false;
+}
+
 // What reached a window of the test: the commands and close requests that the
 // keys must not produce.
 struct Closing {
@@ -156,15 +173,10 @@ TEST_F(PageKeysTest, OkAndCancelWaitWhileTheirKeyIsHeld) {
         ASSERT_TRUE(page.Create(frame));
         page.Show(SW_SHOW);
         frame.Show(SW_SHOW);
-        SetForegroundWindow(frame);
-        SetFocus(page.Item(IDC_TK_EDIT));
-        PumpMessagesUntil([&] { return GetFocus() == page.Item(IDC_TK_EDIT); });
-        SendKey(c.key, true);
-        ASSERT_TRUE(PumpUntilKeyIs(c.key, true));
+        ASSERT_TRUE(SendKeyUntilSeen(frame, page.Item(IDC_TK_EDIT), c.key, true));
         page.Send(WM_COMMAND, c.command, 0);
         EXPECT_TRUE(page.IsVisible()) << "held key " << c.key;
-        SendKey(c.key, false);
-        ASSERT_TRUE(PumpUntilKeyIs(c.key, false));
+        ASSERT_TRUE(SendKeyUntilSeen(frame, page.Item(IDC_TK_EDIT), c.key, false));
         page.Send(WM_COMMAND, c.command, 0);
         EXPECT_FALSE(page.IsVisible()) << "released key " << c.key;
     }
