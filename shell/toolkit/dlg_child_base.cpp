@@ -24,6 +24,11 @@ HICON SharedPageIcon() {
     return icon;
 }
 
+int PageFooterStripHeight() {
+    const HBITMAP strip = SharedFooterStrip();
+    return strip != nullptr ? BitmapSize(strip).cy : 0;
+}
+
 HBITMAP SharedPageOrnament() {
     static const HBITMAP ornament = LoadBitmapResource(IDB_PAGE_ORNAMENT);
     return ornament;

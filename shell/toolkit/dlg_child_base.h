@@ -43,6 +43,8 @@ void PaintBufferedOnWhite(HWND window, const std::function<void(HDC dc, const RE
 
 // The page icon, shared by every page: loaded once, owned by the system.
 HICON SharedPageIcon();
+// The height of the strip a page's footer stands on (bitmap 131); 0 without it.
+int PageFooterStripHeight();
 // The page ornament (548 x 3), loaded once for the run; pages blit it themselves.
 HBITMAP SharedPageOrnament();
 
