@@ -51,3 +51,6 @@ HBITMAP SharedPageOrnament();
 // Answers a page's or framed window's WM_CTLCOLOR*: page text colour on the shared
 // white brush.
 LRESULT PageControlColour(WPARAM dc);
+// The same for a control that stands on the page's footer strip: the strip itself,
+// lined up with the strip the page paints, shows behind its caption.
+LRESULT FooterControlColour(WPARAM dc, HWND control, HWND page);

@@ -103,9 +103,11 @@ constexpr SchedulePlacement kScheduleGroups[] = {{IDC_SCHEDULE_GROUP, 12, 91, 0,
                                                  {IDC_WEEKDAY_GROUP, 197, 124, 0, 63}};
 constexpr int kPageMargin = 18;
 
-// The top of an item `height` high centred on the strip along the page's foot.
-int FooterBandTop(int pageHeight, int height) {
-    const int top = pageHeight - (PageFooterStripHeight() + height) / 2;
+// Where the footer's controls start: a footer button (31 high) centred on the strip
+// along the page's foot. The reminder keeps the same top, clear of the main window's
+// feedback button that stands over the page's foot.
+int FooterBandTop(int pageHeight) {
+    const int top = pageHeight - (PageFooterStripHeight() + 31) / 2;
     return ToolkitWindowsMajorVersion() == 5 ? top - 2 : top;
 }
 
@@ -295,11 +297,10 @@ void CDlgPrefSchedule::Layout() {
     for (const SchedulePlacement& group : kScheduleGroups) {
         PlaceDlgItemRect(Handle(), group.id, group.x, group.y, std::max(0, rightEdge - group.x), group.height);
     }
-    MoveWindow(Item(IDC_REMINDER), 27, FooterBandTop(client.bottom, 20), 450, 20, TRUE);
+    MoveWindow(Item(IDC_REMINDER), 27, FooterBandTop(client.bottom), 450, 20, TRUE);
     PlaceApplyButton(*this, applyButton_, LangText(L"IDS_BTN_APPLY"));
     const RECT apply = applyButton_.RectInParent();
-    applyButton_.MoveTo(apply.left, FooterBandTop(client.bottom, apply.bottom - apply.top), apply.right - apply.left,
-                        apply.bottom - apply.top);
+    applyButton_.MoveTo(apply.left, FooterBandTop(client.bottom), apply.right - apply.left, apply.bottom - apply.top);
 }
 
 void CDlgPrefSchedule::FillCloseAction() {
@@ -453,6 +454,12 @@ LRESULT CDlgPrefSchedule::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         OnShowWindow(wParam != 0);
         return result;
     }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        if (reinterpret_cast<HWND>(lParam) == Item(IDC_REMINDER)) {
+            return FooterControlColour(wParam, Item(IDC_REMINDER), Handle());
+        }
+        break;
     case WM_SIZE: Layout(); break;
     case WM_PAINT: Paint(); return 0;
     default: break;

@@ -426,15 +426,37 @@ TEST_F(SettingsPagesTest, ScheduleControlsStayWholeAndApartInEveryLanguageAndPag
             inGroup(IDC_WEEKDAY_GROUP, {IDC_MONDAY, IDC_TUESDAY, IDC_WEDNESDAY, IDC_THURSDAY, IDC_FRIDAY,
                                         IDC_SATURDAY, IDC_SUNDAY});
 
+            // Apply centred on the footer strip (51 pixels high) along the page's foot,
+            // the reminder beside it at the same top.
             const RECT apply = RectIn(schedule, IDC_APPLY);
             const RECT reminder = RectIn(schedule, IDC_REMINDER);
             EXPECT_EQ(apply.right, client.right - 18);
-            // Both centred on the footer strip (51 pixels high) along the page's foot.
-            const int stripMiddle = client.bottom - 51 / 2;
-            EXPECT_NEAR((apply.top + apply.bottom) / 2, stripMiddle, 1);
-            EXPECT_NEAR((reminder.top + reminder.bottom) / 2, stripMiddle, 1);
+            EXPECT_NEAR((apply.top + apply.bottom) / 2, client.bottom - 51 / 2, 1);
+            EXPECT_EQ(reminder.top, apply.top);
         }
     }
     StoreLanguageId(0);
     OpenLanguageCache(GetLanguageIniPath());
+}
+
+// The reminder stands on the footer strip: the strip shows behind it as beside it,
+// not a white box.
+TEST_F(SettingsPagesTest, TheFooterStripShowsBehindTheReminder) {
+    SendMessageW(page_, WM_COMMAND, IDC_SHOW_SCHEDULE, 0);
+    HWND schedule = Sub(page_.SchedulePage());
+    const RECT reminder = RectIn(schedule, IDC_REMINDER);
+    const auto shown = [schedule](int x, int y) {
+        HDC dc = GetDC(schedule);
+        const COLORREF colour = GetPixel(dc, x, y);
+        ReleaseDC(schedule, dc);
+        return colour;
+    };
+    // One strip tile (9 pixels) apart: inside the box's right end and beside it.
+    const int y = reminder.bottom - 2;
+    const auto same = [&] {
+        const COLORREF beside = shown(reminder.right + 5, y);
+        return beside != RGB(255, 255, 255) && shown(reminder.right - 4, y) == beside;
+    };
+    EXPECT_TRUE(PumpMessagesUntil(same, 3000)) << std::hex << shown(reminder.right - 4, y) << " inside, "
+                                               << shown(reminder.right + 5, y) << " beside";
 }
