@@ -390,9 +390,10 @@ void CDlgPrefSchedule::OnShowWindow(bool shown) {
         for (int id : ids) SendDlgItemMessageW(Handle(), id, WM_SETFONT, reinterpret_cast<WPARAM>(next.Get()), TRUE);
         // The old font goes only once no box uses it any more.
         languageFont_ = std::move(next);
-        // A box sized to its caption grows with the font, or its caption is cut.
-        Layout();
     }
+    // Controls sized to their captions follow the fonts they show now: the language's,
+    // or the one the main window gives every control after the page was made.
+    Layout();
     // The language may have changed since the text was stored.
     const std::wstring text = ScheduleTextInCurrentLanguage();
     SetDlgItemTextW(Handle(), IDC_SCHEDULE_TEXT, text.empty() ? LangText(L"IDS_NOSCHEDULE_YET").c_str() : text.c_str());

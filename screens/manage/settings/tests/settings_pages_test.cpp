@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "foundation/app_settings.h"
+#include "foundation/ini_file_cache.h"
 #include "foundation/product_key.h"
 #include "foundation/registry_values.h"
 #include "foundation/language_strings.h"
@@ -363,6 +364,11 @@ std::string Describe(const RECT& r) {
            std::to_string(r.bottom) + ")";
 }
 
+BOOL CALLBACK GiveFont(HWND child, LPARAM font) {
+    SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
+    return TRUE;
+}
+
 void StoreLanguageId(DWORD language) {
     HKEY key = nullptr;
     ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Brennavik\\Halvenor\\LANG", 0, nullptr, 0, KEY_SET_VALUE,
@@ -389,9 +395,19 @@ TEST_F(SettingsPagesTest, ScheduleControlsStayWholeAndApartInEveryLanguageAndPag
         SCOPED_TRACE(Utf8(language.stringsFile));
         StoreLanguageId(index);
         OpenLanguageCache(FolderOfTest() + language.stringsFile);
+        // The main window gives every control its own font once the pages are made:
+        // 12 pixels high in the language's heading face.
+        LOGFONTW logFont{};
+        FillLanguageFont(logFont);
+        logFont.lfHeight = -12;
+        const std::wstring face = GetLangString(L"IDS_FONT_DIALOG_HEADINGS_XP", kResourceStringSection);
+        if (!face.empty()) lstrcpynW(logFont.lfFaceName, face.c_str(), LF_FACESIZE);
+        const ui::ScopedFont mainWindowFont(CreateFontIndirectW(&logFont));
         CDlgSettings page(app_, exclusions_);
         ASSERT_TRUE(page.Create(host_));
         HWND schedule = page.SchedulePage().Handle();
+        page.MoveTo(0, 0, sizes[0].cx, sizes[0].cy);
+        EnumChildWindows(page, GiveFont, reinterpret_cast<LPARAM>(mainWindowFont.Get()));
         for (const SIZE& size : sizes) {
             SCOPED_TRACE(testing::Message() << size.cx << "x" << size.cy);
             page.MoveTo(0, 0, size.cx, size.cy);
