@@ -379,18 +379,23 @@ void CDlgPrefSchedule::OnShowWindow(bool shown) {
     if (!shown) return;
     FillCloseAction();
     const unsigned language = GetLanguageId();
+    std::vector<int> ids(std::begin(kWeekdayIds), std::end(kWeekdayIds));
+    // Every box that an earlier showing gave the language's font takes the page's
+    // own again first: that font goes below.
+    const WPARAM pageFont = Send(WM_GETFONT);
+    for (int id : {IDC_RUN_ONCE, IDC_NO_SCHEDULE}) SendDlgItemMessageW(Handle(), id, WM_SETFONT, pageFont, FALSE);
+    for (int id : ids) SendDlgItemMessageW(Handle(), id, WM_SETFONT, pageFont, FALSE);
+    ui::ScopedFont next;
     if (language != 0) {
         LOGFONTW font{};
         FillLanguageFont(font);
-        ui::ScopedFont next(CreateFontIndirectW(&font));
-        std::vector<int> ids(std::begin(kWeekdayIds), std::end(kWeekdayIds));
+        next.Reset(CreateFontIndirectW(&font));
         // Their "no schedule" and "run once" captions are the long ones.
         if (language == 15) ids.push_back(IDC_NO_SCHEDULE);
         if (language == 14) ids.push_back(IDC_RUN_ONCE);
-        for (int id : ids) SendDlgItemMessageW(Handle(), id, WM_SETFONT, reinterpret_cast<WPARAM>(next.Get()), TRUE);
-        // The old font goes only once no box uses it any more.
-        languageFont_ = std::move(next);
+        for (int id : ids) SendDlgItemMessageW(Handle(), id, WM_SETFONT, reinterpret_cast<WPARAM>(next.Get()), FALSE);
     }
+    languageFont_ = std::move(next);
     // Controls sized to their captions follow the fonts they show now: the language's,
     // or the one the main window gives every control after the page was made.
     Layout();

@@ -260,7 +260,7 @@ TEST_F(SettingsPagesTest, ScheduleBoxesTakeTheLanguagesFontWhenShown) {
     const struct {
         DWORD language;
         bool weekdays, runOnce;
-    } cases[] = {{0, false, false}, {5, true, false}, {14, true, true}};
+    } cases[] = {{0, false, false}, {14, true, true}, {5, true, false}, {0, false, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.language);
         HKEY key = nullptr;
@@ -272,6 +272,8 @@ TEST_F(SettingsPagesTest, ScheduleBoxesTakeTheLanguagesFontWhenShown) {
         ShowWindow(schedule, SW_HIDE);
         ShowWindow(schedule, SW_SHOW);
         for (int id : CDlgPrefSchedule::kWeekdayIds) EXPECT_EQ(fontOf(id) != dialogFont, c.weekdays) << id;
+        // A box given the language's font by an earlier showing takes the page's
+        // again: that font is gone.
         EXPECT_EQ(fontOf(IDC_RUN_ONCE) != dialogFont, c.runOnce);
         EXPECT_EQ(fontOf(IDC_EVERY_DAY), dialogFont);
         EXPECT_EQ(fontOf(IDC_NO_SCHEDULE), dialogFont);
