@@ -3,6 +3,7 @@
 #include "engine/download_pacing.h"
 #include "engine/download_progress.h"
 #include "engine/wininet_entry_points.h"
+#include "foundation/shared_constants.h"
 
 #include <condition_variable>
 #include <memory>

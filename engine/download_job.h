@@ -27,8 +27,6 @@ struct DownloadJob {
 
 using DownloadProgressFunction = std::function<bool(const DownloadProgressInfo&)>;
 
-inline constexpr wchar_t UnconfirmedSuffix[] = L".unconfirmed";
-
 void ResetDownloadEvent(DownloadJob& job);
 bool PrepareDownloadTarget(const std::wstring& targetPath, std::wstring& outPath, bool skipExisting);
 // 1 on success, else 0. Runs on the caller's thread until the job has ended.

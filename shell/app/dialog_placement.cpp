@@ -21,10 +21,25 @@ bool MoveItem(HWND dialog, int id, int x, int y, int width, int height) {
     return true;
 }
 
+// A check box or radio button draws its box left of the caption: sized by the
+// caption alone it would cut the caption's end.
+int CheckBoxRoom(HWND item) {
+    wchar_t className[16] = {};
+    GetClassNameW(item, className, 16);
+    if (lstrcmpiW(className, L"Button") != 0) return 0;
+    switch (GetWindowLongW(item, GWL_STYLE) & BS_TYPEMASK) {
+        case BS_CHECKBOX: case BS_AUTOCHECKBOX: case BS_3STATE: case BS_AUTO3STATE:
+        case BS_RADIOBUTTON: case BS_AUTORADIOBUTTON:
+            return GetSystemMetrics(SM_CXMENUCHECK) + 4;
+        default: return 0;
+    }
+}
+
 }  // namespace
 
 int DialogUnitsToPixelsX(double units) { return static_cast<int>(std::ceil(units * kHorizontalScale)); }
 int DialogUnitsToPixelsY(double units) { return static_cast<int>(std::ceil(units * kVerticalScale)); }
+int PixelsToDialogUnitsX(int pixels) { return static_cast<int>(std::floor(pixels / kHorizontalScale)); }
 
 bool PlaceDlgItem(HWND dialog, int id, int x, int y) {
     HWND item = GetDlgItem(dialog, id);
@@ -34,7 +49,7 @@ bool PlaceDlgItem(HWND dialog, int id, int x, int y) {
     GetWindowTextW(item, caption.data(), length + 1);
     caption.resize(static_cast<size_t>(length));
     const HFONT font = reinterpret_cast<HFONT>(SendMessageW(item, WM_GETFONT, 0, 0));
-    const int width = MeasureCaptionWidth(caption, font, 0);
+    const int width = MeasureCaptionWidth(caption, font, 0) + CheckBoxRoom(item);
     return MoveItem(dialog, id, DialogUnitsToPixelsX(x), DialogUnitsToPixelsY(y), width, DialogUnitsToPixelsY(10));
 }
 

@@ -9,9 +9,12 @@
 // 1.62378, each rounded up.
 int DialogUnitsToPixelsX(double units);
 int DialogUnitsToPixelsY(double units);
+// The whole dialog units within `pixels` across.
+int PixelsToDialogUnitsX(int pixels);
 
 // Moves item `id` of `dialog` to (x, y) in dialog units, as wide as its caption
-// needs and 17 pixels high, and repaints it. False when there is no such item.
+// needs in the item's own font (a check box or radio button with its box) and 17
+// pixels high, and repaints it. False when there is no such item.
 bool PlaceDlgItem(HWND dialog, int id, int x, int y);
 // Moves item `id` to the rectangle (x, y, width, height) in dialog units and
 // repaints it.

@@ -213,7 +213,7 @@ bool KVMenu::AppendODMenu(const std::wstring& text, UINT flags, UINT id, HMENU p
     return true;
 }
 
-void KVMenu::Rebuild(HMENU source) {
+void KVMenu::AppendFrom(HMENU source) {
     const int count = GetMenuItemCount(source);
     for (int position = 0; position < count; ++position) {
         wchar_t text[256] = {};
@@ -223,36 +223,51 @@ void KVMenu::Rebuild(HMENU source) {
         info.dwTypeData = text;
         info.cch = static_cast<UINT>(std::size(text));
         if (!GetMenuItemInfoW(source, static_cast<UINT>(position), TRUE, &info)) continue;
-        std::unique_ptr<KVMenuData> data(new (std::nothrow) KVMenuData);
-        if (!data) continue;
-        data->text = text;
-        data->id = info.wID;
-        data->type = info.fType & MFT_RADIOCHECK;
-        const bool separator = (info.fType & MFT_SEPARATOR) != 0;
-        data->flags = MF_OWNERDRAW | (separator ? MF_SEPARATOR : 0) | (info.hSubMenu != nullptr ? MF_POPUP : 0);
-        data->globalImageIndex = GlobalImageIndexOf(info.wID);
-        UINT_PTR item = info.wID;
+        const UINT flags = (info.fState & (MFS_CHECKED | MFS_GRAYED)) | (info.fType & MFT_RADIOCHECK);
         if (info.hSubMenu != nullptr) {
-            auto sub = std::unique_ptr<KVMenu>(new KVMenu(info.hSubMenu));
-            sub->Rebuild(info.hSubMenu);
+            HMENU handle = CreatePopupMenu();
+            if (handle == nullptr) continue;
+            // Its handle goes with this menu's, as the system destroys nested popups.
+            auto sub = std::unique_ptr<KVMenu>(new (std::nothrow) KVMenu(handle));
+            if (!sub) {
+                ::DestroyMenu(handle);
+                continue;
+            }
+            sub->AppendFrom(info.hSubMenu);
+            if (!AppendODMenu(text, flags | MF_POPUP, 0, handle)) {
+                ::DestroyMenu(handle);
+                continue;
+            }
             subMenus_.push_back(std::move(sub));
-            item = reinterpret_cast<UINT_PTR>(info.hSubMenu);
+        } else {
+            AppendODMenu(text, flags, (info.fType & MFT_SEPARATOR) != 0 ? 0 : info.wID);
         }
-        ModifyMenuW(source, static_cast<UINT>(position), MF_BYPOSITION | data->flags | (info.fState & MFS_CHECKED),
-                    item, reinterpret_cast<LPCWSTR>(data.get()));
-        items_.push_back(std::move(data));
     }
 }
 
 bool KVMenu::LoadMenu(HMODULE module, UINT id) {
-    HMENU loaded = ::LoadMenuW(module, MAKEINTRESOURCEW(id));
-    if (loaded == nullptr) return false;
+    HMENU source = ::LoadMenuW(module, MAKEINTRESOURCEW(id));
+    if (source == nullptr) return false;
     DestroyMenu();
-    menu_ = loaded;
+    menu_ = CreatePopupMenu();
     ownsHandle_ = true;
     Program().iconSize = {16, 16};
-    Rebuild(loaded);
-    return true;
+    if (menu_ != nullptr) AppendFrom(source);
+    ::DestroyMenu(source);
+    return menu_ != nullptr;
+}
+
+bool KVMenu::SetItemText(int position, const std::wstring& text) {
+    MENUITEMINFOW info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_DATA;
+    if (menu_ == nullptr || !GetMenuItemInfoW(menu_, static_cast<UINT>(position), TRUE, &info)) return false;
+    for (const auto& item : items_) {
+        if (reinterpret_cast<ULONG_PTR>(item.get()) != info.dwItemData) continue;
+        item->text = text;
+        return true;
+    }
+    return false;
 }
 
 KVMenu* KVMenu::SubMenu(int position) const {

@@ -44,6 +44,8 @@ public:
     bool LoadMenu(HMODULE module, UINT id);
     // The popup at `position` that LoadMenu made; null when there is none.
     KVMenu* SubMenu(int position) const;
+    // The text of the item at `position`; false when it is not one of this menu's.
+    bool SetItemText(int position, const std::wstring& text);
 
     // The program-wide image list, shared by every menu, and the command id of each
     // of its images in order. The list stays the caller's.
@@ -76,7 +78,9 @@ private:
     bool Owns(const KVMenuData* data) const;
     void Register();
     void Unregister();
-    void Rebuild(HMENU menu);
+    // Appends an owner-drawn copy of every item of `source`, popups as menus of
+    // their own.
+    void AppendFrom(HMENU source);
 
     HMENU menu_ = nullptr;
     bool ownsHandle_ = true;  // a sub-menu's handle goes with its parent's

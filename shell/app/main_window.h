@@ -87,6 +87,8 @@ public:
     bool AboutOpen() const { return aboutOpen_; }
     // The header's support-telephone line; empty when it is not shown.
     std::wstring SupportLine() const;
+    // The number that line offers; empty when it is not shown.
+    std::wstring SupportNumber() const;
 
     // The home page reports its first loaded document, or that it cannot load
     // one: either way the start-up goes on (timer 103).

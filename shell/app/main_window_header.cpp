@@ -92,23 +92,30 @@ void CHvAppDlg::PaintCorners(HDC dc, const RECT& client) {
     }
 }
 
-std::wstring CHvAppDlg::SupportLine() const {
+std::wstring CHvAppDlg::SupportNumber() const {
     if (GetAppSettings().isTelNoEnabled == 0 || GetLanguageId() != 0) return L"";
-    const std::wstring& number =
-        !app_.SupportTelephone().empty() ? app_.SupportTelephone() : app_.SupportTelephoneRegistered();
-    if (number.empty()) return L"";
-    return LangText(L"IDS_TEL_SUPPORT_HELP") + L" " + number;
+    return !app_.SupportTelephone().empty() ? app_.SupportTelephone() : app_.SupportTelephoneRegistered();
+}
+
+std::wstring CHvAppDlg::SupportLine() const {
+    const std::wstring number = SupportNumber();
+    return number.empty() ? L"" : LangText(L"IDS_TEL_SUPPORT_HELP") + L" " + number;
 }
 
 void CHvAppDlg::PaintSupportLine(HDC dc, const RECT& client) {
-    const std::wstring line = SupportLine();
-    if (line.empty()) return;
-    // Right of the tab buttons, under the help and language buttons.
-    RECT box{kSupportLineLeft, 22, client.right - 10, 40};
-    // The small font of the header, so a whole number fits beside the tabs.
-    HFONT font = app_.Font(8) != nullptr ? app_.Font(8) : reinterpret_cast<HFONT>(Send(WM_GETFONT));
+    const std::wstring number = SupportNumber();
+    if (number.empty()) return;
+    // Red on the header's blue reads only in a heavy face, and a heavy face leaves
+    // no room for the whole line beside the tabs: the caption stands over the number,
+    // right of the tab buttons and under the help and language buttons.
+    HFONT font = app_.Font(12) != nullptr ? app_.Font(12) : reinterpret_cast<HFONT>(Send(WM_GETFONT));
     const ui::SelectionScope selection(dc, font);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(236, 8, 8));
-    DrawTextW(dc, line.c_str(), static_cast<int>(line.size()), &box, DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS);
+    const std::wstring caption = LangText(L"IDS_TEL_SUPPORT_HELP");
+    RECT top{kSupportLineLeft, 20, client.right - 10, 38};
+    RECT bottom{kSupportLineLeft, 38, client.right - 10, 56};
+    constexpr UINT kFormat = DT_RIGHT | DT_VCENTER | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX;
+    DrawTextW(dc, caption.c_str(), static_cast<int>(caption.size()), &top, kFormat);
+    DrawTextW(dc, number.c_str(), static_cast<int>(number.size()), &bottom, kFormat);
 }

@@ -13,6 +13,12 @@ HBITMAP SharedFooterStrip() {
     return strip;
 }
 
+// Made once and kept for the run, like the strip itself.
+HBRUSH SharedFooterStripBrush() {
+    static const HBRUSH brush = SharedFooterStrip() != nullptr ? CreatePatternBrush(SharedFooterStrip()) : nullptr;
+    return brush;
+}
+
 }  // namespace
 
 HICON SharedPageIcon() {
@@ -24,6 +30,11 @@ HICON SharedPageIcon() {
     return icon;
 }
 
+int PageFooterStripHeight() {
+    const HBITMAP strip = SharedFooterStrip();
+    return strip != nullptr ? BitmapSize(strip).cy : 0;
+}
+
 HBITMAP SharedPageOrnament() {
     static const HBITMAP ornament = LoadBitmapResource(IDB_PAGE_ORNAMENT);
     return ornament;
@@ -32,6 +43,25 @@ HBITMAP SharedPageOrnament() {
 LRESULT PageControlColour(WPARAM dc) {
     SetTextColor(reinterpret_cast<HDC>(dc), kPageTextColour);
     return reinterpret_cast<LRESULT>(SharedWhiteBrush());
+}
+
+LRESULT FooterControlColour(WPARAM dc, HWND control, HWND page) {
+    const HBRUSH strip = SharedFooterStripBrush();
+    if (strip == nullptr) return PageControlColour(dc);
+    RECT client{};
+    GetClientRect(page, &client);
+    POINT at{0, 0};
+    MapWindowPoints(control, page, &at, 1);
+    // The pattern starts where the page's strip starts: at its foot, one strip high,
+    // tiled from the page's left edge.
+    const SIZE size = BitmapSize(SharedFooterStrip());
+    const int stripTop = client.bottom - size.cy;
+    const auto wrap = [](int value, int period) { return period > 0 ? ((value % period) + period) % period : 0; };
+    const HDC target = reinterpret_cast<HDC>(dc);
+    SetBrushOrgEx(target, wrap(-at.x, size.cx), wrap(stripTop - at.y, size.cy), nullptr);
+    SetBkMode(target, TRANSPARENT);
+    SetTextColor(target, kPageTextColour);
+    return reinterpret_cast<LRESULT>(strip);
 }
 
 CDlgChildBase::CDlgChildBase(UINT templateId, HINSTANCE resourceModule) : Dialog(templateId, resourceModule) {}

@@ -43,9 +43,14 @@ void PaintBufferedOnWhite(HWND window, const std::function<void(HDC dc, const RE
 
 // The page icon, shared by every page: loaded once, owned by the system.
 HICON SharedPageIcon();
+// The height of the strip a page's footer stands on (bitmap 131); 0 without it.
+int PageFooterStripHeight();
 // The page ornament (548 x 3), loaded once for the run; pages blit it themselves.
 HBITMAP SharedPageOrnament();
 
 // Answers a page's or framed window's WM_CTLCOLOR*: page text colour on the shared
 // white brush.
 LRESULT PageControlColour(WPARAM dc);
+// The same for a control that stands on the page's footer strip: the strip itself,
+// lined up with the strip the page paints, shows behind its caption.
+LRESULT FooterControlColour(WPARAM dc, HWND control, HWND page);

@@ -3,6 +3,9 @@
 // without clicking at coordinates that move with the language.
 //   window_command.exe <window title> <command id>        the window gets WM_COMMAND
 //   window_command.exe <window title> click <control id>  its shown button of that id is clicked
+//   window_command.exe <window title> post <command id>   WM_COMMAND is posted, not waited for:
+//                                                         a command that opens a menu runs until
+//                                                         the menu closes
 // Exits 0 when the window was found and took the message, 1 otherwise.
 #include <windows.h>
 
@@ -44,9 +47,10 @@ bool Deliver(HWND window, UINT message, WPARAM wParam) {
 
 int wmain(int argc, wchar_t** argv) {
     const bool click = argc == 4 && std::wstring(argv[2]) == L"click";
+    const bool post = argc == 4 && std::wstring(argv[2]) == L"post";
     UINT id = 0;
-    if ((argc != 3 && !click) || !ParseId(argv[argc - 1], id)) {
-        std::fprintf(stderr, "usage: window_command <window title> [click] <id>\n");
+    if ((argc != 3 && !click && !post) || !ParseId(argv[argc - 1], id)) {
+        std::fprintf(stderr, "usage: window_command <window title> [click|post] <id>\n");
         return 1;
     }
     HWND window = FindWindowW(nullptr, argv[1]);
@@ -54,6 +58,7 @@ int wmain(int argc, wchar_t** argv) {
         std::fprintf(stderr, "window_command: no window titled \"%ls\"\n", argv[1]);
         return 1;
     }
+    if (post) return PostMessageW(window, WM_COMMAND, id, 0) ? 0 : 1;
     HWND target = window;
     if (click) {
         ControlSearch search{id, nullptr};

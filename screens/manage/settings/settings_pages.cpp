@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "foundation/app_settings.h"
 #include "foundation/folders.h"
 #include "foundation/ini_file_cache.h"
@@ -14,6 +16,7 @@
 #include "screens/manage/schedule_settings.h"
 #include "screens/manage/settings/settings_ids.h"
 #include "shell/app/app_system.h"
+#include "shell/app/dialog_placement.h"
 #include "shell/driver_optimizer_app.h"
 #include "shell/scheduled_tasks/program_module_path.h"
 #include "shell/scheduled_tasks/startup_reminder.h"
@@ -81,6 +84,31 @@ RECT AboveControl(HWND page, int id) {
 
 void PlaceApplyButton(const CDlgChildBase& page, CHalHoverButton& button, const std::wstring& caption) {
     LayoutFooterButtons(page, &button, nullptr, page.ClientRect(), caption, L"");
+}
+
+// Where the schedule page's controls stand, in dialog units; a width of 0 sizes the
+// control to its caption.
+struct SchedulePlacement {
+    int id, x, y, width, height;
+};
+constexpr SchedulePlacement kSchedulePlacements[] = {
+    {IDC_RUN_ONCE, 36, 104, 97, 10},     {IDC_EVERY_DAY, 136, 104, 97, 10},  {IDC_EVERY_WEEK, 236, 104, 97, 10},
+    {IDC_NO_SCHEDULE, 336, 104, 97, 10}, {IDC_DATE_TIME_LABEL, 17, 127, 0, 0}, {IDC_RUN_DATE, 17, 139, 165, 14},
+    {IDC_RUN_TIME, 17, 165, 165, 15},    {IDC_MONDAY, 207, 137, 0, 0},        {IDC_TUESDAY, 207, 151, 0, 0},
+    {IDC_WEDNESDAY, 207, 165, 0, 0},     {IDC_THURSDAY, 282, 137, 0, 0},      {IDC_FRIDAY, 282, 151, 0, 0},
+    {IDC_SATURDAY, 282, 165, 0, 0},      {IDC_SUNDAY, 357, 137, 0, 0},        {IDC_SCHEDULED_AT_LABEL, 17, 195, 0, 0},
+    {IDC_SCHEDULE_TEXT, 132, 195, 241, 18}};
+// The two group boxes reach the page's right margin, however wide the page is.
+constexpr SchedulePlacement kScheduleGroups[] = {{IDC_SCHEDULE_GROUP, 12, 91, 0, 30},
+                                                 {IDC_WEEKDAY_GROUP, 197, 124, 0, 63}};
+constexpr int kPageMargin = 18;
+
+// Where the footer's controls start: a footer button (31 high) centred on the strip
+// along the page's foot. The reminder keeps the same top, clear of the main window's
+// feedback button that stands over the page's foot.
+int FooterBandTop(int pageHeight) {
+    const int top = pageHeight - (PageFooterStripHeight() + 31) / 2;
+    return ToolkitWindowsMajorVersion() == 5 ? top - 2 : top;
 }
 
 }  // namespace
@@ -223,7 +251,6 @@ BOOL CDlgPrefSchedule::OnInitDialog() {
     SetText(LangText(L"IDS_SET_TITLE2"));
     SetDlgItemTextW(Handle(), IDC_INTERVAL, L"1");
     FillCloseAction();
-    MoveWindow(Item(IDC_SCHEDULE_CLOSE_ACTION), 27, 60, ClientRect().right - 198, 100, TRUE);
 
     const std::wstring stored = ScheduleTextInCurrentLanguage();
     if (!stored.empty()) {
@@ -238,7 +265,6 @@ BOOL CDlgPrefSchedule::OnInitDialog() {
 
     applyButton_.AttachDlgItem(Handle(), IDC_APPLY);
     SetupDialogButtons(&applyButton_, nullptr, LangText(L"IDS_BTN_APPLY"), L"", false);
-    PlaceApplyButton(*this, applyButton_, LangText(L"IDS_BTN_APPLY"));
     applyButton_.Enable(false);
 
     SetDlgItemTextW(Handle(), IDC_REMINDER, LangText(L"IDS_START_UP_SCAN").c_str());
@@ -255,7 +281,26 @@ BOOL CDlgPrefSchedule::OnInitDialog() {
         {IDC_SATURDAY, L"IDS_CHK_SAT"},                  {IDC_SUNDAY, L"IDS_CHK_SUN"},
         {IDC_SCHEDULED_AT_LABEL, L"IDS_ST_SCHEDULED_AT"}};
     for (const auto& [id, key] : captions) SetDlgItemTextW(Handle(), id, LangText(key).c_str());
+    // Placed once the captions are in: some controls are as wide as theirs.
+    Layout();
     return TRUE;
+}
+
+void CDlgPrefSchedule::Layout() {
+    const RECT client = ClientRect();
+    MoveWindow(Item(IDC_SCHEDULE_CLOSE_ACTION), 27, 60, client.right - 198, 100, TRUE);
+    for (const SchedulePlacement& at : kSchedulePlacements) {
+        if (at.width == 0) PlaceDlgItem(Handle(), at.id, at.x, at.y);
+        else PlaceDlgItemRect(Handle(), at.id, at.x, at.y, at.width, at.height);
+    }
+    const int rightEdge = PixelsToDialogUnitsX(client.right - kPageMargin);
+    for (const SchedulePlacement& group : kScheduleGroups) {
+        PlaceDlgItemRect(Handle(), group.id, group.x, group.y, std::max(0, rightEdge - group.x), group.height);
+    }
+    MoveWindow(Item(IDC_REMINDER), 27, FooterBandTop(client.bottom), 450, 20, TRUE);
+    PlaceApplyButton(*this, applyButton_, LangText(L"IDS_BTN_APPLY"));
+    const RECT apply = applyButton_.RectInParent();
+    applyButton_.MoveTo(apply.left, FooterBandTop(client.bottom), apply.right - apply.left, apply.bottom - apply.top);
 }
 
 void CDlgPrefSchedule::FillCloseAction() {
@@ -334,18 +379,26 @@ void CDlgPrefSchedule::OnShowWindow(bool shown) {
     if (!shown) return;
     FillCloseAction();
     const unsigned language = GetLanguageId();
+    std::vector<int> ids(std::begin(kWeekdayIds), std::end(kWeekdayIds));
+    // Every box that an earlier showing gave the language's font takes the page's
+    // own again first: that font goes below.
+    const WPARAM pageFont = Send(WM_GETFONT);
+    for (int id : {IDC_RUN_ONCE, IDC_NO_SCHEDULE}) SendDlgItemMessageW(Handle(), id, WM_SETFONT, pageFont, FALSE);
+    for (int id : ids) SendDlgItemMessageW(Handle(), id, WM_SETFONT, pageFont, FALSE);
+    ui::ScopedFont next;
     if (language != 0) {
         LOGFONTW font{};
         FillLanguageFont(font);
-        ui::ScopedFont next(CreateFontIndirectW(&font));
-        std::vector<int> ids(std::begin(kWeekdayIds), std::end(kWeekdayIds));
+        next.Reset(CreateFontIndirectW(&font));
         // Their "no schedule" and "run once" captions are the long ones.
         if (language == 15) ids.push_back(IDC_NO_SCHEDULE);
         if (language == 14) ids.push_back(IDC_RUN_ONCE);
-        for (int id : ids) SendDlgItemMessageW(Handle(), id, WM_SETFONT, reinterpret_cast<WPARAM>(next.Get()), TRUE);
-        // The old font goes only once no box uses it any more.
-        languageFont_ = std::move(next);
+        for (int id : ids) SendDlgItemMessageW(Handle(), id, WM_SETFONT, reinterpret_cast<WPARAM>(next.Get()), FALSE);
     }
+    languageFont_ = std::move(next);
+    // Controls sized to their captions follow the fonts they show now: the language's,
+    // or the one the main window gives every control after the page was made.
+    Layout();
     // The language may have changed since the text was stored.
     const std::wstring text = ScheduleTextInCurrentLanguage();
     SetDlgItemTextW(Handle(), IDC_SCHEDULE_TEXT, text.empty() ? LangText(L"IDS_NOSCHEDULE_YET").c_str() : text.c_str());
@@ -358,15 +411,13 @@ void CDlgPrefSchedule::Paint() {
     const RECT client = ClientRect();
     CHvMemDC memory(paint, &client);
     PaintSubPageBackground(*this, memory, client);
-    RECT scheduleBand{};
-    GetWindowRect(Item(IDC_SCHEDULE_GROUP), &scheduleBand);
-    MapWindowPoints(nullptr, Handle(), reinterpret_cast<POINT*>(&scheduleBand), 2);
-    const int bandTop = scheduleBand.top - 32;
+    // The schedule's band stands just above its group box.
+    constexpr int bandTop = 112;
     PaintHeadingBand(memory, bandTop, client.right);
     ui::SelectionScope font(memory, ToolkitHeadingFont());
     SetBkMode(memory, TRANSPARENT);
     SetTextColor(memory, RGB(0, 0, 0));
-    DrawLabel(memory, LangText(L"IDS_SET_TITLE2"), {28, 0, client.right - 55, 25}, DT_SINGLELINE | DT_VCENTER);
+    DrawLabel(memory, LangText(L"IDS_SET_TITLE2"), {28, 3, client.right - 55, 45}, DT_WORDBREAK);
     DrawLabel(memory, LangText(L"IDS_ST_HEAD_SCHEDULE"), {27, bandTop, client.right - 18, bandTop + 25},
               DT_SINGLELINE | DT_VCENTER);
     DrawLabel(memory, LangText(L"IDS_SET_TITLE2_DESC"), AboveControl(Handle(), IDC_SCHEDULE_CLOSE_ACTION),
@@ -409,6 +460,13 @@ LRESULT CDlgPrefSchedule::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         OnShowWindow(wParam != 0);
         return result;
     }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        if (reinterpret_cast<HWND>(lParam) == Item(IDC_REMINDER)) {
+            return FooterControlColour(wParam, Item(IDC_REMINDER), Handle());
+        }
+        break;
+    case WM_SIZE: Layout(); break;
     case WM_PAINT: Paint(); return 0;
     default: break;
     }

@@ -58,6 +58,8 @@ protected:
 
 private:
     void SaveSchedule();
+    // Every control at its place for the page's present size and fonts.
+    void Layout();
     void OnShowWindow(bool shown);
     void FillCloseAction();
     void ReadKindFromRadios();

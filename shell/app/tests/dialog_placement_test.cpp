@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "foundation/product_key.h"
+#include "tests/support/caption_fit.h"
 #include "tests/support/scoped_registry.h"
 
 namespace {
@@ -65,6 +68,28 @@ TEST(DialogPlacement, AnItemPlacedByItsCaptionIsAsWideAsTheCaptionAndSeventeenHi
     EXPECT_EQ(shortItem.bottom - shortItem.top, 17);
     EXPECT_GT(shortItem.right - shortItem.left, 0);
     EXPECT_GT(longItem.right - longItem.left, 3 * (shortItem.right - shortItem.left));
+}
+
+// A check box or radio button draws its box before the caption: placed by its
+// caption it must keep room for both, in the font it shows.
+TEST(DialogPlacement, ACheckBoxOrRadioPlacedByItsCaptionShowsItWhole) {
+    Parent parent;
+    LOGFONTW logFont{};
+    logFont.lfHeight = -16;
+    wcscpy_s(logFont.lfFaceName, L"Tahoma");
+    const HFONT font = CreateFontIndirectW(&logFont);
+    for (DWORD style : {BS_AUTOCHECKBOX, BS_AUTORADIOBUTTON}) {
+        HWND box = CreateWindowExW(0, L"BUTTON", L"Every Wednesday", WS_CHILD | WS_VISIBLE | style, 0, 0, 5, 5,
+                                   parent.Handle(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(12)), nullptr, nullptr);
+        SendMessageW(box, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+        ASSERT_TRUE(PlaceDlgItem(parent.Handle(), 12, 20, 100));
+        std::vector<CutCaption> cut;
+        CollectCutCaptions(parent.Handle(), cut);
+        EXPECT_TRUE(cut.empty()) << style << ": " << (cut.empty() ? 0 : cut[0].needed.cx) << " wide in "
+                                 << (cut.empty() ? 0 : cut[0].room);
+        DestroyWindow(box);
+    }
+    DeleteObject(font);
 }
 
 TEST(DialogPlacement, AWindowFittedToItsClientLosesItsFrame) {

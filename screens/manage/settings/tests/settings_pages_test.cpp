@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "foundation/app_settings.h"
+#include "foundation/ini_file_cache.h"
 #include "foundation/product_key.h"
 #include "foundation/registry_values.h"
 #include "foundation/language_strings.h"
@@ -259,7 +260,7 @@ TEST_F(SettingsPagesTest, ScheduleBoxesTakeTheLanguagesFontWhenShown) {
     const struct {
         DWORD language;
         bool weekdays, runOnce;
-    } cases[] = {{0, false, false}, {5, true, false}, {14, true, true}};
+    } cases[] = {{0, false, false}, {14, true, true}, {5, true, false}, {0, false, false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.language);
         HKEY key = nullptr;
@@ -271,6 +272,8 @@ TEST_F(SettingsPagesTest, ScheduleBoxesTakeTheLanguagesFontWhenShown) {
         ShowWindow(schedule, SW_HIDE);
         ShowWindow(schedule, SW_SHOW);
         for (int id : CDlgPrefSchedule::kWeekdayIds) EXPECT_EQ(fontOf(id) != dialogFont, c.weekdays) << id;
+        // A box given the language's font by an earlier showing takes the page's
+        // again: that font is gone.
         EXPECT_EQ(fontOf(IDC_RUN_ONCE) != dialogFont, c.runOnce);
         EXPECT_EQ(fontOf(IDC_EVERY_DAY), dialogFont);
         EXPECT_EQ(fontOf(IDC_NO_SCHEDULE), dialogFont);
@@ -342,4 +345,136 @@ TEST_F(SettingsPagesTest, EveryLanguagesCaptionsFitTheirControls) {
         }
     }
     OpenLanguageCache(GetLanguageIniPath());
+}
+
+namespace {
+
+RECT RectIn(HWND parent, int id) {
+    RECT rect{};
+    GetWindowRect(GetDlgItem(parent, id), &rect);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+bool Inside(const RECT& inner, const RECT& outer) {
+    return inner.left >= outer.left && inner.right <= outer.right && inner.top >= outer.top &&
+           inner.bottom <= outer.bottom;
+}
+
+std::string Describe(const RECT& r) {
+    return "(" + std::to_string(r.left) + "," + std::to_string(r.top) + ")-(" + std::to_string(r.right) + "," +
+           std::to_string(r.bottom) + ")";
+}
+
+BOOL CALLBACK GiveFont(HWND child, LPARAM font) {
+    SendMessageW(child, WM_SETFONT, static_cast<WPARAM>(font), FALSE);
+    return TRUE;
+}
+
+void StoreLanguageId(DWORD language) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Brennavik\\Halvenor\\LANG", 0, nullptr, 0, KEY_SET_VALUE,
+                              nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExW(key, L"LangID", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&language), sizeof(DWORD));
+    RegCloseKey(key);
+}
+
+}  // namespace
+
+// The schedule page places its controls by dialog units and some by their captions,
+// and a language then gives a few of them a font of its own: in every language and
+// at more than one page size every control stays whole, apart from the others,
+// inside its group and the page, and the reminder and Apply sit on the footer strip.
+TEST_F(SettingsPagesTest, ScheduleControlsStayWholeAndApartInEveryLanguageAndPageSize) {
+    const int shown[] = {IDC_SCHEDULE_CLOSE_ACTION, IDC_RUN_ONCE, IDC_EVERY_DAY, IDC_EVERY_WEEK, IDC_NO_SCHEDULE,
+                         IDC_DATE_TIME_LABEL, IDC_RUN_DATE, IDC_RUN_TIME, IDC_MONDAY, IDC_TUESDAY, IDC_WEDNESDAY,
+                         IDC_THURSDAY, IDC_FRIDAY, IDC_SATURDAY, IDC_SUNDAY, IDC_SCHEDULED_AT_LABEL,
+                         IDC_SCHEDULE_TEXT, IDC_REMINDER, IDC_APPLY};
+    const SIZE sizes[] = {{684, 440}, {772, 418}};
+    for (unsigned index = 0; index < std::size(LanguageTable); ++index) {
+        const LanguageRecord& language = LanguageTable[index];
+        SCOPED_TRACE(Utf8(language.stringsFile));
+        StoreLanguageId(index);
+        OpenLanguageCache(FolderOfTest() + language.stringsFile);
+        // The main window gives every control its own font once the pages are made:
+        // 12 pixels high in the language's heading face.
+        LOGFONTW logFont{};
+        FillLanguageFont(logFont);
+        logFont.lfHeight = -12;
+        const std::wstring face = GetLangString(L"IDS_FONT_DIALOG_HEADINGS_XP", kResourceStringSection);
+        if (!face.empty()) lstrcpynW(logFont.lfFaceName, face.c_str(), LF_FACESIZE);
+        const ui::ScopedFont mainWindowFont(CreateFontIndirectW(&logFont));
+        CDlgSettings page(app_, exclusions_);
+        ASSERT_TRUE(page.Create(host_));
+        HWND schedule = page.SchedulePage().Handle();
+        page.MoveTo(0, 0, sizes[0].cx, sizes[0].cy);
+        EnumChildWindows(page, GiveFont, reinterpret_cast<LPARAM>(mainWindowFont.Get()));
+        for (const SIZE& size : sizes) {
+            SCOPED_TRACE(testing::Message() << size.cx << "x" << size.cy);
+            page.MoveTo(0, 0, size.cx, size.cy);
+            SendMessageW(page, WM_COMMAND, IDC_SHOW_SCHEDULE, 0);
+            RECT client{};
+            GetClientRect(schedule, &client);
+
+            std::vector<CutCaption> cut;
+            CollectCutCaptions(schedule, cut);
+            for (const CutCaption& caption : cut) {
+                ADD_FAILURE() << "\"" << Utf8(caption.text) << "\" needs " << caption.needed.cx << "x"
+                              << caption.needed.cy << " where the control has " << caption.room << "x"
+                              << caption.height;
+            }
+            const RECT area{0, 0, client.right - 18, client.bottom};
+            for (size_t a = 0; a < std::size(shown); ++a) {
+                const RECT first = RectIn(schedule, shown[a]);
+                EXPECT_TRUE(Inside(first, area)) << shown[a] << " at " << Describe(first);
+                for (size_t b = a + 1; b < std::size(shown); ++b) {
+                    RECT both{};
+                    const RECT second = RectIn(schedule, shown[b]);
+                    EXPECT_FALSE(IntersectRect(&both, &first, &second))
+                        << shown[a] << " at " << Describe(first) << " and " << shown[b] << " at " << Describe(second);
+                }
+            }
+            const auto inGroup = [&](int group, std::initializer_list<int> ids) {
+                RECT inner = RectIn(schedule, group);
+                inner.top += 12;  // the group's caption line
+                for (int id : ids) EXPECT_TRUE(Inside(RectIn(schedule, id), inner)) << id << " outside " << group;
+            };
+            inGroup(IDC_SCHEDULE_GROUP, {IDC_RUN_ONCE, IDC_EVERY_DAY, IDC_EVERY_WEEK, IDC_NO_SCHEDULE});
+            inGroup(IDC_WEEKDAY_GROUP, {IDC_MONDAY, IDC_TUESDAY, IDC_WEDNESDAY, IDC_THURSDAY, IDC_FRIDAY,
+                                        IDC_SATURDAY, IDC_SUNDAY});
+
+            // Apply centred on the footer strip (51 pixels high) along the page's foot,
+            // the reminder beside it at the same top.
+            const RECT apply = RectIn(schedule, IDC_APPLY);
+            const RECT reminder = RectIn(schedule, IDC_REMINDER);
+            EXPECT_EQ(apply.right, client.right - 18);
+            EXPECT_NEAR((apply.top + apply.bottom) / 2, client.bottom - 51 / 2, 1);
+            EXPECT_EQ(reminder.top, apply.top);
+        }
+    }
+    StoreLanguageId(0);
+    OpenLanguageCache(GetLanguageIniPath());
+}
+
+// The reminder stands on the footer strip: the strip shows behind it as beside it,
+// not a white box.
+TEST_F(SettingsPagesTest, TheFooterStripShowsBehindTheReminder) {
+    SendMessageW(page_, WM_COMMAND, IDC_SHOW_SCHEDULE, 0);
+    HWND schedule = Sub(page_.SchedulePage());
+    const RECT reminder = RectIn(schedule, IDC_REMINDER);
+    const auto shown = [schedule](int x, int y) {
+        HDC dc = GetDC(schedule);
+        const COLORREF colour = GetPixel(dc, x, y);
+        ReleaseDC(schedule, dc);
+        return colour;
+    };
+    // One strip tile (9 pixels) apart: inside the box's right end and beside it.
+    const int y = reminder.bottom - 2;
+    const auto same = [&] {
+        const COLORREF beside = shown(reminder.right + 5, y);
+        return beside != RGB(255, 255, 255) && shown(reminder.right - 4, y) == beside;
+    };
+    EXPECT_TRUE(PumpMessagesUntil(same, 3000)) << std::hex << shown(reminder.right - 4, y) << " inside, "
+                                               << shown(reminder.right + 5, y) << " beside";
 }
