@@ -34,6 +34,9 @@ function(halvenor_tests prefix)
     get_filename_component(stem ${source} NAME_WE)
     set(target ${prefix}_${stem})
     add_executable(${target} ${source})
+    # Every test program of the main side logs apart from the programs it starts.
+    target_sources(${target} PRIVATE
+                   $<$<TARGET_EXISTS:foundation>:${CMAKE_SOURCE_DIR}/tests/support/test_program_log/test_program_log.cpp>)
     halvenor_target_defaults(${target})
     target_link_libraries(${target} PRIVATE ${ARG_LIBS} test_support gtest_main)
     # The runner reads the verdict from the program's own results: see the script.

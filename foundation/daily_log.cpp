@@ -156,8 +156,19 @@ std::wstring ResolveLogFilePath(const std::wstring& path, const std::wstring& pr
     return programPath.substr(0, slash + 1) + path;
 }
 
+namespace {
+
+AppLogFile::FolderSource& ProcessLogFolder() {
+    static AppLogFile::FolderSource folder = GetUserDataFolderPath;
+    return folder;
+}
+
+}  // namespace
+
+void SetProcessLogFolder(AppLogFile::FolderSource folder) { ProcessLogFolder() = std::move(folder); }
+
 AppLogFile& ProcessLog() {
-    static NeverDestroyed<AppLogFile> log{AppLogFile::FolderSource(GetUserDataFolderPath)};
+    static NeverDestroyed<AppLogFile> log{AppLogFile::FolderSource([] { return ProcessLogFolder()(); })};
     static const bool exitStepRegistered = (std::atexit(CloseProcessLogAtExit), true);
     (void)exitStepRegistered;
     return log.Get();

@@ -53,6 +53,10 @@ std::wstring ResolveLogFilePath(const std::wstring& path, const std::wstring& pr
 // The process's log. Built on first use and never destroyed, so a worker thread that
 // writes while the process ends finds a closed log rather than a dead one.
 AppLogFile& ProcessLog();
+// Where the process's log is named: the per-user data folder unless set before the
+// first line is written. A test program logs apart from the programs it starts, so
+// that a test reading a started program's log sees that program's lines only.
+void SetProcessLogFolder(AppLogFile::FolderSource folder);
 
 // printf-style (wide) front end of the process's log. The caller's format is a
 // literal of the program; outside text goes in as an argument ("%ls").

@@ -1,4 +1,5 @@
 #include "foundation/daily_log.h"
+#include "foundation/folders.h"
 
 #include <gtest/gtest.h>
 
@@ -202,6 +203,21 @@ TEST(WriteLogLineTest, FormatsWideArgumentsIntoTheProcessLog) {
     ASSERT_FALSE(path.empty());
     const std::string text = AsciiOf(ReadFileBytes(path));
     EXPECT_NE(text.find("|  machine has 12 drivers\r\n"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// A test program's own lines stay out of the data folder's log, which the programs
+// that end-to-end tests start write and those tests count lines in.
+TEST(WriteLogLineTest, ATestProgramLogsApartFromTheDataFolder) {
+    WriteLogLine(L"where does this go");
+    const std::wstring path = ProcessLog().Path();
+    const std::wstring dataFolder = GetUserDataFolderPath();
+    ASSERT_FALSE(dataFolder.empty());
+    EXPECT_NE(_wcsnicmp(path.c_str(), dataFolder.c_str(), dataFolder.size()), 0) << path;
+    EXPECT_NE(path.find(L"halvenor-test-log-" + std::to_wstring(GetCurrentProcessId())), std::wstring::npos) << path;
 }
 
 }  // namespace

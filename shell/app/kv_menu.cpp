@@ -257,19 +257,6 @@ bool KVMenu::LoadMenu(HMODULE module, UINT id) {
     return menu_ != nullptr;
 }
 
-bool KVMenu::SetItemText(int position, const std::wstring& text) {
-    MENUITEMINFOW info{};
-    info.cbSize = sizeof(info);
-    info.fMask = MIIM_DATA;
-    if (menu_ == nullptr || !GetMenuItemInfoW(menu_, static_cast<UINT>(position), TRUE, &info)) return false;
-    for (const auto& item : items_) {
-        if (reinterpret_cast<ULONG_PTR>(item.get()) != info.dwItemData) continue;
-        item->text = text;
-        return true;
-    }
-    return false;
-}
-
 KVMenu* KVMenu::SubMenu(int position) const {
     HMENU handle = GetSubMenu(menu_, position);
     for (const auto& sub : subMenus_) {

@@ -44,8 +44,6 @@ public:
     bool LoadMenu(HMODULE module, UINT id);
     // The popup at `position` that LoadMenu made; null when there is none.
     KVMenu* SubMenu(int position) const;
-    // The text of the item at `position`; false when it is not one of this menu's.
-    bool SetItemText(int position, const std::wstring& text);
 
     // The program-wide image list, shared by every menu, and the command id of each
     // of its images in order. The list stays the caller's.

@@ -73,18 +73,21 @@ LRESULT CXTTrayIconRV::OnTrayNotification(WPARAM wParam, LPARAM lParam) {
     }
     if (event == WM_RBUTTONUP) {
         if (busy) return 1;
-        // Drawn like the language menu; the owner hands its items to the menu.
-        KVMenu menu;
-        KVMenu* popup = menu.LoadMenu(GetModuleHandleW(nullptr), kTrayIconId) ? menu.SubMenu(0) : nullptr;
-        if (popup == nullptr) return 0;
-        SetMenuDefaultItem(popup->Handle(), defaultMenuItem_, defaultByPosition_ ? TRUE : FALSE);
-        popup->SetItemText(0, LangText(L"IDS_ABOUTBOX"));
-        popup->SetItemText(2, LangText(L"string169"));
+        HMENU menu = LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kTrayIconId));
+        HMENU popup = menu != nullptr ? GetSubMenu(menu, 0) : nullptr;
+        if (popup == nullptr) {
+            if (menu != nullptr) DestroyMenu(menu);
+            return 0;
+        }
+        SetMenuDefaultItem(popup, defaultMenuItem_, defaultByPosition_ ? TRUE : FALSE);
+        ModifyMenuW(popup, 0, MF_BYPOSITION | MF_STRING, kTrayAbout, LangText(L"IDS_ABOUTBOX").c_str());
+        ModifyMenuW(popup, 2, MF_BYPOSITION | MF_STRING, kTrayExit, LangText(L"string169").c_str());
         POINT cursor{};
         GetCursorPos(&cursor);
         SetForegroundWindow(Owner());
-        TrackPopupMenu(popup->Handle(), TPM_LEFTBUTTON, cursor.x, cursor.y, 0, Owner(), nullptr);
+        TrackPopupMenu(popup, TPM_LEFTBUTTON, cursor.x, cursor.y, 0, Owner(), nullptr);
         PostMessageW(Owner(), WM_NULL, 0, 0);
+        DestroyMenu(menu);
         Notify(NIM_SETFOCUS);
         return 1;
     }

@@ -83,12 +83,10 @@ TEST_F(MainWindowTest, TheNavigationButtonsPaintTheirImagesAlsoAfterAHandOver) {
     window_.reset();
 }
 
-// What the tray menu held while it ran: each item's text and whether the window
-// that tracked it draws the item.
+// What the tray menu held while it ran: each item's command and text.
 struct TrackedMenu {
+    std::vector<UINT> commands;
     std::vector<std::wstring> texts;
-    std::vector<bool> ownerDrawn;
-    bool drawnByOwner = false;
 };
 
 LRESULT CALLBACK ReadTrackedMenu(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data) {
@@ -96,32 +94,19 @@ LRESULT CALLBACK ReadTrackedMenu(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     if (message == WM_INITMENUPOPUP && tracked->texts.empty()) {
         HMENU menu = reinterpret_cast<HMENU>(wParam);
         for (int position = 0; position < GetMenuItemCount(menu); ++position) {
-            MENUITEMINFOW info{};
-            info.cbSize = sizeof(info);
-            info.fMask = MIIM_FTYPE | MIIM_DATA;
-            GetMenuItemInfoW(menu, static_cast<UINT>(position), TRUE, &info);
-            tracked->ownerDrawn.push_back((info.fType & MFT_OWNERDRAW) != 0);
-            const auto* item = reinterpret_cast<const KVMenuData*>(info.dwItemData);
-            tracked->texts.push_back(item != nullptr ? item->text : L"");
+            wchar_t text[128] = {};
+            GetMenuStringW(menu, static_cast<UINT>(position), text, 128, MF_BYPOSITION);
+            tracked->commands.push_back(GetMenuItemID(menu, position));
+            tracked->texts.push_back(text);
         }
-        // The window answers the menu's measuring of an item of its own.
-        MEASUREITEMSTRUCT measure{};
-        measure.CtlType = ODT_MENU;
-        MENUITEMINFOW first{};
-        first.cbSize = sizeof(first);
-        first.fMask = MIIM_DATA;
-        GetMenuItemInfoW(menu, 0, TRUE, &first);
-        measure.itemData = first.dwItemData;
-        tracked->drawnByOwner = SendMessageW(hwnd, WM_MEASUREITEM, 0, reinterpret_cast<LPARAM>(&measure)) != 0 &&
-                                measure.itemWidth > 0;
         EndMenu();
     }
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
-// The tray's menu is the owner-drawn kind of the language menu, with the About and
-// Exit texts of the language file.
-TEST_F(MainWindowTest, TheTrayMenuIsOwnerDrawnWithTheLanguagesTexts) {
+// The tray's menu is the program's menu resource of the icon's id, with the About
+// and Exit texts of the language file.
+TEST_F(MainWindowTest, TheTrayMenuCarriesTheLanguagesTexts) {
     const std::wstring languageFile = LanguageFileCache().Path();
     UsePageLanguage(kPageLanguages[1]);
     CHvAppDlg& window = Start();
@@ -130,11 +115,11 @@ TEST_F(MainWindowTest, TheTrayMenuIsOwnerDrawnWithTheLanguagesTexts) {
     EXPECT_EQ(window.Tray().OnTrayNotification(kTrayIconId, WM_RBUTTONUP), 1);
     RemoveWindowSubclass(Window(), ReadTrackedMenu, 7);
     ASSERT_EQ(tracked.texts.size(), 3u);
+    EXPECT_EQ(tracked.commands[0], static_cast<UINT>(kTrayAbout));
+    EXPECT_EQ(tracked.commands[2], static_cast<UINT>(kTrayExit));
     EXPECT_EQ(tracked.texts[0], GetLangString(L"IDS_ABOUTBOX", kResourceStringSection));
     EXPECT_EQ(tracked.texts[2], GetLangString(L"string169", kResourceStringSection));
     EXPECT_FALSE(tracked.texts[0].empty());
-    EXPECT_EQ(tracked.ownerDrawn, (std::vector<bool>{true, true, true}));
-    EXPECT_TRUE(tracked.drawnByOwner);
     LanguageFileCache().SetPath(languageFile);
     LanguageFileCache().ClearCache();
 }
