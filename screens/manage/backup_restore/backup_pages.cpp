@@ -44,7 +44,8 @@ void FrameBox(HDC dc, COLORREF colour, const RECT& rect, COLORREF fill, bool fil
 
 // ------------------------------------------------------------------ step 1
 
-CDlgBackup1Type::CDlgBackup1Type(CDlgBkpRstoreParent& wizard) : WizardPage(IDD_BACKUP1_TYPE, wizard) {}
+CDlgBackup1Type::CDlgBackup1Type(CDlgBkpRstoreParent& wizard)
+    : WizardPage(IDD_BACKUP1_TYPE, wizard, WizardSide::kBackup) {}
 
 BOOL CDlgBackup1Type::OnInitDialog() {
     WizardPage::OnInitDialog();
@@ -100,11 +101,11 @@ void CDlgBackup1Type::StartBackup() {
         }
         state.selectedDriverCount = listed;
         wizard_.BackupProgress().SetTimer(CDlgBackup3DriverBkp::kStartTimer, 64);
-        ArmMainTimer(MainTimer::kShowBackupStep1 + 2, 0);
+        ShowStep(3, 0);
     } else if (IsDlgButtonChecked(Handle(), IDC_BKP1_PARTIAL) == BST_CHECKED) {
         state.fullBackup = false;
         wizard_.BackupDevices().SetTimer(CDlgBackup2Home::kFillTimer, 27);
-        ArmMainTimer(MainTimer::kShowBackupStep1 + 1, 0);
+        ShowStep(2, 0);
     } else {
         Host().ShowMessage(Handle(), PageText(L"IDS_SELECT_BACKUP"), MB_OK | MB_ICONINFORMATION);
     }
@@ -123,16 +124,14 @@ constexpr int kDetailIds[6] = {IDC_BKP2_CATEGORY, IDC_BKP2_DATE,        IDC_BKP2
 
 }  // namespace
 
-CDlgBackup2Home::CDlgBackup2Home(CDlgBkpRstoreParent& wizard) : WizardPage(IDD_BACKUP2_HOME, wizard) {}
+CDlgBackup2Home::CDlgBackup2Home(CDlgBkpRstoreParent& wizard)
+    : WizardTreePage(IDD_BACKUP2_HOME, wizard, WizardSide::kBackup, IDC_BKP2_TREE, IDC_BKP2_SELECT_ALL) {}
 
 BOOL CDlgBackup2Home::OnInitDialog() {
     WizardPage::OnInitDialog();
     SetWindowTextKey(L"BACKUPDLG2");
-    tree_.AttachDlgItem(Handle(), IDC_BKP2_TREE);
-    SetWindowLongPtrW(tree_, GWL_STYLE, GetWindowLongPtrW(tree_, GWL_STYLE) | TVS_NOHSCROLL);
-    tree_.CreateStateImages();
+    AttachTree();
     tree_.m_onChecksChanged = [this] { UpdateSelectAllCheck(); };
-    images_ = std::make_unique<DeviceClassImages>(&Host().ScanUpdate().ClassImageData());
     next_.AttachDlgItem(Handle(), IDC_BKP2_NEXT);
     SetupDialogButtons(&next_, nullptr, PageText(L"IDC_BTN_BACKUP_NEXT"), L"", false);
     bandBrush_.Reset(CreateSolidBrush(kBandColour));
@@ -153,7 +152,7 @@ void CDlgBackup2Home::Layout(const RECT& client) {
     MoveWindow(Item(IDC_BKP2_PUBLISHER), 470, top, width - 482, 15, TRUE);
     MoveWindow(Item(IDC_BKP2_SIGNER), 470, top + 18, width - 482, 15, TRUE);
     MoveWindow(Item(IDC_BKP2_HARDWARE_ID), 470, top + 36, width - 482, 15, TRUE);
-    MoveWindow(Item(IDC_BKP2_SELECT_ALL), 12, height - 33, 15, 15, TRUE);
+    LayoutSelectAll(client);
     LayoutFooterButtons(*this, &next_, nullptr, client, PageText(L"IDC_BTN_BACKUP_NEXT"), L"");
 }
 
@@ -186,8 +185,7 @@ void CDlgBackup2Home::Paint(HDC dc, const RECT& client) {
     if (detailItem_ != nullptr && images_) {
         DrawDeviceClassIcon(tree_, detailItem_, Host().ScanUpdate(), *images_, dc, IconRect().left, IconRect().top);
     }
-    DrawPageText(dc, PageText(L"IDS_SELECT_ALL"), {32, height - 35, 300, height - 16}, RGB(0x1B, 0x2D, 0x36),
-                 ToolkitButtonFont(), DT_SINGLELINE | DT_VCENTER);
+    PaintSelectAllLabel(dc, client);
 }
 
 void CDlgBackup2Home::ClearDetails() {
@@ -218,16 +216,6 @@ void CDlgBackup2Home::OnTimer(UINT_PTR id) {
     tree_.Show(SW_SHOW);
     ClearDetails();
     FillDeviceTree(tree_, Host().ScanUpdate(), *images_);
-}
-
-void CDlgBackup2Home::OnSelectAll() {
-    if (TreeView_GetCount(tree_) == 0) return;
-    const bool all = IsDlgButtonChecked(Handle(), IDC_BKP2_SELECT_ALL) == BST_CHECKED;
-    SetAllChecks(tree_, all ? CTreeXCtrl::kChecked : CTreeXCtrl::kUnchecked);
-}
-
-void CDlgBackup2Home::UpdateSelectAllCheck() {
-    CheckDlgButton(Handle(), IDC_BKP2_SELECT_ALL, EveryItemChecked(tree_) ? BST_CHECKED : BST_UNCHECKED);
 }
 
 void CDlgBackup2Home::ShowItemDetails(HTREEITEM item) {
@@ -273,7 +261,7 @@ LRESULT CDlgBackup2Home::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) 
             return reinterpret_cast<LRESULT>(SharedWhiteBrush());
         }
     }
-    return WizardPage::WindowProc(message, wParam, lParam);
+    return WizardTreePage::WindowProc(message, wParam, lParam);
 }
 
 void CDlgBackup2Home::OnNext() {
@@ -292,7 +280,7 @@ void CDlgBackup2Home::OnNext() {
     if (count > 0) {
         State().selectedDriverCount = count;
         State().backupPending = true;
-        ArmMainTimer(MainTimer::kShowBackupStep1 + 2, 0);
+        ShowStep(3, 0);
         wizard_.BackupProgress().SetTimer(CDlgBackup3DriverBkp::kStartTimer, 10);
     } else {
         Host().ShowMessage(Handle(), PageText(L"IDS_BACKUP_ONETIME"), MB_OK | MB_ICONINFORMATION);
@@ -302,7 +290,10 @@ void CDlgBackup2Home::OnNext() {
 
 // ------------------------------------------------------------------ step 3
 
-CDlgBackup3DriverBkp::CDlgBackup3DriverBkp(CDlgBkpRstoreParent& wizard) : WizardPage(IDD_BACKUP3_DRIVER_BKP, wizard) {}
+CDlgBackup3DriverBkp::CDlgBackup3DriverBkp(CDlgBkpRstoreParent& wizard)
+    : WizardProgressPage(IDD_BACKUP3_DRIVER_BKP, wizard, WizardSide::kBackup,
+                         {IDC_BKP3_ANIMATION, IDC_BKP3_DETAIL, IDC_BKP3_PROGRESS, IDC_BKP3_STATUS},
+                         &CDriverScanUpdate::backupProgress) {}
 
 CDlgBackup3DriverBkp::~CDlgBackup3DriverBkp() { WaitForThreads(); }
 
@@ -317,26 +308,16 @@ BOOL CDlgBackup3DriverBkp::OnInitDialog() {
     worker_ = std::make_unique<BackupWorker>(Host().ScanUpdate(), Host().ScannerApp(), *this);
     stop_.AttachDlgItem(Handle(), IDC_BKP3_STOP);
     SetupDialogButtons(&stop_, nullptr, PageText(L"IDC_BACKUPTAB2_STOP_BKP"), L"", false);
-    SendDlgItemMessageW(Handle(), IDC_BKP3_PROGRESS, PBM_SETPOS, 0, 0);
+    ResetBar();
     RegisterProgressControls();
     Layout(ClientRect());
     return TRUE;
 }
 
-void CDlgBackup3DriverBkp::RegisterProgressControls() {
-    CDriverScanUpdate& engine = Host().ScanUpdate();
-    progress_ = ProgressControls(Item(IDC_BKP3_PROGRESS), Item(IDC_BKP3_DETAIL), Item(IDC_BKP3_STATUS));
-    engine.backupProgress = &progress_;
-}
-
 void CDlgBackup3DriverBkp::Layout(const RECT& client) {
     if (!stop_.Exists()) return;
-    const int width = client.right;
-    MoveWindow(Item(IDC_BKP3_ANIMATION), 12, 121, 25, 36, TRUE);
-    MoveWindow(Item(IDC_BKP3_DETAIL), 47, 131, width - 59, 30, TRUE);
-    MoveWindow(Item(IDC_BKP3_PROGRESS), 12, 172, width - 24, 18, TRUE);
-    MoveWindow(Item(IDC_BKP3_STATUS), 12, 197, width - 24, 30, TRUE);
-    statusRect_ = {12, 55, width - 12, 110};
+    LayoutProgress(client);
+    statusRect_ = {12, 55, client.right - 12, 110};
     LayoutFooterButtons(*this, &stop_, nullptr, client, PageText(L"IDC_BACKUPTAB2_STOP_BKP"), L"");
 }
 
@@ -363,13 +344,13 @@ void CDlgBackup3DriverBkp::OnShown(bool shown) {
     Host().SetBusy(true);
     SetWindowTextKey(State().fullBackup ? L"BACKUPDLG3ALL" : L"BACKUPDLG3");
     SetStatusText(PageText(L"IDS_BCK_COMPLETED"));
-    Animate_Open(Item(IDC_BKP3_ANIMATION), MAKEINTRESOURCEW(IDR_BUSY_ANIMATION));
+    OpenBusyAnimation();
     if (State().backupPending) {
-        SendDlgItemMessageW(Handle(), IDC_BKP3_PROGRESS, PBM_SETPOS, 0, 0);
+        ResetBar();
         SetItemText(IDC_BKP3_STATUS, PageText(L"IDS_BCK_START"));
         SetItemText(IDC_BKP3_DETAIL, PageText(L"IDS_WAIT"));
         stop_.Enable(true);
-        Animate_Play(Item(IDC_BKP3_ANIMATION), 0, -1, -1);
+        PlayBusyAnimation();
     }
     Invalidate();
 }
@@ -382,7 +363,7 @@ void CDlgBackup3DriverBkp::OnTimer(UINT_PTR id) {
         State().backupRunning = false;
         State().backupFailed = true;
         State().backupPending = false;
-        ArmMainTimer(MainTimer::kShowBackupStep1 + 3, 90);
+        ShowStep(4, 90);
     }
 }
 
@@ -408,7 +389,7 @@ void CDlgBackup3DriverBkp::RunBackupThread() {
         }
         StopAnimation();
         state.backupPending = false;
-        ArmMainTimer(MainTimer::kShowBackupStep1 + 3, 90);
+        ShowStep(4, 90);
         SetStatusText(L"");
     }
     host.EnableNavigation(true);
@@ -439,12 +420,7 @@ void CDlgBackup3DriverBkp::ShowDetail(const wchar_t* key) { SetItemText(IDC_BKP3
 
 void CDlgBackup3DriverBkp::EnableStop(bool enabled) { stop_.Enable(enabled); }
 
-void CDlgBackup3DriverBkp::StopAnimation() {
-    HWND animation = Item(IDC_BKP3_ANIMATION);
-    if (animation == nullptr) return;
-    Animate_Stop(animation);
-    Animate_Open(animation, nullptr);
-}
+void CDlgBackup3DriverBkp::StopAnimation() { StopBusyAnimation(); }
 
 void CDlgBackup3DriverBkp::ShowError(const wchar_t* key) {
     Host().ShowMessage(Handle(), PageText(key), MB_OK | MB_ICONERROR);
@@ -466,18 +442,13 @@ bool CDlgBackup3DriverBkp::ChooseNewBackupFolder(std::wstring& folder) {
 
 // ------------------------------------------------------------------ step 4
 
-CDlgBackup4Finish::CDlgBackup4Finish(CDlgBkpRstoreParent& wizard) : WizardPage(IDD_BACKUP4_FINISH, wizard) {}
+CDlgBackup4Finish::CDlgBackup4Finish(CDlgBkpRstoreParent& wizard)
+    : WizardFinishPage(IDD_BACKUP4_FINISH, wizard, WizardSide::kBackup, IDC_BKP4_FINISH,
+                       {IDC_BKP4_TOTAL, IDC_BKP4_SELECT, IDC_BKP4_DONE, IDC_BKP4_NOT_DONE}, L"IDD_BACKUPTAB3_FINISH") {}
 
 BOOL CDlgBackup4Finish::OnInitDialog() {
-    WizardPage::OnInitDialog();
+    WizardFinishPage::OnInitDialog();
     SetWindowTextKey(L"BACKUPDLG4");
-    icons_.Load();
-    finish_.AttachDlgItem(Handle(), IDC_BKP4_FINISH);
-    SetupDialogButtons(&finish_, nullptr, PageText(L"IDD_BACKUPTAB3_FINISH"), L"", false);
-    for (int id : {IDC_BKP4_TOTAL, IDC_BKP4_SELECT, IDC_BKP4_DONE, IDC_BKP4_NOT_DONE}) {
-        SendDlgItemMessageW(Handle(), id, WM_SETFONT, reinterpret_cast<WPARAM>(PageFont()), FALSE);
-        ShowWindow(Item(id), SW_HIDE);
-    }
     tooltip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, 0, 0, 0, 0, Handle(), nullptr,
                                GetModuleHandleW(nullptr), nullptr);
     if (tooltip_ != nullptr) {
@@ -490,18 +461,7 @@ BOOL CDlgBackup4Finish::OnInitDialog() {
         tool.lpszText = tip.data();
         SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
-    Layout(ClientRect());
     return TRUE;
-}
-
-void CDlgBackup4Finish::Layout(const RECT& client) {
-    if (!finish_.Exists()) return;
-    int y = 191;
-    for (int id : {IDC_BKP4_TOTAL, IDC_BKP4_SELECT, IDC_BKP4_DONE, IDC_BKP4_NOT_DONE}) {
-        MoveWindow(Item(id), 220, y, 200, 20, TRUE);
-        y += 20;
-    }
-    LayoutFooterButtons(*this, &finish_, nullptr, client, PageText(L"IDD_BACKUPTAB3_FINISH"), L"");
 }
 
 void CDlgBackup4Finish::OnShown(bool shown) {
@@ -517,17 +477,14 @@ void CDlgBackup4Finish::OnShown(bool shown) {
     run.failed = failed_;
     counts_ = BackupFinishCounts(run);
     SetWindowTextKey(failed_ ? L"BACKUPDLG4_1" : L"BACKUPDLG4");
-    SetItemText(IDC_BKP4_TOTAL, counts_.total);
-    SetItemText(IDC_BKP4_SELECT, counts_.select);
-    SetItemText(IDC_BKP4_DONE, counts_.done);
-    SetItemText(IDC_BKP4_NOT_DONE, counts_.notDone);
+    ShowCounts({counts_.total, counts_.select, counts_.done, counts_.notDone});
     WriteLogLine(L"Backup Summary: Total=%ls, Select=%ls, Done=%ls, NotDone=%ls", counts_.total.c_str(),
                  counts_.select.c_str(), counts_.done.c_str(), counts_.notDone.c_str());
     Invalidate();
 }
 
 void CDlgBackup4Finish::Paint(HDC dc, const RECT& client) {
-    WizardPage::Paint(dc, client);
+    WizardFinishPage::Paint(dc, client);
     const int width = client.right;
     std::wstring heading;
     std::wstring result;
@@ -545,20 +502,4 @@ void CDlgBackup4Finish::Paint(HDC dc, const RECT& client) {
     DrawWizardResultPanel(Handle(), dc, 12, 150, 161, heading, icons_.Of(!failed_),
                           {PageText(L"BACKUPTAB4DESC3"), PageText(L"BACKUPTAB4DESC4"), PageText(L"BACKUPTAB4DESC5")},
                           {counts_.total, counts_.select, counts_.done}, {good, good, failed_ ? bad : good});
-}
-
-void CDlgBackup4Finish::OnCommand(UINT id, UINT code) {
-    if (id == IDC_BKP4_FINISH && code == BN_CLICKED) ArmMainTimer(MainTimer::kShowBackupStep1, 90);
-}
-
-LRESULT CDlgBackup4Finish::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CTLCOLORSTATIC) {
-        HWND control = reinterpret_cast<HWND>(lParam);
-        HDC dc = reinterpret_cast<HDC>(wParam);
-        SetBkMode(dc, TRANSPARENT);
-        const bool notDone = GetDlgCtrlID(control) == IDC_BKP4_NOT_DONE;
-        SetTextColor(dc, notDone && failed_ ? RGB(0xAB, 0, 0) : RGB(0, 0x70, 0x28));
-        return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
-    }
-    return WizardPage::WindowProc(message, wParam, lParam);
 }

@@ -8,13 +8,8 @@
 
 #include "engine/backup_worker.h"
 #include "engine/owned_thread.h"
-#include "screens/manage/backup_restore/device_tree.h"
-#include "screens/manage/backup_restore/wizard_page.h"
-#include "screens/manage/backup_restore/wizard_results.h"
-#include "shell/progress_controls.h"
+#include "screens/manage/backup_restore/wizard_steps.h"
 #include "shell/toolkit/gui_buttons.h"
-#include "shell/toolkit/list_controls.h"
-#include "shell/toolkit/tree_x_ctrl.h"
 
 // Step 1: a full or a partial backup.
 class CDlgBackup1Type : public WizardPage {
@@ -34,19 +29,16 @@ private:
 };
 
 // Step 2 of a partial backup: the devices in a check-box tree.
-class CDlgBackup2Home : public WizardPage {
+class CDlgBackup2Home : public WizardTreePage {
 public:
     static constexpr UINT_PTR kFillTimer = 20110803;
     static constexpr DWORD kDebounceMs = 1024;
 
     explicit CDlgBackup2Home(CDlgBkpRstoreParent& wizard);
     void OnNext();
-    void OnSelectAll();
-    void UpdateSelectAllCheck();
     void ShowItemDetails(HTREEITEM item);
     // Enables Next again once a backup run has ended.
     void EnableNext() { next_.Enable(true); }
-    CTreeXCtrl& Tree() { return tree_; }
     CHalHoverButtonWithText& NextButton() { return next_; }
     bool PageShown() const { return shown_; }
 
@@ -64,10 +56,8 @@ private:
     void ClearDetails();
     RECT IconRect() const;
 
-    CTreeXCtrl tree_;
     CHalHoverButtonWithText next_;
     ui::ScopedBrush bandBrush_;
-    std::unique_ptr<DeviceClassImages> images_;
     HTREEITEM detailItem_ = nullptr;
     bool shown_ = false;
     bool fillStamped_ = false;
@@ -78,7 +68,7 @@ private:
 };
 
 // Step 3: the backup runs on a thread of its own; Stop asks it to end.
-class CDlgBackup3DriverBkp : public WizardPage, public BackupRunReport {
+class CDlgBackup3DriverBkp : public WizardProgressPage, public BackupRunReport {
 public:
     static constexpr UINT_PTR kStartTimer = 222;
 
@@ -113,9 +103,7 @@ protected:
 private:
     void RunBackupThread();
     void SetStatusText(const std::wstring& text);
-    void RegisterProgressControls();
 
-    ProgressControls progress_;  // the engine's backup run shown on this page
     CHalHoverButtonWithText stop_;
     std::unique_ptr<BackupWorker> worker_;
     OwnedThread thread_;
@@ -126,25 +114,18 @@ private:
 };
 
 // Step 4: the result with its counts.
-class CDlgBackup4Finish : public WizardPage {
+class CDlgBackup4Finish : public WizardFinishPage {
 public:
     explicit CDlgBackup4Finish(CDlgBkpRstoreParent& wizard);
-    const WizardCounts& Counts() const { return counts_; }
     bool ShowsFailure() const { return failed_; }
-    CHalHoverButtonWithText& FinishButton() { return finish_; }
 
 protected:
     BOOL OnInitDialog() override;
-    void Layout(const RECT& client) override;
     void Paint(HDC dc, const RECT& client) override;
     void OnShown(bool shown) override;
-    void OnCommand(UINT id, UINT code) override;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool Succeeded() const override { return !failed_; }
 
 private:
-    CHalHoverButtonWithText finish_;
     HWND tooltip_ = nullptr;
-    ResultIcons icons_;
-    WizardCounts counts_;
     bool failed_ = false;
 };

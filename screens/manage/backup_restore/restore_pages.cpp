@@ -33,7 +33,8 @@ std::wstring ListRowText(HWND list, int row) {
 
 // ------------------------------------------------------------------ step 1
 
-CDlgRestore1Home::CDlgRestore1Home(CDlgBkpRstoreParent& wizard) : WizardPage(IDD_RESTORE1_HOME, wizard) {}
+CDlgRestore1Home::CDlgRestore1Home(CDlgBkpRstoreParent& wizard)
+    : WizardPage(IDD_RESTORE1_HOME, wizard, WizardSide::kRestore) {}
 
 CDlgRestore1Home::~CDlgRestore1Home() { listing_.Join(); }
 
@@ -178,7 +179,7 @@ void CDlgRestore1Home::OnRestoreNow() {
     State().selectedArchive = ListRowText(list_, row);
     // Only a value that is there is reset; it is never made.
     SetUserRegistryValue(false, kProductKeyPath, L"Reboot", L"", 0, REG_DWORD);
-    ArmMainTimer(MainTimer::kShowRestoreStep1 + 1, 90);
+    ShowStep(2, 90);
     wizard_.RestoreSelect().SetTimer(CDlgRestore2Select::kLoadTimer, 10);
 }
 
@@ -218,7 +219,8 @@ void CDlgRestore1Home::OnDeleteBackup() {
 
 // ------------------------------------------------------------------ step 2
 
-CDlgRestore2Select::CDlgRestore2Select(CDlgBkpRstoreParent& wizard) : WizardPage(IDD_RESTORE2_SELECT, wizard) {}
+CDlgRestore2Select::CDlgRestore2Select(CDlgBkpRstoreParent& wizard)
+    : WizardTreePage(IDD_RESTORE2_SELECT, wizard, WizardSide::kRestore, IDC_RST2_TREE, IDC_RST2_SELECT_ALL) {}
 
 CDlgRestore2Select::~CDlgRestore2Select() { loader_.Join(); }
 
@@ -227,13 +229,10 @@ BOOL CDlgRestore2Select::OnInitDialog() {
     SetWindowTextKey(L"RESTOREDLG2");
     restore_.AttachDlgItem(Handle(), IDC_RST2_RESTORE);
     SetupDialogButtons(&restore_, nullptr, PageText(L"IDC_BTN_RESTORE"), L"", false);
-    tree_.AttachDlgItem(Handle(), IDC_RST2_TREE);
-    SetWindowLongPtrW(tree_, GWL_STYLE, GetWindowLongPtrW(tree_, GWL_STYLE) | TVS_NOHSCROLL);
-    tree_.CreateStateImages();
+    AttachTree();
     tree_.m_onChecksChanged = [this] {
         if (visible_) UpdateSelectAllCheck();
     };
-    images_ = std::make_unique<DeviceClassImages>(&Host().ScanUpdate().ClassImageData());
     TreeView_SetImageList(tree_, images_->List(), TVSIL_NORMAL);
     SendDlgItemMessageW(Handle(), IDC_RST2_LOADING, WM_SETFONT, reinterpret_cast<WPARAM>(PageFont()), FALSE);
     ShowWindow(Item(IDC_RST2_LOADING), SW_HIDE);
@@ -246,15 +245,14 @@ void CDlgRestore2Select::Layout(const RECT& client) {
     LayoutFooterButtons(*this, &restore_, nullptr, client, PageText(L"IDC_BTN_RESTORE"), L"");
     tree_.MoveTo(12, 86, client.right - 24, client.bottom - 157);
     MoveWindow(Item(IDC_RST2_LOADING), 65, 186, 450, 18, TRUE);
-    MoveWindow(Item(IDC_RST2_SELECT_ALL), 12, client.bottom - 33, 15, 15, TRUE);
+    LayoutSelectAll(client);
 }
 
 void CDlgRestore2Select::Paint(HDC dc, const RECT& client) {
     WizardPage::Paint(dc, client);
     DrawPageText(dc, PageText(L"RESTORETAB2DESC1"), {12, 54, client.right - 12, 84}, kDescriptionColour, PageFont(),
                  DT_WORDBREAK);
-    DrawPageText(dc, PageText(L"IDS_SELECT_ALL"), {32, client.bottom - 35, 300, client.bottom - 16},
-                 RGB(0x1B, 0x2D, 0x36), ToolkitButtonFont(), DT_SINGLELINE | DT_VCENTER);
+    PaintSelectAllLabel(dc, client);
 }
 
 void CDlgRestore2Select::OnShown(bool shown) { visible_ = shown; }
@@ -288,16 +286,6 @@ void CDlgRestore2Select::LoadArchive() {
     host.EnableNavigation(true);
 }
 
-void CDlgRestore2Select::OnSelectAll() {
-    if (TreeView_GetCount(tree_) == 0) return;
-    const bool all = IsDlgButtonChecked(Handle(), IDC_RST2_SELECT_ALL) == BST_CHECKED;
-    SetAllChecks(tree_, all ? CTreeXCtrl::kChecked : CTreeXCtrl::kUnchecked);
-}
-
-void CDlgRestore2Select::UpdateSelectAllCheck() {
-    CheckDlgButton(Handle(), IDC_RST2_SELECT_ALL, EveryItemChecked(tree_) ? BST_CHECKED : BST_UNCHECKED);
-}
-
 void CDlgRestore2Select::OnCommand(UINT id, UINT code) {
     if (code != BN_CLICKED) return;
     if (id == IDC_RST2_RESTORE) OnStartRestore();
@@ -322,13 +310,16 @@ void CDlgRestore2Select::OnStartRestore() {
         return;
     }
     State().restorePending = true;
-    ArmMainTimer(MainTimer::kShowRestoreStep1 + 2, 90);
+    ShowStep(3, 90);
     wizard_.RestoreProgress().SetTimer(CDlgRestore3Driver::kStartTimer, 10);
 }
 
 // ------------------------------------------------------------------ step 3
 
-CDlgRestore3Driver::CDlgRestore3Driver(CDlgBkpRstoreParent& wizard) : WizardPage(IDD_RESTORE3_DRIVER, wizard) {}
+CDlgRestore3Driver::CDlgRestore3Driver(CDlgBkpRstoreParent& wizard)
+    : WizardProgressPage(IDD_RESTORE3_DRIVER, wizard, WizardSide::kRestore,
+                         {IDC_RST3_ANIMATION, IDC_RST3_DRIVER, IDC_RST3_PROGRESS, IDC_RST3_STATUS},
+                         &CDriverScanUpdate::restoreProgress) {}
 
 CDlgRestore3Driver::~CDlgRestore3Driver() { worker_.Join(); }
 
@@ -336,39 +327,25 @@ BOOL CDlgRestore3Driver::OnInitDialog() {
     WizardPage::OnInitDialog();
     SetWindowTextKey(L"RESTOREDLG3");
     RegisterProgressControls();
-    SendDlgItemMessageW(Handle(), IDC_RST3_PROGRESS, PBM_SETPOS, 0, 0);
+    ResetBar();
     SendDlgItemMessageW(Handle(), IDC_RST3_DRIVER, WM_SETFONT, reinterpret_cast<WPARAM>(ToolkitHeadingFont()), FALSE);
     Layout(ClientRect());
-    HWND animation = Item(IDC_RST3_ANIMATION);
-    Animate_Open(animation, MAKEINTRESOURCEW(IDR_BUSY_ANIMATION));
+    OpenBusyAnimation();
     ShowWindow(Item(IDC_RST3_DRIVER), SW_SHOW);
     EnableWindow(Item(IDC_RST3_DRIVER), TRUE);
     return TRUE;
 }
 
-void CDlgRestore3Driver::RegisterProgressControls() {
-    CDriverScanUpdate& engine = Host().ScanUpdate();
-    progress_ = ProgressControls(Item(IDC_RST3_PROGRESS), Item(IDC_RST3_DRIVER), Item(IDC_RST3_STATUS));
-    engine.restoreProgress = &progress_;
-}
-
-void CDlgRestore3Driver::Layout(const RECT& client) {
-    const int width = client.right;
-    MoveWindow(Item(IDC_RST3_ANIMATION), 12, 121, 25, 36, TRUE);
-    MoveWindow(Item(IDC_RST3_DRIVER), 47, 131, width - 59, 30, TRUE);
-    MoveWindow(Item(IDC_RST3_PROGRESS), 12, 172, width - 24, 18, TRUE);
-    MoveWindow(Item(IDC_RST3_STATUS), 12, 197, width - 24, 30, TRUE);
-}
+void CDlgRestore3Driver::Layout(const RECT& client) { LayoutProgress(client); }
 
 void CDlgRestore3Driver::OnShown(bool shown) {
     if (!shown) return;
-    SendDlgItemMessageW(Handle(), IDC_RST3_PROGRESS, PBM_SETPOS, 0, 0);
-    HWND animation = Item(IDC_RST3_ANIMATION);
-    Animate_Open(animation, MAKEINTRESOURCEW(IDR_BUSY_ANIMATION));
+    ResetBar();
+    OpenBusyAnimation();
     if (State().restorePending) {
         SetItemText(IDC_RST3_STATUS, PageText(L"IDS_WAIT_RESTORE_DRIVER"));
         SetItemText(IDC_RST3_DRIVER, L"");
-        Animate_Play(animation, 0, -1, -1);
+        PlayBusyAnimation();
     }
 }
 
@@ -376,7 +353,7 @@ void CDlgRestore3Driver::OnTimer(UINT_PTR id) {
     if (id != kStartTimer) return;
     if (!worker_.Start([this] { RunRestore(); })) {
         State().restorePending = false;
-        ArmMainTimer(MainTimer::kShowRestoreStep1 + 3, 90);
+        ShowStep(4, 90);
     }
 }
 
@@ -388,7 +365,7 @@ void CDlgRestore3Driver::RunRestore() {
     CDriverScanUpdate& engine = host.ScanUpdate();
     try {
         RegisterProgressControls();
-        SendDlgItemMessageW(Handle(), IDC_RST3_PROGRESS, PBM_SETPOS, 0, 0);
+        ResetBar();
         State().totalDriversInArchive = CountDeviceItems(wizard_.RestoreSelect().Tree(), false);
         RunArchiveRestore(engine, host.ScannerApp(), CheckedArchiveMembers(wizard_.RestoreSelect().Tree()),
                           State().restorePending);
@@ -397,10 +374,8 @@ void CDlgRestore3Driver::RunRestore() {
         engine.backupRestore.restoreSuccess = 0;
     }
     State().restorePending = false;
-    HWND animation = Item(IDC_RST3_ANIMATION);
-    Animate_Stop(animation);
-    Animate_Close(animation);
-    ArmMainTimer(MainTimer::kShowRestoreStep1 + 3, 90);
+    StopBusyAnimation();
+    ShowStep(4, 90);
     Sleep(pauseMs);
     host.EnableNavigation(true);
     host.SetBusy(false);
@@ -408,27 +383,14 @@ void CDlgRestore3Driver::RunRestore() {
 
 // ------------------------------------------------------------------ step 4
 
-CDlgRestore4Finish::CDlgRestore4Finish(CDlgBkpRstoreParent& wizard) : WizardPage(IDD_RESTORE4_FINISH, wizard) {}
+CDlgRestore4Finish::CDlgRestore4Finish(CDlgBkpRstoreParent& wizard)
+    : WizardFinishPage(IDD_RESTORE4_FINISH, wizard, WizardSide::kRestore, IDC_RST4_FINISH,
+                       {IDC_RST4_TOTAL, IDC_RST4_DONE, IDC_RST4_NOT_DONE}, L"IDD_RESTORETAB3_FINISH") {}
 
 BOOL CDlgRestore4Finish::OnInitDialog() {
-    WizardPage::OnInitDialog();
+    WizardFinishPage::OnInitDialog();
     SetWindowTextKey(L"RESTOREDLG4");
-    finish_.AttachDlgItem(Handle(), IDC_RST4_FINISH);
-    SetupDialogButtons(&finish_, nullptr, PageText(L"IDD_RESTORETAB3_FINISH"), L"", false);
-    icons_.Load();
-    for (int id : {IDC_RST4_TOTAL, IDC_RST4_DONE, IDC_RST4_NOT_DONE}) ShowWindow(Item(id), SW_HIDE);
-    Layout(ClientRect());
     return TRUE;
-}
-
-void CDlgRestore4Finish::Layout(const RECT& client) {
-    if (!finish_.Exists()) return;
-    int y = 191;
-    for (int id : {IDC_RST4_TOTAL, IDC_RST4_DONE, IDC_RST4_NOT_DONE}) {
-        MoveWindow(Item(id), 220, y, 200, 20, TRUE);
-        y += 20;
-    }
-    LayoutFooterButtons(*this, &finish_, nullptr, client, PageText(L"IDD_RESTORETAB3_FINISH"), L"");
 }
 
 void CDlgRestore4Finish::OnShown(bool shown) {
@@ -441,9 +403,7 @@ void CDlgRestore4Finish::OnShown(bool shown) {
     run.allRestored = engine.backupRestore.restoreSuccess != 0;
     allRestored_ = run.allRestored;
     counts_ = RestoreFinishCounts(run);
-    SetItemText(IDC_RST4_TOTAL, counts_.total);
-    SetItemText(IDC_RST4_DONE, counts_.done);
-    SetItemText(IDC_RST4_NOT_DONE, counts_.notDone);
+    ShowCounts({counts_.total, counts_.done, counts_.notDone});
     WriteLogLine(L"Restore Summary: Total=%ls, Select=%ls, Done=%ls, NotDone=%ls", counts_.total.c_str(),
                  counts_.select.c_str(), counts_.done.c_str(), counts_.notDone.c_str());
     Invalidate();
@@ -466,7 +426,7 @@ void CDlgRestore4Finish::OnTimer(UINT_PTR id) {
 }
 
 void CDlgRestore4Finish::Paint(HDC dc, const RECT& client) {
-    WizardPage::Paint(dc, client);
+    WizardFinishPage::Paint(dc, client);
     const COLORREF good = RGB(0, 130, 44);
     const COLORREF bad = RGB(169, 1, 1);
     const std::wstring heading =
@@ -474,19 +434,4 @@ void CDlgRestore4Finish::Paint(HDC dc, const RECT& client) {
     DrawWizardResultPanel(Handle(), dc, 12, 127, 161, heading, icons_.Of(allRestored_),
                           {PageText(L"BACKUPTAB4DESC3"), PageText(L"RESTORETAB4DESC3"), PageText(L"RESTORETAB4DESC4")},
                           {counts_.total, counts_.done, counts_.notDone}, {good, good, allRestored_ ? good : bad});
-}
-
-void CDlgRestore4Finish::OnCommand(UINT id, UINT code) {
-    if (id == IDC_RST4_FINISH && code == BN_CLICKED) ArmMainTimer(MainTimer::kShowRestoreStep1, 90);
-}
-
-LRESULT CDlgRestore4Finish::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_CTLCOLORSTATIC) {
-        HDC dc = reinterpret_cast<HDC>(wParam);
-        SetBkMode(dc, TRANSPARENT);
-        const bool notDone = GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == IDC_RST4_NOT_DONE;
-        SetTextColor(dc, notDone && !allRestored_ ? RGB(171, 0, 0) : RGB(0, 112, 40));
-        return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
-    }
-    return WizardPage::WindowProc(message, wParam, lParam);
 }

@@ -6,13 +6,9 @@
 #include <string>
 
 #include "engine/owned_thread.h"
-#include "screens/manage/backup_restore/device_tree.h"
-#include "screens/manage/backup_restore/wizard_page.h"
-#include "screens/manage/backup_restore/wizard_results.h"
-#include "shell/progress_controls.h"
+#include "screens/manage/backup_restore/wizard_steps.h"
 #include "shell/toolkit/gui_buttons.h"
 #include "shell/toolkit/list_controls.h"
-#include "shell/toolkit/tree_x_ctrl.h"
 
 // Step 1: the backup archives, newest first; restore or delete one, and what to do
 // when a restored driver needs a restart.
@@ -49,7 +45,7 @@ private:
 };
 
 // Step 2: the drivers of the chosen archive in a check-box tree.
-class CDlgRestore2Select : public WizardPage {
+class CDlgRestore2Select : public WizardTreePage {
 public:
     static constexpr UINT_PTR kLoadTimer = 224;
     static constexpr DWORD kDebounceMs = 1024;
@@ -58,12 +54,9 @@ public:
     ~CDlgRestore2Select() override;
 
     void OnStartRestore();
-    void OnSelectAll();
-    void UpdateSelectAllCheck();
     void WaitForLoad() { loader_.Join(); }
     // The archive could not be read (or its working folder not emptied).
     bool LoadFailed() const { return loadFailed_; }
-    CTreeXCtrl& Tree() { return tree_; }
     CHalHoverButtonWithText& RestoreButton() { return restore_; }
 
 protected:
@@ -78,9 +71,7 @@ protected:
 private:
     void LoadArchive();
 
-    CTreeXCtrl tree_;
     CHalHoverButtonWithText restore_;
-    std::unique_ptr<DeviceClassImages> images_;
     OwnedThread loader_;
     bool visible_ = false;
     bool loadFailed_ = false;
@@ -89,7 +80,7 @@ private:
 };
 
 // Step 3: the restore runs on a thread of its own.
-class CDlgRestore3Driver : public WizardPage {
+class CDlgRestore3Driver : public WizardProgressPage {
 public:
     static constexpr UINT_PTR kStartTimer = 225;
 
@@ -107,34 +98,25 @@ protected:
 
 private:
     void RunRestore();
-    void RegisterProgressControls();
 
-    ProgressControls progress_;  // the engine's restore run shown on this page
     OwnedThread worker_;
 };
 
 // Step 4: the result with its counts, then the restart when one is needed.
-class CDlgRestore4Finish : public WizardPage {
+class CDlgRestore4Finish : public WizardFinishPage {
 public:
     static constexpr UINT_PTR kRestartPromptTimer = 2260021;
 
     explicit CDlgRestore4Finish(CDlgBkpRstoreParent& wizard);
-    const WizardCounts& Counts() const { return counts_; }
     bool AllRestored() const { return allRestored_; }
-    CHalHoverButtonWithText& FinishButton() { return finish_; }
 
 protected:
     BOOL OnInitDialog() override;
-    void Layout(const RECT& client) override;
     void Paint(HDC dc, const RECT& client) override;
     void OnShown(bool shown) override;
     void OnTimer(UINT_PTR id) override;
-    void OnCommand(UINT id, UINT code) override;
-    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool Succeeded() const override { return allRestored_; }
 
 private:
-    CHalHoverButtonWithText finish_;
-    ResultIcons icons_;
-    WizardCounts counts_;
     bool allRestored_ = false;
 };

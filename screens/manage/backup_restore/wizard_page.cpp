@@ -9,6 +9,7 @@
 #include "screens/manage/backup_restore/dlg_bkp_rstore_parent.h"
 #include "shell/toolkit/dlg_child_base.h"
 #include "shell/toolkit/toolkit_context.h"
+#include "shell/app/main_window_ids.h"
 
 #include <utility>
 
@@ -52,7 +53,8 @@ void ResultIcons::Load() {
     if (failed_ == nullptr) failed_ = load(IDI_RESULT_FAILED);
 }
 
-WizardPage::WizardPage(UINT templateId, CDlgBkpRstoreParent& wizard) : CDlgChildBase(templateId), wizard_(wizard) {}
+WizardPage::WizardPage(UINT templateId, CDlgBkpRstoreParent& wizard, WizardSide side)
+    : CDlgChildBase(templateId), wizard_(wizard), side_(side) {}
 
 BackupRestoreHost& WizardPage::Host() const { return wizard_.Host(); }
 BackupWizardState& WizardPage::State() const { return wizard_.State(); }
@@ -65,6 +67,11 @@ void WizardPage::ArmMainTimer(UINT id, UINT milliseconds) const {
         return;
     }
     ::SetTimer(main, id, milliseconds, nullptr);
+}
+
+void WizardPage::ShowStep(int step, UINT milliseconds) const {
+    const UINT first = side_ == WizardSide::kBackup ? MainTimer::kShowBackupStep1 : MainTimer::kShowRestoreStep1;
+    ArmMainTimer(first + static_cast<UINT>(step - 1), milliseconds);
 }
 
 void WizardPage::SetWindowTextKey(const wchar_t* key) { SetText(PageText(key)); }

@@ -24,14 +24,17 @@ struct BackupWizardState {
     int totalDriversInArchive = 0;
 };
 
+// Which of the two four-step wizards a page belongs to.
+enum class WizardSide { kBackup, kRestore };
+
 // The base of the wizard pages: the page font at 96 dots per inch, the window text
 // from a language key, painting through a memory context, the layout on every
-// resize, and the main window's page timers.
+// resize, and the main window's page timers, which move the wizard between its steps.
 class WizardPage : public CDlgChildBase {
 public:
     static constexpr UINT kArmMainTimerMessage = WM_APP + 21;
 
-    WizardPage(UINT templateId, CDlgBkpRstoreParent& wizard);
+    WizardPage(UINT templateId, CDlgBkpRstoreParent& wizard, WizardSide side);
 
 protected:
     BOOL OnInitDialog() override;
@@ -52,11 +55,14 @@ protected:
     BackupWizardState& State() const;
     // Safe from any thread.
     void ArmMainTimer(UINT id, UINT milliseconds) const;
+    // The main window shows step 1 to 4 of this page's wizard after `milliseconds`.
+    void ShowStep(int step, UINT milliseconds) const;
     void SetWindowTextKey(const wchar_t* key);
     void SetItemText(int id, const std::wstring& text) const;
     HFONT PageFont() const;
 
     CDlgBkpRstoreParent& wizard_;
+    const WizardSide side_;
 };
 
 // A click or fill is taken again only this long after the last one taken; a tick

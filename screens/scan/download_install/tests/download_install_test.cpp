@@ -181,8 +181,8 @@ protected:
         window_->MoveTo(0, 0, client.right, client.bottom);
         window_->Show(SW_SHOW);
         host_.main.Show(SW_SHOW);
-        window_->pauseBetweenDownloadsMs = 10;
-        window_->pauseAfterInstallMs = 10;
+        window_->Run().pauseBetweenDownloadsMs = 10;
+        window_->Run().pauseAfterInstallMs = 10;
         PumpWaitingMessages();
     }
 
@@ -209,8 +209,8 @@ protected:
         device.category = L"System devices";
         DriverInfoRecord& offer = (*engine_.OfferedDrivers())[static_cast<size_t>(index)];
         offer.hardwareId = hardwareId;
-        offer.text13 = L"halvenor_engine.inf";
-        offer.value64 = 4294967296ull + static_cast<unsigned>(index);
+        InfPathOf(offer) = L"halvenor_engine.inf";
+        DriverIdOf(offer) = 4294967296ull + static_cast<unsigned>(index);
         engine_.devicesReported = std::max(engine_.devicesReported, index + 1);
         CDriverScanUpdate::tagUpdateResultsStruct row;
         row.deviceIndex = index;
@@ -221,7 +221,7 @@ protected:
         engine_.updateResults.Add(row);
         server_.Files().PutFile(urlPath, bytes);
         const std::wstring md5 = Md5OfString(bytes.data(), bytes.size());
-        service_.AddDownloadPackage(DriverIdText(offer.value64), server_.Url(urlPath), digest.empty() ? md5 : digest);
+        service_.AddDownloadPackage(DriverIdText(DriverIdOf(offer)), server_.Url(urlPath), digest.empty() ? md5 : digest);
         return md5;
     }
 
@@ -328,8 +328,8 @@ TEST_F(DownloadInstallWindow, OneDriverIsDownloadedVerifiedBackedUpInstalledAndR
     EXPECT_TRUE(host_.installStepOnMainThread);
     EXPECT_TRUE(window_->ShowsFinished());
     // The device had no driver to back up: no archive, and no success shown.
-    EXPECT_EQ(window_->LastBackupArchive(), L"");
-    EXPECT_FALSE(window_->BackupShownAsDone());
+    EXPECT_EQ(window_->Run().LastBackupArchive(), L"");
+    EXPECT_FALSE(window_->Run().BackupShownAsDone());
     EXPECT_TRUE(host_.backups.empty());
     EXPECT_TRUE(host_.Messages().empty());
 
@@ -383,18 +383,18 @@ TEST_F(DownloadInstallWindow, AnInstalledDriverIsBackedUpIntoAnArchiveBeforeItIs
     const std::string second = ZipPackage(device.HardwareId(), 8192, 22);
     server_.Files().PutFile("/drivers/v2.zip", second);
     const DriverInfoRecord& offer = (*engine_.OfferedDrivers())[0];
-    service_.AddDownloadPackage(DriverIdText(offer.value64), server_.Url("/drivers/v2.zip"),
+    service_.AddDownloadPackage(DriverIdText(DriverIdOf(offer)), server_.Url("/drivers/v2.zip"),
                                 Md5OfString(second.data(), second.size()));
-    (*engine_.OfferedDrivers())[0].text17.clear();
+    DownloadAddressOf((*engine_.OfferedDrivers())[0]).clear();
     for (auto& row : engine_.updateResults) row.state = 0;
     host_.restartPrompts = 0;
     window_->StartDownloads({0}, false);
     ASSERT_TRUE(PumpMessagesUntil([this] { return host_.restartPrompts > 0; }, 120000));
 
-    const std::wstring archive = window_->LastBackupArchive();
+    const std::wstring archive = window_->Run().LastBackupArchive();
     ASSERT_FALSE(archive.empty());
     EXPECT_TRUE(PathExists(archive));
-    EXPECT_TRUE(window_->BackupShownAsDone());
+    EXPECT_TRUE(window_->Run().BackupShownAsDone());
     EXPECT_EQ(archive.rfind(host_.backupFolder, 0), 0u);
     EXPECT_EQ(host_.backups.size(), 1u);
     EXPECT_EQ(ZipEntryNames(archive).count("index.dat"), 1u);
@@ -458,13 +458,13 @@ TEST_F(DownloadInstallWindow, AFailedSingleDownloadSaysWhy) {
         {"the package's server cannot be reached",
          [this](const std::string&) {
              // Nothing listens on port 1 of the loopback address.
-             service_.AddDownloadPackage(DriverIdText((*engine_.OfferedDrivers())[0].value64),
+             service_.AddDownloadPackage(DriverIdText(DriverIdOf((*engine_.OfferedDrivers())[0])),
                                          L"http://127.0.0.1:1/drivers/lost.exe", L"0123456789abcdef0123456789abcdef");
          },
          L"IDS_DOWNABORT_DUEINTERNET", L"IDS_DOWNABORT_NETCONNERROR"},
         {"the answer has no digest",
          [this](const std::string& path) {
-             service_.AddDownloadPackage(DriverIdText((*engine_.OfferedDrivers())[0].value64), server_.Url(path), L"");
+             service_.AddDownloadPackage(DriverIdText(DriverIdOf((*engine_.OfferedDrivers())[0])), server_.Url(path), L"");
          },
          L"IDS_DOWN_SKIPPED", L"IDS_DOWN_SKIPPED"},
     };
@@ -502,17 +502,17 @@ TEST_F(DownloadInstallWindow, CloseTooltipAndTheRequestMadeOnTheWindowsThread) {
     AddDriver(0, L"Card", L"PCI\\VEN_1234&DEV_0006", "/drivers/asked.exe", "abc");
     const DriverInfoRecord& offer = (*engine_.OfferedDrivers())[0];
     ASSERT_EQ(BuildDownloadInfoRequest(window_->DownloadInfoRequest(), offer.hardwareId, L"7",
-                                       DriverIdText(offer.value64), host_.RequestFacts()),
+                                       DriverIdText(DriverIdOf(offer)), host_.RequestFacts()),
               1);
     window_->Send(CDlgNagDownloadAndInstall::kDownloadInfoRequestMessage);
     EXPECT_EQ(WaitForSingleObject(window_->DownloadInfoEvent(), 0), WAIT_OBJECT_0);
     EXPECT_NE(window_->DownloadInfoAnswer().find(server_.Url("/drivers/asked.exe")), std::wstring::npos);
-    EXPECT_EQ(window_->DownloadInfoResult(), 0);
+    EXPECT_EQ(window_->DownloadInfoResult(), UpdateRunResult::kDone);
 
     host_.serviceDown = true;
     window_->Send(CDlgNagDownloadAndInstall::kDownloadInfoRequestMessage);
     EXPECT_EQ(WaitForSingleObject(window_->DownloadInfoEvent(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
-    EXPECT_EQ(window_->DownloadInfoResult(), CDlgNagDownloadAndInstall::kServiceUnreachable);
+    EXPECT_EQ(window_->DownloadInfoResult(), UpdateRunResult::kServiceUnreachable);
     EXPECT_EQ(host_.Messages(), std::vector<std::wstring>{Key(L"IDS_CHKINTERNET_SETTFIREWALL")});
     EXPECT_TRUE(HasRowStartingWith(L"IDS_CHKINTERNET_SETTFIREWALL"));
 }

@@ -49,10 +49,10 @@ protected:
             device.driverKey = L"{4d36e97d-e325-11ce-bfc1-08002be10318}\\000" + n;
             device.driverVersion = L"1.0.0." + n;
             DriverInfoRecord& offer = (*offered)[static_cast<size_t>(i)];
-            offer.text17 = L"http://127.0.0.1/Drivers/Package_" + n + L".exe";
-            offer.short22 = 3;
-            offer.short24 = 120;
-            offer.number25 = 400;
+            DownloadAddressOf(offer) = L"http://127.0.0.1/Drivers/Package_" + n + L".exe";
+            SeverityOf(offer) = 3;
+            CategoryIdOf(offer) = 120;
+            AgeInDaysOf(offer) = 400;
             offer.driverVersion = L"2.0.0." + n;
             order.push_back(L"0|Category " + n + L"|Device " + n + L"|" + n);
         }
