@@ -179,7 +179,7 @@ TEST_F(TwoInstances, ReminderStartSendsOnlyWhenTheLastScanIsOverdue) {
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "last scan " << c.daysAgo << " days ago");
         SetLastScan(c.daysAgo);
-        ProcessLogWatch log;
+        DataFolderLogWatch log;
         EXPECT_EQ(StartAgain(L"-checklastscan"), 0u);
         // A request is posted before the second start ends; where none is due, the
         // bound is the time one takes to arrive and be logged.
