@@ -45,6 +45,17 @@ function(halvenor_tests prefix)
   endforeach()
 endfunction()
 
+# halvenor_uses_task_scheduler(<tests>...)
+# The machine's Task Scheduler holds one task of each name for every process: tests
+# that write or read back the program's tasks, and those that start the program
+# (which writes its default tasks as it starts), take turns with it. Call it after
+# the folder's own test properties, which would replace the lock.
+function(halvenor_uses_task_scheduler)
+  foreach(test IN LISTS ARGN)
+    set_property(TEST ${test} APPEND PROPERTY RESOURCE_LOCK task_scheduler)
+  endforeach()
+endfunction()
+
 # windres reports neither the scripts a resource script includes nor the images,
 # pages and headers it names, so ninja cannot see them change and an incremental
 # build keeps a stale .res. Every resource script therefore depends on all of

@@ -237,6 +237,12 @@ TEST_F(MainRoad, AUserWalksTheProgramFromFirstStartToASecondStart) {
     EXPECT_EQ(ReadUserNumber(L"m_rBtnEvery"), 2u);
     // The page says it was saved; the user closes the note.
     ASSERT_TRUE(WaitFor([&] { return AnswerQuestion(IDOK); }, 10000)) << "no note that the schedule was saved";
+    // The schedule's stored text follows the note.
+    std::wstring appliedTime;
+    EXPECT_TRUE(WaitFor([&] {
+        appliedTime = ReadUserText(L"ScheduledTime");
+        return appliedTime.find(L"Monday, Thursday") != std::wstring::npos;
+    }, 10000)) << testing::PrintToString(appliedTime);
 
     Step("language-relaunch");
     ASSERT_TRUE(Click(IDC_SHOW_GENERAL));
@@ -269,6 +275,19 @@ TEST_F(MainRoad, AUserWalksTheProgramFromFirstStartToASecondStart) {
                                    L"LangCode", L""),
               L"de");
     EXPECT_EQ(CountInLog(L"Application Started"), 2) << testing::PrintToString(LogText());
+
+    Step("schedule-after-relaunch");
+    // The old program ended at once, without its usual saving on the way out: the
+    // schedule it applied is still there, and its text is in the new language.
+    EXPECT_EQ(ReadUserText(L"ScheduledTime"), appliedTime);
+    PostMessageW(mainWindow_, WM_COMMAND, MainCommand::kSettings, 0);
+    ASSERT_TRUE(Click(IDC_SHOW_SCHEDULE)) << "no schedule tab after the relaunch";
+    std::wstring scheduleText;
+    EXPECT_TRUE(WaitFor([&] {
+        scheduleText = ControlText(IDC_SCHEDULE_TEXT);
+        return scheduleText.find(L"W\u00f6chentlich") != std::wstring::npos;
+    }, 10000)) << testing::PrintToString(scheduleText);
+    EXPECT_NE(scheduleText.find(L"Montag"), std::wstring::npos) << testing::PrintToString(scheduleText);
 
     Step("tray-and-back");
     PostMessageW(mainWindow_, WM_CLOSE, 0, 0);

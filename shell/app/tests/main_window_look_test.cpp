@@ -72,7 +72,14 @@ TEST_F(MainWindowTest, TheNavigationButtonsPaintTheirImagesAlsoAfterAHandOver) {
     // The language menu, the language in use checked; the picture is taken while
     // the menu runs its own loop.
     std::thread picture([this] {
-        Sleep(1500);
+        // The menu's own window, once it is up and has been drawn.
+        const DWORD deadline = GetTickCount() + 5000;
+        HWND menu = nullptr;
+        while (GetTickCount() < deadline &&
+               ((menu = FindWindowW(L"#32768", nullptr)) == nullptr || !IsWindowVisible(menu))) {
+            Sleep(10);
+        }
+        RedrawWindow(menu, nullptr, nullptr, RDW_UPDATENOW);
         Picture("language_menu.png");
         PostMessageW(Window(), WM_CANCELMODE, 0, 0);
         keybd_event(VK_ESCAPE, 0, 0, 0);
