@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -78,6 +79,22 @@ ULONGLONG EngineScanMilliseconds(CDriverOptimizerApp& app, CUpdateServiceHelper&
     return GetTickCount64() - start;
 }
 
+// Probes the window from another thread while `activity` runs on this one.
+std::vector<double> ProbeWhile(HWND window, const std::function<void()>& activity) {
+    std::atomic<bool> stop{false};
+    std::atomic<bool> done{false};
+    std::vector<double> times;
+    std::thread probe([&] {
+        times = ProbeWindow(window, stop);
+        done = true;
+    });
+    activity();
+    stop = true;
+    PumpMessagesUntil([&done] { return done.load(); }, 10000);
+    probe.join();
+    return times;
+}
+
 ULONGLONG Median(std::vector<ULONGLONG> values) {
     std::sort(values.begin(), values.end());
     return values.empty() ? 0 : values[(values.size() - 1) / 2];
@@ -132,20 +149,8 @@ int wmain(int argc, wchar_t** argv) {
     page.Show(SW_SHOW);
 
     // The reference: the window thread only pumps, for two seconds.
-    {
-        std::atomic<bool> stop{false};
-        std::vector<double> idle;
-        std::atomic<bool> done{false};
-        std::thread probe([&] {
-            idle = ProbeWindow(window.Handle(), stop);
-            done = true;
-        });
-        PumpMessagesUntil([] { return false; }, 2000);
-        stop = true;
-        PumpMessagesUntil([&done] { return done.load(); }, 10000);
-        probe.join();
-        ReportProbes(L"idle window thread", idle);
-    }
+    ReportProbes(L"idle window thread",
+                 ProbeWhile(window.Handle(), [] { PumpMessagesUntil([] { return false; }, 2000); }));
 
     ScanWorker& worker = page.Worker();
     std::vector<ULONGLONG> pageTimes;
@@ -153,22 +158,15 @@ int wmain(int argc, wchar_t** argv) {
     for (int round = 0; round < rounds; ++round) {
         // Taking turns, so that a machine that speeds up or slows down weighs on both.
         engineTimes.push_back(EngineScanMilliseconds(app, helper));
-        std::atomic<bool> stop{false};
-        std::vector<double> scanning;
-        std::atomic<bool> done{false};
-        std::thread probe([&] {
-            scanning = ProbeWindow(window.Handle(), stop);
-            done = true;
+        ULONGLONG elapsed = 0;
+        const std::vector<double> scanning = ProbeWhile(window.Handle(), [&] {
+            const ULONGLONG start = GetTickCount64();
+            page.OnShownByMainWindow();
+            PumpMessagesUntil([&worker] { return worker.Running(); }, 10000);
+            PumpMessagesUntil([&worker] { return !worker.Running(); }, 600000);
+            elapsed = GetTickCount64() - start;
         });
-        const ULONGLONG start = GetTickCount64();
-        page.OnShownByMainWindow();
-        PumpMessagesUntil([&worker] { return worker.Running(); }, 10000);
-        PumpMessagesUntil([&worker] { return !worker.Running(); }, 600000);
-        const ULONGLONG elapsed = GetTickCount64() - start;
         pageTimes.push_back(elapsed);
-        stop = true;
-        PumpMessagesUntil([&done] { return done.load(); }, 10000);
-        probe.join();
         std::wprintf(L"scan of %d devices (%d in the inventory, %d list rows) took %llu ms; the engine alone %llu ms\n",
                      deviceCount, app.ScanUpdate().DeviceCount(), page.ListRows(), elapsed, engineTimes.back());
         ReportProbes(L"window thread during the scan", scanning);
