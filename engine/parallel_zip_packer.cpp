@@ -1,6 +1,8 @@
 #include "engine/parallel_zip_packer.h"
 
 #include <algorithm>
+#include <new>
+#include <system_error>
 
 #include "platform/scoped_handle.h"
 
@@ -40,7 +42,13 @@ struct ParallelZipPacker::Piece {
 ParallelZipPacker::ParallelZipPacker(zipFile archive, unsigned threads) : archive_(archive) {
     const unsigned count = DeflateThreads(threads);
     maxInFlight_ = static_cast<std::size_t>(count) * 3;
-    for (unsigned i = 0; i < count; ++i) threads_.emplace_back([this] { DeflateLoop(); });
+    for (unsigned i = 0; i < count; ++i) {
+        try {
+            threads_.emplace_back([this] { DeflateLoop(); });
+        } catch (const std::system_error&) {
+            break;  // fewer threads, or none: Submit then deflates on this one
+        }
+    }
 }
 
 ParallelZipPacker::~ParallelZipPacker() {
@@ -119,6 +127,16 @@ void ParallelZipPacker::Submit(std::shared_ptr<Piece> piece) {
     // Bounded: a large folder never sits in memory, only a few pieces per thread.
     while (inOrder_.size() >= maxInFlight_) WriteOldest();
     inOrder_.push_back(piece);
+    if (threads_.empty()) {
+        z_stream stream{};
+        if (deflateInit2(&stream, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, DEF_MEM_LEVEL,
+                         Z_DEFAULT_STRATEGY) == Z_OK) {
+            Deflate(*piece, stream);
+            deflateEnd(&stream);
+        }
+        piece->deflated = true;
+        return;
+    }
     {
         std::lock_guard guard(lock_);
         toDeflate_.push_back(std::move(piece));
@@ -175,7 +193,11 @@ void ParallelZipPacker::DeflateLoop() {
             piece = std::move(toDeflate_.front());
             toDeflate_.pop_front();
         }
-        if (ready) Deflate(*piece, stream);
+        try {
+            if (ready) Deflate(*piece, stream);
+        } catch (const std::bad_alloc&) {
+            piece->ok = false;
+        }
         {
             std::lock_guard guard(lock_);
             piece->deflated = true;
