@@ -285,7 +285,10 @@ bool CSegmentedDownloader::StartConnections(bool resuming) {
             allStarted = raw->thread.Start([this, raw] { ConnectionThreadProc(*raw); });
             if (allStarted) ++started;
         }
-        PaceDownload(750);
+        // The pause after the last start holds only this thread: a transfer that
+        // ends within it is taken up at once rather than when it runs out.
+        if (allStarted && connection == connections_.back()) PaceDownloadUntil(750, transferEndedEvent_);
+        else PaceDownload(750);
     }
     if (!allStarted) {
         // What did start must end before the caller fails the job.
@@ -396,33 +399,6 @@ std::uint8_t CSegmentedDownloader::FetchRange(CThread& connection) {
     return result;
 }
 
-bool CSegmentedDownloader::TakeOverRangePart(CThread& connection) {
-    if (IsConnectionStopped()) return false;
-    std::lock_guard progress(progressLock_);
-    CThread* donor = nullptr;
-    std::int64_t spare = 0;
-    for (auto& other : connections_) {
-        if (other.get() == &connection || !other->fetching) continue;
-        // A block past what the donor has written may be in its buffer or its read
-        // already; that stays with it.
-        const std::int64_t end = static_cast<std::int64_t>(other->start) + other->length;
-        const std::int64_t firstSpare = static_cast<std::int64_t>(other->start) + other->received + other->blockSize;
-        if (end - firstSpare > spare) {
-            spare = end - firstSpare;
-            donor = other.get();
-        }
-    }
-    // Less than this is fetched sooner by the donor than by a new request.
-    if (donor == nullptr || spare < 2 * static_cast<std::int64_t>(kSingleConnectionBelow)) return false;
-    const std::int32_t taken = static_cast<std::int32_t>(spare / 2);
-    const std::int32_t end = donor->start + donor->length;
-    donor->length -= taken;
-    connection.start = end - taken;
-    connection.length = taken;
-    connection.received = 0;
-    return true;
-}
-
 std::int32_t CSegmentedDownloader::RangeLength(CThread& connection) {
     std::lock_guard progress(progressLock_);
     return connection.length;
@@ -466,6 +442,10 @@ std::uint8_t CSegmentedDownloader::DownloadRangeThread(CThread& connection) {
         !inet_.HttpAddRequestHeadersW(request.get(), header, static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD))
         return kConnectionFailed;
     PaceDownload(100);
+    {
+        std::lock_guard progress(progressLock_);
+        connection.askedAt = GetTickCount64();
+    }
     if (!inet_.HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) return kNetworkError;
     if (IsConnectionStopped()) return kConnectionStopped;
 
@@ -530,25 +510,6 @@ std::uint8_t CSegmentedDownloader::DownloadRangeThread(CThread& connection) {
     if (!writeFailed && !flush()) result = kConnectionFailed;
     if (writeFailed) result = kConnectionFailed;
     if (connection.received == RangeLength(connection)) result = kRangeComplete;
-    return result;
-}
-
-std::uint8_t CSegmentedDownloader::RetryRange(CThread& connection, std::uint8_t result) {
-    PaceDownload(1000);
-    for (int attempt = 0; attempt < 6; ++attempt) {
-        if (HasConnectedState() && !IsOnline()) break;
-        if (NoProgressLimitPassed()) break;
-        if (result == kConnectionFailed || result == kConnectionStopped || result == kNetworkError) {
-            std::lock_guard progress(progressLock_);
-            connection.start += connection.received;
-            connection.length -= connection.received;
-            connection.received = 0;
-        }
-        if (result == kRangeComplete || result == kConnectionStopped) break;
-        result = IsConnectionStopped() ? static_cast<std::uint8_t>(kConnectionStopped) : DownloadRangeThread(connection);
-        PaceDownload(100);
-        if (result == kRangeComplete || result == kConnectionStopped) break;
-    }
     return result;
 }
 

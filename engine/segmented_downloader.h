@@ -50,6 +50,9 @@ public:
     // Under the owner's progress lock: the range is still to be fetched by this
     // connection, so another one may take over its far end.
     bool fetching = true;
+    // Under the owner's progress lock: when the request of the current attempt was
+    // sent (GetTickCount64), 0 before the first one.
+    ULONGLONG askedAt = 0;
 };
 
 // Fetches one file over several ranged GETs at once into a pre-sized file, and

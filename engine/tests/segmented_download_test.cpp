@@ -287,9 +287,10 @@ TEST_F(SegmentedDownloadTest, ADoneConnectionTakesOverTheFarHalfOfAnotherRange) 
     constexpr std::int64_t kEightMiB = 8 * 1024 * 1024;
     content = PackageBytes(kEightMiB, 11);
     server.Files().PutFile("/pkg.bin", content);
-    server.ShapeLink(8 * 1024 * 1024, 0);
+    server.ShapeLink(2 * 1024 * 1024, 0);
     // The second connection starts while the first still has a mebibyte to fetch,
-    // so the part taken over is one that the second has already asked for.
+    // so the part taken over is one that the second has asked for a while ago and
+    // would need well over a second for.
     std::atomic<std::int64_t> reported{0};
     const auto note = [&](const DownloadProgressInfo& info) {
         std::int64_t seen = reported.load();
@@ -323,7 +324,7 @@ TEST_F(SegmentedDownloadTest, ADoneConnectionTakesOverTheFarHalfOfAnotherRange) 
     std::thread runner([&] {
         result = Download(2, L"", [&](const DownloadProgressInfo& info) {
             note(info);
-            if (info.downloadedBytes >= 5 * 1024 * 1024) SetEvent(reached.Get());
+            if (info.downloadedBytes >= 6 * 1024 * 1024) SetEvent(reached.Get());
         });
     });
     const bool reachedInTime = WaitForSingleObject(reached.Get(), kEventWaitMs) == WAIT_OBJECT_0;
