@@ -1,7 +1,9 @@
 // How quickly the window thread answers a sent message while a scan of the scan
 // page runs over a few hundred devices of its own (the page draws every device the
 // worker reports), against the same probe with the window thread idle in the same
-// run. Run: wine scan_responsiveness_bench.exe [devices]
+// run; and how long the page's scan takes against the engine doing the same work
+// with no page: the inventory, the request document and the service's answer.
+// Run: wine scan_responsiveness_bench.exe [devices] [rounds]
 
 // The stand-in server brings Winsock, which must come before windows.h.
 #include "tools/http_stand_in_server.h"
@@ -12,10 +14,16 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <thread>
 #include <vector>
 
+#include "foundation/language_strings.h"
+#include "foundation/markup.h"
+#include "foundation/os_identity.h"
+#include "scan/scan_request.h"
+#include "scan/scan_request_facts.h"
 #include "screens/scan/scan_screens/dlg_scan2_scanning.h"
 #include "shell/exclusions/exclusion_list.h"
 #include "bench/window_probe.h"
@@ -51,10 +59,52 @@ private:
     ExclusionList exclusions_{nullptr, ExclusionList::DefaultPath()};
 };
 
+// The engine's own share of a scan: inventory, request and the service's answer,
+// as the page's worker asks for them, without a page to report to.
+ULONGLONG EngineScanMilliseconds(CDriverOptimizerApp& app, CUpdateServiceHelper& service) {
+    const ULONGLONG start = GetTickCount64();
+    CDriverScanUpdate& engine = app.ScanUpdate();
+    engine.scanProgress = nullptr;
+    engine.RunEngineScan();
+    CMarkup request;
+    BuildScanRequestXml(request, engine.Devices(), engine.DeviceCount(), engine, true);
+    const int osId = GetOsIdCode();
+    const std::wstring product = BuildProductParamsName();
+    std::wstring answer;
+    if (!service.RequestDriverUpdatesData(request.GetDoc(), std::to_wstring(osId), app.GetMachineId(), product,
+                                          WriteRequestKindName(product, 1), osId, answer) ||
+        answer.empty()) {
+        std::fwprintf(stderr, L"the engine's request got no answer\n");
+    }
+    return GetTickCount64() - start;
+}
+
+// Probes the window from another thread while `activity` runs on this one.
+std::vector<double> ProbeWhile(HWND window, const std::function<void()>& activity) {
+    std::atomic<bool> stop{false};
+    std::atomic<bool> done{false};
+    std::vector<double> times;
+    std::thread probe([&] {
+        times = ProbeWindow(window, stop);
+        done = true;
+    });
+    activity();
+    stop = true;
+    PumpMessagesUntil([&done] { return done.load(); }, 10000);
+    probe.join();
+    return times;
+}
+
+ULONGLONG Median(std::vector<ULONGLONG> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[(values.size() - 1) / 2];
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
     const int deviceCount = argc > 1 ? _wtoi(argv[1]) : 200;
+    const int rounds = argc > 2 ? std::max(1, _wtoi(argv[2])) : 1;
     ScopedComApartment apartment;
     ScopedAppDataFolder appData;
 
@@ -99,39 +149,31 @@ int wmain(int argc, wchar_t** argv) {
     page.Show(SW_SHOW);
 
     // The reference: the window thread only pumps, for two seconds.
-    {
-        std::atomic<bool> stop{false};
-        std::vector<double> idle;
-        std::atomic<bool> done{false};
-        std::thread probe([&] {
-            idle = ProbeWindow(window.Handle(), stop);
-            done = true;
-        });
-        PumpMessagesUntil([] { return false; }, 2000);
-        stop = true;
-        PumpMessagesUntil([&done] { return done.load(); }, 10000);
-        probe.join();
-        ReportProbes(L"idle window thread", idle);
-    }
+    ReportProbes(L"idle window thread",
+                 ProbeWhile(window.Handle(), [] { PumpMessagesUntil([] { return false; }, 2000); }));
 
     ScanWorker& worker = page.Worker();
-    std::atomic<bool> stop{false};
-    std::vector<double> scanning;
-    std::atomic<bool> done{false};
-    std::thread probe([&] {
-        scanning = ProbeWindow(window.Handle(), stop);
-        done = true;
-    });
-    const ULONGLONG start = GetTickCount64();
-    page.OnShownByMainWindow();
-    PumpMessagesUntil([&worker] { return worker.Running(); }, 10000);
-    PumpMessagesUntil([&worker] { return !worker.Running(); }, 600000);
-    const ULONGLONG elapsed = GetTickCount64() - start;
-    stop = true;
-    PumpMessagesUntil([&done] { return done.load(); }, 10000);
-    probe.join();
-    std::wprintf(L"scan of %d devices (%d in the inventory, %d list rows) took %llu ms\n", deviceCount,
-                 app.ScanUpdate().DeviceCount(), page.ListRows(), elapsed);
-    ReportProbes(L"window thread during the scan", scanning);
+    std::vector<ULONGLONG> pageTimes;
+    std::vector<ULONGLONG> engineTimes;
+    for (int round = 0; round < rounds; ++round) {
+        // Taking turns, so that a machine that speeds up or slows down weighs on both.
+        engineTimes.push_back(EngineScanMilliseconds(app, helper));
+        ULONGLONG elapsed = 0;
+        const std::vector<double> scanning = ProbeWhile(window.Handle(), [&] {
+            const ULONGLONG start = GetTickCount64();
+            page.OnShownByMainWindow();
+            PumpMessagesUntil([&worker] { return worker.Running(); }, 10000);
+            PumpMessagesUntil([&worker] { return !worker.Running(); }, 600000);
+            elapsed = GetTickCount64() - start;
+        });
+        pageTimes.push_back(elapsed);
+        std::wprintf(L"scan of %d devices (%d in the inventory, %d list rows) took %llu ms; the engine alone %llu ms\n",
+                     deviceCount, app.ScanUpdate().DeviceCount(), page.ListRows(), elapsed, engineTimes.back());
+        ReportProbes(L"window thread during the scan", scanning);
+    }
+    const ULONGLONG pageMedian = Median(pageTimes);
+    const ULONGLONG engineMedian = Median(engineTimes);
+    std::wprintf(L"medians of %d rounds: scan page %llu ms, engine alone %llu ms, ratio %.2f\n", rounds, pageMedian,
+                 engineMedian, engineMedian ? static_cast<double>(pageMedian) / static_cast<double>(engineMedian) : 0.0);
     return 0;
 }

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "engine/backup_folder_paths.h"
+#include "engine/parallel_zip_packer.h"
 #include "engine/zip_archive_handle.h"
 #include "foundation/clock.h"
 #include "foundation/daily_log.h"
@@ -14,9 +15,6 @@
 #include "platform/scoped_handle.h"
 
 namespace {
-
-constexpr DWORD kZipUtf8NameFlag = 0x800;
-constexpr size_t kCopyChunk = 1 << 20;
 
 bool IsInvalidFileNameChar(wchar_t c) {
     return c < 32 || std::wstring_view(L"\\/:*?\"<>|").find(c) != std::wstring_view::npos;
@@ -77,48 +75,6 @@ std::string Utf8(const std::wstring& text) {
     WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), length, nullptr,
                         nullptr);
     return bytes;
-}
-
-bool AddFileToArchive(zipFile archive, const std::wstring& file, const std::wstring& entryName) {
-    UniqueHandle input(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                   FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!input) return false;
-    LARGE_INTEGER size{};
-    FILETIME written{};
-    FILETIME localWritten{};
-    SYSTEMTIME stamp{};
-    if (!GetFileSizeEx(input.Get(), &size) || !GetFileTime(input.Get(), nullptr, nullptr, &written) ||
-        !FileTimeToLocalFileTime(&written, &localWritten) || !FileTimeToSystemTime(&localWritten, &stamp)) {
-        return false;
-    }
-    zip_fileinfo info{};
-    info.tmz_date.tm_year = stamp.wYear;
-    info.tmz_date.tm_mon = stamp.wMonth - 1;
-    info.tmz_date.tm_mday = stamp.wDay;
-    info.tmz_date.tm_hour = stamp.wHour;
-    info.tmz_date.tm_min = stamp.wMinute;
-    info.tmz_date.tm_sec = stamp.wSecond;
-    const int zip64 = size.QuadPart >= 0xFFFFFFFFLL ? 1 : 0;
-    if (zipOpenNewFileInZip4_64(archive, Utf8(entryName).c_str(), &info, nullptr, 0, nullptr, 0, nullptr, Z_DEFLATED,
-                                Z_DEFAULT_COMPRESSION, 0, -MAX_WBITS, DEF_MEM_LEVEL, Z_DEFAULT_STRATEGY, nullptr, 0, 0,
-                                kZipUtf8NameFlag, zip64) != ZIP_OK) {
-        return false;
-    }
-    std::vector<char> buffer(kCopyChunk);
-    bool ok = true;
-    for (;;) {
-        DWORD read = 0;
-        if (!ReadFile(input.Get(), buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr)) {
-            ok = false;
-            break;
-        }
-        if (read == 0) break;
-        if (zipWriteInFileInZip(archive, buffer.data(), read) != ZIP_OK) {
-            ok = false;
-            break;
-        }
-    }
-    return zipCloseFileInZip(archive) == ZIP_OK && ok;
 }
 
 // An archive is written under its name with this suffix and takes its own name
@@ -202,18 +158,22 @@ int PackWorkingFolder(const BackupArchiveJob& job, std::wstring* archivePath) {
     CollectFilesRecursive(job.workingFolder, files);
     size_t added = 0;
     bool ok = true;
-    for (const std::wstring& file : files) {
-        const std::wstring entryName = EntryNameOf(job.workingFolder, file);
-        if (entryName.empty()) {
-            WriteLogLine(L"Backup: %s is not inside the working folder, left out", file.c_str());
-            continue;
+    {
+        ParallelZipPacker packer(archive.Get());
+        for (const std::wstring& file : files) {
+            const std::wstring entryName = EntryNameOf(job.workingFolder, file);
+            if (entryName.empty()) {
+                WriteLogLine(L"Backup: %s is not inside the working folder, left out", file.c_str());
+                continue;
+            }
+            if (!packer.AddFile(file, Utf8(entryName))) {
+                WriteLogLine(L"Backup: %s could not be packed", file.c_str());
+                ok = false;
+                break;
+            }
+            ++added;
         }
-        if (!AddFileToArchive(archive.Get(), file, entryName)) {
-            WriteLogLine(L"Backup: %s could not be packed", file.c_str());
-            ok = false;
-            break;
-        }
-        ++added;
+        ok = packer.Finish() && ok;
     }
     ok = archive.Close() && ok;
     if (ok && added > 0 && !PublishArchive(job.backupFolder, name.fileName, fileName, path)) {

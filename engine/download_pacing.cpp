@@ -1,5 +1,6 @@
 #include "engine/download_pacing.h"
 
+#include <algorithm>
 #include <mutex>
 
 #include "foundation/clock.h"
@@ -29,6 +30,22 @@ void PaceDownload(DWORD milliseconds) {
     }
     if (sleep) sleep(milliseconds);
     else AppClock().Sleep(milliseconds);
+}
+
+void PaceDownloadUntil(DWORD milliseconds, HANDLE event) {
+    bool given = false;
+    {
+        std::lock_guard lock(g_mutex);
+        given = static_cast<bool>(g_pacing.sleep);
+    }
+    if (given) {
+        PaceDownload(milliseconds);
+        return;
+    }
+    constexpr DWORD kStepMs = 20;
+    for (DWORD slept = 0; slept < milliseconds && WaitForSingleObject(event, 0) != WAIT_OBJECT_0; slept += kStepMs) {
+        AppClock().Sleep(std::min(kStepMs, milliseconds - slept));
+    }
 }
 
 DWORD DownloadRequestTimeout() {

@@ -20,6 +20,8 @@ struct DownloadPacing {
 void SetDownloadPacing(DownloadPacing pacing);
 DownloadPacing GetDownloadPacing();
 void PaceDownload(DWORD milliseconds);
+// The same pause, over early once `event` is signalled (given sleeps run in full).
+void PaceDownloadUntil(DWORD milliseconds, HANDLE event);
 DWORD DownloadRequestTimeout();
 DWORD DownloadNoProgressLimit();
 

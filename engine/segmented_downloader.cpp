@@ -3,7 +3,7 @@
 #include "engine/chunk_state_file.h"
 #include "engine/download_pacing.h"
 #include "engine/download_worker.h"
-#include "engine/package_digest.h"
+#include "engine/http_request_parts.h"
 
 #include <algorithm>
 #include <cwchar>
@@ -19,51 +19,6 @@ constexpr std::int32_t kSingleConnectionBelow = 1048576;
 // How long a user's stop waits for the aborted requests to end their connections
 // before it leaves behind those whose reads a silent server still holds.
 constexpr ULONGLONG kStopGraceMs = 300;
-
-struct CrackedUrl {
-    INTERNET_SCHEME scheme = INTERNET_SCHEME_UNKNOWN;
-    std::wstring host;
-    INTERNET_PORT port = 0;
-    std::wstring object;  // path and extra part
-};
-
-bool CrackUrl(const WinInetEntryPoints& inet, const std::wstring& url, CrackedUrl& out) {
-    if (!inet.InternetCrackUrlW || url.empty()) return false;
-    wchar_t scheme[32] = {}, host[256] = {}, path[2048] = {}, extra[2048] = {};
-    URL_COMPONENTSW parts = {};
-    parts.dwStructSize = sizeof(parts);
-    parts.lpszScheme = scheme;
-    parts.dwSchemeLength = 32;
-    parts.lpszHostName = host;
-    parts.dwHostNameLength = 256;
-    parts.lpszUrlPath = path;
-    parts.dwUrlPathLength = 2048;
-    parts.lpszExtraInfo = extra;
-    parts.dwExtraInfoLength = 2048;
-    if (!inet.InternetCrackUrlW(url.c_str(), static_cast<DWORD>(url.size()), 0, &parts)) return false;
-    out.scheme = parts.nScheme;
-    out.host = host;
-    out.port = parts.nPort;
-    out.object = std::wstring(path) + extra;
-    return true;
-}
-
-// Closes WinInet handles through the bound entry point.
-class InternetHandle {
-public:
-    InternetHandle(const WinInetEntryPoints& inet, HINTERNET handle) : inet_(inet), handle_(handle) {}
-    ~InternetHandle() {
-        if (handle_ && inet_.InternetCloseHandle) inet_.InternetCloseHandle(handle_);
-    }
-    InternetHandle(const InternetHandle&) = delete;
-    InternetHandle& operator=(const InternetHandle&) = delete;
-    HINTERNET get() const { return handle_; }
-    explicit operator bool() const { return handle_ != nullptr; }
-
-private:
-    const WinInetEntryPoints& inet_;
-    HINTERNET handle_;
-};
 
 }  // namespace
 
@@ -86,55 +41,6 @@ private:
     CSegmentedDownloader& owner_;
     HINTERNET handle_;
 };
-
-namespace {
-
-bool QueryStatus(const WinInetEntryPoints& inet, HINTERNET request, DWORD& status) {
-    if (!inet.HttpQueryInfoW) return false;
-    DWORD size = sizeof(status);
-    return inet.HttpQueryInfoW(request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) !=
-           FALSE;
-}
-
-bool QueryText(const WinInetEntryPoints& inet, HINTERNET request, DWORD info, std::wstring& out) {
-    if (!inet.HttpQueryInfoW) return false;
-    wchar_t buffer[256] = {};
-    DWORD size = sizeof(buffer) - sizeof(wchar_t);
-    if (!inet.HttpQueryInfoW(request, info, buffer, &size, nullptr)) return false;
-    out = buffer;
-    return true;
-}
-
-bool ParseUnsigned(const std::wstring& text, std::int64_t& out) {
-    if (text.empty() || text.size() > 18) return false;
-    std::int64_t value = 0;
-    for (wchar_t c : text) {
-        if (c < L'0' || c > L'9') return false;
-        value = value * 10 + (c - L'0');
-    }
-    out = value;
-    return true;
-}
-
-// "bytes first-last/total": the first byte and, when stated, the total length.
-bool ParseContentRange(const std::wstring& text, std::int64_t& first, std::int64_t& total) {
-    std::wstring rest = text;
-    const std::wstring unit = L"bytes ";
-    if (rest.size() < unit.size() || _wcsnicmp(rest.c_str(), unit.c_str(), unit.size()) != 0) return false;
-    rest = rest.substr(unit.size());
-    const std::size_t dash = rest.find(L'-');
-    const std::size_t slash = rest.find(L'/');
-    if (dash == std::wstring::npos || slash == std::wstring::npos || slash < dash) return false;
-    std::int64_t last = 0;
-    if (!ParseUnsigned(rest.substr(0, dash), first) || !ParseUnsigned(rest.substr(dash + 1, slash - dash - 1), last) ||
-        last < first)
-        return false;
-    const std::wstring totalText = rest.substr(slash + 1);
-    total = -1;
-    return totalText == L"*" || ParseUnsigned(totalText, total);
-}
-
-}  // namespace
 
 void SetDownloadConnectionCount(int count) { g_connectionCount = count; }
 int GetDownloadConnectionCount() { return g_connectionCount; }
@@ -312,17 +218,16 @@ bool CSegmentedDownloader::CreateTargetFile(const std::wstring& path, std::int32
     dataFile_ = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
     if (dataFile_ == INVALID_HANDLE_VALUE) return false;
-    const std::int32_t blockBytes = length < kDefaultBlockSize ? length : kDefaultBlockSize;
-    std::vector<char> zeros(static_cast<std::size_t>(blockBytes), 0);
-    std::int64_t total = 0;
-    while (total < length) {
-        const DWORD piece = static_cast<DWORD>(std::min<std::int64_t>(blockBytes, length - total));
-        DWORD written = 0;
-        if (!WriteFile(dataFile_, zeros.data(), piece, &written, nullptr) || written != piece) {
-            CloseDataFile();
-            return false;
-        }
-        total += written;
+    // Setting the end gives the file its full length, reading as zeros wherever no
+    // range has been written yet, so connections can write out of order. Writing
+    // those zeros first cost as long as a fast download itself.
+    LARGE_INTEGER end;
+    end.QuadPart = length;
+    LARGE_INTEGER size{};
+    if (!SetFilePointerEx(dataFile_, end, nullptr, FILE_BEGIN) || !SetEndOfFile(dataFile_) ||
+        !GetFileSizeEx(dataFile_, &size) || size.QuadPart != length) {
+        CloseDataFile();
+        return false;
     }
     return true;
 }
@@ -380,7 +285,10 @@ bool CSegmentedDownloader::StartConnections(bool resuming) {
             allStarted = raw->thread.Start([this, raw] { ConnectionThreadProc(*raw); });
             if (allStarted) ++started;
         }
-        PaceDownload(750);
+        // The pause after the last start holds only this thread: a transfer that
+        // ends within it is taken up at once rather than when it runs out.
+        if (allStarted && connection == connections_.back()) PaceDownloadUntil(750, transferEndedEvent_);
+        else PaceDownload(750);
     }
     if (!allStarted) {
         // What did start must end before the caller fails the job.
@@ -466,18 +374,34 @@ void CSegmentedDownloader::ConnectionThreadProc(CThread& connection) {
     ++runningThreads_;
     PaceDownload(100);
     OnConnectionStarted();
-    std::uint8_t result = DownloadRangeThread(connection);
-    const bool completeAtOnce = result == kRangeComplete;
-    // An attempt that a stop aborted ends as stopped, without the pause of a retry.
-    if ((result == kConnectionFailed || result == kNetworkError) && IsConnectionStopped()) result = kConnectionStopped;
-    if (result == kConnectionFailed || result == kNetworkError) result = RetryRange(connection, result);
+    std::uint8_t result = FetchRange(connection);
+    // The connections start one after another, so the first ones are done while the
+    // last still have much to fetch; taking over part of that keeps them all busy.
+    while (result == kRangeComplete && TakeOverRangePart(connection)) result = FetchRange(connection);
     std::int32_t position = 0, remaining = 0;
-    if (!completeAtOnce) {
-        position = connection.start + connection.received;
-        remaining = connection.length - connection.received;
+    {
+        std::lock_guard progress(progressLock_);
+        connection.fetching = false;
+        if (result != kRangeComplete) {
+            position = connection.start + connection.received;
+            remaining = connection.length - connection.received;
+        }
     }
     --runningThreads_;
     OnConnectionFinished(connection, result, position, remaining);
+}
+
+std::uint8_t CSegmentedDownloader::FetchRange(CThread& connection) {
+    std::uint8_t result = DownloadRangeThread(connection);
+    // An attempt that a stop aborted ends as stopped, without the pause of a retry.
+    if ((result == kConnectionFailed || result == kNetworkError) && IsConnectionStopped()) result = kConnectionStopped;
+    if (result == kConnectionFailed || result == kNetworkError) result = RetryRange(connection, result);
+    return result;
+}
+
+std::int32_t CSegmentedDownloader::RangeLength(CThread& connection) {
+    std::lock_guard progress(progressLock_);
+    return connection.length;
 }
 
 void CSegmentedDownloader::OnConnectionStarted() {
@@ -509,12 +433,19 @@ std::uint8_t CSegmentedDownloader::DownloadRangeThread(CThread& connection) {
     if (IsConnectionStopped()) return kConnectionStopped;
     ApplyRequestOptions(request.get());
 
+    // Another connection may take over the end of this range meanwhile (only ever
+    // beyond what this one may hold), so its length is read under the lock.
+    const std::int32_t askedLength = RangeLength(connection);
     wchar_t header[96];
-    std::swprintf(header, 96, L"Range: bytes=%d-%d", connection.start, connection.start + connection.length - 1);
+    std::swprintf(header, 96, L"Range: bytes=%d-%d", connection.start, connection.start + askedLength - 1);
     if (!inet_.HttpAddRequestHeadersW ||
         !inet_.HttpAddRequestHeadersW(request.get(), header, static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD))
         return kConnectionFailed;
     PaceDownload(100);
+    {
+        std::lock_guard progress(progressLock_);
+        connection.askedAt = GetTickCount64();
+    }
     if (!inet_.HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) return kNetworkError;
     if (IsConnectionStopped()) return kConnectionStopped;
 
@@ -530,7 +461,7 @@ std::uint8_t CSegmentedDownloader::DownloadRangeThread(CThread& connection) {
             (total >= 0 && total != record_->contentLength))
             return kConnectionFailed;
     } else if (status == HTTP_STATUS_OK) {
-        if (connection.start != 0 || connection.length != record_->contentLength) return kConnectionFailed;
+        if (connection.start != 0 || askedLength != record_->contentLength) return kConnectionFailed;
     } else {
         return kConnectionFailed;
     }
@@ -540,7 +471,7 @@ std::uint8_t CSegmentedDownloader::DownloadRangeThread(CThread& connection) {
     // whole blocks all the same, since every read has a fixed cost that small reads
     // pay over and over on a fast line. What earlier reads brought is written before
     // the attempt ends.
-    const std::int32_t bufferSize = std::min(connection.blockSize, connection.length);
+    const std::int32_t bufferSize = std::min(connection.blockSize, askedLength);
     std::vector<char> buffer(static_cast<std::size_t>(bufferSize));
     std::int32_t held = 0;
     bool writeFailed = false;
@@ -559,13 +490,14 @@ std::uint8_t CSegmentedDownloader::DownloadRangeThread(CThread& connection) {
         return true;
     };
     std::uint8_t result = kConnectionFailed;
-    while (connection.received + held < connection.length) {
+    for (;;) {
+        const std::int32_t length = RangeLength(connection);
+        if (connection.received + held >= length) break;
         if (IsConnectionStopped()) {
             result = kConnectionStopped;
             break;
         }
-        const DWORD wanted =
-            static_cast<DWORD>(std::min(bufferSize - held, connection.length - connection.received - held));
+        const DWORD wanted = static_cast<DWORD>(std::min(bufferSize - held, length - connection.received - held));
         DWORD read = 0;
         if (!inet_.InternetReadFile(request.get(), buffer.data() + held, wanted, &read)) {
             result = kNetworkError;
@@ -573,30 +505,11 @@ std::uint8_t CSegmentedDownloader::DownloadRangeThread(CThread& connection) {
         }
         if (read == 0) break;
         held += static_cast<std::int32_t>(read);
-        if ((held == bufferSize || connection.received + held == connection.length) && !flush()) break;
+        if ((held == bufferSize || connection.received + held == RangeLength(connection)) && !flush()) break;
     }
     if (!writeFailed && !flush()) result = kConnectionFailed;
     if (writeFailed) result = kConnectionFailed;
-    if (connection.received == connection.length) result = kRangeComplete;
-    return result;
-}
-
-std::uint8_t CSegmentedDownloader::RetryRange(CThread& connection, std::uint8_t result) {
-    PaceDownload(1000);
-    for (int attempt = 0; attempt < 6; ++attempt) {
-        if (HasConnectedState() && !IsOnline()) break;
-        if (NoProgressLimitPassed()) break;
-        if (result == kConnectionFailed || result == kConnectionStopped || result == kNetworkError) {
-            std::lock_guard progress(progressLock_);
-            connection.start += connection.received;
-            connection.length -= connection.received;
-            connection.received = 0;
-        }
-        if (result == kRangeComplete || result == kConnectionStopped) break;
-        result = IsConnectionStopped() ? static_cast<std::uint8_t>(kConnectionStopped) : DownloadRangeThread(connection);
-        PaceDownload(100);
-        if (result == kRangeComplete || result == kConnectionStopped) break;
-    }
+    if (connection.received == RangeLength(connection)) result = kRangeComplete;
     return result;
 }
 
@@ -641,71 +554,4 @@ void CSegmentedDownloader::OnConnectionFinished(CThread& connection, std::uint8_
         CloseInternetHandle();
         SetEvent(transferEndedEvent_);
     }
-}
-
-std::wstring CSegmentedDownloader::ChunkFileName() const { return FormatChunkFileName(record_->fileName); }
-std::wstring CSegmentedDownloader::ChunkFilePath() const { return workingFolder_ + ChunkFileName(); }
-
-bool CSegmentedDownloader::WriteThreadSection(std::uint8_t index, std::int32_t position, std::int32_t remaining) {
-    return AppendChunkText(ChunkFilePath(), FormatThreadSection(index, position, remaining), false);
-}
-
-bool CSegmentedDownloader::WriteGlobalSection() {
-    const std::int32_t written = bytesWritten_;
-    PaceDownload(100);
-    return AppendChunkText(ChunkFilePath(), FormatGlobalSection(written, record_->expectedDigest), true);
-}
-
-bool CSegmentedDownloader::ReadChunkState() {
-    bytesWritten_ = 0;
-    ChunkState chunkState;
-    if (!ReadChunkStateFile(ChunkFilePath(), record_->connections, chunkState)) return false;
-    // Every stored range must lie inside the length, none may overlap another, and
-    // together with the bytes written they must make up the whole file.
-    const std::int64_t length = record_->contentLength;
-    std::int64_t missing = 0;
-    std::vector<std::pair<std::int64_t, std::int64_t>> ranges;
-    for (const ChunkRange& range : chunkState.ranges) {
-        if (range.start < 0 || range.length <= 0 || range.start + static_cast<std::int64_t>(range.length) > length)
-            return false;
-        for (const auto& [otherStart, otherEnd] : ranges) {
-            if (range.start < otherEnd && otherStart < range.start + static_cast<std::int64_t>(range.length))
-                return false;
-        }
-        ranges.emplace_back(range.start, range.start + static_cast<std::int64_t>(range.length));
-        missing += range.length;
-    }
-    if (chunkState.totalDownloaded < 0 || chunkState.totalDownloaded + missing != length) return false;
-    WIN32_FILE_ATTRIBUTE_DATA data = {};
-    if (!GetFileAttributesExW(record_->targetPath.c_str(), GetFileExInfoStandard, &data) ||
-        (static_cast<std::int64_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow) != length)
-        return false;
-
-    std::uint8_t k = 0;
-    for (const ChunkRange& range : chunkState.ranges) AddConnection(k++, range.start, range.length);
-    bytesWritten_ = chunkState.totalDownloaded;
-    record_->storedDigest = chunkState.setupHash;
-    worker_.ReportTotalProgress(bytesWritten_);
-    record_->connections = k;
-    return k != 0;
-}
-
-void CSegmentedDownloader::DeleteChunkFile() {
-    const std::wstring path = ChunkFilePath();
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW(path.c_str());
-}
-
-int CSegmentedDownloader::VerifyDigest() {
-    const std::wstring& path = record_->targetPath;
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        worker_.Prompt(0, L"IDS_SETUP_FILE_NOTFOUND", 0, MB_ICONERROR, 0);
-        return 0;
-    }
-    if (record_->expectedDigest.empty()) {
-        worker_.Prompt(0, L"IDS_PLZ_RETRY_SETUP_FILE", 0, MB_ICONERROR, 0);
-        return 0;
-    }
-    return PackageDigestMatches(path, record_->expectedDigest) ? 1 : 0;
 }

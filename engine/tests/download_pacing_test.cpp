@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/scoped_handle.h"
 #include "tests/support/manual_clock.h"
 
 namespace {
@@ -26,6 +27,21 @@ TEST(DownloadPacing, PausesPassOnTheProgramsClockOrTheGivenSleep) {
     EXPECT_EQ(slept, std::vector<DWORD>{750});
     EXPECT_EQ(clock.TickCount64() - before, 60000u);
     EXPECT_LT(GetTickCount64() - started, 30000u);
+}
+
+// The pause after the last connection's start is over once the transfer has ended.
+TEST(DownloadPacing, APauseUntilAnEventEndsWithItOrRunsItsCourse) {
+    ManualClock clock;
+    UniqueHandle ended(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    ASSERT_TRUE(ended);
+    ULONGLONG before = clock.TickCount64();
+    PaceDownloadUntil(750, ended.Get());
+    EXPECT_EQ(clock.TickCount64() - before, 750u);
+
+    SetEvent(ended.Get());
+    before = clock.TickCount64();
+    PaceDownloadUntil(750, ended.Get());
+    EXPECT_EQ(clock.TickCount64() - before, 0u);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 #include <tlhelp32.h>
 
+#include <atomic>
 #include <random>
 #include <functional>
 #include <set>
@@ -277,6 +278,80 @@ TEST_F(SegmentedDownloadTest, StopEndsTheJobWithinTwoSecondsWhileTheServerStalls
     EXPECT_EQ(RangesAsked(), missing);
     EXPECT_EQ(ReadFileBytes(unconfirmed), content);
     EXPECT_FALSE(PathExists(ChunkFile()));
+}
+
+// Connections start one after another. One whose range is done takes over the far
+// half of the range another has yet to fetch; a stop after that leaves a resume
+// file whose ranges fit together, and the next run fetches just those.
+TEST_F(SegmentedDownloadTest, ADoneConnectionTakesOverTheFarHalfOfAnotherRange) {
+    constexpr std::int64_t kEightMiB = 8 * 1024 * 1024;
+    content = PackageBytes(kEightMiB, 11);
+    server.Files().PutFile("/pkg.bin", content);
+    server.ShapeLink(2 * 1024 * 1024, 0);
+    // The second connection starts while the first still has a mebibyte to fetch,
+    // so the part taken over is one that the second has asked for a while ago and
+    // would need well over a second for.
+    std::atomic<std::int64_t> reported{0};
+    const auto note = [&](const DownloadProgressInfo& info) {
+        std::int64_t seen = reported.load();
+        while (info.downloadedBytes > seen && !reported.compare_exchange_weak(seen, info.downloadedBytes)) {
+        }
+    };
+    DownloadPacing pacing;
+    pacing.sleep = [&](DWORD milliseconds) {
+        if (milliseconds == 750) PumpMessagesUntil([&] { return reported.load() >= 3 * 1024 * 1024; }, kEventWaitMs);
+    };
+    SetDownloadPacing(pacing);
+
+    ASSERT_EQ(Download(2, L"", note), 1);
+    EXPECT_EQ(ReadFileBytes(unconfirmed), content);
+    // Bytes that two connections both fetched would be counted twice.
+    EXPECT_EQ(reported.load(), kEightMiB);
+    const std::set<std::string> asked = RangesAsked();
+    ASSERT_EQ(asked.size(), 3u);
+    EXPECT_TRUE(asked.count("bytes=0-4194303") == 1 && asked.count("bytes=4194304-8388607") == 1);
+    std::int64_t first = 0;
+    for (const std::string& range : asked) {
+        if (range != "bytes=0-4194303" && range != "bytes=4194304-8388607") first = std::stoll(range.substr(6));
+    }
+    EXPECT_TRUE(first > 4194304 + kBlockSize && first < kEightMiB - 1024 * 1024) << first;
+
+    ASSERT_TRUE(PrepareDownloadTarget(target, unconfirmed, false));
+    server.ClearLog();
+    reported = 0;
+    int result = -1;
+    UniqueHandle reached(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread runner([&] {
+        result = Download(2, L"", [&](const DownloadProgressInfo& info) {
+            note(info);
+            if (info.downloadedBytes >= 6 * 1024 * 1024) SetEvent(reached.Get());
+        });
+    });
+    const bool reachedInTime = WaitForSingleObject(reached.Get(), kEventWaitMs) == WAIT_OBJECT_0;
+    StopDownloadJob(job);
+    EXPECT_TRUE(WaitForDownloadJob(job, kEventWaitMs));
+    runner.join();
+    ASSERT_TRUE(reachedInTime);
+    EXPECT_EQ(result, 0);
+
+    ChunkState state;
+    ASSERT_TRUE(ReadChunkStateFile(ChunkFile(), 2, state));
+    std::int64_t missingBytes = 0;
+    std::set<std::string> missing;
+    std::vector<std::pair<std::int64_t, std::int64_t>> spans;
+    for (const ChunkRange& range : state.ranges) {
+        for (const auto& [first, end] : spans) EXPECT_TRUE(range.start >= end || range.start + range.length <= first);
+        spans.emplace_back(range.start, range.start + range.length);
+        missing.insert("bytes=" + std::to_string(range.start) + "-" + std::to_string(range.start + range.length - 1));
+        missingBytes += range.length;
+    }
+    EXPECT_EQ(state.totalDownloaded + missingBytes, kEightMiB);
+
+    SetDownloadPacing(DownloadPacing{[](DWORD) {}, 2000});
+    server.ClearLog();
+    ASSERT_EQ(Download(2), 1);
+    EXPECT_EQ(RangesAsked(), missing);
+    EXPECT_EQ(ReadFileBytes(unconfirmed), content);
 }
 
 TEST_F(SegmentedDownloadTest, ResumeFilesThatDoNotFitThePackageAreRefused) {

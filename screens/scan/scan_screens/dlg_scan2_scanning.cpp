@@ -129,17 +129,29 @@ HWND CDlgScan2Scanning::ProgressBar() { return Item(IDC_SCAN_PROGRESS); }
 HWND CDlgScan2Scanning::StatusLabel() { return Item(IDC_SCAN_STATUS); }
 
 void CDlgScan2Scanning::RunOnWindowThread(std::function<void()> action) {
+    // One posted turn at a time: a turn takes all that is queued by then, and a
+    // message per device had the list drawn once per device.
+    bool post = false;
     {
         std::lock_guard lock(queueLock_);
         queue_.push_back(std::move(action));
+        post = !turnPosted_ && Exists();
+        if (post) turnPosted_ = true;
     }
-    if (Exists()) PostMessageW(Handle(), kRunQueuedMessage, 0, 0);
+    if (post && !PostMessageW(Handle(), kRunQueuedMessage, 0, 0)) {
+        std::lock_guard lock(queueLock_);
+        turnPosted_ = false;
+    }
 }
 
 void CDlgScan2Scanning::RunQueued() {
     // A turn takes a few milliseconds at most and draws the list once, so that a
     // message sent to the window thread meanwhile waits for one short turn, not for
     // the whole backlog of a fast inventory.
+    {
+        std::lock_guard lock(queueLock_);
+        turnPosted_ = false;
+    }
     HWND list = Item(IDC_SCAN_DEVICE_LIST);
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     scrollToLastRow_ = false;
@@ -164,7 +176,10 @@ void CDlgScan2Scanning::RunQueued() {
         ListView_EnsureVisible(list, ListView_GetItemCount(list) - 1, FALSE);
         InvalidateRect(list, nullptr, FALSE);
     }
-    if (more) PostMessageW(Handle(), kRunQueuedMessage, 0, 0);
+    if (more) {
+        std::lock_guard lock(queueLock_);
+        if (!turnPosted_) turnPosted_ = PostMessageW(Handle(), kRunQueuedMessage, 0, 0) != FALSE;
+    }
 }
 
 void CDlgScan2Scanning::SetScanStatusText(const std::wstring& text, bool show) {

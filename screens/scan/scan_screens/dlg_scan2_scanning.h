@@ -76,6 +76,7 @@ private:
 
     std::mutex queueLock_;
     std::deque<std::function<void()>> queue_;
+    bool turnPosted_ = false;  // under queueLock_
     bool scrollToLastRow_ = false;  // a row was added in this queue turn
 
     // Window thread only.

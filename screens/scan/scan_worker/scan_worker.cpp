@@ -58,11 +58,22 @@ public:
     // Posted: a sent percent held the inventory for every repaint of the window
     // thread, about a third of the time a device took.
     void ShowPercent(int percent) override {
-        if (bar_ != nullptr) PostMessageW(bar_, CDriverScanUpdate::kProgressMessage, static_cast<WPARAM>(percent), 0);
+        if (bar_ == nullptr || percent == shownPercent_) return;
+        shownPercent_ = percent;
+        PostMessageW(bar_, CDriverScanUpdate::kProgressMessage, static_cast<WPARAM>(percent), 0);
     }
+    // The status line is sent the device's name only now and then: a send waits for
+    // the window thread to finish whatever it draws, and one per device held the
+    // inventory back ten times over. The rows and counts still come for every
+    // device, queued. The first device is always sent, so a run's start is seen.
     void ShowDevice(const std::wstring& name, const std::wstring& status, int percent, int index) override {
         if (label_ == nullptr) return;
-        SetWindowTextW(label_, name.c_str());
+        const ULONGLONG now = GetTickCount64();
+        if (!sentName_ || now - lastNameSent_ >= kNameSendIntervalMs) {
+            SetWindowTextW(label_, name.c_str());
+            sentName_ = true;
+            lastNameSent_ = GetTickCount64();
+        }
         worker_.page_.AddScannedDevice(name, status, percent, index + 1);
         worker_.Checkpoint();
     }
@@ -71,9 +82,13 @@ public:
     }
 
 private:
+    static constexpr ULONGLONG kNameSendIntervalMs = 100;
     ScanWorker& worker_;
     HWND bar_;
     HWND label_;
+    int shownPercent_ = -1;
+    bool sentName_ = false;
+    ULONGLONG lastNameSent_ = 0;
 };
 
 ScanWorker::ScanWorker(CDriverOptimizerApp& app, CUpdateServiceHelper& service, ScanPageView& page,
