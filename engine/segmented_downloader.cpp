@@ -374,14 +374,10 @@ void CSegmentedDownloader::ConnectionThreadProc(CThread& connection) {
     ++runningThreads_;
     PaceDownload(100);
     OnConnectionStarted();
-    std::uint8_t result = FetchRange(connection);
-    // The connections start one after another, so the first ones are done while the
-    // last still have much to fetch; taking over part of that keeps them all busy.
-    while (result == kRangeComplete && TakeOverRangePart(connection)) result = FetchRange(connection);
+    const std::uint8_t result = FetchRange(connection);
     std::int32_t position = 0, remaining = 0;
     {
         std::lock_guard progress(progressLock_);
-        connection.fetching = false;
         if (result != kRangeComplete) {
             position = connection.start + connection.received;
             remaining = connection.length - connection.received;
@@ -433,8 +429,6 @@ std::uint8_t CSegmentedDownloader::DownloadRangeThread(CThread& connection) {
     if (IsConnectionStopped()) return kConnectionStopped;
     ApplyRequestOptions(request.get());
 
-    // Another connection may take over the end of this range meanwhile (only ever
-    // beyond what this one may hold), so its length is read under the lock.
     const std::int32_t askedLength = RangeLength(connection);
     wchar_t header[96];
     std::swprintf(header, 96, L"Range: bytes=%d-%d", connection.start, connection.start + askedLength - 1);
@@ -442,10 +436,6 @@ std::uint8_t CSegmentedDownloader::DownloadRangeThread(CThread& connection) {
         !inet_.HttpAddRequestHeadersW(request.get(), header, static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD))
         return kConnectionFailed;
     PaceDownload(100);
-    {
-        std::lock_guard progress(progressLock_);
-        connection.askedAt = GetTickCount64();
-    }
     if (!inet_.HttpSendRequestW(request.get(), nullptr, 0, nullptr, 0)) return kNetworkError;
     if (IsConnectionStopped()) return kConnectionStopped;
 

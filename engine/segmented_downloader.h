@@ -47,12 +47,6 @@ public:
     CSegmentedDownloader& owner;
     OwnedThread thread;
     bool finished = false;  // under the owner's finish lock
-    // Under the owner's progress lock: the range is still to be fetched by this
-    // connection, so another one may take over its far end.
-    bool fetching = true;
-    // Under the owner's progress lock: when the request of the current attempt was
-    // sent (GetTickCount64), 0 before the first one.
-    ULONGLONG askedAt = 0;
 };
 
 // Fetches one file over several ranged GETs at once into a pre-sized file, and
@@ -113,9 +107,6 @@ public:
     void ConnectionThreadProc(CThread& connection);
     std::uint8_t DownloadRangeThread(CThread& connection);
     std::uint8_t RetryRange(CThread& connection, std::uint8_t result);
-    // Gives a connection whose range is done the far half of the largest range that
-    // another connection still fetches; false when none is worth a request.
-    bool TakeOverRangePart(CThread& connection);
     bool WriteAtOffset(std::uint8_t index, std::int32_t offset, const char* bytes, DWORD count);
     bool IsConnectionStopped() const;
 
