@@ -116,7 +116,16 @@ void ProgramScanScreensHost::RefillResultsPage() {
 }
 
 void ProgramScanScreensHost::MarkResultsScreen() {
-    if (CHvAppDlg* main = Main()) main->SubHeader().SetCaptionAndTab(HeaderPicture::kResults, 0);
+    CHvAppDlg* main = Main();
+    if (main == nullptr) return;
+    // The results are refilled after the download window closes, also when the user
+    // has gone on to another tab by then: that tab keeps its own row of the header.
+    const std::optional<MainPageId> current = main->CurrentPage();
+    if (current == MainPageId::Home || current == MainPageId::Settings || current == MainPageId::Downloads ||
+        current == MainPageId::BackupRestore) {
+        return;
+    }
+    main->SubHeader().SetCaptionAndTab(HeaderPicture::kResults, 0);
 }
 
 int ProgramScanScreensHost::ShowRestartPrompt() { return ::ShowRestartPrompt(); }

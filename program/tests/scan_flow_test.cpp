@@ -27,6 +27,7 @@
 #include "screens/manage/backup_restore/dlg_bkp_rstore_parent.h"
 #include "screens/manage/backup_restore/tree_view_items.h"
 #include "screens/scan/scan_screens/dlg_scan2_scanning.h"
+#include "screens/scan/scan_screens/html_result_screens.h"
 #include "screens/scan/scan_screens/scan_screens_ids.h"
 #include "shell/app/app_busy.h"
 #include "shell/app/app_system.h"
@@ -249,6 +250,38 @@ private:
     std::function<void()> action_;
     bool ran_ = false;
 };
+
+// The results refill themselves after the download window closes, also when the
+// user has gone on to another tab by then; that tab keeps its own header row.
+TEST_F(ScanFlowTest, AResultsRefillBehindAnotherTabLeavesThatTabsHeaderRow) {
+    MainPage* results = window_->Page(MainPageId::Results);
+    ASSERT_NE(results, nullptr);
+    const struct {
+        UINT command;
+        MainPageId page;
+        UINT tab;  // a tab of that page's header row, 0 for none
+    } cases[] = {{MainCommand::kSettings, MainPageId::Settings, CDlgSubHeader::kLanguageTab},
+                 {MainCommand::kBackupTab, MainPageId::BackupRestore, CDlgSubHeader::kRestoreTab},
+                 {MainCommand::kDownloads, MainPageId::Downloads, CDlgSubHeader::kDownloadsTab}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        PostMessageW(window_->Handle(), WM_COMMAND, c.command, 0);
+        ASSERT_TRUE(PumpMessagesUntil([&] { return window_->CurrentPage() == c.page; }, 5000));
+        PumpMessagesUntilQuiet();
+        const int caption = window_->SubHeader().Caption();
+        ASSERT_TRUE(window_->SubHeader().ButtonVisible(c.tab));
+        ::SetTimer(results->Window(), CDLG_HTML_SCAN_RESULTS::kFillTimer, 1, nullptr);
+        PumpMessagesUntilQuiet();
+        EXPECT_EQ(window_->SubHeader().Caption(), caption);
+        EXPECT_TRUE(window_->SubHeader().ButtonVisible(c.tab));
+        EXPECT_EQ(window_->CurrentPage(), c.page);
+    }
+    // On the scan's own pages the refill marks the review step.
+    PostMessageW(window_->Handle(), WM_COMMAND, MainCommand::kGoToScan, 0);
+    ASSERT_TRUE(PumpMessagesUntil([&] { return window_->CurrentPage() == MainPageId::Scan; }, 5000));
+    ::SetTimer(results->Window(), CDLG_HTML_SCAN_RESULTS::kFillTimer, 1, nullptr);
+    EXPECT_TRUE(PumpMessagesUntil([&] { return window_->SubHeader().Caption() == HeaderPicture::kResults; }, 5000));
+}
 
 TEST_F(ScanFlowTest, TheBackupWizardTakesItsInventoryFromTheScanPageAndNothingIsAskedOrStored) {
     const std::string previous = "results of an earlier scan";
