@@ -35,7 +35,6 @@ protected:
     void AttachTree();
     void LayoutSelectAll(const RECT& client);
     void PaintSelectAllLabel(HDC dc, const RECT& client);
-    int SelectAllId() const { return selectAllId_; }
 
     CTreeXCtrl tree_;
     std::unique_ptr<DeviceClassImages> images_;
