@@ -56,6 +56,17 @@ function(halvenor_uses_task_scheduler)
   endforeach()
 endfunction()
 
+# halvenor_uses_test_devices(<tests>...)
+# Wine lists devices by walking the registry's Enum keys by position, so a device
+# another process removes mid-walk shifts the rest and one of ours is skipped.
+# Tests that make devices in the prefix (and so remove them) take turns. Call it
+# after the folder's own test properties, which would replace the lock.
+function(halvenor_uses_test_devices)
+  foreach(test IN LISTS ARGN)
+    set_property(TEST ${test} APPEND PROPERTY RESOURCE_LOCK test_devices)
+  endforeach()
+endfunction()
+
 # windres reports neither the scripts a resource script includes nor the images,
 # pages and headers it names, so ninja cannot see them change and an incremental
 # build keeps a stale .res. Every resource script therefore depends on all of

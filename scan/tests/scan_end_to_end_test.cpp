@@ -62,8 +62,8 @@ TEST(ScanEndToEndTest, CreatedDevicesReachTheServiceAndItsAnswerReachesTheEngine
     ASSERT_EQ(EngineCode::kFinished, engine.RunEngineScan());
     const int cameraIndex = IndexOfDevice(engine, cameraId);
     const int readerIndex = IndexOfDevice(engine, readerId);
-    ASSERT_GE(cameraIndex, 0);
-    ASSERT_GE(readerIndex, 0);
+    ASSERT_GE(cameraIndex, 0) << engine.DeviceCount() << " devices found";
+    ASSERT_GE(readerIndex, 0) << engine.DeviceCount() << " devices found";
 
     // The request.
     const ProgramIdentity program = CurrentProgramIdentity();
@@ -108,6 +108,10 @@ TEST(ScanEndToEndTest, CreatedDevicesReachTheServiceAndItsAnswerReachesTheEngine
         }
         return std::vector<std::wstring>{};
     };
+    // Should the devices go missing, the request itself tells whether the engine left
+    // them out or the stand-in did not read them.
+    SCOPED_TRACE(testing::Message() << call.devices.size() << " devices read from the request; its first part: "
+                                    << call.fields.at(L"input").substr(0, 1500));
     EXPECT_EQ((std::vector<std::wstring>{cameraId, cameraCompatible}), sentIds(cameraIndex));
     EXPECT_EQ(std::vector<std::wstring>{readerId}, sentIds(readerIndex));
     EXPECT_NE(std::wstring::npos, call.fields.at(L"input").find(L"<dt>2018-04-02</dt>"));
