@@ -37,6 +37,56 @@ TEST_F(MainWindowTest, EveryStartSequenceEndsTheSameWhetherOrNotTheHomePageAnswe
     }
 }
 
+// The window comes up as soon as the home page has answered; the other pages are
+// made afterwards, each once, and one asked for before its turn is made at once.
+TEST_F(MainWindowTest, OnlyTheHomePageIsMadeBeforeTheWindowComesUp) {
+    const MainPageId everyPage[] = {MainPageId::Home,     MainPageId::Scan,    MainPageId::BackupRestore,
+                                    MainPageId::LastScan, MainPageId::Results, MainPageId::DownloadInstall,
+                                    MainPageId::Settings, MainPageId::Downloads};
+    StartupSwitches scan;
+    scan.scanRequested = true;
+    const struct {
+        const char* start;
+        StartupSwitches switches;
+        std::vector<MainPageId> madeHidden;  // in this order
+    } cases[] = {
+        {"no switch", {}, {MainPageId::Home}},
+        {"scan", scan, {MainPageId::Home, MainPageId::Scan}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.start);
+        madePages.clear();
+        CHvAppDlg& window = Start(c.switches);
+        PumpMessagesUntil([] { return madePages.size() >= 8; }, 3000);
+        std::vector<MainPageId> madeHidden;
+        for (const MadePage& made : madePages) {
+            if (!made.windowVisible) madeHidden.push_back(made.id);
+        }
+        EXPECT_EQ(madeHidden, c.madeHidden);
+        for (MainPageId id : everyPage) {
+            EXPECT_EQ(std::count_if(madePages.begin(), madePages.end(), [id](const MadePage& m) { return m.id == id; }),
+                      1)
+                << "page " << static_cast<int>(id);
+            ASSERT_NE(window.Page(id), nullptr);
+        }
+        EXPECT_EQ(madePages.size(), 8u) << "asking again made a page twice";
+        window_.reset();
+    }
+
+    // Asked for while the window is still hidden: made then, and not again later.
+    madePages.clear();
+    CHvAppDlg& window = Create({});
+    ASSERT_FALSE(IsWindowVisible(Window()));
+    PostMessageW(Window(), WM_COMMAND, kSettings, 0);
+    PumpMessagesUntil([&] { return window.CurrentPage() == MainPageId::Settings; }, 1500);
+    ASSERT_EQ(window.CurrentPage(), MainPageId::Settings);
+    PumpMessagesUntil([] { return madePages.size() >= 8; }, 3000);
+    EXPECT_EQ(std::count_if(madePages.begin(), madePages.end(),
+                            [](const MadePage& m) { return m.id == MainPageId::Settings; }),
+              1);
+    EXPECT_EQ(madePages.size(), 8u);
+}
+
 TEST_F(MainWindowTest, CommandsShowTheirPageAndTab) {
     const struct {
         UINT command;
