@@ -135,6 +135,7 @@ private:
     void LayoutPages();
     RECT PagePlace(MainPageId id) const;
     MainPage* BuildPage(MainPageId id);
+    void PlaceAmongPages(MainPageId id, HWND pageWindow);
     void StartBuildingLaterPages();
     // Every control of the window, and of a page made later, shows the program's
     // seventh font.

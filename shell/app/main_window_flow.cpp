@@ -3,6 +3,7 @@
 // The page flow: which page a command, a timer or a message brings up.
 #include <commctrl.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "engine/backup_restore_runs.h"
@@ -92,12 +93,30 @@ MainPage* CHvAppDlg::BuildPage(MainPageId id) {
     MainPage* made = (pages_[id] = std::move(page)).get();
     if (id != MainPageId::Home) {
         GiveChildFont(pageWindow);
-        // A page made later lies under the window's other children; the feedback
-        // button stays above it all the same.
-        SetWindowPos(navigation_[kFeedback], HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        PlaceAmongPages(id, pageWindow);
     }
     if (id == MainPageId::Settings) subHeader_.SetSettingsPage(made->Window());
     return made;
+}
+
+void CHvAppDlg::PlaceAmongPages(MainPageId id, HWND pageWindow) {
+    // Among the window's children a page takes the place it has when all are made at
+    // once: below the pages before it, above those after it and the sub-header. What
+    // looks for a control by its id finds the same one whichever way the pages came.
+    if (pageWindow == nullptr) return;
+    HWND below = subHeader_.Handle();
+    const auto* after = std::find(std::begin(kLaterPages), std::end(kLaterPages), id);
+    for (const auto* next = after == std::end(kLaterPages) ? after : after + 1; next != std::end(kLaterPages); ++next) {
+        const auto made = pages_.find(*next);
+        if (made != pages_.end() && made->second->Window() != nullptr) {
+            below = made->second->Window();
+            break;
+        }
+    }
+    if (below == nullptr) return;
+    HWND above = GetWindow(below, GW_HWNDPREV);
+    if (above == pageWindow) return;
+    SetWindowPos(pageWindow, above != nullptr ? above : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void CHvAppDlg::StartBuildingLaterPages() {

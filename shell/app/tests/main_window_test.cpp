@@ -37,12 +37,34 @@ TEST_F(MainWindowTest, EveryStartSequenceEndsTheSameWhetherOrNotTheHomePageAnswe
     }
 }
 
+const MainPageId everyPage[] = {MainPageId::Home,     MainPageId::Scan,    MainPageId::BackupRestore,
+                                MainPageId::LastScan, MainPageId::Results, MainPageId::DownloadInstall,
+                                MainPageId::Settings, MainPageId::Downloads};
+
+// The pages in the order they lie among the window's children, the topmost first;
+// the sub-header, last, lies under them all.
+std::vector<HWND> PagesTopFirst(CHvAppDlg& window) {
+    std::vector<HWND> order;
+    for (HWND child = GetWindow(window.Handle(), GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        for (MainPageId id : everyPage) {
+            if (window.Page(id) != nullptr && window.Page(id)->Window() == child) order.push_back(child);
+        }
+        if (child == window.SubHeader().Handle()) order.push_back(child);
+    }
+    return order;
+}
+
+std::vector<HWND> PagesAsMadeAtOnce(CHvAppDlg& window) {
+    std::vector<HWND> order;
+    for (MainPageId id : everyPage) order.push_back(window.Page(id)->Window());
+    order.push_back(window.SubHeader().Handle());
+    return order;
+}
+
 // The window comes up as soon as the home page has answered; the other pages are
 // made afterwards, each once, and one asked for before its turn is made at once.
+// Either way they lie among the window's children as if all were made at once.
 TEST_F(MainWindowTest, OnlyTheHomePageIsMadeBeforeTheWindowComesUp) {
-    const MainPageId everyPage[] = {MainPageId::Home,     MainPageId::Scan,    MainPageId::BackupRestore,
-                                    MainPageId::LastScan, MainPageId::Results, MainPageId::DownloadInstall,
-                                    MainPageId::Settings, MainPageId::Downloads};
     StartupSwitches scan;
     scan.scanRequested = true;
     const struct {
@@ -70,6 +92,7 @@ TEST_F(MainWindowTest, OnlyTheHomePageIsMadeBeforeTheWindowComesUp) {
             ASSERT_NE(window.Page(id), nullptr);
         }
         EXPECT_EQ(madePages.size(), 8u) << "asking again made a page twice";
+        EXPECT_EQ(PagesTopFirst(window), PagesAsMadeAtOnce(window));
         window_.reset();
     }
 
@@ -85,6 +108,7 @@ TEST_F(MainWindowTest, OnlyTheHomePageIsMadeBeforeTheWindowComesUp) {
                             [](const MadePage& m) { return m.id == MainPageId::Settings; }),
               1);
     EXPECT_EQ(madePages.size(), 8u);
+    EXPECT_EQ(PagesTopFirst(window), PagesAsMadeAtOnce(window));
 }
 
 TEST_F(MainWindowTest, CommandsShowTheirPageAndTab) {
