@@ -138,8 +138,10 @@ void CHvAppDlg::BuildNextLaterPage() {
 
 MainPage* CHvAppDlg::Page(MainPageId id) {
     if (const auto it = pages_.find(id); it != pages_.end()) return it->second.get();
-    // Asked for before its turn: made now. Never while the window goes, nor twice.
+    // Asked for before its turn: made now. Never while the window goes, nor twice,
+    // nor on another thread, which would own the page's windows.
     if (windowGoing_ || Handle() == nullptr || pageBeingBuilt_ == id) return nullptr;
+    if (GetWindowThreadProcessId(Handle(), nullptr) != GetCurrentThreadId()) return nullptr;
     return BuildPage(id);
 }
 
