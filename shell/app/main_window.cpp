@@ -116,6 +116,7 @@ CHvAppDlg::CHvAppDlg(CHvApp& app, PageFactory& pages, TrayShell tray)
 CHvAppDlg::~CHvAppDlg() {
     SetMainWindowBackupCountReceiver(nullptr);
     SetBackdropRunner({});
+    windowGoing_ = true;
     splash_.reset();
     // What the window knew of the last scan and the texts it looked up outlive it.
     if (!app_.IsSecondInstance()) SaveLastScanResultCount(PendingUpdateCount());
@@ -138,6 +139,13 @@ HWND CHvAppDlg::Create() {
     // Pop-ups of every screen run over the translucent backdrop.
     InstallBackdropRunner();
     return Handle();
+}
+
+void CHvAppDlg::GiveChildFont(HWND root) {
+    HFONT font = app_.Font(6);
+    if (font == nullptr || root == nullptr) return;
+    if (root != Handle()) SetFontOnChild(root, reinterpret_cast<LPARAM>(font));
+    EnumChildWindows(root, SetFontOnChild, reinterpret_cast<LPARAM>(font));
 }
 
 CHvAppDlg* CHvAppDlg::FromWindow(HWND window) { return dynamic_cast<CHvAppDlg*>(ui::Window::FromHandle(window)); }
@@ -171,10 +179,7 @@ BOOL CHvAppDlg::OnInitDialog() {
 
     SetupNavigationButtons();
     LayoutPages();
-    if (HFONT font = app_.Font(6)) {
-        EnumChildWindows(Handle(), SetFontOnChild, reinterpret_cast<LPARAM>(font));
-    }
-    CreateNotifier();
+    GiveChildFont(Handle());
     // The update check's questions belong to this window.
     SystemWebRequestHost().SetOwnerWindow(Handle());
 
@@ -227,7 +232,9 @@ void CHvAppDlg::EnsureTrayIcon() {
     trayIcon_.HideIcon();
 }
 
-void CHvAppDlg::CreateNotifier() {
+void CHvAppDlg::EnsureNotifier() {
+    if (notifierMade_ || windowGoing_ || Handle() == nullptr) return;
+    notifierMade_ = true;
     reminder_ = pageFactory_.MakeReminder({[this] { OnReminderScanNow(); }, [this] { OnReminderClose(); }});
     if (!notifier_.Create(Handle(), reminder_.get())) {
         WriteLogLine(L"The slide-in notifier could not be made");
@@ -244,6 +251,7 @@ void CHvAppDlg::CreateNotifier() {
 }
 
 void CHvAppDlg::ShowReminder() {
+    EnsureNotifier();
     if (notifier_.Show()) return;
     // A start made only for the reminder would otherwise wait, hidden, for good.
     WriteLogLine(L"The overdue-scan reminder could not be shown");
@@ -367,6 +375,7 @@ LRESULT CHvAppDlg::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_DRAWITEM:
             if (wParam == 0 && KVMenu::HandleMenuMessage(message, lParam)) return TRUE;
             break;
+        case WM_DESTROY: windowGoing_ = true; break;
         case WM_QUERYENDSESSION: SaveSettings(); break;
         case WM_ENDSESSION:
             pageFactory_.SaveScanSummary();

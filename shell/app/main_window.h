@@ -60,7 +60,9 @@ public:
     // after a restart with administrator rights where Windows asks for them.
     void StartUpdateAll();
     std::optional<MainPageId> CurrentPage() const { return currentPage_; }
-    MainPage* Page(MainPageId id) const;
+    // Made here when it was not yet (pages after the home page are made once the
+    // window is up); null while the window goes.
+    MainPage* Page(MainPageId id);
     void ClearTabSelection();
     UINT SelectedNavigationButton() const;
     void EnableNavigation(BOOL enable);
@@ -107,7 +109,10 @@ public:
 
     // The slide-in notifier with the overdue-scan reminder.
     void ShowReminder();
-    CTaskbarNotifier& Notifier() { return notifier_; }
+    CTaskbarNotifier& Notifier() {
+        EnsureNotifier();
+        return notifier_;
+    }
     // The reminder's scan button was chosen: the program stays.
     bool ReminderRestored() const { return reminderRestored_; }
 
@@ -128,6 +133,14 @@ private:
     void PaintCorners(HDC dc, const RECT& client);
     void PaintSupportLine(HDC dc, const RECT& client);
     void LayoutPages();
+    RECT PagePlace(MainPageId id) const;
+    MainPage* BuildPage(MainPageId id);
+    void PlaceAmongPages(MainPageId id, HWND pageWindow);
+    void StartBuildingLaterPages();
+    // Every control of the window, and of a page made later, shows the program's
+    // seventh font.
+    void GiveChildFont(HWND root);
+    void BuildNextLaterPage();
     void OnCommand(UINT id);
     void OnTimer(UINT id);
     void OnStartupContinuation();
@@ -145,7 +158,7 @@ private:
     void RestoreAndActivate();
     void GoToTray();
     void EnsureTrayIcon();
-    void CreateNotifier();
+    void EnsureNotifier();
     void OnReminderScanNow();
     void OnReminderClose();
 
@@ -158,6 +171,10 @@ private:
     std::map<UINT, HWND> navigation_;
     std::map<UINT, bool> selected_;
     std::map<MainPageId, std::unique_ptr<MainPage>> pages_;
+    RECT pageArea_{};
+    std::optional<MainPageId> pageBeingBuilt_;
+    bool laterPagesStarted_ = false;
+    bool windowGoing_ = false;
     std::unique_ptr<CDlgSplash> splash_;
     // The header band's three pieces, the header's background and the two logos.
     std::array<ui::ScopedBitmap, 6> headerImages_;
@@ -180,6 +197,7 @@ private:
     UINT focusTarget_ = MainCommand::kHome;
     std::atomic<int32_t> lastBackupCount_{0};
     CTaskbarNotifier notifier_;
+    bool notifierMade_ = false;
     std::unique_ptr<NotifierContent> reminder_;
     bool reminderRestored_ = false;
     // A scan handed over by another start while a pop-up was open.

@@ -3,6 +3,7 @@
 // The page flow: which page a command, a timer or a message brings up.
 #include <commctrl.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "engine/backup_restore_runs.h"
@@ -49,41 +50,99 @@ constexpr UINT kWaitingScanPollMs = 200;
 
 }  // namespace
 
+namespace {
+
+// The pages after the home page, in the order they are made.
+constexpr MainPageId kLaterPages[] = {MainPageId::Scan,           MainPageId::BackupRestore, MainPageId::LastScan,
+                                      MainPageId::Results,        MainPageId::DownloadInstall, MainPageId::Settings,
+                                      MainPageId::Downloads};
+
+}  // namespace
+
 void CHvAppDlg::LayoutPages() {
-    RECT client{};
-    GetClientRect(Handle(), &client);
-    const int w = client.right;
-    const int h = client.bottom;
-    struct Placement {
-        MainPageId id;
-        RECT place;
-    };
-    const Placement placements[] = {
-        {MainPageId::Home, {0, kHeaderHeight, w, h}},
-        {MainPageId::Scan, {0, 128, w, 128 + h - 127}},
-        {MainPageId::BackupRestore, {0, 128, w, 128 + h - 127}},
-        {MainPageId::LastScan, {0, 128, w, 128 + h - 127}},
-        {MainPageId::Results, {0, 128, w, 128 + h - 127}},
-        {MainPageId::DownloadInstall, {6, 128, 6 + w - 12, 128 + h - 127}},
-        {MainPageId::Settings, {6, 128, 6 + w - 12, 128 + h - 127}},
-        {MainPageId::Downloads, {6, 128, 6 + w - 12, 128 + h - 127}},
-    };
-    for (const Placement& p : placements) {
-        std::unique_ptr<MainPage> page = pageFactory_.Make(p.id);
-        if (!page) page = std::make_unique<EmptyPage>();
-        HWND pageWindow = page->Create(Handle(), p.place);
-        if (pageWindow != nullptr) ShowWindow(pageWindow, SW_HIDE);
-        pages_[p.id] = std::move(page);
-    }
-    subHeader_.Create(Handle(), {0, kHeaderHeight, w, kHeaderHeight + 50});
-    subHeader_.SetSettingsPage(pages_[MainPageId::Settings]->Window());
+    // Taken once: a page made later, while the window is minimised, still gets its
+    // full place.
+    GetClientRect(Handle(), &pageArea_);
+    // Only the home page is made now: it decides when the window comes up. The rest
+    // follow once it is up (or at once when something asks for one of them).
+    BuildPage(MainPageId::Home);
+    subHeader_.Create(Handle(), {0, kHeaderHeight, pageArea_.right, kHeaderHeight + 50});
     // The home page reaches the bottom edge; the feedback button there stays above it.
     SetWindowPos(navigation_[kFeedback], HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
-MainPage* CHvAppDlg::Page(MainPageId id) const {
-    const auto it = pages_.find(id);
-    return it == pages_.end() ? nullptr : it->second.get();
+RECT CHvAppDlg::PagePlace(MainPageId id) const {
+    const int w = pageArea_.right;
+    const int h = pageArea_.bottom;
+    switch (id) {
+        case MainPageId::Home: return {0, kHeaderHeight, w, h};
+        case MainPageId::DownloadInstall:
+        case MainPageId::Settings:
+        case MainPageId::Downloads: return {6, 128, 6 + w - 12, 128 + h - 127};
+        default: return {0, 128, w, 128 + h - 127};
+    }
+}
+
+MainPage* CHvAppDlg::BuildPage(MainPageId id) {
+    std::unique_ptr<MainPage> page = pageFactory_.Make(id);
+    if (!page) page = std::make_unique<EmptyPage>();
+    pageBeingBuilt_ = id;
+    HWND pageWindow = page->Create(Handle(), PagePlace(id));
+    pageBeingBuilt_.reset();
+    if (pageWindow != nullptr) ShowWindow(pageWindow, SW_HIDE);
+    MainPage* made = (pages_[id] = std::move(page)).get();
+    if (id != MainPageId::Home) {
+        GiveChildFont(pageWindow);
+        PlaceAmongPages(id, pageWindow);
+    }
+    if (id == MainPageId::Settings) subHeader_.SetSettingsPage(made->Window());
+    return made;
+}
+
+void CHvAppDlg::PlaceAmongPages(MainPageId id, HWND pageWindow) {
+    // Among the window's children a page takes the place it has when all are made at
+    // once: below the pages before it, above those after it and the sub-header. What
+    // looks for a control by its id finds the same one whichever way the pages came.
+    if (pageWindow == nullptr) return;
+    HWND below = subHeader_.Handle();
+    const auto* after = std::find(std::begin(kLaterPages), std::end(kLaterPages), id);
+    for (const auto* next = after == std::end(kLaterPages) ? after : after + 1; next != std::end(kLaterPages); ++next) {
+        const auto made = pages_.find(*next);
+        if (made != pages_.end() && made->second->Window() != nullptr) {
+            below = made->second->Window();
+            break;
+        }
+    }
+    if (below == nullptr) return;
+    HWND above = GetWindow(below, GW_HWNDPREV);
+    if (above == pageWindow) return;
+    SetWindowPos(pageWindow, above != nullptr ? above : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void CHvAppDlg::StartBuildingLaterPages() {
+    if (laterPagesStarted_) return;
+    laterPagesStarted_ = true;
+    // A timer, not a posted message: the window paints and answers between pages.
+    SetTimer(MainTimer::kBuildLaterPages, 0);
+}
+
+void CHvAppDlg::BuildNextLaterPage() {
+    for (MainPageId id : kLaterPages) {
+        if (pages_.contains(id)) continue;
+        BuildPage(id);
+        SetTimer(MainTimer::kBuildLaterPages, 0);
+        return;
+    }
+    EnsureNotifier();
+}
+
+MainPage* CHvAppDlg::Page(MainPageId id) {
+    if (const auto it = pages_.find(id); it != pages_.end()) return it->second.get();
+    // Asked for before its turn: made now. Never while the window goes, nor twice,
+    // nor on another thread, which would own the page's windows.
+    if (windowGoing_ || Handle() == nullptr || pageBeingBuilt_ == id) return nullptr;
+    if (GetWindowThreadProcessId(Handle(), nullptr) != GetCurrentThreadId()) return nullptr;
+    return BuildPage(id);
 }
 
 void CHvAppDlg::ShowPage(MainPageId id) {
@@ -218,6 +277,8 @@ void CHvAppDlg::OnCommand(UINT id) {
 void CHvAppDlg::OnHomeDocumentComplete() {
     KillTimer(kReleaseFallbackTimer);
     SetTimer(MainTimer::kStartupContinue, startupTimerDelayMs);
+    // The window waits a while for its release: the other pages are made meanwhile.
+    StartBuildingLaterPages();
 }
 
 void CHvAppDlg::OnHomePageFailed() {
@@ -261,6 +322,7 @@ void CHvAppDlg::OnTimer(UINT id) {
             break;
         case MainTimer::kRepaint: InvalidateRect(Handle(), nullptr, FALSE); break;
         case MainTimer::kTrayIcon: EnsureTrayIcon(); break;
+        case MainTimer::kBuildLaterPages: BuildNextLaterPage(); break;
         case MainTimer::kWaitingScan: OnWaitingScanTimer(); break;
         case MainTimer::kDownloadMissingDriver: PostMessageW(Handle(), MsgShowDlgDownloadMissingDriver, 0, 0); break;
         case MainTimer::kShowNotifier: ShowReminder(); break;
@@ -288,6 +350,9 @@ void CHvAppDlg::OnStartupContinuation() {
         splash_->Show(SW_HIDE);
         splash_.reset();
     }
+    // Posted messages come before timers: the window is up before the other pages
+    // are made.
+    StartBuildingLaterPages();
     if (switches.defaultRequested) {
         UiReleased() = false;
         SetTimer(MainTimer::kTrayIcon, 0);

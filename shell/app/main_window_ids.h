@@ -58,6 +58,8 @@ inline constexpr UINT kReleaseFallback = 150;
 inline constexpr UINT kTrayIcon = 152;
 // Looks again whether the pop-up that holds back a handed-over scan has closed.
 inline constexpr UINT kWaitingScan = 153;
+// Makes the next page that the start left for after the window came up.
+inline constexpr UINT kBuildLaterPages = 154;
 }  // namespace MainTimer
 
 // The results page's timer that the update-all command arms: it starts the update

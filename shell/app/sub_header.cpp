@@ -169,7 +169,11 @@ void CDlgSubHeader::OnCommand(UINT id) {
             break;
         default: break;
     }
-    // The settings page shows the sub-page of the tab just chosen.
+    // The settings page shows the sub-page of the tab just chosen; one not made yet
+    // is made now, and tells this header its window.
+    if (selectedSettings_ == static_cast<int>(id) && settingsPage_ == nullptr) {
+        if (CHvAppDlg* main = CHvAppDlg::FromWindow(GetParent(Handle()))) main->Page(MainPageId::Settings);
+    }
     if (selectedSettings_ == static_cast<int>(id) && settingsPage_ != nullptr) {
         SendMessageW(settingsPage_, WM_COMMAND, id, 0);
     }

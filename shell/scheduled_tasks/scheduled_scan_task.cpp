@@ -12,6 +12,8 @@
 #include "foundation/product_key.h"
 #include "platform/registry.h"
 #include "foundation/system_helpers.h"
+#include "platform/entry_point.h"
+#include "platform/scoped_handle.h"
 #include "shell/scheduled_tasks/program_module_path.h"
 #include "shell/scheduled_tasks/schedule_messages.h"
 #include "shell/scheduled_tasks/schedule_service.h"
@@ -32,9 +34,14 @@ bool IsNtFamily() { return (GetVersion() & 0x80000000u) == 0; }
 
 std::wstring CurrentAccountName() {
     if (GetWindowsMajorVersion() >= 5) {
+        // Bound when asked for: the library's load sets up every security package of
+        // the system, which no start of the program should wait for.
+        using GetUserNameExFn = BOOLEAN(WINAPI*)(EXTENDED_NAME_FORMAT, LPWSTR, PULONG);
+        const ScopedModule security(LoadLibraryW(L"secur32.dll"));
+        const auto getUserNameEx = GetEntryPoint<GetUserNameExFn>(security.Get(), "GetUserNameExW");
         wchar_t name[256] = {};
         ULONG length = 256;
-        if (!GetUserNameExW(NameSamCompatible, name, &length)) return std::wstring();
+        if (getUserNameEx == nullptr || !getUserNameEx(NameSamCompatible, name, &length)) return std::wstring();
         return name;
     }
     wchar_t account[MAX_PATH] = {};

@@ -97,9 +97,18 @@ LRESULT CALLBACK RecordPageCommand(HWND hwnd, UINT message, WPARAM wParam, LPARA
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }
 
+// Which pages were made, in order, and whether the main window was on screen then.
+struct MadePage {
+    MainPageId id;
+    bool windowVisible;
+};
+std::vector<MadePage> madePages;
+
 class BlankPage final : public MainPage {
 public:
+    explicit BlankPage(MainPageId id) : id_(id) {}
     HWND Create(HWND mainWindow, const RECT& place) override {
+        madePages.push_back({id_, IsWindowVisible(mainWindow) != FALSE});
         window_ = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, place.left, place.top, place.right - place.left,
                                   place.bottom - place.top, mainWindow, nullptr, nullptr, nullptr);
         SetWindowSubclass(window_, RecordPageCommand, 1, 0);
@@ -108,6 +117,7 @@ public:
     HWND Window() const override { return window_; }
 
 private:
+    MainPageId id_;
     HWND window_ = nullptr;
 };
 
@@ -127,7 +137,7 @@ private:
 
 class BlankPages final : public PageFactory {
 public:
-    std::unique_ptr<MainPage> Make(MainPageId) override { return std::make_unique<BlankPage>(); }
+    std::unique_ptr<MainPage> Make(MainPageId id) override { return std::make_unique<BlankPage>(id); }
     std::unique_ptr<NotifierContent> MakeReminder(ReminderActions given) override {
         actions = std::move(given);
         return std::make_unique<BlankReminder>();
@@ -154,6 +164,16 @@ protected:
 
     // A main window through its start-up with these switches and this home page.
     CHvAppDlg& Start(const StartupSwitches& switches = {}, Host host = Host::Fails) {
+        Create(switches);
+        if (host == Host::Completes) window_->OnHomeDocumentComplete();
+        if (host == Host::Fails) window_->OnHomePageFailed();
+        // Until the start's timers (the longest is the 300 ms fallback) and what they
+        // post have run.
+        PumpMessagesUntilQuiet(400);
+        return *window_;
+    }
+    // The window made, before its start goes on.
+    CHvAppDlg& Create(const StartupSwitches& switches) {
         app_.MutableSwitches() = switches;
         window_ = std::make_unique<CHvAppDlg>(app_, pages_, TrayShell{AcceptingShell, ModernShell});
         window_->internetCheck = [this] { return online_; };
@@ -163,11 +183,6 @@ protected:
         window_->startupTimerDelayMs = 50;
         window_->releaseFallbackMs = 300;
         EXPECT_NE(window_->Create(), nullptr);
-        if (host == Host::Completes) window_->OnHomeDocumentComplete();
-        if (host == Host::Fails) window_->OnHomePageFailed();
-        // Until the start's timers (the longest is the 300 ms fallback) and what they
-        // post have run.
-        PumpMessagesUntilQuiet(400);
         return *window_;
     }
     HWND Window() const { return window_->Handle(); }
