@@ -154,7 +154,8 @@ TEST_F(MainRoad, AUserWalksTheProgramFromFirstStartToASecondStart) {
     ASSERT_FALSE(HasFatalFailure());
     // A restored driver asks for a restart: later.
     restart = WaitForPage(L"btnRestartLater", 120000);
-    ASSERT_TRUE(restart) << "no restart prompt after the restore";
+    ASSERT_TRUE(restart) << "no restart prompt after the restore; the program's log since: "
+                         << testing::PrintToString(LogText().substr(logBeforeRestore.size()));
     ASSERT_TRUE(restart.Click(L"btnRestartLater"));
     ASSERT_TRUE(WaitForControl(IDC_RST4_FINISH, 30000)) << "the restore did not finish";
     const std::wstring restoreLog = LogText().substr(logBeforeRestore.size());
