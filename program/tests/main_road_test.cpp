@@ -390,26 +390,33 @@ TEST_F(MainRoad, ALongRunHoldsNoMoreThanAfterItsFirstRound) {
     int scans = 0, updates = 0, backups = 0, restores = 0;
     for (int round = 1; round <= kRounds; ++round) {
         SCOPED_TRACE(testing::Message() << "round " << round);
-        // Every driver outdated again; the round's last scan offers all three.
+        // Every driver outdated again.
         for (size_t i = 0; i < drivers_.size(); ++i) {
             ASSERT_TRUE(RestoreDriverTexts(drivers_[i].device->InstanceId(), outdated[i]));
         }
-        Page results(requests_, nullptr);
+        // A scan that finds outdated drivers goes on to update them all by itself.
+        // The stand-in install leaves the devices' driver texts as they were, so
+        // every scan finds the three again and updates them.
         for (int i = 0; i < 3; ++i, ++scans) {
-            results = Scan();
-            ASSERT_TRUE(results) << "scan " << scans + 1 << " did not show its results";
+            const int installedBefore = CountInLog(L"Installed the driver for Road ");
+            const Page results = Scan();
+            ASSERT_TRUE(results) << "scan " << scans + 1 << " did not show its results; the log's end: "
+                                 << testing::PrintToString(LogTail(3000));
+            const int outdatedCount = LastOutdatedCount();
+            if (i == 0) {
+                ASSERT_EQ(outdatedCount, static_cast<int>(drivers_.size()));
+                for (const OfferedDriver& driver : drivers_) ASSERT_GE(RowOf(results, driver.name), 0) << "no row for a driver";
+            }
+            if (outdatedCount == 0) continue;
+            Page restart = WaitForPage(L"btnRestartLater", 180000);
+            ASSERT_TRUE(restart) << "no restart prompt after the scan's update of all";
+            EXPECT_EQ(CountInLog(L"Installed the driver for Road ") - installedBefore, outdatedCount);
+            ASSERT_TRUE(restart.Click(L"btnRestartLater"));
+            ASSERT_TRUE(WaitFor([&] { return !IsWindow(restart.View()) || !ShownOnScreen(restart.View()); }, 10000));
+            CloseDownloadWindow();
+            ASSERT_FALSE(HasFatalFailure());
+            ++updates;
         }
-        for (const OfferedDriver& driver : drivers_) ASSERT_GE(RowOf(results, driver.name), 0) << "no row for a driver";
-        const int installedBefore = CountInLog(L"Installed the driver for Road ");
-        ASSERT_TRUE(results.Click(L"idButtonTop"));
-        Page restart = WaitForPage(L"btnRestartLater", 180000);
-        ASSERT_TRUE(restart) << "no restart prompt after updating all";
-        EXPECT_EQ(CountInLog(L"Installed the driver for Road ") - installedBefore, static_cast<int>(drivers_.size()));
-        ASSERT_TRUE(restart.Click(L"btnRestartLater"));
-        ASSERT_TRUE(WaitFor([&] { return !IsWindow(restart.View()) || !ShownOnScreen(restart.View()); }, 10000));
-        CloseDownloadWindow();
-        ASSERT_FALSE(HasFatalFailure());
-        ++updates;
 
         PostMessageW(mainWindow_, WM_COMMAND, MainCommand::kBackupTab, 0);
         ASSERT_TRUE(Click(IDC_BKP1_NEXT));
@@ -428,7 +435,7 @@ TEST_F(MainRoad, ALongRunHoldsNoMoreThanAfterItsFirstRound) {
             ASSERT_TRUE(WaitForControl(IDC_RST2_TREE, 10000));
             RestoreOnly(L"Road Scanner");
             ASSERT_FALSE(HasFatalFailure());
-            restart = WaitForPage(L"btnRestartLater", 120000);
+            Page restart = WaitForPage(L"btnRestartLater", 120000);
             ASSERT_TRUE(restart) << "no restart prompt after restore " << restores + 1;
             ASSERT_TRUE(restart.Click(L"btnRestartLater"));
             ASSERT_TRUE(WaitForControl(IDC_RST4_FINISH, 30000)) << "restore " << restores + 1 << " did not finish";
@@ -453,7 +460,7 @@ TEST_F(MainRoad, ALongRunHoldsNoMoreThanAfterItsFirstRound) {
         std::fflush(stdout);
     }
     EXPECT_EQ(scans, 3 * kRounds);
-    EXPECT_EQ(updates, kRounds);
+    EXPECT_EQ(updates, scans);
     EXPECT_EQ(backups, kRounds);
     EXPECT_EQ(restores, kRounds / 2);
 

@@ -353,6 +353,21 @@ protected:
         return text;
     }
 
+    std::wstring LogTail(size_t characters) const {
+        const std::wstring log = LogText();
+        return log.size() <= characters ? log : log.substr(log.size() - characters);
+    }
+
+    // The outdated count of the last scan summary in the log, -1 before any.
+    int LastOutdatedCount() const {
+        const std::wstring log = LogText();
+        const std::wstring marker = L"Summary: Total=";
+        const size_t at = log.rfind(marker);
+        if (at == std::wstring::npos) return -1;
+        const size_t outdated = log.find(L"Outdated=", at);
+        return outdated == std::wstring::npos ? -1 : _wtoi(log.c_str() + outdated + 9);
+    }
+
     bool DataFile(const wchar_t* name) const { return PathExists(dataFolder_ + L"\\" + name); }
 
     // Names the step on standard output and, when asked, pictures the display
