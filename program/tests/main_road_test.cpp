@@ -268,7 +268,7 @@ TEST_F(MainRoad, AUserWalksTheProgramFromFirstStartToASecondStart) {
     ASSERT_TRUE(WaitFor([&] { return AnswerQuestion(IDYES); }, 10000)) << "no question";
     if (WaitForSingleObject(process_, 30000) != WAIT_OBJECT_0) Shot();
     ASSERT_EQ(WaitForSingleObject(process_, 0), WAIT_OBJECT_0)
-        << "the program did not end for its relaunch; log:\n" << testing::PrintToString(LogText().substr(LogText().size() - 600));
+        << "the program did not end for its relaunch; log:\n" << testing::PrintToString(LogTail(600));
     CloseHandle(process_);
     process_ = nullptr;
     ASSERT_TRUE(WaitFor([&] { return FollowRelaunch(); }, 60000)) << "no relaunched program";

@@ -361,11 +361,11 @@ protected:
     // The outdated count of the last scan summary in the log, -1 before any.
     int LastOutdatedCount() const {
         const std::wstring log = LogText();
-        const std::wstring marker = L"Summary: Total=";
-        const size_t at = log.rfind(marker);
+        const size_t at = log.rfind(L"Summary: Total=");
         if (at == std::wstring::npos) return -1;
-        const size_t outdated = log.find(L"Outdated=", at);
-        return outdated == std::wstring::npos ? -1 : _wtoi(log.c_str() + outdated + 9);
+        const std::wstring outdated = L"Outdated=";
+        const size_t count = log.find(outdated, at);
+        return count == std::wstring::npos ? -1 : _wtoi(log.c_str() + count + outdated.size());
     }
 
     bool DataFile(const wchar_t* name) const { return PathExists(dataFolder_ + L"\\" + name); }

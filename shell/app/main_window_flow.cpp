@@ -48,10 +48,6 @@ using namespace main_window_parts;
 constexpr UINT kInternetCheckSpacingMs = 1024;
 constexpr UINT kWaitingScanPollMs = 200;
 
-}  // namespace
-
-namespace {
-
 // The pages after the home page, in the order they are made.
 constexpr MainPageId kLaterPages[] = {MainPageId::Scan,           MainPageId::BackupRestore, MainPageId::LastScan,
                                       MainPageId::Results,        MainPageId::DownloadInstall, MainPageId::Settings,
