@@ -19,9 +19,12 @@ FAKE_WINE = r'''#!/bin/bash
 for argument in "$@"; do
   case "$argument" in --gtest_output=xml:Z:*) out="${argument#--gtest_output=xml:Z:}"; out="${out//\\//}" ;; esac
 done
+# silent-once: the first start ends at once without a word, the next one runs.
+if [ "$THEN" = silent-once ] && [ ! -e "$MARK" ]; then touch "$MARK"; exit 1; fi
 [ -n "$RESULTS" ] && printf '%s' "$RESULTS" > "$out"
 case "$THEN" in
   exit:*) exit "${THEN#exit:}" ;;
+  say-exit:*) echo "a line"; exit "${THEN#say-exit:}" ;;
   crash) kill -SEGV $$ ;;
   hang) exec sleep 600 ;;
 esac
@@ -36,7 +39,8 @@ class RunnerVerdict(unittest.TestCase):
             fake.chmod(fake.stat().st_mode | stat.S_IEXEC)
             notes = pathlib.Path(folder) / "notes.log"
             env = dict(os.environ, PATH=f"{folder}:{os.environ['PATH']}", RESULTS=results, THEN=then,
-                       HALVENOR_TEST_NOTES=str(notes), HALVENOR_TEST_EXIT_GRACE="1")
+                       HALVENOR_TEST_NOTES=str(notes), HALVENOR_TEST_EXIT_GRACE="1",
+                       MARK=str(pathlib.Path(folder) / "started"))
             done = subprocess.run([str(RUNNER), "some_test.exe", "--gtest_brief=1"], env=env,
                                   capture_output=True, timeout=60)
             return done.returncode, notes.read_text() if notes.exists() else ""
@@ -51,8 +55,10 @@ class RunnerVerdict(unittest.TestCase):
             (PASSED, "hang", True, True),
             (FAILED, "exit:1", False, False),
             (FAILED, "crash", False, False),
-            ("", "crash", False, False),
+            ("", "crash", False, True),  # silent: started again, noted, and fails again
             (PASSED[:60], "crash", False, False),  # results cut off by the crash
+            (PASSED, "silent-once", True, True),  # a start that did not happen, then a run
+            ("", "say-exit:1", False, False),  # said something: a verdict, not started again
         ]
         for results, then, passes, noted in cases:
             with self.subTest(results=results[:40], then=then):
